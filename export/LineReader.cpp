@@ -1,0 +1,56 @@
+#include "export/LineReader.h"
+
+#include <cstring>
+
+namespace tessera {
+
+namespace {
+
+// Consumes a CR, LF or CR LF at the cursor; returns whether there was one.
+bool ConsumeBreak(const char*& cursor, const char* end) {
+    if (cursor == end) return false;
+    if (*cursor == '\n') {
+        ++cursor;
+        return true;
+    }
+    if (*cursor != '\r') return false;
+    ++cursor;
+    if (cursor != end && *cursor == '\n') ++cursor;
+    return true;
+}
+
+}  // namespace
+
+bool NextLine(const char*& cursor, const char* end, size_t limit, LineSpan& line) {
+    if (cursor >= end) return false;
+    const size_t available = static_cast<size_t>(end - cursor);
+    const size_t window = available < limit ? available : limit;
+    const char* lf = static_cast<const char*>(std::memchr(cursor, '\n', window));
+    const size_t beforeLf = lf != nullptr ? static_cast<size_t>(lf - cursor) : window;
+    const char* cr = static_cast<const char*>(std::memchr(cursor, '\r', beforeLf));
+    const char* stop = cr != nullptr ? cr : cursor + beforeLf;
+    line.data = cursor;
+    line.length = static_cast<size_t>(stop - cursor);
+    cursor = stop;
+    line.hadBreak = ConsumeBreak(cursor, end);
+    return true;
+}
+
+size_t ReadLine(const char*& cursor, char* buffer, size_t size) {
+    if (size == 0) return 0;
+    buffer[0] = '\0';
+    if (size < 2 || *cursor == '\0') return 0;
+    const size_t limit = size - 1;
+    // Two bytes beyond the piece are enough to see a CR LF that follows it.
+    const char* end = cursor + strnlen(cursor, limit + 2);
+    LineSpan line;
+    NextLine(cursor, end, limit, line);
+    std::memcpy(buffer, line.data, line.length);
+    size_t stored = line.length;
+    if (line.hadBreak && stored < limit) buffer[stored++] = '\n';
+    buffer[stored] = '\0';
+    return stored;
+}
+
+}  // namespace tessera
+

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+
+namespace tessera {
+
+// Longest line piece the MIME walker stores (its line buffer is one byte larger).
+constexpr size_t kMaxLineBytes = 65535;
+
+// One line of a text: its bytes without the line break.
+struct LineSpan {
+    const char* data = nullptr;
+    size_t length = 0;
+    bool hadBreak = false;  // a CR, LF or CR LF followed the bytes and was consumed
+};
+
+// Reads the next line of [cursor, end), at most `limit` bytes of it, and moves the
+// cursor past what it consumed. CR, LF and CR LF each end a line. A break that
+// directly follows a full `limit`-byte piece belongs to that piece. Returns false
+// only when cursor == end. `limit` must be at least 1.
+bool NextLine(const char*& cursor, const char* end, size_t limit, LineSpan& line);
+
+// Reads one line at the cursor of a NUL-terminated text into buffer: at most
+// size - 1 bytes and a terminator; a line break is stored as a single LF when it
+// fits. Returns the number of bytes stored, 0 only at the end of the text (or
+// when size < 2, where nothing fits).
+size_t ReadLine(const char*& cursor, char* buffer, size_t size);
+
+}  // namespace tessera

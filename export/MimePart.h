@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "export/LineList.h"
+
+namespace tessera {
+
+// Containers nested deeper than this keep their delimiter lines as ordinary lines
+// of the deepest part: deeper structure is not split up, and nothing is lost.
+constexpr size_t kMaxNestingDepth = 32;
+// At most this many parts per parsed tree; further delimiter lines stay ordinary
+// lines, so a flood of delimiters cannot blow up memory.
+constexpr size_t kMaxPartCount = 10000;
+// Longest media type or subtype kept.
+constexpr size_t kMaxMediaTypeLength = 40;
+// Longest folded header stored as one entry; further continuation lines start a
+// new entry.
+constexpr size_t kMaxFoldedHeaderBytes = 65536;
+
+// One MIME entity: the message itself or a body part, with every line of it kept
+// (each ending in CR LF) so that the tree can be written back.
+class MimePart {
+public:
+    MimePart() = default;
+    ~MimePart();
+    MimePart(const MimePart&) = delete;
+    MimePart& operator=(const MimePart&) = delete;
+
+    // Builds the entity from the NUL-terminated text at the cursor, replacing
+    // whatever it held. `enclosingBoundary` is the boundary of the container that
+    // holds it, null for a message. The cursor is left at the first line not
+    // consumed (for a message: after its close delimiter, or at the end).
+    void Parse(const char*& cursor, const char* enclosingBoundary = nullptr);
+    // Same over [cursor, end); a NUL byte ends the text early.
+    void Parse(const char*& cursor, const char* end, const char* enclosingBoundary);
+
+    // The whole entity as text: headers, body, then for a container with parts each
+    // part behind its delimiter line, the close delimiter and the epilogue.
+    std::string Serialize() const;
+
+    // First entity in pre-order (this, its parts, then its following siblings)
+    // whose type and subtype match, ignoring ASCII case; null matches anything.
+    MimePart* FindPart(const char* wantedType, const char* wantedSubtype);
+    const MimePart* FindPart(const char* wantedType, const char* wantedSubtype) const;
+
+    // Copies the value of this entity's first header called `name` (blanks, CR and
+    // LF after the colon skipped; folding and the final CR LF kept), cut to
+    // size - 1 bytes; stores an empty text when there is none.
+    void GetHeader(const char* name, char* buffer, size_t size) const;
+
+    // Removes the parts that count as attachments: every part whose type is not
+    // "text", and text/html ones when dropHtml is set; kept parts are pruned too.
+    void DropAttachments(bool dropHtml);
+
+    // Replaces boundary with a copy of p[0..n); null p clears it.
+    void SetBoundary(const char* p, size_t n);
+
+    char type[kMaxMediaTypeLength + 1] = {};
+    char subtype[kMaxMediaTypeLength + 1] = {};
+    char* boundary = nullptr;  // owned; set means the body is split into parts
+    LineList headers;
+    LineList body;      // preamble, and stray lines met between parts
+    LineList epilogue;  // nested containers only: lines after the close delimiter
+    MimePart* next = nullptr;        // next sibling, owned by the parent
+    MimePart* firstChild = nullptr;  // owned
+
+private:
+    void Reset();
+    size_t SerializedSize() const;
+    char* SerializeTo(char* out) const;
+};
+
+// Frees a sibling chain and everything below it without recursing per part.
+void DestroyPartChain(MimePart* first);
+
+}  // namespace tessera
