@@ -1,0 +1,189 @@
+#include "host/Iso2022JpConverter.h"
+
+#include "host/JisCode.h"
+
+namespace tessera {
+namespace {
+
+constexpr unsigned char kEsc = 0x1B;
+constexpr unsigned char kShiftOut = 0x0E;
+constexpr unsigned char kShiftIn = 0x0F;
+
+enum class Charset { Ascii, Kana, Jis0208, Jis0212, Unchanged };
+
+struct Designation {
+    std::string_view bytes;  // after ESC
+    Charset charset;
+};
+
+// JIS C 6226 / X 0208 (ESC $ @, ESC $ B and their long forms) and the first
+// plane of X 0213, a superset, share the row/cell arithmetic. X 0212 and the
+// second X 0213 plane have no Shift-JIS form. ESC & @ only announces a revision.
+constexpr Designation kDesignations[] = {
+    {"(B", Charset::Ascii},    {"(J", Charset::Ascii},    {"(H", Charset::Ascii},
+    {"(I", Charset::Kana},     {"$@", Charset::Jis0208},  {"$B", Charset::Jis0208},
+    {"$(@", Charset::Jis0208}, {"$(B", Charset::Jis0208}, {"$(O", Charset::Jis0208},
+    {"$(Q", Charset::Jis0208}, {"$(D", Charset::Jis0212}, {"$(P", Charset::Jis0212},
+    {"&@", Charset::Unchanged},
+};
+
+bool IsLineBreak(unsigned char c) { return c == '\r' || c == '\n'; }
+
+class Decoder {
+public:
+    Decoder(std::string_view text, char* dst)
+        : p_(reinterpret_cast<const unsigned char*>(text.data())), end_(p_ + text.size()), dst_(dst)
+    {
+    }
+
+    char* Run()
+    {
+        while (p_ < end_) {
+            if (charset_ == Charset::Ascii) {
+                CopyAsciiRun();
+            } else if (!TakeControl()) {
+                TakeCharacter();
+            }
+        }
+        return dst_;
+    }
+
+private:
+    void Emit(unsigned char c) { *dst_++ = static_cast<char>(c); }
+
+    // Single-byte mode: everything but ESC, SO and SI is copied as it is.
+    void CopyAsciiRun()
+    {
+        while (p_ < end_) {
+            unsigned char c = *p_;
+            if (c <= kEsc && (c == kEsc || c == kShiftOut || c == kShiftIn)) {
+                TakeControl();
+                return;
+            }
+            Emit(c);
+            ++p_;
+        }
+    }
+
+    // ESC sequences, SO/SI and line breaks; false when *p_ is none of them.
+    bool TakeControl()
+    {
+        unsigned char c = *p_;
+        if (IsLineBreak(c)) {
+            Emit(c);
+            ++p_;
+            charset_ = Charset::Ascii;  // a character never spans lines
+            shifted_ = false;
+            return true;
+        }
+        if (c == kShiftOut || c == kShiftIn) {
+            Shift(c == kShiftOut);
+            ++p_;
+            return true;
+        }
+        if (c != kEsc) {
+            return false;
+        }
+        if (!TakeDesignation()) {
+            Emit(c);  // unknown or cut-off sequence: keep its bytes
+            ++p_;
+        }
+        return true;
+    }
+
+    void Shift(bool out)
+    {
+        if (out && !shifted_) {
+            beforeShift_ = charset_;
+            charset_ = Charset::Kana;
+            shifted_ = true;
+        } else if (!out && shifted_) {
+            charset_ = beforeShift_;
+            shifted_ = false;
+        }
+    }
+
+    bool TakeDesignation()
+    {
+        std::string_view rest(reinterpret_cast<const char*>(p_ + 1), static_cast<size_t>(end_ - p_ - 1));
+        for (const Designation& d : kDesignations) {
+            if (rest.substr(0, d.bytes.size()) != d.bytes) {
+                continue;
+            }
+            p_ += 1 + d.bytes.size();
+            if (d.charset != Charset::Unchanged) {
+                charset_ = d.charset;
+                shifted_ = false;
+            }
+            return true;
+        }
+        return false;
+    }
+
+    // One character in kana or two-byte mode. A byte that cannot start a
+    // character here (space, 8-bit, a lone last byte) is kept as it is.
+    void TakeCharacter()
+    {
+        unsigned char c = *p_;
+        if (charset_ == Charset::Kana) {
+            Emit(c >= 0x21 && c <= 0x5F ? c + 0x80 : c);
+            ++p_;
+            return;
+        }
+        if (!IsJisByte(c) || end_ - p_ < 2 || !IsJisByte(p_[1])) {
+            Emit(c);
+            ++p_;
+            return;
+        }
+        if (charset_ == Charset::Jis0208) {
+            JisToShiftJis(c, p_[1], dst_);
+        } else {
+            dst_[0] = kGetaMark[0];
+            dst_[1] = kGetaMark[1];
+        }
+        dst_ += 2;
+        p_ += 2;
+    }
+
+    const unsigned char* p_;
+    const unsigned char* end_;
+    char* dst_;
+    Charset charset_ = Charset::Ascii;
+    Charset beforeShift_ = Charset::Ascii;
+    bool shifted_ = false;
+};
+
+bool HasShiftOrEscape(std::string_view text)
+{
+    for (char ch : text) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (c <= kEsc && (c == kEsc || c == kShiftOut || c == kShiftIn)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void AppendIso2022JpAsShiftJis(std::string_view text, std::string& out)
+{
+    if (!HasShiftOrEscape(text)) {
+        out.append(text);
+        return;
+    }
+    // Every step writes at most as many bytes as it reads.
+    size_t base = out.size();
+    out.resize(base + text.size());
+    char* end = Decoder(text, &out[base]).Run();
+    out.resize(static_cast<size_t>(end - out.data()));
+}
+
+std::string Iso2022JpToShiftJis(std::string_view text)
+{
+    std::string out;
+    AppendIso2022JpAsShiftJis(text, out);
+    return out;
+}
+
+}  // namespace tessera
