@@ -1,0 +1,51 @@
+// Turning a decoded Subject (Shift-JIS) into a file name that Windows and
+// POSIX file systems accept.
+#pragma once
+
+#include <cstddef>
+#include <set>
+#include <string>
+
+namespace tessera {
+
+// Longest single name the file systems take (with extension and suffix).
+constexpr size_t kMaxFileNameBytes = 255;
+
+// Shift-JIS lead byte of a double-byte character.
+bool IsShiftJisLeadByte(unsigned char byte);
+// Shift-JIS trail byte (0x40-0x7E, 0x80-0xFC).
+bool IsShiftJisTrailByte(unsigned char byte);
+
+// Makes a non-empty, NUL-terminated name from `text` in `buffer` (at most
+// size - 2 bytes): leading blanks and controls skipped, reserved characters
+// mapped, trailing dots and blanks removed, "(noname)" when nothing is left.
+// A lead byte goes with its next byte only when that is a valid trail byte;
+// a lone lead byte is dropped. A Windows device name (CON, COM1, ...) gets "_".
+void SubjectToFileName(const char* text, char* buffer, size_t size);
+
+// Cuts `name` (never inside a double-byte character) so that name + tail fits
+// kMaxFileNameBytes and, when maxPath is not 0, folder + name + tail fits
+// maxPath bytes. Trailing dots and blanks left by the cut are removed.
+std::string FitFileName(const std::string& name, size_t folderBytes, size_t tailBytes,
+                        size_t maxPath);
+
+// True when `name` (up to its first dot, trailing blanks ignored) is a Windows
+// device name: CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, in any case.
+bool IsDeviceName(const std::string& name);
+
+// Names handed out within one export, compared ignoring ASCII case as Windows does.
+class NameRegistry {
+public:
+    // Records `fileName`; false when it was handed out already.
+    bool TryClaim(const std::string& fileName);
+
+private:
+    std::set<std::string> used_;
+};
+
+// The first of name + ext, name + " (2)" + ext, ... not yet claimed in
+// `registry`, each fitted with FitFileName; claims and returns it.
+std::string UniqueFileName(NameRegistry& registry, const std::string& name, const std::string& ext,
+                           size_t folderBytes, size_t maxPath);
+
+}  // namespace tessera

@@ -1,0 +1,45 @@
+// Writes one host message to an open target: converts its Japanese text to
+// Shift-JIS through the host's converters, leaves attachments out when asked,
+// and frames it for the save type (mbox envelope line, or separator line).
+#pragma once
+
+#include "export/CalendarTime.h"
+#include "export/ExportChoices.h"
+#include "export/ExportPlatform.h"
+#include "shell/HostApi.h"
+
+namespace tessera {
+
+class MimePart;
+
+class MessageWriter {
+public:
+    MessageWriter(const HostApi& host, const ExportChoices& choices);
+
+    // Writes the message `id` at the file's current position. False when the
+    // host gave no source, the written-back text is shorter than 3 bytes
+    // (nothing written then), or any write failed or fell short.
+    bool WriteMessage(const char* id, OutputFile& file);
+
+    // Converts `part`, its following siblings and everything below them.
+    void ConvertParts(MimePart* part, const char* charset);
+    void ConvertBodyLines(MimePart& part, const char* charset);
+    void ConvertHeaderLines(MimePart& part);
+
+    // The local time stamped on envelope lines whose Date cannot be read.
+    void SetExportTime(const CalendarTime& time) { exportTime_ = time; hasExportTime_ = true; }
+
+private:
+    const HostApi& host_;
+    const ExportChoices& choices_;
+    CalendarTime exportTime_;
+    bool hasExportTime_ = false;
+};
+
+// mboxrd quoting: true when the line, after any number of '>', begins with
+// "from " in any case.
+bool NeedsFromQuote(const char* text, size_t length);
+// Quotes every body, preamble and epilogue line of the whole tree that needs it.
+void QuoteFromLines(MimePart& root);
+
+}  // namespace tessera

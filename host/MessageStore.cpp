@@ -1,0 +1,204 @@
+#include "host/MessageStore.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <strings.h>
+
+namespace tessera {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool ReadRange(const std::string& path, uint64_t offset, uint64_t length, std::string& out) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    bool ok = fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+    out.resize(length);
+    if (ok && length) ok = std::fread(&out[0], 1, length, file) == length;
+    std::fclose(file);
+    return ok;
+}
+
+bool StartsWithFrom(const char* p, size_t n) { return n >= 5 && std::memcmp(p, "From ", 5) == 0; }
+
+}  // namespace
+
+bool LooksLikeMbox(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char head[5] = {};
+    size_t n = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    return StartsWithFrom(head, n);
+}
+
+bool MessageStore::AddPath(const std::string& path, std::string& error) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return AddMaildir(path, error);
+    if (!fs::exists(path, ec)) {
+        error = path + ": no such file";
+        return false;
+    }
+    if (LooksLikeMbox(path)) return AddMbox(path, error);
+    return AddFile(path, error);
+}
+
+void MessageStore::AddText(const std::string& name, std::string text) {
+    Entry entry;
+    entry.name = name;
+    entry.length = text.size();
+    entry.text = std::move(text);
+    entries_.push_back(std::move(entry));
+}
+
+bool MessageStore::AddFile(const std::string& path, std::string& error) {
+    std::error_code ec;
+    uintmax_t size = fs::file_size(path, ec);
+    FILE* probe = ec ? nullptr : std::fopen(path.c_str(), "rb");
+    if (!probe) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    std::fclose(probe);
+    if (size == 0) {
+        error = path + ": empty file, not a message";
+        return false;
+    }
+    Entry entry;
+    entry.name = path;
+    entry.path = path;
+    entry.length = size;
+    entries_.push_back(std::move(entry));
+    return true;
+}
+
+// A message starts at a "From " line at the start of the file or after a blank line.
+bool MessageStore::AddMbox(const std::string& path, std::string& error) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    std::vector<char> line;
+    uint64_t offset = 0, bodyStart = 0;
+    bool inMessage = false, previousBlank = true;
+    size_t before = entries_.size();
+    int ch;
+    auto close = [&](uint64_t end) {
+        if (!inMessage) return;
+        Entry entry;
+        entry.name = path + ":" + std::to_string(entries_.size() - before + 1);
+        entry.path = path;
+        entry.offset = bodyStart;
+        entry.length = end - bodyStart;
+        entry.mbox = true;
+        entries_.push_back(std::move(entry));
+    };
+    while (true) {
+        line.clear();
+        while ((ch = std::fgetc(file)) != EOF) {
+            line.push_back(static_cast<char>(ch));
+            if (ch == '\n') break;
+        }
+        if (line.empty()) break;
+        if (previousBlank && StartsWithFrom(line.data(), line.size())) {
+            close(offset);
+            inMessage = true;
+            bodyStart = offset + line.size();
+        }
+        previousBlank = line.size() <= 2 && (line[0] == '\n' || line[0] == '\r');
+        offset += line.size();
+    }
+    close(offset);
+    std::fclose(file);
+    return true;
+}
+
+bool MessageStore::AddMaildir(const std::string& path, std::string& error) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const char* sub : {"cur", "new"}) {
+        fs::path dir = fs::path(path) / sub;
+        if (!fs::is_directory(dir, ec)) continue;
+        for (const auto& item : fs::directory_iterator(dir, ec)) {
+            std::string name = item.path().filename().string();
+            if (name.empty() || name[0] == '.' || !item.is_regular_file(ec)) continue;
+            files.push_back(item.path().string());
+        }
+    }
+    if (files.empty()) {
+        error = path + ": not a Maildir folder (no messages in cur/ or new/)";
+        return false;
+    }
+    std::sort(files.begin(), files.end());
+    bool ok = true;
+    for (const std::string& file : files) {
+        std::string one;
+        if (!AddFile(file, one)) {
+            error += (error.empty() ? "" : "\n") + one;
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+bool MessageStore::Source(size_t index, std::string& text) const {
+    if (index >= entries_.size()) return false;
+    const Entry& entry = entries_[index];
+    if (entry.path.empty()) {
+        text = entry.text;
+        return true;
+    }
+    if (!ReadRange(entry.path, entry.offset, entry.length, text)) return false;
+    if (entry.mbox) text = UnescapeMboxrd(text);
+    return true;
+}
+
+std::string UnescapeMboxrd(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t eol = text.find('\n', pos);
+        size_t end = eol == std::string::npos ? text.size() : eol + 1;
+        size_t quotes = pos;
+        while (quotes < end && text[quotes] == '>') ++quotes;
+        bool escaped = quotes > pos && StartsWithFrom(text.data() + quotes, end - quotes);
+        out.append(text, escaped ? pos + 1 : pos, end - (escaped ? pos + 1 : pos));
+        pos = end;
+    }
+    return out;
+}
+
+std::string TopLevelCharset(const std::string& source) {
+    size_t pos = 0;
+    while (pos < source.size()) {
+        size_t eol = source.find('\n', pos);
+        if (eol == std::string::npos) eol = source.size();
+        size_t length = eol - pos;
+        if (length == 0 || (length == 1 && source[pos] == '\r')) break;  // end of headers
+        if (length >= 13 && strncasecmp(source.c_str() + pos, "Content-Type:", 13) == 0) {
+            size_t end = eol;
+            while (end + 1 < source.size() && (source[end + 1] == ' ' || source[end + 1] == '\t')) {
+                size_t next = source.find('\n', end + 1);
+                end = next == std::string::npos ? source.size() : next;
+            }
+            std::string header = source.substr(pos, end - pos);
+            for (char& c : header) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            size_t at = header.find("charset=");
+            if (at == std::string::npos) return std::string();
+            at += 8;
+            if (at < header.size() && header[at] == '"') ++at;
+            size_t stop = header.find_first_of("\"; \t\r\n", at);
+            return source.substr(pos + at, (stop == std::string::npos ? header.size() : stop) - at);
+        }
+        pos = eol + 1;
+    }
+    return std::string();
+}
+
+}  // namespace tessera

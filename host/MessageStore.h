@@ -1,0 +1,50 @@
+// The messages a host offers for export, read from .eml files, mbox files
+// (mboxrd: ">From " unescaped on read) and Maildir folders. Mbox messages are
+// indexed by offset and read on demand, so memory does not grow with the box.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessera {
+
+class MessageStore {
+public:
+    // Adds the messages of one input; false with `error` set when it cannot be read.
+    bool AddPath(const std::string& path, std::string& error);
+    // Adds a message held in memory (standard input, tests).
+    void AddText(const std::string& name, std::string text);
+
+    size_t Count() const { return entries_.size(); }
+    const std::string& Name(size_t index) const { return entries_[index].name; }
+    uint64_t SizeHint(size_t index) const { return entries_[index].length; }
+    // The message's source; false when it cannot be read any more.
+    bool Source(size_t index, std::string& text) const;
+    void Clear() { entries_.clear(); }
+
+private:
+    struct Entry {
+        std::string name;  // input path (and position within an mbox)
+        std::string path;  // file to read; empty for in-memory text
+        uint64_t offset = 0;
+        uint64_t length = 0;
+        bool mbox = false;
+        std::string text;
+    };
+    bool AddFile(const std::string& path, std::string& error);
+    bool AddMbox(const std::string& path, std::string& error);
+    bool AddMaildir(const std::string& path, std::string& error);
+    std::vector<Entry> entries_;
+};
+
+// True when the file starts like an mbox ("From " on its first line).
+bool LooksLikeMbox(const std::string& path);
+
+// The charset parameter of the message's top-level Content-Type, or empty.
+std::string TopLevelCharset(const std::string& source);
+
+// Undoes mboxrd quoting: a line of one or more '>' followed by "From " loses one '>'.
+std::string UnescapeMboxrd(const std::string& text);
+
+}  // namespace tessera

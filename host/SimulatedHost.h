@@ -1,0 +1,59 @@
+// The host's side of the plug-in API, without any window: the selection of
+// messages, host buffers with tracking, the Japanese converters and fault
+// injection. The simulated host exe exports it to the real plug-in under
+// Wine; the command-line exporter and native tests call it directly.
+#pragma once
+
+#include <string>
+
+#include "host/BufferTracker.h"
+#include "host/FaultPlan.h"
+#include "host/MessageStore.h"
+#include "shell/HostApi.h"
+
+namespace tessera {
+
+class SimulatedHost {
+public:
+    static SimulatedHost& Instance();
+
+    MessageStore& Messages() { return messages_; }
+    BufferTracker& Buffers() { return buffers_; }
+    FaultPlan& Faults() { return faults_; }
+    // When false, mode 1 (the selection) is empty and only mode 0 walks the messages.
+    void SetSelectionActive(bool active) { selectionActive_ = active; }
+    void Reset();
+
+    long GetNextMail(long start, char* idBuffer, int size, int mode);
+    char* GetSource(const char* id);
+    int GetCharSet(const char* id, char* buffer, int size);
+    char* MimeHeader(const char* text, char* scratch, int size, int flags);
+    char* Iso2022Jp(const char* text, int flags);
+    char* EucJp(const char* text, int flags);
+    void* Alloc(int size);
+    void Free(void* buffer);
+
+    // A host buffer holding `text`; null when allocation fails.
+    char* NewBuffer(const std::string& text);
+
+    // Calls counted per name (also the ones that failed on purpose).
+    long GetNextMailCalls() const { return nextMailCalls_; }
+
+private:
+    // Index of the message an id names, or -1.
+    long IndexOf(const char* id) const;
+
+    MessageStore messages_;
+    BufferTracker buffers_;
+    FaultPlan faults_;
+    bool selectionActive_ = true;
+    long nextMailCalls_ = 0;
+};
+
+// A HostApi whose entries call SimulatedHost::Instance() (native builds).
+HostApi MakeSimulatedHostApi();
+
+// The id text the simulated host gives message `index`.
+std::string SimulatedMessageId(size_t index);
+
+}  // namespace tessera

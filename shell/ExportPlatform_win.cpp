@@ -1,0 +1,151 @@
+#include "shell/ExportPlatform_win.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "settings/ExportFormatDialog.h"
+#include "settings/OverwriteDialog.h"
+#include "shell/PluginModule.h"
+
+namespace tessera {
+
+namespace {
+
+class Win32OutputFile : public OutputFile {
+public:
+    explicit Win32OutputFile(HANDLE handle) : handle_(handle) {}
+    ~Win32OutputFile() override { CloseHandle(handle_); }
+    bool Write(const char* data, size_t size) override {
+        while (size > 0) {
+            DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+            DWORD written = 0;
+            if (!WriteFile(handle_, data, chunk, &written, nullptr) || written != chunk) return false;
+            data += chunk;
+            size -= chunk;
+        }
+        return true;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+HWND OwnerOrActive(HostWindow owner) {
+    return owner ? static_cast<HWND>(owner) : GetActiveWindow();
+}
+
+// The hook leaves every notification to the system.
+UINT_PTR CALLBACK SaveDialogHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+}  // namespace
+
+int Win32ExportPlatform::RunFormatDialog(FormatChoice& choice) {
+    ExportFormatDialog dialog(choice.SaveType, choice.Convert, choice.Separator, choice.NoAttach);
+    INT_PTR result = dialog.Run(GetActiveWindow());
+    if (result == IDCANCEL) return IDCANCEL;
+    choice.SaveType = dialog.SaveType;
+    choice.Convert = dialog.Convert;
+    choice.Separator = dialog.Separator;
+    choice.NoAttach = dialog.NoAttach;
+    return static_cast<int>(result);
+}
+
+bool Win32ExportPlatform::ChooseSaveFile(HostWindow owner, const std::string& initialFolder,
+                                         std::string& path) {
+    char file[MAX_PATH] = {};
+    char title[256] = {};
+    // "Text File(*.txt)", "*.txt", "全てのファイル(*.*)", "*.*"
+    static const char kFilter[] =
+        "Text File(*.txt)\0*.txt\0\x91S\x82\xC4\x82\xCC\x83t\x83@\x83" "C\x83\x8B(*.*)\0*.*\0";
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = OwnerOrActive(owner);
+    ofn.lpstrFilter = kFilter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrFileTitle = title;
+    ofn.nMaxFileTitle = sizeof title;
+    ofn.lpstrInitialDir = initialFolder.c_str();
+    ofn.lpstrDefExt = "txt";
+    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_ENABLEHOOK;
+    ofn.lpfnHook = SaveDialogHook;
+    if (!GetSaveFileNameA(&ofn)) return false;
+    path = file;
+    return true;
+}
+
+int Win32ExportPlatform::AskOverwrite(const std::string& path) {
+    OverwriteDialog dialog(path);
+    return static_cast<int>(dialog.Run(GetActiveWindow()) & 0xFFFF);
+}
+
+bool Win32ExportPlatform::BrowseFolder(HostWindow owner, const std::string& initialFolder,
+                                       std::string& folder) {
+    std::string title = LoadText(kTextBrowseTitle);
+    char initial[MAX_PATH] = {};
+    lstrcpynA(initial, initialFolder.c_str(), MAX_PATH);
+    char display[MAX_PATH] = {};
+    BROWSEINFOA info = {};
+    info.hwndOwner = OwnerOrActive(owner);
+    info.pszDisplayName = display;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(initial);
+    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    if (!item) return false;
+    char path[MAX_PATH] = {};
+    BOOL ok = SHGetPathFromIDListA(item, path);
+    IMalloc* allocator = nullptr;
+    if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator) {
+        allocator->Free(item);
+        allocator->Release();
+    }
+    if (!ok) return false;
+    folder = path;
+    return true;
+}
+
+void Win32ExportPlatform::ShowMessage(HostWindow owner, int textId) {
+    std::string text = LoadText(textId);
+    // "エラー"
+    MessageBoxA(static_cast<HWND>(owner), text.c_str(), "\x83G\x83\x89\x81[", MB_OK | MB_ICONWARNING);
+}
+
+bool Win32ExportPlatform::FileExists(const std::string& path) {
+    return PathFileExistsA(path.c_str()) != FALSE;
+}
+
+bool Win32ExportPlatform::RemoveFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != FALSE;
+}
+
+OpenStatus Win32ExportPlatform::OpenForAppend(const std::string& path,
+                                              std::unique_ptr<OutputFile>& file) {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return OpenStatus::OpenFailed;
+    file = std::make_unique<Win32OutputFile>(handle);
+    LONG high = 0;
+    DWORD low = SetFilePointer(handle, 0, &high, FILE_END);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return OpenStatus::SeekFailed;
+    return OpenStatus::Opened;
+}
+
+std::unique_ptr<OutputFile> Win32ExportPlatform::CreateTruncated(const std::string& path) {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32OutputFile>(handle);
+}
+
+size_t Win32ExportPlatform::MaxPathBytes() const { return MAX_PATH - 1; }
+
+}  // namespace tessera

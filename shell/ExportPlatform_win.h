@@ -1,0 +1,25 @@
+// The export flow's system services on Win32: the plug-in's dialogs, the
+// common save dialog, the shell folder browser, message boxes and files.
+#pragma once
+
+#include "export/ExportPlatform.h"
+
+namespace tessera {
+
+class Win32ExportPlatform : public ExportPlatform {
+public:
+    int RunFormatDialog(FormatChoice& choice) override;
+    bool ChooseSaveFile(HostWindow owner, const std::string& initialFolder,
+                        std::string& path) override;
+    int AskOverwrite(const std::string& path) override;
+    bool BrowseFolder(HostWindow owner, const std::string& initialFolder,
+                      std::string& folder) override;
+    void ShowMessage(HostWindow owner, int textId) override;
+    bool FileExists(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+    OpenStatus OpenForAppend(const std::string& path, std::unique_ptr<OutputFile>& file) override;
+    std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) override;
+    size_t MaxPathBytes() const override;
+};
+
+}  // namespace tessera

@@ -1,0 +1,101 @@
+#include "shell/ExportPlugin.h"
+
+#include "export/ExportDriver.h"
+#include "settings/SettingsDialog.h"
+#include "settings/SettingsStore.h"
+#include "shell/ExportPlatform_win.h"
+#include "shell/HostBinding.h"
+#include "shell/PluginModule.h"
+
+namespace tessera {
+
+std::string IniPathForModule(const std::string& modulePath) {
+    size_t nameStart = modulePath.find_last_of("\\/");
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    size_t dot = modulePath.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) return modulePath + ".ini";
+    return modulePath.substr(0, dot) + ".ini";
+}
+
+ExportPlugin::ExportPlugin(int askFormatCommand, HWND mainWindow, int storedFormatCommand,
+                           HMENU subMenu)
+    : subMenu_(subMenu),
+      storedFormatCommand_(storedFormatCommand),
+      askFormatCommand_(askFormatCommand),
+      mainWindow_(mainWindow),
+      iniPath_(IniPathForModule(ModulePath())) {
+    LoadSettings();
+}
+
+ExportPlugin::~ExportPlugin() {
+    SaveSettings();
+    DeleteMenu(subMenu_, static_cast<UINT>(storedFormatCommand_), MF_BYCOMMAND);
+    DeleteMenu(subMenu_, static_cast<UINT>(askFormatCommand_), MF_BYCOMMAND);
+}
+
+void ExportPlugin::LoadSettings() { choices_.Settings = tessera::LoadSettings(iniPath_); }
+
+void ExportPlugin::SaveSettings() { tessera::SaveSettings(iniPath_, choices_.Settings); }
+
+void ExportPlugin::InsertMenuItems() {
+    const struct {
+        int command;
+        int caption;
+    } items[] = {{storedFormatCommand_, kTextStoredFormatCaption},
+                 {askFormatCommand_, kTextAskFormatCaption}};
+    for (const auto& item : items) {
+        scratchText_ = LoadText(item.caption);
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID | MIIM_TYPE;
+        info.fType = MFT_STRING;
+        info.wID = static_cast<UINT>(item.command);
+        info.dwTypeData = &scratchText_[0];
+        InsertMenuItemA(subMenu_, kHostMenuAnchor, FALSE, &info);
+    }
+}
+
+bool ExportPlugin::IsOurCommand(long commandId) const {
+    int low = static_cast<int>(commandId & 0xFFFF);
+    return low == storedFormatCommand_ || low == askFormatCommand_;
+}
+
+void ExportPlugin::OnCommand(HWND window, long commandId) {
+    int low = static_cast<int>(commandId & 0xFFFF);
+    if (low == storedFormatCommand_) {
+        ExportStoredFormat(window);
+    } else if (low == askFormatCommand_) {
+        ExportChosenFormat(window);
+    }
+}
+
+int ExportPlugin::OnUpdateUI(long commandId) {
+    if (!IsOurCommand(commandId)) return 0;
+    char buffer[260] = {};
+    return Host().GetNextMail(-1, buffer, 256, 0) == -1 ? 1 : 0;
+}
+
+void ExportPlugin::Setup() {
+    ExportSettings& s = choices_.Settings;
+    SettingsDialog dialog(s.SavePath, s.Separator, s.Convert, s.SaveType, s.NoAttach);
+    if (dialog.Run(GetActiveWindow()) != IDOK) return;
+    s.SavePath = dialog.SavePath;
+    s.Separator = dialog.Separator;
+    s.Convert = dialog.Convert;
+    s.SaveType = dialog.SaveType;
+    s.NoAttach = dialog.NoAttach;
+}
+
+void ExportPlugin::ExportStoredFormat(HWND window) {
+    Win32ExportPlatform platform;
+    ExportDriver driver(Host(), choices_, platform);
+    driver.ExportStoredFormat(window);
+}
+
+void ExportPlugin::ExportChosenFormat(HWND window) {
+    Win32ExportPlatform platform;
+    ExportDriver driver(Host(), choices_, platform);
+    driver.ExportChosenFormat(window);
+}
+
+}  // namespace tessera

@@ -1,0 +1,14 @@
+// The process-wide host function table, bound from the host executable.
+#pragma once
+
+#include "shell/HostApi.h"
+
+namespace tessera {
+
+// Binds every host function by name from the executable that loaded us.
+// Already bound: true. No host module or any name missing: false, unbound.
+bool BindHost();
+bool HostBound();
+const HostApi& Host();
+
+}  // namespace tessera

@@ -1,0 +1,102 @@
+// The module's entry point and the four callbacks the host calls by name.
+// Nothing thrown may cross into the host: every entry catches all.
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+
+#include "shell/ExportPlugin.h"
+#include "shell/HostBinding.h"
+#include "shell/PluginInfo.h"
+#include "shell/PluginModule.h"
+
+using namespace tessera;
+
+namespace {
+
+std::unique_ptr<ExportPlugin> g_plugin;
+
+void WINAPI OnCommand(HostWindow window, long commandId) {
+    try {
+        if (g_plugin) g_plugin->OnCommand(static_cast<HWND>(window), commandId);
+    } catch (...) {
+    }
+}
+
+int WINAPI OnUpdateUI(HostWindow, long commandId) {
+    try {
+        return g_plugin ? g_plugin->OnUpdateUI(commandId) : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+void CopyInfoField(char* record, int index, const char* text) {
+    char* field = record + index * kInfoFieldSize;
+    std::strncpy(field, text, kInfoFieldSize - 1);
+    field[kInfoFieldSize - 1] = '\0';
+}
+
+int MenuInit(HWND window, HMENU menu) {
+    HMENU subMenu = GetSubMenu(menu, 0);
+    const HostApi& host = Host();
+    // "ShiftJISでエクスポート" and "登録形式でエクスポート" in Shift-JIS.
+    int ask = host.RegisterCommand("ShiftJIS\x82\xC5\x83G\x83N\x83X\x83|\x81[\x83g", 0, OnCommand);
+    int stored = host.RegisterCommand(
+        "\x93o\x98^\x8C`\x8E\xAE\x82\xC5\x83G\x83N\x83X\x83|\x81[\x83g", 0, OnCommand);
+    host.RegisterUICallback(stored, OnUpdateUI);
+    host.RegisterUICallback(ask, OnUpdateUI);
+    g_plugin = std::make_unique<ExportPlugin>(ask, window, stored, subMenu);
+    g_plugin->InsertMenuItems();
+    return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason != DLL_PROCESS_ATTACH) return TRUE;
+    SetPluginInstance(instance);
+    if (!BindHost()) return FALSE;
+    DisableThreadLibraryCalls(instance);
+    return TRUE;
+}
+
+int WINAPI BKC_OnPlugInInfo(char* record) {
+    if (!record) return 0;
+    CopyInfoField(record, 0, kPluginTitle);
+    CopyInfoField(record, 1, kPluginAuthor);
+    CopyInfoField(record, 2, kPluginVersion);
+    CopyInfoField(record, 3, kPluginDescription);
+    return 0;
+}
+
+int WINAPI BKC_OnMenuInit(HWND window, HMENU menu, int kind) {
+    if (kind != 0) return 0;
+    try {
+        return MenuInit(window, menu);
+    } catch (...) {
+        return 0;
+    }
+}
+
+int WINAPI BKC_OnPlugInSetup(HWND) {
+    if (!g_plugin) return 0;
+    try {
+        g_plugin->Setup();
+    } catch (...) {
+    }
+    return 1;
+}
+
+int WINAPI BKC_OnExit() {
+    try {
+        g_plugin.reset();
+    } catch (...) {
+        g_plugin.release();
+    }
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,145 @@
+// simhost: plays the mail client for the plug-in. Loads the plug-in, serves
+// the messages named on the command line, runs the actions asked for and
+// prints what happened.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/SimulatedHost.h"
+#include "tools/simhost/PluginHost.h"
+
+using namespace tessera;
+
+namespace {
+
+const char kUsage[] =
+    "usage: simhost --plugin DLL [--no-anchor] [--no-selection] [--fail NAME:N[,M]|NAME:*]...\n"
+    "               [--do ACTION[,ACTION...]] [MESSAGE-FILE|MBOX|MAILDIR]...\n"
+    "actions (default info,menu-init,menu,exit,buffers):\n"
+    "  info            print the plug-in's info record\n"
+    "  menu-init[=K]   call BKC_OnMenuInit with menu kind K (default 0)\n"
+    "  menu            print the items of the first submenu\n"
+    "  ui              print each registered command's UI state\n"
+    "  stored | ask    run the stored-format or the asking export command\n"
+    "  setup           call BKC_OnPlugInSetup\n"
+    "  exit            call BKC_OnExit\n"
+    "  buffers         print host-buffer counts (allocated, released, live, bad)\n";
+
+struct Options {
+    std::string plugin;
+    bool anchor = true;
+    std::vector<std::string> actions;
+    std::vector<std::string> inputs;
+};
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (true) {
+        size_t next = text.find(separator, pos);
+        parts.push_back(text.substr(pos, next == std::string::npos ? next : next - pos));
+        if (next == std::string::npos) return parts;
+        pos = next + 1;
+    }
+}
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+    SimulatedHost& host = SimulatedHost::Instance();
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (arg == "--plugin" && hasValue) {
+            options.plugin = argv[++i];
+        } else if (arg == "--no-anchor") {
+            options.anchor = false;
+        } else if (arg == "--no-selection") {
+            host.SetSelectionActive(false);
+        } else if (arg == "--fail" && hasValue) {
+            if (!host.Faults().Add(argv[++i])) return false;
+        } else if (arg == "--do" && hasValue) {
+            options.actions = Split(argv[++i], ',');
+        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
+            return false;
+        } else {
+            options.inputs.push_back(arg);
+        }
+    }
+    if (options.actions.empty()) options.actions = {"info", "menu-init", "menu", "exit", "buffers"};
+    return !options.plugin.empty();
+}
+
+void PrintInfo(PluginHost& plugin) {
+    char record[320];
+    std::memset(record, 'X', sizeof record);
+    int result = plugin.CallInfo(record);
+    const char* labels[] = {"title", "author", "version", "description"};
+    for (int i = 0; i < 4; ++i) std::printf("info %s: %.79s\n", labels[i], record + i * 80);
+    std::printf("info result: %d\n", result);
+}
+
+bool RunAction(const std::string& action, PluginHost& plugin) {
+    SimulatedHost& host = SimulatedHost::Instance();
+    if (action == "info") {
+        PrintInfo(plugin);
+    } else if (action.rfind("menu-init", 0) == 0) {
+        int kind = action.size() > 10 ? std::atoi(action.c_str() + 10) : 0;
+        std::printf("menu-init %d: %d\n", kind, plugin.CallMenuInit(kind));
+    } else if (action == "menu") {
+        for (const MenuEntry& item : plugin.SubMenuItems())
+            std::printf("menu item %u: %s\n", item.id, item.caption.c_str());
+    } else if (action == "ui") {
+        for (size_t i = 0; i < plugin.Commands().size(); ++i)
+            std::printf("ui %s: %d\n", plugin.Commands()[i].name.c_str(), plugin.QueryUI(i));
+    } else if (action == "ask" || action == "stored") {
+        // Registration order: the asking command first, then the stored-format one.
+        bool ok = plugin.InvokeCommand(action == "ask" ? 0 : 1);
+        std::printf("command %s: %s\n", action.c_str(), ok ? "run" : "not registered");
+    } else if (action == "setup") {
+        std::printf("setup: %d\n", plugin.CallSetup());
+    } else if (action == "exit") {
+        std::printf("exit: %d\n", plugin.CallExit());
+    } else if (action == "buffers") {
+        BufferTracker& b = host.Buffers();
+        std::printf("buffers: allocated %zu released %zu live %zu bad %zu\n", b.Allocated(),
+                    b.Released(), b.Live(), b.BadReleases());
+    } else {
+        std::fprintf(stderr, "simhost: unknown action '%s'\n", action.c_str());
+        return false;
+    }
+    std::fflush(stdout);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    int status = 0;
+    for (const std::string& input : options.inputs) {
+        std::string error;
+        if (!SimulatedHost::Instance().Messages().AddPath(input, error)) {
+            std::fprintf(stderr, "simhost: %s\n", error.c_str());
+            status = 1;
+        }
+    }
+    PluginHost& plugin = PluginHost::Instance();
+    plugin.CreateMainWindow(options.anchor);
+    DWORD error = 0;
+    if (!plugin.Load(options.plugin, &error)) {
+        std::printf("load: refused (error %lu)\n", error);
+        return 3;
+    }
+    std::printf("load: ok, %zu message(s)\n", SimulatedHost::Instance().Messages().Count());
+    for (const std::string& action : options.actions) {
+        if (!RunAction(action, plugin)) return 2;
+    }
+    plugin.Unload();
+    return status;
+}
