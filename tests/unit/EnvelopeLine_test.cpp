@@ -31,14 +31,14 @@ TEST(ExtractEnvelopeAddress, PicksTheBareAddress) {
         {"<>", ""},
         {"bare@example.jp\r\n", "bare@example.jp\r\n"},
         {"  bare@example.jp  \t", "bare@example.jp"},
-        {"user@example.jp (Comment)\r\n", "user@example.jp "},
+        {"user@example.jp (Comment)\r\n", "user@example.jp"},
         {"(Comment) user@example.jp\r\n", "Comment"},
-        {"Name <<<x@y>>>", "x@y"},
+        {"Name <<<x@y>>>", "<<x@y"},  // only ">" separates
         {"unterminated <x@y", "x@y"},
         // Shift-JIS display name whose trail bytes are '<' and '(' (0x3C is no
         // trail byte, so use 0x81 0x83 style pairs ending in 0x5C/0x40 instead)
         {"\"\x83\x5c\x81\x40\" <sj@example.jp>", "sj@example.jp"},
-        {"\x81<x@y>", ""},  // the '<' is taken by its lead byte, then no '<' or '('
+        {"\x81<x@y>", "\x81<x@y>"},  // the "<" is a trail byte: whole value
     };
     for (const AddressCase& c : cases) {
         EXPECT_EQ(Address(c.value), c.address) << c.value;
