@@ -35,8 +35,7 @@ TEST(ExtractEnvelopeAddress, PicksTheBareAddress) {
         {"(Comment) user@example.jp\r\n", "Comment"},
         {"Name <<<x@y>>>", "<<x@y"},  // only ">" separates
         {"unterminated <x@y", "x@y"},
-        // Shift-JIS display name whose trail bytes are '<' and '(' (0x3C is no
-        // trail byte, so use 0x81 0x83 style pairs ending in 0x5C/0x40 instead)
+        // Shift-JIS display name (trail bytes 0x5C and 0x40)
         {"\"\x83\x5c\x81\x40\" <sj@example.jp>", "sj@example.jp"},
         {"\x81<x@y>", "\x81<x@y>"},  // the "<" is a trail byte: whole value
     };

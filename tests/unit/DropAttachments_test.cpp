@@ -1,0 +1,133 @@
+#include "export/MimePart.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tessera {
+namespace {
+
+std::string Crlf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out.push_back('\r');
+        out.push_back(c);
+    }
+    return out;
+}
+
+// One leaf part behind its delimiter line.
+std::string Leaf(const std::string& boundary, const std::string& contentType, const std::string& body) {
+    return "--" + boundary + "\nContent-Type: " + contentType + "\n\n" + body + "\n";
+}
+
+std::string Container(const std::string& contentType, const std::string& boundary,
+                      const std::string& parts) {
+    return "Content-Type: " + contentType + "; boundary=" + boundary + "\n\npre\n" + parts + "--" +
+           boundary + "--\n";
+}
+
+struct DropCase {
+    const char* name;
+    std::string message;
+    std::string expected;  // serialised after dropping, before CR LF
+};
+
+// dropHtml as the writer decides it: false only when there is html but no plain text.
+bool DropHtmlFor(MimePart& root) {
+    return root.FindPart("text", "plain") != nullptr || root.FindPart("text", "html") == nullptr;
+}
+
+TEST(DropAttachments, KeepsOnlyTextParts) {
+    const std::vector<DropCase> cases = {
+        {"mixed plain and png",
+         Container("multipart/mixed", "m", Leaf("m", "text/plain", "hi") + Leaf("m", "image/png", "PNG")),
+         Container("multipart/mixed", "m", Leaf("m", "text/plain", "hi"))},
+        {"alternative plain and html",
+         Container("multipart/alternative", "a",
+                   Leaf("a", "text/plain", "p") + Leaf("a", "text/html", "<p>")),
+         Container("multipart/alternative", "a", Leaf("a", "text/plain", "p"))},
+        {"alternative html only",
+         Container("multipart/alternative", "a", Leaf("a", "TEXT/HTML", "<p>")),
+         Container("multipart/alternative", "a", Leaf("a", "TEXT/HTML", "<p>"))},
+        {"mixed holding alternative and pdf",
+         Container("multipart/mixed", "m",
+                   "--m\n" +
+                       Container("multipart/alternative", "a", Leaf("a", "text/plain", "p")) +
+                       Leaf("m", "application/pdf", "PDF")),
+         "Content-Type: multipart/mixed; boundary=m\n\npre\n"},
+        {"untyped part is an attachment",
+         Container("multipart/mixed", "m", Leaf("m", "text/plain", "a") + "--m\n\nuntyped\n" +
+                                               Leaf("m", "Text/Plain", "b")),
+         Container("multipart/mixed", "m", Leaf("m", "text/plain", "a") + Leaf("m", "Text/Plain", "b"))},
+        {"first parts go, order kept",
+         Container("multipart/mixed", "m",
+                   Leaf("m", "image/gif", "1") + Leaf("m", "audio/x", "2") +
+                       Leaf("m", "text/plain", "3") + Leaf("m", "video/y", "4") +
+                       Leaf("m", "text/enriched", "5")),
+         Container("multipart/mixed", "m", Leaf("m", "text/plain", "3") + Leaf("m", "text/enriched", "5"))},
+    };
+    for (const DropCase& c : cases) {
+        MimePart root;
+        const std::string source = Crlf(c.message);
+        const char* cursor = source.c_str();
+        root.Parse(cursor);
+        root.DropAttachments(DropHtmlFor(root));
+        EXPECT_EQ(root.Serialize(), Crlf(c.expected)) << c.name;
+    }
+}
+
+TEST(DropAttachments, PrunesInsideKeptTextContainers) {
+    // A text part that declares a boundary is kept and pruned in turn.
+    const std::string inner = Container("text/plain", "t", Leaf("t", "image/png", "x") + Leaf("t", "text/plain", "y"));
+    const std::string message = Container("multipart/mixed", "m", "--m\n" + inner + Leaf("m", "text/html", "h"));
+    MimePart root;
+    const std::string source = Crlf(message);
+    const char* cursor = source.c_str();
+    root.Parse(cursor);
+    root.DropAttachments(true);
+    const std::string kept = Container("text/plain", "t", Leaf("t", "text/plain", "y"));
+    EXPECT_EQ(root.Serialize(), Crlf(Container("multipart/mixed", "m", "--m\n" + kept)));
+}
+
+TEST(DropAttachments, HtmlStaysWhenNotDropped) {
+    const std::string message = Container("multipart/mixed", "m",
+                                          Leaf("m", "text/html", "h") + Leaf("m", "image/png", "i"));
+    MimePart root;
+    const std::string source = Crlf(message);
+    const char* cursor = source.c_str();
+    root.Parse(cursor);
+    EXPECT_FALSE(DropHtmlFor(root));
+    root.DropAttachments(false);
+    EXPECT_EQ(root.Serialize(), Crlf(Container("multipart/mixed", "m", Leaf("m", "text/html", "h"))));
+}
+
+TEST(DropAttachments, LeafMessageIsUntouched) {
+    const std::string source = Crlf("Content-Type: application/pdf\n\nPDF\n");
+    MimePart root;
+    const char* cursor = source.c_str();
+    root.Parse(cursor);
+    root.DropAttachments(true);
+    EXPECT_EQ(root.Serialize(), source);
+}
+
+TEST(DropAttachments, ManySiblingsGoInLinearTime) {
+    std::string parts;
+    for (int i = 0; i < 5000; ++i) parts += Leaf("m", i % 2 ? "text/plain" : "image/png", "x");
+    MimePart root;
+    const std::string source = Crlf(Container("multipart/mixed", "m", parts));
+    const char* cursor = source.c_str();
+    root.Parse(cursor);
+    root.DropAttachments(true);
+    size_t count = 0;
+    for (const MimePart* p = root.firstChild; p != nullptr; p = p->next) {
+        EXPECT_STREQ(p->subtype, "plain");
+        ++count;
+    }
+    EXPECT_EQ(count, 2500u);
+}
+
+}  // namespace
+}  // namespace tessera
