@@ -11,21 +11,37 @@ constexpr unsigned char kShiftIn = 0x0F;
 
 enum class Charset { Ascii, Kana, Jis0208, Jis0212, Unchanged };
 
-struct Designation {
-    std::string_view bytes;  // after ESC
-    Charset charset;
-};
-
-// JIS C 6226 / X 0208 (ESC $ @, ESC $ B and their long forms) and the first
-// plane of X 0213, a superset, share the row/cell arithmetic. X 0212 and the
-// second X 0213 plane have no Shift-JIS form. ESC & @ only announces a revision.
-constexpr Designation kDesignations[] = {
-    {"(B", Charset::Ascii},    {"(J", Charset::Ascii},    {"(H", Charset::Ascii},
-    {"(I", Charset::Kana},     {"$@", Charset::Jis0208},  {"$B", Charset::Jis0208},
-    {"$(@", Charset::Jis0208}, {"$(B", Charset::Jis0208}, {"$(O", Charset::Jis0208},
-    {"$(Q", Charset::Jis0208}, {"$(D", Charset::Jis0212}, {"$(P", Charset::Jis0212},
-    {"&@", Charset::Unchanged},
-};
+// The charset an escape sequence designates; rest is what follows ESC.
+// Sets length to the bytes after ESC; Charset::Unchanged with length 0 means
+// the sequence is not understood. JIS C 6226 / X 0208 (ESC $ @, ESC $ B and
+// their long forms) and the first plane of X 0213, a superset, share the
+// row/cell arithmetic. X 0212 and the second X 0213 plane have no Shift-JIS
+// form. ESC & @ only announces a revision of X 0208.
+Charset ParseDesignation(const unsigned char* rest, size_t avail, size_t& length)
+{
+    length = 0;
+    if (avail >= 2 && rest[0] == '(') {
+        length = 2;
+        switch (rest[1]) {
+        case 'B': case 'J': case 'H': return Charset::Ascii;
+        case 'I': return Charset::Kana;
+        }
+    } else if (avail >= 2 && rest[0] == '$' && (rest[1] == '@' || rest[1] == 'B')) {
+        length = 2;
+        return Charset::Jis0208;
+    } else if (avail >= 3 && rest[0] == '$' && rest[1] == '(') {
+        length = 3;
+        switch (rest[2]) {
+        case '@': case 'B': case 'O': case 'Q': return Charset::Jis0208;
+        case 'D': case 'P': return Charset::Jis0212;
+        }
+    } else if (avail >= 2 && rest[0] == '&' && rest[1] == '@') {
+        length = 2;
+        return Charset::Unchanged;
+    }
+    length = 0;
+    return Charset::Unchanged;
+}
 
 bool IsLineBreak(unsigned char c) { return c == '\r' || c == '\n'; }
 
@@ -41,7 +57,15 @@ public:
         while (p_ < end_) {
             if (charset_ == Charset::Ascii) {
                 CopyAsciiRun();
-            } else if (!TakeControl()) {
+                continue;
+            }
+            if (charset_ != Charset::Kana) {
+                ConvertPairRun();
+                if (p_ == end_) {
+                    break;
+                }
+            }
+            if (!TakeControl()) {
                 TakeCharacter();
             }
         }
@@ -105,44 +129,42 @@ private:
 
     bool TakeDesignation()
     {
-        std::string_view rest(reinterpret_cast<const char*>(p_ + 1), static_cast<size_t>(end_ - p_ - 1));
-        for (const Designation& d : kDesignations) {
-            if (rest.substr(0, d.bytes.size()) != d.bytes) {
-                continue;
-            }
-            p_ += 1 + d.bytes.size();
-            if (d.charset != Charset::Unchanged) {
-                charset_ = d.charset;
-                shifted_ = false;
-            }
-            return true;
+        size_t length = 0;
+        Charset charset = ParseDesignation(p_ + 1, static_cast<size_t>(end_ - p_ - 1), length);
+        if (length == 0) {
+            return false;
         }
-        return false;
+        p_ += 1 + length;
+        if (charset != Charset::Unchanged) {
+            charset_ = charset;
+            shifted_ = false;
+        }
+        return true;
     }
 
-    // One character in kana or two-byte mode. A byte that cannot start a
-    // character here (space, 8-bit, a lone last byte) is kept as it is.
+    // The bulk of two-byte text: whole characters until anything else.
+    void ConvertPairRun()
+    {
+        bool known = charset_ == Charset::Jis0208;
+        while (end_ - p_ >= 2 && IsJisByte(p_[0]) && IsJisByte(p_[1])) {
+            if (known) {
+                JisToShiftJis(p_[0], p_[1], dst_);
+            } else {
+                dst_[0] = kGetaMark[0];
+                dst_[1] = kGetaMark[1];
+            }
+            dst_ += 2;
+            p_ += 2;
+        }
+    }
+
+    // One byte that is not a control and, in two-byte mode, does not start a
+    // character (space, 8-bit, a lone last byte): kept as it is.
     void TakeCharacter()
     {
-        unsigned char c = *p_;
-        if (charset_ == Charset::Kana) {
-            Emit(c >= 0x21 && c <= 0x5F ? c + 0x80 : c);
-            ++p_;
-            return;
-        }
-        if (!IsJisByte(c) || end_ - p_ < 2 || !IsJisByte(p_[1])) {
-            Emit(c);
-            ++p_;
-            return;
-        }
-        if (charset_ == Charset::Jis0208) {
-            JisToShiftJis(c, p_[1], dst_);
-        } else {
-            dst_[0] = kGetaMark[0];
-            dst_[1] = kGetaMark[1];
-        }
-        dst_ += 2;
-        p_ += 2;
+        unsigned char c = *p_++;
+        bool kana = charset_ == Charset::Kana && c >= 0x21 && c <= 0x5F;
+        Emit(kana ? c + 0x80 : c);
     }
 
     const unsigned char* p_;
