@@ -1,0 +1,68 @@
+// Window-free rules of the three dialogs: centring, trailing backslashes,
+// cutting Shift-JIS text to a byte limit and reading the save type back.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace tessera {
+
+// Most bytes the export-format dialog keeps of its separator.
+constexpr size_t kFormatSeparatorLimit = 254;
+// Most bytes the settings dialog keeps of its folder and separator.
+constexpr size_t kSettingsTextLimit = 259;
+// Most bytes of the path the overwrite question holds.
+constexpr size_t kOverwritePathLimit = 259;
+// Most bytes of the overwrite question's format string.
+constexpr size_t kOverwriteFormatLimit = 254;
+
+constexpr int kSaveTypeMbox = 103;
+constexpr int kSaveTypeEml = 104;
+constexpr int kSaveTypeCustom = 105;
+
+struct ScreenRect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+
+struct ScreenPoint {
+    int x;
+    int y;
+};
+
+// Top-left corner that centres a width x height window on `reference`,
+// then moved into `workArea`; when the window is larger than the work area
+// its left and top edges sit on the work area's left and top edges.
+ScreenPoint CentredPosition(const ScreenRect& reference, int width, int height,
+                            const ScreenRect& workArea);
+
+// True when the last character of `text` is a backslash. A 0x5C that is the
+// second byte of a double-byte character (as in "表") is not a backslash.
+bool EndsInBackslash(const std::string& text);
+
+// `path` with one backslash appended, unless it is empty or ends in one.
+std::string WithTrailingBackslash(const std::string& path);
+
+// The folder the browser starts on: a trailing backslash is dropped from a
+// path longer than 3 bytes, so "C:\" stays whole and "C:\Mail\" loses it.
+std::string BrowseStartFolder(const std::string& path);
+
+// At most `limit` bytes of `text`, cut at a character boundary; a lead byte
+// left without its second byte at the end is dropped as well.
+std::string CutToCharacters(const std::string& text, size_t limit);
+
+// True for the three save types the radio buttons offer.
+bool IsSaveType(int saveType);
+
+// The radio button the export-format dialog selects for `saveType`.
+int InitialFormatRadio(int saveType);
+
+// Applies OK to the save type and separator. `checkedRadio` is 103, 104 or
+// 105, or anything else when no radio button is selected (nothing changes).
+// Only 105 keeps a separator: the edit's text cut to `limit` bytes.
+void ReadBackSaveType(int checkedRadio, const std::string& editText, size_t limit,
+                      int& saveType, std::string& separator);
+
+}  // namespace tessera
