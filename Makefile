@@ -1,0 +1,53 @@
+# Tessera: one entry point for setup, build, tests, demo, install and benchmarks.
+#   make demo   set up, build, and run the real plug-in in the simulated host on a sample
+#   make test   set up, build, and run every test (native, sanitizers, fuzz smoke, Wine)
+BUILD     ?= build
+PREFIX    ?= /usr/local
+JOBS      ?= 2
+NATIVE    := $(BUILD)/native-asan
+RELEASE   := $(BUILD)/native
+WIN       := $(BUILD)/win
+
+.PHONY: all setup build build-native build-release build-win test demo install bench fuzz clean
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+build: setup build-native build-release build-win
+
+build-native:
+	@cmake -S . -B $(NATIVE) -DTESSERA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build $(NATIVE) -j$(JOBS)
+
+build-release:
+	@cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DTESSERA_TESTS=OFF -DTESSERA_BENCH=ON \
+	    -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	@cmake --build $(RELEASE) -j$(JOBS)
+
+build-win:
+	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake \
+	    -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(WIN) -j$(JOBS)
+
+# One ctest run over both trees, so that its closing line counts every test.
+test: build
+	@printf 'subdirs("native-asan" "win")\n' > $(BUILD)/CTestTestfile.cmake
+	@bash -c 'source scripts/wine-env.sh $(WIN) && cd $(BUILD) && \
+	    ctest -j$(JOBS) --output-on-failure --timeout 600; rc=$$?; wineserver -k; exit $$rc'
+
+demo: setup build-win build-release
+	@bash scripts/demo.sh $(WIN) $(RELEASE)
+
+install: setup build-release
+	@cmake --install $(RELEASE) --prefix $(PREFIX)
+
+bench: setup build-release
+	@bash scripts/bench.sh $(RELEASE)
+
+fuzz: setup
+	@bash fuzz/run_fuzzers.sh 60
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,81 @@
+#include "tests/support/FakePlatform.h"
+
+#include <algorithm>
+
+namespace tessera::testing {
+
+namespace {
+
+class FakeFile : public OutputFile {
+public:
+    FakeFile(MemoryFile& file, FakePlatform& platform) : file_(file), platform_(platform) {}
+    bool Write(const char* data, size_t size) override {
+        size_t room = platform_.diskSpace > platform_.used ? platform_.diskSpace - platform_.used : 0;
+        size_t take = std::min(size, room);
+        file_.bytes.append(data, take);
+        platform_.used += take;
+        return take == size;
+    }
+
+private:
+    MemoryFile& file_;
+    FakePlatform& platform_;
+};
+
+}  // namespace
+
+int FakePlatform::RunFormatDialog(FormatChoice& choice) {
+    calls.push_back("format");
+    formatShown = choice;
+    if (formatResult != 2) choice = formatAnswer;
+    return formatResult;
+}
+
+bool FakePlatform::ChooseSaveFile(HostWindow, const std::string& initialFolder, std::string& path) {
+    calls.push_back("save");
+    saveInitialFolder = initialFolder;
+    if (saveOk) path = savePath;
+    return saveOk;
+}
+
+int FakePlatform::AskOverwrite(const std::string& path) {
+    calls.push_back("overwrite");
+    overwritePath = path;
+    return overwriteAnswer;
+}
+
+bool FakePlatform::BrowseFolder(HostWindow, const std::string& initialFolder, std::string& folder) {
+    calls.push_back("browse");
+    browseInitialFolder = initialFolder;
+    if (browseOk) folder = browsePath;
+    return browseOk;
+}
+
+void FakePlatform::ShowMessage(HostWindow, int textId) { messages.push_back(textId); }
+
+bool FakePlatform::FileExists(const std::string& path) { return files.count(path) > 0; }
+
+bool FakePlatform::RemoveFile(const std::string& path) {
+    calls.push_back("remove " + path);
+    return files.erase(path) > 0;
+}
+
+OpenStatus FakePlatform::OpenForAppend(const std::string& path, std::unique_ptr<OutputFile>& file) {
+    if (std::count(unwritable.begin(), unwritable.end(), path) ||
+        (maxPath && path.size() > maxPath)) {
+        return OpenStatus::OpenFailed;
+    }
+    file = std::make_unique<FakeFile>(files[path], *this);
+    return seekFails ? OpenStatus::SeekFailed : OpenStatus::Opened;
+}
+
+std::unique_ptr<OutputFile> FakePlatform::CreateTruncated(const std::string& path) {
+    if (std::count(unwritable.begin(), unwritable.end(), path) ||
+        (maxPath && path.size() > maxPath)) {
+        return nullptr;
+    }
+    files[path].bytes.clear();
+    return std::make_unique<FakeFile>(files[path], *this);
+}
+
+}  // namespace tessera::testing

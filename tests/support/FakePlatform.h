@@ -1,0 +1,55 @@
+// An ExportPlatform for native tests: scripted dialog answers, files in
+// memory, a record of every message shown.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "export/ExportPlatform.h"
+
+namespace tessera::testing {
+
+struct MemoryFile {
+    std::string bytes;
+    size_t failAfter = static_cast<size_t>(-1);  // bytes accepted before writes fail
+};
+
+class FakePlatform : public ExportPlatform {
+public:
+    // Scripted answers.
+    int formatResult = 1;
+    FormatChoice formatAnswer;
+    bool saveOk = true;
+    std::string savePath;
+    int overwriteAnswer = kOverwriteReplace;
+    bool browseOk = true;
+    std::string browsePath;
+    bool seekFails = false;
+    size_t maxPath = 259;
+    size_t diskSpace = static_cast<size_t>(-1);  // bytes the "disk" takes in all
+    std::vector<std::string> unwritable;          // paths that cannot be opened
+
+    // What happened.
+    std::map<std::string, MemoryFile> files;
+    std::vector<int> messages;
+    std::vector<std::string> calls;
+    FormatChoice formatShown;
+    std::string saveInitialFolder, browseInitialFolder, overwritePath;
+
+    int RunFormatDialog(FormatChoice& choice) override;
+    bool ChooseSaveFile(HostWindow, const std::string& initialFolder, std::string& path) override;
+    int AskOverwrite(const std::string& path) override;
+    bool BrowseFolder(HostWindow, const std::string& initialFolder, std::string& folder) override;
+    void ShowMessage(HostWindow, int textId) override;
+    bool FileExists(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+    OpenStatus OpenForAppend(const std::string& path, std::unique_ptr<OutputFile>& file) override;
+    std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) override;
+    size_t MaxPathBytes() const override { return maxPath; }
+
+    size_t used = 0;
+};
+
+}  // namespace tessera::testing

@@ -1,0 +1,279 @@
+// The export flow of both commands, natively, against the simulated host and
+// a scripted platform.
+#include "export/ExportDriver.h"
+
+#include <gtest/gtest.h>
+
+#include "host/SimulatedHost.h"
+#include "tests/support/FakePlatform.h"
+
+using namespace tessera;
+using namespace tessera::testing;
+
+namespace {
+
+// "同じ件名" in Shift-JIS.
+const std::string kSameSubject = "\x93\xAF\x82\xB6\x8C\x8F\x96\xBC";
+
+class ExportDriverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SimulatedHost::Instance().Reset();
+        api = MakeSimulatedHostApi();
+    }
+    void TearDown() override {
+        BufferTracker& buffers = SimulatedHost::Instance().Buffers();
+        EXPECT_EQ(buffers.Live(), 0u) << "every host buffer is released";
+        EXPECT_EQ(buffers.BadReleases(), 0u) << "no buffer is released twice";
+        SimulatedHost::Instance().Reset();
+    }
+    void Add(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            std::string error;
+            ASSERT_TRUE(SimulatedHost::Instance().Messages().AddPath(
+                std::string(TESSERA_SOURCE_DIR) + "/samples/" + name, error)) << error;
+        }
+    }
+    void Stored(int saveType, const std::string& savePath = "C:\\out\\") {
+        choices.Settings.SaveType = saveType;
+        choices.Settings.SavePath = savePath;
+        ExportDriver driver(api, choices, platform);
+        driver.ExportStoredFormat(nullptr);
+        report = driver.Report();
+    }
+    void Ask(int saveType) {
+        platform.formatAnswer.SaveType = saveType;
+        ExportDriver driver(api, choices, platform);
+        driver.ExportChosenFormat(nullptr);
+        report = driver.Report();
+    }
+    static size_t Count(const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    }
+
+    HostApi api;
+    ExportChoices choices;
+    FakePlatform platform;
+    ExportReport report;
+};
+
+TEST_F(ExportDriverTest, StoredFormatWithoutFolderShowsMessage502EvenWithNothingSelected) {
+    Stored(kSaveTypeMbox, "");
+    EXPECT_EQ(platform.messages, std::vector<int>{kTextNoSavePath});
+    EXPECT_EQ(SimulatedHost::Instance().GetNextMailCalls(), 0);
+    platform.messages.clear();
+    Stored(kSaveTypeMbox, "C:\\out\\");
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(platform.files.empty());
+}
+
+TEST_F(ExportDriverTest, StoredMboxIsNamedFromTheFirstSubjectAndReplacesAnOldFile) {
+    Add({"05-from-line.eml", "01-meeting.eml"});
+    const std::string target = "C:\\out\\Re; [ml;123] a=b=.txt";
+    platform.files[target].bytes = "old content";
+    Stored(kSaveTypeMbox);
+    ASSERT_EQ(platform.files.size(), 1u);
+    const std::string& mbox = platform.files[target].bytes;
+    EXPECT_EQ(mbox.find("old content"), std::string::npos);
+    EXPECT_EQ(mbox.rfind("From yamada@example.jp Sat Dec 07 12:00:00 2024\r\n", 0), 0u) << mbox;
+    EXPECT_NE(mbox.find("\r\n>From here on"), std::string::npos);
+    EXPECT_NE(mbox.find("\r\n>>From the archive"), std::string::npos);
+    EXPECT_NE(mbox.find("\r\nFromage is cheese."), std::string::npos);
+    EXPECT_NE(mbox.find("\r\nFrom tanaka@example.jp Tue Mar 05 09:07:03 2002\r\n"), std::string::npos);
+    EXPECT_EQ(report.messagesWritten, 2);
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(ExportDriverTest, StoredFolderIsUsedAsAPrefixWithoutABackslash) {
+    Add({"06-quoted-subject.eml"});
+    Stored(kSaveTypeSeparator, "D:\\mail");
+    EXPECT_EQ(platform.files.count("D:\\mailsay 'hi'.txt"), 1u);
+}
+
+TEST_F(ExportDriverTest, SeparatorFollowsEveryMessage) {
+    Add({"05-from-line.eml", "06-quoted-subject.eml"});
+    choices.Settings.Separator = "=====";
+    Stored(kSaveTypeSeparator);
+    const std::string& text = platform.files.begin()->second.bytes;
+    EXPECT_EQ(Count(text, "\r\n\r\n=====\r\n"), 2u) << text;
+    EXPECT_EQ(text.size() - text.rfind("=====\r\n"), 7u) << "the last message too";
+    EXPECT_NE(text.find("\r\nFrom here on"), std::string::npos) << "no quoting outside mbox";
+    EXPECT_EQ(text.find("\r\n>>From"), std::string::npos) << "no quoting outside mbox";
+}
+
+TEST_F(ExportDriverTest, SaveTypeOutsideTheKnownOnesExportsNothing) {
+    Add({"01-meeting.eml"});
+    Stored(107);
+    EXPECT_TRUE(platform.files.empty());
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(SimulatedHost::Instance().GetNextMailCalls(), 2) << "only the two probes";
+}
+
+TEST_F(ExportDriverTest, EmlFilesKeepMessagesWithTheSameSubjectAndAvoidDeviceNames) {
+    Add({"10-same-subject-a.eml", "11-same-subject-b.eml", "12-utf8.eml"});
+    platform.files["C:\\out\\" + kSameSubject + ".eml"].bytes = "existed before";
+    Stored(kSaveTypeEml);
+    ASSERT_EQ(platform.files.size(), 3u);
+    const std::string first = platform.files["C:\\out\\" + kSameSubject + ".eml"].bytes;
+    const std::string second = platform.files["C:\\out\\" + kSameSubject + " (2).eml"].bytes;
+    EXPECT_NE(first.find("a@example.jp"), std::string::npos) << "the old file is replaced";
+    EXPECT_NE(second.find("b@example.jp"), std::string::npos);
+    EXPECT_EQ(platform.files.count("C:\\out\\CON_.eml"), 1u);
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(ExportDriverTest, FirstAskingExportOffersSaveTypeMinusOneAndCancelKeepsTheChoice) {
+    Add({"01-meeting.eml"});
+    platform.formatResult = 2;
+    Ask(kSaveTypeEml);
+    EXPECT_EQ(platform.formatShown.SaveType, -1);
+    EXPECT_TRUE(platform.formatShown.Convert);
+    EXPECT_EQ(choices.ChosenSaveType, -1);
+    EXPECT_TRUE(platform.files.empty());
+    platform.formatResult = 1;
+    platform.formatAnswer.Separator = "--";
+    platform.browsePath = "D:\\x";
+    Ask(kSaveTypeEml);
+    EXPECT_EQ(choices.ChosenSaveType, kSaveTypeEml);
+    platform.formatResult = 2;
+    Ask(kSaveTypeMbox);
+    EXPECT_EQ(platform.formatShown.SaveType, kSaveTypeEml) << "the last confirmed choice";
+    EXPECT_EQ(platform.formatShown.Separator, "--");
+}
+
+TEST_F(ExportDriverTest, AskingExportWithNothingSelectedStillShowsTheDialog) {
+    Ask(kSaveTypeMbox);
+    EXPECT_EQ(platform.calls, std::vector<std::string>{"format"});
+    EXPECT_TRUE(platform.files.empty());
+}
+
+TEST_F(ExportDriverTest, OverwriteAnswersReplaceAppendOrCancel) {
+    Add({"05-from-line.eml"});
+    choices.Settings.SavePath = "C:\\start\\";
+    platform.savePath = "C:\\picked.txt";
+    struct Case {
+        int answer;
+        bool keepsOld;
+        bool writes;
+    } cases[] = {{kOverwriteReplace, false, true}, {kOverwriteAppend, true, true},
+                 {kOverwriteCancel, true, false}};
+    for (const Case& c : cases) {
+        platform.files.clear();
+        platform.files["C:\\picked.txt"].bytes = "OLD\r\n";
+        platform.overwriteAnswer = c.answer;
+        Ask(kSaveTypeMbox);
+        const std::string& text = platform.files["C:\\picked.txt"].bytes;
+        EXPECT_EQ(text.rfind("OLD\r\n", 0) == 0, c.keepsOld) << c.answer;
+        EXPECT_EQ(text.find("From yamada") != std::string::npos, c.writes) << c.answer;
+        EXPECT_EQ(platform.overwritePath, "C:\\picked.txt");
+        EXPECT_EQ(platform.saveInitialFolder, "C:\\start\\");
+    }
+}
+
+TEST_F(ExportDriverTest, FolderBrowserStartsOneLevelUpAndPickedFoldersEndInABackslash) {
+    Add({"01-meeting.eml"});
+    struct Case {
+        const char* stored;
+        const char* start;
+        const char* picked;
+        const char* file;
+    } cases[] = {
+        {"C:\\mail\\", "C:\\mail", "D:\\", "D:\\"},
+        {"C:\\", "C:\\", "D:\\x", "D:\\x\\"},
+    };
+    for (const Case& c : cases) {
+        platform.files.clear();
+        choices.Settings.SavePath = c.stored;
+        platform.browsePath = c.picked;
+        Ask(kSaveTypeEml);
+        EXPECT_EQ(platform.browseInitialFolder, c.start);
+        ASSERT_EQ(platform.files.size(), 1u);
+        EXPECT_EQ(platform.files.begin()->first.rfind(c.file, 0), 0u) << platform.files.begin()->first;
+    }
+}
+
+TEST_F(ExportDriverTest, FailureOnTheThirdMessageShowsOneMessageAndKeepsTheFirstTwo) {
+    Add({"05-from-line.eml", "06-quoted-subject.eml", "01-meeting.eml", "02-euc-notice.eml"});
+    SimulatedHost::Instance().Faults().Add("BKA_GetSource:3");
+    platform.savePath = "C:\\box.txt";
+    Ask(kSaveTypeMbox);
+    EXPECT_EQ(platform.messages, std::vector<int>{kTextWriteError});
+    const std::string& text = platform.files["C:\\box.txt"].bytes;
+    EXPECT_EQ(Count(text, "\r\nFrom ") + (text.rfind("From ", 0) == 0), 2u);
+    EXPECT_EQ(text.find("tanaka@"), std::string::npos);
+}
+
+TEST_F(ExportDriverTest, DiskFullIsReportedOnceAndEarlierMessagesStayWhole) {
+    Add({"05-from-line.eml", "06-quoted-subject.eml", "01-meeting.eml"});
+    platform.savePath = "C:\\box.txt";
+    Ask(kSaveTypeMbox);
+    const std::string whole = platform.files["C:\\box.txt"].bytes;
+    size_t secondEnd = whole.find("\r\nFrom tanaka") + 2;
+    platform.files.clear();
+    platform.used = 0;
+    platform.diskSpace = secondEnd + 10;
+    Ask(kSaveTypeMbox);
+    EXPECT_EQ(platform.messages, std::vector<int>{kTextWriteError});
+    EXPECT_EQ(platform.files["C:\\box.txt"].bytes.substr(0, secondEnd), whole.substr(0, secondEnd));
+}
+
+TEST_F(ExportDriverTest, TargetThatCannotBeOpenedIsReported) {
+    Add({"01-meeting.eml"});
+    platform.savePath = "C:\\locked.txt";
+    platform.unwritable.push_back("C:\\locked.txt");
+    Ask(kSaveTypeMbox);
+    EXPECT_EQ(platform.messages, std::vector<int>{kTextWriteError});
+    platform.messages.clear();
+    platform.unwritable.clear();
+    platform.seekFails = true;
+    Ask(kSaveTypeMbox);
+    EXPECT_EQ(platform.messages, std::vector<int>{kTextWriteError});
+    EXPECT_TRUE(platform.files["C:\\locked.txt"].bytes.empty());
+}
+
+TEST_F(ExportDriverTest, EmlExportGoesOnAfterFailuresAndReportsOnceAtTheEnd) {
+    Add({"01-meeting.eml", "05-from-line.eml", "06-quoted-subject.eml", "12-utf8.eml"});
+    platform.unwritable.push_back("C:\\out\\say 'hi'.eml");
+    SimulatedHost::Instance().Faults().Add("BKA_GetSource:1");
+    Stored(kSaveTypeEml);
+    EXPECT_EQ(platform.messages, std::vector<int>{kTextWriteError});
+    EXPECT_EQ(platform.files.size(), 2u);
+    EXPECT_EQ(report.messagesWritten, 2);
+    EXPECT_EQ(report.messagesFailed, 2);
+}
+
+TEST_F(ExportDriverTest, LongSubjectsAreCutToFitTheFileSystem) {
+    std::string subject(2000, 'x');
+    SimulatedHost::Instance().Messages().AddText(
+        "long", "From: a@b\r\nSubject: " + subject + "\r\n\r\nbody\r\n");
+    SimulatedHost::Instance().Messages().AddText(
+        "long2", "From: a@b\r\nSubject: " + subject + "\r\n\r\nbody\r\n");
+    Stored(kSaveTypeEml, "C:\\out\\");
+    ASSERT_EQ(platform.files.size(), 2u);
+    for (const auto& file : platform.files) {
+        EXPECT_LE(file.first.size(), 259u);
+        EXPECT_LE(file.first.size() - 7, 255u);
+    }
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(ExportDriverTest, HostFaultsNeverLeakAndAreReportedOnce) {
+    const char* faults[] = {"BKA_MIMEHeader:*", "BKA_ISO_2022_JP:*", "BKA_EUC_JP:*", "BKA_Alloc:*",
+                            "BKA_GetSource:2"};
+    for (const char* fault : faults) {
+        SimulatedHost::Instance().Reset();
+        Add({"01-meeting.eml", "02-euc-notice.eml", "03-report-attachment.eml"});
+        SimulatedHost::Instance().Faults().Add(fault);
+        platform.files.clear();
+        platform.messages.clear();
+        Stored(kSaveTypeEml);
+        EXPECT_LE(platform.messages.size(), 1u) << fault;
+        EXPECT_EQ(platform.messages.empty(), report.messagesFailed == 0) << fault;
+        EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), 0u) << fault;
+        EXPECT_EQ(SimulatedHost::Instance().Buffers().BadReleases(), 0u) << fault;
+    }
+}
+
+}  // namespace

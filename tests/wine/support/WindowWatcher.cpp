@@ -1,0 +1,42 @@
+#include "tests/wine/support/WindowWatcher.h"
+
+namespace tessera::testing {
+
+namespace {
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM data) {
+    char text[2048] = {};
+    GetWindowTextA(child, text, sizeof text);
+    reinterpret_cast<std::vector<std::string>*>(data)->push_back(text);
+    return TRUE;
+}
+
+}  // namespace
+
+WindowWatcher::WindowWatcher(const std::string& caption, int answer, DWORD timeoutMs) {
+    thread_ = std::thread([this, caption, answer, timeoutMs] {
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < timeoutMs) {
+            HWND dialog = FindWindowA("#32770", caption.c_str());
+            if (dialog && IsWindowVisible(dialog)) {
+                seen_.found = true;
+                seen_.caption = caption;
+                seen_.owner = GetWindow(dialog, GW_OWNER);
+                EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&seen_.texts));
+                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+                return;
+            }
+            Sleep(20);
+        }
+    });
+}
+
+WindowWatcher::~WindowWatcher() { Result(); }
+
+const SeenDialog& WindowWatcher::Result() {
+    if (!joined_ && thread_.joinable()) thread_.join();
+    joined_ = true;
+    return seen_;
+}
+
+}  // namespace tessera::testing
