@@ -1,0 +1,35 @@
+// Command line of tessera-export.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tessera {
+
+constexpr const char* kCliVersion = "0.2.3.2";
+
+enum class IfExists { Ask, Overwrite, Append, Cancel };
+
+struct CliOptions {
+    bool help = false;
+    bool version = false;
+    bool hasFormat = false;  // --format given: the asking command
+    int saveType = 0;
+    bool hasSeparator = false;
+    std::string separator;
+    bool noAttach = false;
+    std::string settingsFile;
+    bool hasOutput = false;
+    std::string output;
+    IfExists ifExists = IfExists::Ask;
+    bool quiet = false;
+    std::vector<std::string> inputs;
+};
+
+// Parses argv; false with `error` set on a usage error.
+bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& error);
+
+// The text of --help.
+const char* CliUsage();
+
+}  // namespace tessera
