@@ -1,0 +1,84 @@
+#include "export/FileNaming.h"
+
+#include <gtest/gtest.h>
+
+using namespace tessera;
+
+namespace {
+
+std::string Name(const std::string& subject) {
+    char buffer[1024];
+    SubjectToFileName(subject.c_str(), buffer, sizeof buffer);
+    return buffer;
+}
+
+TEST(SubjectToFileName, MapsReservedCharactersAndTrims) {
+    struct {
+        const char* subject;
+        const char* name;
+    } cases[] = {
+        {"Re: [ml:123] a/b?", "Re; [ml;123] a=b="},
+        {"say \"hi\"", "say 'hi'"},
+        {"", "(noname)"},
+        {" \t\x01\x1f ", "(noname)"},
+        {"report...", "report"},
+        {"....", "(noname)"},
+        {"  folded\r\n\tsubject \r\n", "folded   subject"},
+        {"a*b<c>d|e\\f", "a=b=c=d=e=f"},
+        {"\x7f and \xb1\xb2", "\x7f and \xb1\xb2"},
+        {"CON", "CON_"},
+        {"nul.txt", "nul_.txt"},
+        {"Com1", "Com1_"},
+        {"COM0", "COM0"},
+        {"console", "console"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Name(c.subject), c.name) << c.subject;
+}
+
+TEST(SubjectToFileName, KeepsDoubleByteCharactersWhole) {
+    // "表" is 0x95 0x5C: its trail byte is a backslash and must stay.
+    EXPECT_EQ(Name("\x95\x5C\x8E\xA6"), "\x95\x5C\x8E\xA6");
+    // A lead byte without a valid trail byte is dropped, the next byte mapped.
+    EXPECT_EQ(Name("a\x81/b"), "a=b");
+    // UTF-8 "あ/": E3 81 pair up, 82 has no trail byte after it.
+    EXPECT_EQ(Name("a\xE3\x81\x82/"), "a\xE3\x81=");
+    // A lone lead byte at the end cannot swallow the extension's dot.
+    EXPECT_EQ(Name("abc\x82"), "abc");
+}
+
+TEST(SubjectToFileName, CutsLongSubjectsWithoutSplittingCharacters) {
+    EXPECT_EQ(Name(std::string(2000, 'x')).size(), 1021u);
+    std::string kanji;
+    for (int i = 0; i < 600; ++i) kanji += "\x8A\xBF";
+    std::string name = Name("x" + kanji);
+    EXPECT_EQ(name.size(), 1021u);
+    name = Name(kanji);
+    EXPECT_EQ(name.size(), 1022u);
+}
+
+TEST(FitFileName, KeepsNameAndTailWithinTheLimits) {
+    std::string kanji;
+    for (int i = 0; i < 300; ++i) kanji += "\x8A\xBF";
+    std::string fitted = FitFileName(kanji, 10, 4, 0);
+    EXPECT_LE(fitted.size() + 4, kMaxFileNameBytes);
+    EXPECT_EQ(fitted.size() % 2, 0u) << "never half a character";
+    fitted = FitFileName(std::string(300, 'a'), 200, 4, 259);
+    EXPECT_EQ(fitted.size(), 55u);
+    EXPECT_EQ(FitFileName("short", 400, 4, 259), "short") << "nothing fits: the path fails later";
+    EXPECT_EQ(FitFileName(std::string(250, 'a') + "  .. b", 0, 4, 0), std::string(250, 'a'));
+}
+
+TEST(UniqueFileName, NumbersRepeatsIgnoringCase) {
+    NameRegistry names;
+    EXPECT_EQ(UniqueFileName(names, "Hello", ".eml", 3, 259), "Hello.eml");
+    EXPECT_EQ(UniqueFileName(names, "hello", ".eml", 3, 259), "hello (2).eml");
+    EXPECT_EQ(UniqueFileName(names, "Hello", ".eml", 3, 259), "Hello (3).eml");
+    std::string longName(300, 'z');
+    std::string first = UniqueFileName(names, longName, ".eml", 3, 0);
+    std::string second = UniqueFileName(names, longName, ".eml", 3, 0);
+    EXPECT_EQ(first.size(), 255u);
+    EXPECT_EQ(second.size(), 255u);
+    EXPECT_EQ(second.substr(second.size() - 8), " (2).eml");
+}
+
+}  // namespace

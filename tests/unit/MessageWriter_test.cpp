@@ -1,0 +1,152 @@
+// One message converted and framed for each save type, with the host's real
+// converters behind the simulated host.
+#include "export/MessageWriter.h"
+
+#include <gtest/gtest.h>
+
+#include "host/SimulatedHost.h"
+
+using namespace tessera;
+
+namespace {
+
+class StringFile : public OutputFile {
+public:
+    bool Write(const char* data, size_t size) override {
+        size_t take = std::min(size, room);
+        bytes.append(data, take);
+        room -= take;
+        return take == size;
+    }
+    std::string bytes;
+    size_t room = static_cast<size_t>(-1);
+};
+
+class MessageWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SimulatedHost::Instance().Reset();
+        api = MakeSimulatedHostApi();
+        choices.UseStoredSettings = true;
+        choices.Settings.SaveType = kSaveTypeEml;
+    }
+    void TearDown() override {
+        EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), 0u);
+        EXPECT_EQ(SimulatedHost::Instance().Buffers().BadReleases(), 0u);
+    }
+    // Writes `source` as the next message of the host; returns WriteMessage's result.
+    bool Write(const std::string& source) {
+        auto& messages = SimulatedHost::Instance().Messages();
+        messages.AddText("m", source);
+        MessageWriter writer(api, choices);
+        writer.SetExportTime(CalendarTime{2026, 12, 7, 8, 30, 0});
+        std::string id = SimulatedMessageId(messages.Count() - 1);
+        return writer.WriteMessage(id.c_str(), out);
+    }
+    HostApi api;
+    ExportChoices choices;
+    StringFile out;
+};
+
+// "日本語" in ISO-2022-JP, as a B encoded word, and in Shift-JIS.
+const std::string kJis = "\x1b$BF|K\\8l\x1b(B";
+const std::string kWord = "=?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?=";
+const std::string kSjis = "\x93\xFA\x96{\x8C\xEA";
+
+TEST_F(MessageWriterTest, SinglePartJapaneseMessageHasHeadersAndBodyConverted) {
+    ASSERT_TRUE(Write("Subject: " + kWord + "\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n" +
+                      kJis + "\r\n"));
+    EXPECT_EQ(out.bytes, "Subject: " + kSjis + "\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n" +
+                             kSjis + "\r\n\r\n");
+}
+
+TEST_F(MessageWriterTest, MultipartKeepsItsOwnHeadersAndDecodesThoseOfItsTextParts) {
+    ASSERT_TRUE(Write("Subject: " + kWord + "\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+                      "--b\r\nContent-Description: " + kWord + "\r\nContent-Type: text/plain\r\n\r\n" +
+                      kJis + "\r\n--b--\r\n"));
+    EXPECT_NE(out.bytes.find("Subject: " + kWord + "\r\n"), std::string::npos);
+    EXPECT_NE(out.bytes.find("Content-Description: " + kSjis + "\r\n"), std::string::npos);
+    EXPECT_NE(out.bytes.find("\r\n\r\n" + kSjis + "\r\n--b--"), std::string::npos) << "sniffed";
+}
+
+TEST_F(MessageWriterTest, EscapeOnlyOnTheEleventhLineIsNotSniffed) {
+    std::string body;
+    for (int i = 0; i < 10; ++i) body += "line\r\n";
+    ASSERT_TRUE(Write("Content-Type: text/plain; charset=us-ascii\r\n\r\n" + body + kJis + "\r\n"));
+    EXPECT_NE(out.bytes.find(kJis), std::string::npos);
+}
+
+TEST_F(MessageWriterTest, EucJpFollowsTheHostCharsetNotThePartLabel) {
+    ASSERT_TRUE(Write("Content-Type: text/plain; charset=EUC-JP\r\n\r\n\xC6\xFC\xCB\xDC\xB8\xEC\r\n"));
+    EXPECT_NE(out.bytes.find("\r\n\r\n" + kSjis + "\r\n"), std::string::npos);
+}
+
+TEST_F(MessageWriterTest, MboxQuotesFromLinesInEveryPartButNotInHeaders) {
+    choices.Settings.SaveType = kSaveTypeMbox;
+    ASSERT_TRUE(Write("From: a@example.jp\r\nDate: Tue, 5 Mar 2002 09:07:03 +0900\r\n"
+                      "Content-Type: multipart/mixed; boundary=b\r\n\r\nFrom preamble\r\n"
+                      "--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nFrom here on\r\n"
+                      ">From quoted\r\nfrom lower\r\nFromage\r\n--b--\r\n"));
+    EXPECT_EQ(out.bytes.rfind("From a@example.jp Tue Mar 05 09:07:03 2002\r\nFrom: a@", 0), 0u);
+    for (const char* line : {"\r\n>From preamble\r\n", "\r\n>From here on\r\n", "\r\n>>From quoted\r\n",
+                             "\r\n>from lower\r\n", "\r\nFromage\r\n"}) {
+        EXPECT_NE(out.bytes.find(line), std::string::npos) << line;
+    }
+}
+
+TEST_F(MessageWriterTest, EnvelopeUsesTheExportTimeWhenTheDateCannotBeRead) {
+    choices.Settings.SaveType = kSaveTypeMbox;
+    ASSERT_TRUE(Write("From: Some One <>\r\nDate: 31 Feb 2002 10:00:00\r\n\r\nx\r\n"));
+    EXPECT_EQ(out.bytes.rfind("From MAILER-DAEMON Mon Dec 07 08:30:00 2026\r\n", 0), 0u) << out.bytes;
+}
+
+TEST_F(MessageWriterTest, BlankLineOnlyAfterSourcesEndingInCrLf) {
+    ASSERT_TRUE(Write("Subject: x\r\n\r\nno final break"));
+    EXPECT_EQ(out.bytes, "Subject: x\r\n\r\nno final break\r\n");
+}
+
+TEST_F(MessageWriterTest, SeparatorIsWrittenOnlyWhenSet) {
+    choices.Settings.SaveType = kSaveTypeSeparator;
+    ASSERT_TRUE(Write("Subject: x\r\n\r\nbody\r\n"));
+    EXPECT_EQ(out.bytes, "Subject: x\r\n\r\nbody\r\n\r\n");
+    out.bytes.clear();
+    choices.Settings.Separator = "-- cut --";
+    ASSERT_TRUE(Write("Subject: x\r\n\r\nbody\r\n"));
+    EXPECT_EQ(out.bytes, "Subject: x\r\n\r\nbody\r\n\r\n-- cut --\r\n");
+}
+
+TEST_F(MessageWriterTest, NoAttachKeepsTextAndLeavesSinglePartsWhole) {
+    choices.Settings.NoAttach = true;
+    ASSERT_TRUE(Write("Content-Type: application/pdf\r\n\r\n%PDF\r\n"));
+    EXPECT_NE(out.bytes.find("%PDF"), std::string::npos);
+    out.bytes.clear();
+    ASSERT_TRUE(Write("Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n"
+                      "keep\r\n--b\r\nContent-Type: image/png\r\n\r\niVBOR\r\n--b--\r\n"));
+    EXPECT_NE(out.bytes.find("keep"), std::string::npos);
+    EXPECT_EQ(out.bytes.find("iVBOR"), std::string::npos);
+    EXPECT_EQ(out.bytes.find("image/png"), std::string::npos) << "no trace of the removed part";
+}
+
+TEST_F(MessageWriterTest, FailuresAreReported) {
+    EXPECT_FALSE(Write("")) << "shorter than 3 bytes once written back";
+    EXPECT_TRUE(out.bytes.empty());
+    SimulatedHost::Instance().Faults().Add("BKA_GetSource:1");  // the next call
+    EXPECT_FALSE(Write("Subject: x\r\n\r\nbody\r\n")) << "no source";
+    out.room = 10;
+    EXPECT_FALSE(Write("Subject: x\r\n\r\nbody\r\n")) << "a short write is a failure";
+}
+
+TEST_F(MessageWriterTest, HeaderLinesStayWhenTheHostConvertersGiveNothing) {
+    SimulatedHost::Instance().Faults().Add("BKA_ISO_2022_JP:*");
+    ASSERT_TRUE(Write("Subject: " + kWord + "\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n" +
+                      kJis + "\r\n"));
+    EXPECT_NE(out.bytes.find("Subject: " + kWord + "\r\n"), std::string::npos);
+    EXPECT_NE(out.bytes.find(kJis), std::string::npos) << "body left as it was";
+    out.bytes.clear();
+    SimulatedHost::Instance().Faults().Clear();
+    SimulatedHost::Instance().Faults().Add("BKA_MIMEHeader:1");
+    ASSERT_TRUE(Write("Subject: " + kWord + "\r\n\r\nx\r\n"));
+    EXPECT_NE(out.bytes.find("Subject: " + kWord + "\r\n"), std::string::npos);
+}
+
+}  // namespace
