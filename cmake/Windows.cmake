@@ -3,6 +3,8 @@
 
 # Literals in Win32 sources are Shift-JIS, as the plug-in's text is.
 add_compile_options(-finput-charset=UTF-8 -fexec-charset=CP932)
+# GCC 12 reports false maybe-uninitialized warnings on std::string aggregates at -O2.
+add_compile_options(-Wno-maybe-uninitialized)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 

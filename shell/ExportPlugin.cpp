@@ -38,6 +38,8 @@ void ExportPlugin::LoadSettings() { choices_.Settings = tessera::LoadSettings(in
 void ExportPlugin::SaveSettings() { tessera::SaveSettings(iniPath_, choices_.Settings); }
 
 void ExportPlugin::InsertMenuItems() {
+    // Without the anchor item some menu implementations append at the end; we insert nothing.
+    if (GetMenuState(subMenu_, kHostMenuAnchor, MF_BYCOMMAND) == static_cast<UINT>(-1)) return;
     const struct {
         int command;
         int caption;
