@@ -267,50 +267,39 @@ size_t MimePart::SerializedSize() const {
 
 namespace {
 
-char* CopyLines(const LineList& lines, char* out) {
-    for (const LineEntry* e = lines.head; e != nullptr; e = e->next) {
-        std::memcpy(out, e->text, e->length);
-        out += e->length;
-    }
-    return out;
+void AppendLines(const LineList& lines, std::string& out) {
+    for (const LineEntry* e = lines.head; e != nullptr; e = e->next) out.append(e->text, e->length);
 }
 
-char* CopyDelimiter(const char* boundary, size_t length, bool close, char* out) {
-    *out++ = '-';
-    *out++ = '-';
-    std::memcpy(out, boundary, length);
-    out += length;
-    if (close) {
-        *out++ = '-';
-        *out++ = '-';
-    }
-    *out++ = '\r';
-    *out++ = '\n';
-    return out;
+void AppendDelimiter(const char* boundary, bool close, std::string& out) {
+    out.append("--", 2);
+    out.append(boundary);
+    if (close) out.append("--", 2);
+    out.append("\r\n", 2);
 }
 
 }  // namespace
 
 // Recursion here follows nesting only (bounded by kMaxNestingDepth for parsed
 // trees); siblings are looped over.
-char* MimePart::SerializeTo(char* out) const {
-    out = CopyLines(headers, out);
-    out = CopyLines(body, out);
-    if (firstChild == nullptr) return out;
-    const size_t length = std::strlen(boundary);
+void MimePart::SerializeTo(std::string& out) const {
+    AppendLines(headers, out);
+    AppendLines(body, out);
+    if (firstChild == nullptr) return;
     for (const MimePart* part = firstChild; part != nullptr; part = part->next) {
-        out = CopyDelimiter(boundary, length, false, out);
-        out = part->SerializeTo(out);
+        AppendDelimiter(boundary, false, out);
+        part->SerializeTo(out);
     }
-    out = CopyDelimiter(boundary, length, true, out);
-    return CopyLines(epilogue, out);
+    AppendDelimiter(boundary, true, out);
+    AppendLines(epilogue, out);
 }
 
 std::string MimePart::Serialize() const {
-    std::string text(SerializedSize(), '\0');
-    if (text.empty()) return text;
-    char* end = SerializeTo(&text[0]);
-    text.resize(static_cast<size_t>(end - text.data()));
+    // Sized exactly up front (appending never reallocates) and filled without
+    // zeroing first, so every output byte is written once.
+    std::string text;
+    text.reserve(SerializedSize());
+    SerializeTo(text);
     return text;
 }
 

@@ -69,7 +69,7 @@ public:
 private:
     void Reset();
     size_t SerializedSize() const;
-    char* SerializeTo(char* out) const;
+    void SerializeTo(std::string& out) const;
 };
 
 // Frees a sibling chain and everything below it without recursing per part.
