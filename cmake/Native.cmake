@@ -42,3 +42,11 @@ if(TESSERA_BENCH)
         target_link_libraries(${name} PRIVATE tessera_core tessera_host benchmark::benchmark)
     endforeach()
 endif()
+
+# A short fuzzing run of the parser and the envelope functions (longer: make fuzz).
+find_program(TESSERA_CLANGXX NAMES clang++ clang++-14)
+if(TESSERA_TESTS AND TESSERA_CLANGXX)
+    add_test(NAME fuzz_smoke COMMAND sh ${CMAKE_SOURCE_DIR}/fuzz/run_fuzzers.sh 15)
+    set_tests_properties(fuzz_smoke PROPERTIES LABELS fuzz TIMEOUT 600
+        ENVIRONMENT "TESSERA_CORPUS_DIR=${TESSERA_CORPUS_DIR}")
+endif()
