@@ -24,7 +24,7 @@ std::string ControlTextCut(HWND dialog, int id, size_t limit) {
 }
 
 int CheckedSaveTypeRadio(HWND dialog) {
-    for (int id = kSaveTypeMbox; id <= kSaveTypeCustom; ++id) {
+    for (int id = kSaveTypeMbox; id <= kSaveTypeSeparator; ++id) {
         if (IsDlgButtonChecked(dialog, id) == BST_CHECKED) return id;
     }
     return 0;
@@ -32,7 +32,7 @@ int CheckedSaveTypeRadio(HWND dialog) {
 
 void OnSaveTypeRadio(HWND dialog, int radioId, int editId) {
     HWND edit = GetDlgItem(dialog, editId);
-    if (radioId != kSaveTypeCustom) {
+    if (radioId != kSaveTypeSeparator) {
         EnableWindow(edit, FALSE);
         return;
     }

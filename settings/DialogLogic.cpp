@@ -62,7 +62,7 @@ std::string CutToCharacters(const std::string& text, size_t limit) {
 }
 
 bool IsSaveType(int saveType) {
-    return saveType >= kSaveTypeMbox && saveType <= kSaveTypeCustom;
+    return saveType >= kSaveTypeMbox && saveType <= kSaveTypeSeparator;
 }
 
 int InitialFormatRadio(int saveType) {
@@ -73,7 +73,7 @@ void ReadBackSaveType(int checkedRadio, const std::string& editText, size_t limi
                       int& saveType, std::string& separator) {
     if (!IsSaveType(checkedRadio)) return;
     saveType = checkedRadio;
-    separator = checkedRadio == kSaveTypeCustom ? CutToCharacters(editText, limit) : std::string();
+    separator = checkedRadio == kSaveTypeSeparator ? CutToCharacters(editText, limit) : std::string();
 }
 
 }  // namespace tessera

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "settings/ExportSettings.h"
+
 namespace tessera {
 
 // Most bytes the export-format dialog keeps of its separator.
@@ -15,10 +17,6 @@ constexpr size_t kSettingsTextLimit = 259;
 constexpr size_t kOverwritePathLimit = 259;
 // Most bytes of the overwrite question's format string.
 constexpr size_t kOverwriteFormatLimit = 254;
-
-constexpr int kSaveTypeMbox = 103;
-constexpr int kSaveTypeEml = 104;
-constexpr int kSaveTypeCustom = 105;
 
 struct ScreenRect {
     int left;

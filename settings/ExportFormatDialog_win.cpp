@@ -74,8 +74,8 @@ INT_PTR CALLBACK ExportFormatDialog::DialogProc(HWND dialog, UINT message, WPARA
 
 BOOL ExportFormatDialog::OnInitDialog() {
     CentreOverOwner(window_);
-    CheckRadioButton(window_, kSaveTypeMbox, kSaveTypeCustom, InitialFormatRadio(SaveType));
-    if (SaveType == kSaveTypeCustom) EnableWindow(GetDlgItem(window_, kSeparatorEdit), TRUE);
+    CheckRadioButton(window_, kSaveTypeMbox, kSaveTypeSeparator, InitialFormatRadio(SaveType));
+    if (SaveType == kSaveTypeSeparator) EnableWindow(GetDlgItem(window_, kSeparatorEdit), TRUE);
     SetDlgItemTextA(window_, kSeparatorEdit, Separator.c_str());
     CheckDlgButton(window_, kConvertBox, Convert ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(window_, kNoAttachBox, NoAttach ? BST_CHECKED : BST_UNCHECKED);

@@ -104,9 +104,9 @@ BOOL SettingsDialog::OnInitDialog() {
     SetDlgItemTextA(window_, kSeparatorEdit, Separator.c_str());
     CheckDlgButton(window_, kConvertBox, Convert ? BST_CHECKED : BST_UNCHECKED);
     // A stored value outside 103..105 leaves all three clear.
-    CheckRadioButton(window_, kSaveTypeMbox, kSaveTypeCustom, SaveType);
+    CheckRadioButton(window_, kSaveTypeMbox, kSaveTypeSeparator, SaveType);
     CheckDlgButton(window_, kNoAttachBox, NoAttach ? BST_CHECKED : BST_UNCHECKED);
-    if (SaveType == kSaveTypeCustom) EnableWindow(GetDlgItem(window_, kSeparatorEdit), TRUE);
+    if (SaveType == kSaveTypeSeparator) EnableWindow(GetDlgItem(window_, kSeparatorEdit), TRUE);
     std::string version = std::string(kPluginTitle) + " Version " + kPluginVersion;
     SetDlgItemTextA(window_, kVersionText, version.c_str());
     return FALSE;

@@ -1,0 +1,986 @@
+// The three dialogs, shown from the real Tessera.dll's templates and driven
+// from a second thread: directly through the dialog classes, and through the
+// plug-in's exported callbacks in the simulated host.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "settings/DialogLogic.h"
+#include "settings/ExportFormatDialog.h"
+#include "settings/OverwriteDialog.h"
+#include "settings/SettingsDialog.h"
+#include "shell/PluginModule.h"
+#include "tests/wine/support/DialogDriver.h"
+#include "tools/simhost/PluginHost.h"
+
+namespace tessera {
+
+namespace {
+HMODULE g_plugin = nullptr;
+}
+
+// The dialog classes are linked into this test; their templates and strings
+// come from the loaded plug-in module.
+HINSTANCE PluginInstance() { return g_plugin; }
+
+std::string LoadText(int id) {
+    char buffer[1024];
+    int length = LoadStringA(g_plugin, static_cast<UINT>(id), buffer, sizeof buffer);
+    return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+namespace {
+
+using test::Hex;
+
+// Captions and control texts as Shift-JIS bytes.
+const std::string kFormatCaption =  // "エクスポートフォーマット"
+    "\x83G\x83N\x83X\x83|\x81[\x83g\x83t\x83H\x81[\x83}\x83" "b\x83g";
+const std::string kSettingsCaption = "\x90\xDD\x92\xE8";        // "設定"
+const std::string kOverwriteCaption = "\x8Am\x94" "F";           // "確認"
+const std::string kMboxText = "&UNIX mbox\x8C`\x8E\xAE";         // "&UNIX mbox形式"
+const std::string kEmlText =  // "&eml形式（１メール１ファイル）"
+    "&eml\x8C`\x8E\xAE\x81i\x82P\x83\x81\x81[\x83\x8B\x82P\x83t\x83@\x83" "C\x83\x8B\x81j";
+const std::string kCustomText = "\x83J\x83X\x83^\x83\x80(&C)";  // "カスタム(&C)"
+const std::string kConvertText =  // "ShiftJISで保存する(&S)"
+    "ShiftJIS\x82\xC5\x95\xDB\x91\xB6\x82\xB7\x82\xE9(&S)";
+const std::string kNoAttachText =  // "添付ファイルは無視(&A)"
+    "\x93Y\x95t\x83t\x83@\x83" "C\x83\x8B\x82\xCD\x96\xB3\x8E\x8B(&A)";
+const std::string kCancelText = "\xB7\xAC\xDD\xBE\xD9";               // "ｷｬﾝｾﾙ"
+const std::string kOverwriteText = "\x8F\xE3\x8F\x91\x82\xAB(&O)";    // "上書き(&O)"
+const std::string kCancelCText = "\xB7\xAC\xDD\xBE\xD9(&C)";          // "ｷｬﾝｾﾙ(&C)"
+const std::string kAppendText = "\x92\xC7\x8BL(&A)";                  // "追記(&A)"
+const std::string kQuestionTail =  // "は既に存在しています。\n上書きしますか？"
+    "\x82\xCD\x8A\xF9\x82\xC9\x91\xB6\x8D\xDD\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81"
+    "B\n\x8F\xE3\x8F\x91\x82\xAB\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H";
+const std::string kA = "\x82\xA0";     // "あ"
+const std::string kHyou = "\x95\x5C";  // "表": its second byte is 0x5C
+
+constexpr int kEdit = 1134;
+constexpr int kFormatConvert = 1000;
+constexpr int kSettingsConvert = 1006;
+constexpr int kNoAttach = 1001;
+constexpr int kFolder = 1003;
+constexpr int kBrowse = 1002;
+constexpr int kVersion = 1007;
+constexpr int kMessage = 1008;
+
+std::string PluginPath() {
+    char path[MAX_PATH] = {};
+    GetFullPathNameA("Tessera.dll", sizeof path, path, nullptr);
+    return path;
+}
+
+// A private copy of the plug-in, so its INI file is this test's alone.
+std::string PrivatePluginCopy() {
+    char folder[MAX_PATH] = {};
+    GetFullPathNameA("dialogs-test", sizeof folder, folder, nullptr);
+    std::string dir = std::string(folder) + "-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(dir.c_str(), nullptr);
+    std::string copy = dir + "\\Tessera.dll";
+    CopyFileA(PluginPath().c_str(), copy.c_str(), FALSE);
+    return copy;
+}
+
+class DialogsEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(PluginHost::Instance().CreateMainWindow(true));
+        pluginCopy_ = PrivatePluginCopy();
+        DWORD error = 0;
+        ASSERT_TRUE(PluginHost::Instance().Load(pluginCopy_, &error)) << "error " << error;
+        g_plugin = GetModuleHandleA(pluginCopy_.c_str());
+        ASSERT_NE(g_plugin, nullptr);
+    }
+    static std::string IniPath() {
+        std::string path = pluginCopy_;
+        return path.substr(0, path.size() - 4) + ".ini";
+    }
+
+private:
+    static std::string pluginCopy_;
+};
+std::string DialogsEnvironment::pluginCopy_;
+
+const ::testing::Environment* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new DialogsEnvironment);
+
+// A visible top-level window to own a dialog.
+class OwnerWindow {
+public:
+    OwnerWindow(int x, int y, int width, int height, int show) {
+        window_ = CreateWindowA("STATIC", "owner", WS_OVERLAPPEDWINDOW, x, y, width, height,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ShowWindow(window_, show);
+    }
+    ~OwnerWindow() { DestroyWindow(window_); }
+    HWND get() const { return window_; }
+
+private:
+    HWND window_;
+};
+
+RECT WorkArea() {
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+// What a driver saw of the save-type part of a dialog.
+struct SaveTypeView {
+    bool checked[3] = {};
+    bool editEnabled = false;
+    std::string editText;
+    bool convertChecked = false;
+    bool convertEnabled = false;
+    bool noAttachChecked = false;
+};
+
+SaveTypeView ViewSaveType(HWND dialog, int convertId) {
+    SaveTypeView view;
+    for (int i = 0; i < 3; ++i) view.checked[i] = test::ItemChecked(dialog, 103 + i);
+    view.editEnabled = test::ItemEnabled(dialog, kEdit);
+    view.editText = test::ItemText(dialog, kEdit);
+    view.convertChecked = test::ItemChecked(dialog, convertId);
+    view.convertEnabled = test::ItemEnabled(dialog, convertId);
+    view.noAttachChecked = test::ItemChecked(dialog, kNoAttach);
+    return view;
+}
+
+// ---------------------------------------------------------------------------
+// Export-format dialog
+
+struct FormatIn {
+    int saveType;
+    bool convert;
+    std::string separator;
+    bool noAttach;
+};
+
+struct FormatRun {
+    INT_PTR result = 0;
+    SaveTypeView opened;
+    ExportFormatDialog dialog{0, false, "", false};
+};
+
+// Opens the dialog with `in`, records what it shows, lets `act` work on it.
+FormatRun RunFormat(const FormatIn& in, const std::function<void(DWORD, HWND)>& act,
+                    HWND owner = nullptr) {
+    FormatRun run;
+    run.dialog = ExportFormatDialog(in.saveType, in.convert, in.separator, in.noAttach);
+    run.result = test::RunDriven([&] { return run.dialog.Run(owner); }, [&](DWORD ui) {
+        HWND d = test::WaitForDialog(ui, kFormatCaption);
+        ASSERT_NE(d, nullptr) << "export-format dialog did not open";
+        run.opened = ViewSaveType(d, kFormatConvert);
+        act(ui, d);
+    });
+    return run;
+}
+
+TEST(ExportFormatDialog, ShowsItsTemplateTexts) {
+    std::vector<std::string> texts;
+    FormatRun run = RunFormat({-1, true, "", false}, [&](DWORD, HWND d) {
+        for (int id : {103, 104, 105, kFormatConvert, kNoAttach, IDOK, IDCANCEL}) {
+            texts.push_back(test::ItemText(d, id));
+        }
+        test::Click(d, IDCANCEL);
+    });
+    const std::vector<std::string> expected = {kMboxText,    kEmlText,      kCustomText, kConvertText,
+                                               kNoAttachText, "OK", kCancelText};
+    ASSERT_EQ(texts.size(), expected.size());
+    for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(Hex(texts[i]), Hex(expected[i])) << i;
+    EXPECT_EQ(run.result, IDCANCEL);
+}
+
+struct FormatOpenCase {
+    const char* name;
+    FormatIn in;
+    int checkedRadio;
+    bool editEnabled;
+};
+
+TEST(ExportFormatDialog, OpensWithTheHandedInChoice) {
+    const FormatOpenCase cases[] = {
+        {"first asking export", {-1, true, "", false}, 103, false},
+        {"custom with separator", {105, true, "--sep--", true}, 105, true},
+        {"eml keeps separator greyed", {104, true, "--sep--", false}, 104, false},
+        {"mbox", {103, false, "", true}, 103, false},
+        {"stray type selects mbox", {7, true, "x", false}, 103, false},
+    };
+    for (const FormatOpenCase& c : cases) {
+        FormatRun run = RunFormat(c.in, [](DWORD, HWND d) { test::Click(d, IDCANCEL); });
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(run.opened.checked[i], 103 + i == c.checkedRadio) << c.name << " radio " << 103 + i;
+        }
+        EXPECT_EQ(run.opened.editEnabled, c.editEnabled) << c.name;
+        EXPECT_EQ(Hex(run.opened.editText), Hex(c.in.separator)) << c.name;
+        EXPECT_EQ(run.opened.convertChecked, c.in.convert) << c.name;
+        EXPECT_FALSE(run.opened.convertEnabled) << c.name;
+        EXPECT_EQ(run.opened.noAttachChecked, c.in.noAttach) << c.name;
+        // Cancel hands back what came in, the held save type included.
+        EXPECT_EQ(run.result, IDCANCEL) << c.name;
+        EXPECT_EQ(run.dialog.SaveType, c.in.saveType) << c.name;
+        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.in.separator)) << c.name;
+    }
+}
+
+struct FormatOkCase {
+    const char* name;
+    FormatIn in;
+    int clickRadio;          // 0: none
+    const char* typed;       // nullptr: leave the edit as it is
+    bool toggleNoAttach;
+    int saveType;
+    std::string separator;
+    bool noAttach;
+};
+
+TEST(ExportFormatDialog, OkReadsTheChoiceBack) {
+    const FormatOkCase cases[] = {
+        {"first export, OK at once", {-1, true, "", false}, 0, nullptr, false, 103, "", false},
+        {"eml with separator returns it empty", {104, true, "sep", false}, 0, nullptr, false, 104,
+         "", false},
+        {"105 switched to 103", {105, true, "sep", false}, 103, nullptr, false, 103, "", false},
+        {"105 kept with its separator", {105, true, "sep", true}, 0, nullptr, false, 105, "sep",
+         true},
+        {"105 chosen with empty edit", {103, true, "", false}, 105, "", false, 105, "", false},
+        {"105 chosen and typed", {104, true, "", false}, 105, "==" "\x95\x5C", true, 105,
+         "==" "\x95\x5C", true},
+        {"attachments box ticked", {103, true, "", false}, 0, nullptr, true, 103, "", true},
+    };
+    for (const FormatOkCase& c : cases) {
+        FormatRun run = RunFormat(c.in, [&](DWORD, HWND d) {
+            if (c.clickRadio) test::Click(d, c.clickRadio);
+            if (c.typed) test::SetItemText(d, kEdit, c.typed);
+            if (c.toggleNoAttach) test::Click(d, kNoAttach);
+            test::Click(d, IDOK);
+        });
+        EXPECT_EQ(run.result, IDOK) << c.name;
+        EXPECT_EQ(run.dialog.SaveType, c.saveType) << c.name;
+        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.separator)) << c.name;
+        EXPECT_EQ(run.dialog.NoAttach, c.noAttach) << c.name;
+        EXPECT_EQ(run.dialog.Convert, c.in.convert) << c.name;
+    }
+}
+
+TEST(ExportFormatDialog, RadioButtonsEnableTheEditAndMoveTheFocus) {
+    bool enabledAfter105 = false, focusInEdit = false, enabledAfter104 = true,
+         enabledAfter103 = true;
+    std::string textAfter103;
+    RunFormat({103, true, "kept", false}, [&](DWORD ui, HWND d) {
+        test::Click(d, 105);
+        enabledAfter105 = test::ItemEnabled(d, kEdit);
+        focusInEdit = test::FocusOf(ui) == GetDlgItem(d, kEdit);
+        test::Click(d, 104);
+        enabledAfter104 = test::ItemEnabled(d, kEdit);
+        test::Click(d, 105);
+        test::Click(d, 103);
+        enabledAfter103 = test::ItemEnabled(d, kEdit);
+        textAfter103 = test::ItemText(d, kEdit);
+        test::Click(d, IDCANCEL);
+    });
+    EXPECT_TRUE(enabledAfter105);
+    EXPECT_TRUE(focusInEdit);
+    EXPECT_FALSE(enabledAfter104);
+    EXPECT_FALSE(enabledAfter103);
+    EXPECT_EQ(textAfter103, "kept");
+}
+
+struct LongTextCase {
+    const char* name;
+    std::string typed;
+    std::string expected;
+};
+
+// Texts longer than `limit` and what a dialog keeps of them.
+std::vector<LongTextCase> LongTextCases(size_t limit) {
+    std::string doubles;
+    std::string hyou;
+    while (doubles.size() < 600) {
+        doubles += kA;
+        hyou += kHyou;
+    }
+    const std::string odd = "x" + doubles;  // its characters end at odd lengths
+    const size_t even = limit & ~size_t{1};
+    const size_t oddCut = (limit & 1) ? limit : limit - 1;
+    return {
+        {"single-byte", std::string(600, 's'), std::string(limit, 's')},
+        {"double-byte", doubles, doubles.substr(0, even)},
+        {"double-byte ending in 0x5C", hyou, hyou.substr(0, even)},
+        {"double-byte straddling the limit", odd, odd.substr(0, oddCut)},
+        {"1023 bytes", std::string(1023, 'k'), std::string(limit, 'k')},
+    };
+}
+
+TEST(ExportFormatDialog, LongSeparatorIsCutAtACharacterTo254Bytes) {
+    for (const LongTextCase& c : LongTextCases(kFormatSeparatorLimit)) {
+        SCOPED_TRACE(c.name);
+        FormatRun run = RunFormat({103, true, "", false}, [&](DWORD, HWND d) {
+            test::Click(d, 105);
+            test::SetItemText(d, kEdit, c.typed);
+            test::Click(d, IDOK);
+        });
+        EXPECT_EQ(run.result, IDOK);
+        EXPECT_LE(run.dialog.Separator.size(), kFormatSeparatorLimit);
+        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.expected));
+    }
+}
+
+// True when `text` ends on a character boundary.
+bool WholeCharacters(const std::string& text) {
+    return CutToCharacters(text, text.size()) == text;
+}
+
+TEST(ExportFormatDialog, LoneLeadByteNeverComesBackHalf) {
+    // The control itself turns a lone lead byte into a whole character.
+    for (const std::string& typed : {std::string("abc\x82"), std::string(253, 'z') + "\x82"}) {
+        FormatRun run = RunFormat({105, true, "", false}, [&](DWORD, HWND d) {
+            test::SetItemText(d, kEdit, typed);
+            test::Click(d, IDOK);
+        });
+        EXPECT_EQ(run.dialog.Separator.substr(0, typed.size() - 1), typed.substr(0, typed.size() - 1));
+        EXPECT_LE(run.dialog.Separator.size(), kFormatSeparatorLimit);
+        EXPECT_TRUE(WholeCharacters(run.dialog.Separator)) << Hex(run.dialog.Separator);
+    }
+}
+
+TEST(ExportFormatDialog, OversizedSeparatorHandedInOpensShowsAndReturns) {
+    const std::string big = std::string(1023, 'b') + "\x82";  // ends in a lone lead byte
+    for (int button : {IDCANCEL, IDOK}) {
+        FormatRun run = RunFormat({105, true, big, true},
+                                  [&](DWORD, HWND d) { test::Click(d, button); });
+        EXPECT_EQ(run.result, button);
+        EXPECT_EQ(run.opened.editText.substr(0, 1023), big.substr(0, 1023));
+        std::string expected = button == IDOK ? std::string(kFormatSeparatorLimit, 'b') : big;
+        EXPECT_EQ(Hex(run.dialog.Separator), Hex(expected)) << button;
+    }
+}
+
+struct CloseCase {
+    const char* name;
+    std::function<void(DWORD, HWND)> close;
+};
+
+std::vector<CloseCase> CancelWays() {
+    return {
+        {"Cancel button", [](DWORD, HWND d) { test::Click(d, IDCANCEL); }},
+        {"Esc", [](DWORD ui, HWND d) { test::PressKey(ui, d, VK_ESCAPE); }},
+        {"close box", [](DWORD, HWND d) { test::PressCloseBox(d); }},
+    };
+}
+
+TEST(ExportFormatDialog, CancelEscAndCloseBoxChangeNothing) {
+    for (const CloseCase& way : CancelWays()) {
+        FormatRun run = RunFormat({105, true, "sep", false}, [&](DWORD ui, HWND d) {
+            test::Click(d, 103);
+            test::Click(d, kNoAttach);
+            way.close(ui, d);
+        });
+        EXPECT_EQ(run.result, IDCANCEL) << way.name;
+        EXPECT_EQ(run.dialog.SaveType, 105) << way.name;
+        EXPECT_EQ(run.dialog.Separator, "sep") << way.name;
+        EXPECT_FALSE(run.dialog.NoAttach) << way.name;
+        EXPECT_TRUE(run.dialog.Convert) << way.name;
+    }
+}
+
+TEST(ExportFormatDialog, ConversionBoxCannotBeChanged) {
+    for (bool convert : {true, false}) {
+        FormatRun run = RunFormat({103, convert, "", false}, [](DWORD ui, HWND d) {
+            test::PressAlt(ui, d, 's');  // the box's mnemonic; it is disabled
+            test::Click(d, IDOK);
+        });
+        EXPECT_EQ(run.result, IDOK);
+        EXPECT_EQ(run.dialog.Convert, convert);
+    }
+}
+
+// Where the dialog sat while open, in screen coordinates.
+RECT FormatDialogRect(HWND owner) {
+    RECT rect = {};
+    RunFormat({103, true, "", false},
+              [&](DWORD, HWND d) {
+                  GetWindowRect(d, &rect);
+                  test::Click(d, IDCANCEL);
+              },
+              owner);
+    return rect;
+}
+
+bool CentredOn(const RECT& inner, const RECT& outer) {
+    int dx = (inner.left + inner.right) / 2 - (outer.left + outer.right) / 2;
+    int dy = (inner.top + inner.bottom) / 2 - (outer.top + outer.bottom) / 2;
+    return dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1;
+}
+
+TEST(ExportFormatDialog, CentresOverAVisibleOwner) {
+    OwnerWindow owner(120, 90, 500, 400, SW_SHOWNOACTIVATE);
+    RECT ownerRect = {};
+    GetWindowRect(owner.get(), &ownerRect);
+    RECT rect = FormatDialogRect(owner.get());
+    EXPECT_TRUE(CentredOn(rect, ownerRect))
+        << rect.left << "," << rect.top << " owner " << ownerRect.left << "," << ownerRect.top;
+}
+
+TEST(ExportFormatDialog, CentresOnTheWorkAreaWithoutAUsableOwner) {
+    const RECT work = WorkArea();
+    struct {
+        const char* name;
+        int show;
+        bool hasOwner;
+    } cases[] = {{"hidden owner", SW_HIDE, true},
+                 {"minimised owner", SW_SHOWMINNOACTIVE, true},
+                 {"no owner", SW_HIDE, false}};
+    for (const auto& c : cases) {
+        OwnerWindow owner(10, 10, 200, 150, c.show);
+        RECT rect = FormatDialogRect(c.hasOwner ? owner.get() : nullptr);
+        EXPECT_TRUE(CentredOn(rect, work)) << c.name << ": " << rect.left << "," << rect.top;
+    }
+}
+
+TEST(ExportFormatDialog, StaysInsideTheWorkArea) {
+    const RECT work = WorkArea();
+    OwnerWindow topLeft(work.left - 700, work.top - 600, 300, 200, SW_SHOWNOACTIVATE);
+    RECT rect = FormatDialogRect(topLeft.get());
+    EXPECT_EQ(rect.left, work.left);
+    EXPECT_EQ(rect.top, work.top);
+    OwnerWindow bottomRight(work.right + 200, work.bottom + 200, 300, 200, SW_SHOWNOACTIVATE);
+    rect = FormatDialogRect(bottomRight.get());
+    EXPECT_EQ(rect.right, work.right);
+    EXPECT_EQ(rect.bottom, work.bottom);
+}
+
+TEST(ExportFormatDialog, WiderThanTheWorkAreaSitsOnItsLeftEdge) {
+    const RECT saved = WorkArea();
+    RECT small = {40, 30, 140, 90};  // smaller than the dialog both ways
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETWORKAREA, 0, &small, 0));
+    OwnerWindow owner(600, 400, 300, 200, SW_SHOWNOACTIVATE);
+    RECT rect = FormatDialogRect(owner.get());
+    RECT restore = saved;
+    SystemParametersInfoA(SPI_SETWORKAREA, 0, &restore, 0);
+    EXPECT_EQ(rect.left, small.left);
+    EXPECT_EQ(rect.top, small.top);
+}
+
+// ---------------------------------------------------------------------------
+// Settings dialog
+
+const std::string kVersionLine = "ShiftJIS Export plugin for B2 Version 0.2.3.2";
+const std::string kTestRoot = "C:\\tessera-dialogs";
+
+struct SettingsIn {
+    std::string savePath;
+    std::string separator;
+    bool convert;
+    int saveType;
+    bool noAttach;
+};
+
+struct SettingsRun {
+    INT_PTR result = 0;
+    SaveTypeView opened;
+    std::string folderShown;
+    SettingsDialog dialog{"", "", false, 0, false};
+};
+
+SettingsRun RunSettings(const SettingsIn& in, const std::function<void(DWORD, HWND)>& act) {
+    SettingsRun run;
+    run.dialog = SettingsDialog(in.savePath, in.separator, in.convert, in.saveType, in.noAttach);
+    run.result = test::RunDriven([&] { return run.dialog.Run(nullptr); }, [&](DWORD ui) {
+        HWND d = test::WaitForDialog(ui, kSettingsCaption);
+        ASSERT_NE(d, nullptr) << "settings dialog did not open";
+        run.opened = ViewSaveType(d, kSettingsConvert);
+        run.folderShown = test::ItemText(d, kFolder);
+        act(ui, d);
+    });
+    return run;
+}
+
+TEST(SettingsDialog, ShowsItsTemplateTextsAndTheVersionLine) {
+    std::vector<std::string> texts;
+    LONG versionStyle = 0;
+    RunSettings({"", "", false, 103, false}, [&](DWORD, HWND d) {
+        for (int id : {103, 104, 105, kSettingsConvert, kNoAttach, IDOK, IDCANCEL, kBrowse, kVersion}) {
+            texts.push_back(test::ItemText(d, id));
+        }
+        versionStyle = test::ItemStyle(d, kVersion);
+        test::Click(d, IDCANCEL);
+    });
+    const std::vector<std::string> expected = {kMboxText, kEmlText, kCustomText, kConvertText,
+                                               kNoAttachText, "OK", kCancelText, "...",
+                                               kVersionLine};
+    ASSERT_EQ(texts.size(), expected.size());
+    for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(Hex(texts[i]), Hex(expected[i])) << i;
+    EXPECT_EQ(versionStyle & SS_TYPEMASK, SS_RIGHT);
+}
+
+struct SettingsOpenCase {
+    const char* name;
+    SettingsIn in;
+    int checkedRadio;  // 0: none
+    bool editEnabled;
+};
+
+TEST(SettingsDialog, OpensWithTheStoredSettings) {
+    const SettingsOpenCase cases[] = {
+        {"no INI file yet", {"", "", false, 103, false}, 103, false},
+        {"custom with separator", {"C:\\Mail\\", "==", true, 105, true}, 105, true},
+        {"eml", {"C:\\", "==", false, 104, false}, 104, false},
+        {"stray save type", {"C:\\Mail", "==", false, 7, false}, 0, false},
+        {"1023-byte folder and separator",
+         {std::string(1023, 'f'), std::string(1023, 's'), false, 105, false}, 105, true},
+    };
+    for (const SettingsOpenCase& c : cases) {
+        SettingsRun run = RunSettings(c.in, [](DWORD, HWND d) { test::Click(d, IDCANCEL); });
+        EXPECT_EQ(Hex(run.folderShown), Hex(c.in.savePath)) << c.name;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(run.opened.checked[i], 103 + i == c.checkedRadio) << c.name << " " << 103 + i;
+        }
+        EXPECT_EQ(run.opened.editEnabled, c.editEnabled) << c.name;
+        EXPECT_EQ(Hex(run.opened.editText), Hex(c.in.separator)) << c.name;
+        EXPECT_EQ(run.opened.convertChecked, c.in.convert) << c.name;
+        EXPECT_FALSE(run.opened.convertEnabled) << c.name;
+        EXPECT_EQ(run.opened.noAttachChecked, c.in.noAttach) << c.name;
+        EXPECT_EQ(run.result, IDCANCEL) << c.name;
+        EXPECT_EQ(Hex(run.dialog.SavePath), Hex(c.in.savePath)) << c.name;
+        EXPECT_EQ(run.dialog.SaveType, c.in.saveType) << c.name;
+    }
+}
+
+struct SettingsOkCase {
+    const char* name;
+    SettingsIn in;
+    int clickRadio;  // 0: none
+    std::string savePath;
+    int saveType;
+    std::string separator;
+};
+
+TEST(SettingsDialog, OkReadsTheSettingsBack) {
+    const SettingsOkCase cases[] = {
+        {"defaults stay", {"", "", false, 103, false}, 0, "", 103, ""},
+        {"folder gets a backslash", {"C:\\Mail", "", false, 103, false}, 0, "C:\\Mail\\", 103, ""},
+        {"drive root gets no second", {"C:\\", "", false, 103, false}, 0, "C:\\", 103, ""},
+        {"folder ending in 0x5C trail byte", {"C:\\" + kHyou, "", false, 103, false}, 0,
+         "C:\\" + kHyou + "\\", 103, ""},
+        {"stray type and separator kept", {"C:\\M\\", "sep", false, 9, false}, 0, "C:\\M\\", 9,
+         "sep"},
+        {"custom keeps separator", {"", "sep", true, 105, false}, 0, "", 105, "sep"},
+        {"eml empties separator", {"", "sep", true, 105, false}, 104, "", 104, ""},
+        {"1023-byte folder cut to 259", {std::string(1023, 'f'), "", false, 103, false}, 0,
+         std::string(259, 'f') + "\\", 103, ""},
+        {"1023-byte separator cut to 259", {"", std::string(1023, 's'), false, 105, false}, 0, "",
+         105, std::string(259, 's')},
+    };
+    for (const SettingsOkCase& c : cases) {
+        SettingsRun run = RunSettings(c.in, [&](DWORD, HWND d) {
+            if (c.clickRadio) test::Click(d, c.clickRadio);
+            test::Click(d, IDOK);
+        });
+        EXPECT_EQ(run.result, IDOK) << c.name;
+        EXPECT_EQ(Hex(run.dialog.SavePath), Hex(c.savePath)) << c.name;
+        EXPECT_EQ(run.dialog.SaveType, c.saveType) << c.name;
+        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.separator)) << c.name;
+        EXPECT_EQ(run.dialog.Convert, c.in.convert) << c.name;
+        EXPECT_EQ(run.dialog.NoAttach, c.in.noAttach) << c.name;
+    }
+}
+
+TEST(SettingsDialog, LongSeparatorIsCutAtACharacterTo259Bytes) {
+    for (const LongTextCase& c : LongTextCases(kSettingsTextLimit)) {
+        SCOPED_TRACE(c.name);
+        bool focusInEdit = false;
+        SettingsRun run = RunSettings({"", "", false, 103, false}, [&](DWORD ui, HWND d) {
+            test::Click(d, 105);
+            focusInEdit = test::FocusOf(ui) == GetDlgItem(d, kEdit);
+            test::SetItemText(d, kEdit, c.typed);
+            test::Click(d, IDOK);
+        });
+        EXPECT_TRUE(focusInEdit);
+        EXPECT_EQ(run.dialog.SaveType, 105);
+        EXPECT_LE(run.dialog.Separator.size(), kSettingsTextLimit);
+        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.expected));
+    }
+}
+
+TEST(SettingsDialog, CancelEscAndCloseBoxChangeNothing) {
+    for (const CloseCase& way : CancelWays()) {
+        SettingsRun run = RunSettings({"C:\\Mail", "sep", true, 105, false}, [&](DWORD ui, HWND d) {
+            test::Click(d, 104);
+            test::Click(d, kNoAttach);
+            way.close(ui, d);
+        });
+        EXPECT_EQ(run.result, IDCANCEL) << way.name;
+        EXPECT_EQ(run.dialog.SavePath, "C:\\Mail") << way.name;
+        EXPECT_EQ(run.dialog.SaveType, 105) << way.name;
+        EXPECT_EQ(run.dialog.Separator, "sep") << way.name;
+        EXPECT_FALSE(run.dialog.NoAttach) << way.name;
+    }
+}
+
+BOOL CALLBACK FindTree(HWND window, LPARAM found) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::string(name) != "SysTreeView32") return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// The label of the folder selected in the browser's tree.
+std::string SelectedFolderLabel(HWND browser) {
+    HWND tree = nullptr;
+    EnumChildWindows(browser, FindTree, reinterpret_cast<LPARAM>(&tree));
+    if (!tree) return std::string();
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) return std::string();
+    char text[MAX_PATH] = {};
+    TVITEMA info = {};
+    info.mask = TVIF_TEXT;
+    info.hItem = item;
+    info.pszText = text;
+    info.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info));
+    return text;
+}
+
+class SettingsBrowser : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        CreateDirectoryA(kTestRoot.c_str(), nullptr);
+        for (const char* name : {"\\Start", "\\Picked"}) {
+            CreateDirectoryA((kTestRoot + name).c_str(), nullptr);
+        }
+        CreateDirectoryA((kTestRoot + "\\" + kHyou).c_str(), nullptr);
+    }
+};
+
+struct BrowseCase {
+    const char* name;
+    std::string shown;        // what 1003 shows when the browser opens
+    std::string startLabel;   // the tree item selected at the start
+    std::string pick;         // folder selected before OK; empty: cancel the browser
+    std::string folderAfter;  // what 1003 shows afterwards
+};
+
+TEST_F(SettingsBrowser, OpensOnTheShownFolderAndReturnsOneWithABackslash) {
+    const BrowseCase cases[] = {
+        {"pick another", kTestRoot + "\\Start\\", "Start", kTestRoot + "\\Picked",
+         kTestRoot + "\\Picked\\"},
+        {"start without backslash", kTestRoot + "\\Start", "Start", kTestRoot + "\\Start",
+         kTestRoot + "\\Start\\"},
+        {"drive root", kTestRoot + "\\Picked\\", "Picked", "C:\\", "C:\\"},
+        {"folder ending in 0x5C", kTestRoot + "\\" + kHyou + "\\", kHyou,
+         kTestRoot + "\\" + kHyou, kTestRoot + "\\" + kHyou + "\\"},
+        {"cancel the browser", kTestRoot + "\\Start\\", "Start", "", kTestRoot + "\\Start\\"},
+    };
+    for (const BrowseCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string label;
+        std::string after;
+        SettingsRun run = RunSettings({c.shown, "", false, 103, false}, [&](DWORD ui, HWND d) {
+            test::PostClick(d, kBrowse);
+            HWND browser = test::WaitForOtherDialog(ui, d);
+            ASSERT_NE(browser, nullptr) << "folder browser did not open";
+            test::WaitUntil([&] { return SelectedFolderLabel(browser) == c.startLabel; }, 2000);
+            label = SelectedFolderLabel(browser);
+            if (c.pick.empty()) {
+                test::Click(browser, IDCANCEL);
+            } else {
+                SendMessageA(browser, BFFM_SETSELECTIONA, TRUE,
+                             reinterpret_cast<LPARAM>(c.pick.c_str()));
+                test::Click(browser, IDOK);
+            }
+            ASSERT_TRUE(test::WaitUntilGone(browser));
+            after = test::ItemText(d, kFolder);
+            test::Click(d, IDOK);
+        });
+        EXPECT_EQ(Hex(label), Hex(c.startLabel));
+        EXPECT_EQ(Hex(after), Hex(c.folderAfter));
+        EXPECT_EQ(run.result, IDOK);
+        EXPECT_EQ(Hex(run.dialog.SavePath), Hex(c.folderAfter));
+    }
+}
+
+TEST_F(SettingsBrowser, BrowseThenCancelStoresNothing) {
+    std::string after;
+    SettingsRun run = RunSettings({"C:\\Old", "", false, 103, false}, [&](DWORD ui, HWND d) {
+        test::PostClick(d, kBrowse);
+        HWND browser = test::WaitForOtherDialog(ui, d);
+        ASSERT_NE(browser, nullptr);
+        std::string pick = kTestRoot + "\\Picked";
+        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(pick.c_str()));
+        test::Click(browser, IDOK);
+        ASSERT_TRUE(test::WaitUntilGone(browser));
+        after = test::ItemText(d, kFolder);
+        test::Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(after, kTestRoot + "\\Picked\\");
+    EXPECT_EQ(run.result, IDCANCEL);
+    EXPECT_EQ(run.dialog.SavePath, "C:\\Old");
+}
+
+TEST_F(SettingsBrowser, OversizedFolderStillOpensTheBrowser) {
+    std::string after;
+    const std::string huge = "C:\\" + std::string(1020, 'h');
+    SettingsRun run = RunSettings({huge, "", false, 103, false}, [&](DWORD ui, HWND d) {
+        test::PostClick(d, kBrowse);
+        HWND browser = test::WaitForOtherDialog(ui, d);
+        ASSERT_NE(browser, nullptr);
+        test::Click(browser, IDCANCEL);
+        ASSERT_TRUE(test::WaitUntilGone(browser));
+        after = test::ItemText(d, kFolder);
+        test::Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(after, huge);
+    EXPECT_EQ(run.result, IDCANCEL);
+}
+
+// ---------------------------------------------------------------------------
+// Overwrite dialog
+
+struct OverwriteRun {
+    INT_PTR result = 0;
+    std::string message;
+    bool focusOnOverwrite = false;
+};
+
+OverwriteRun RunOverwrite(const std::string& path, const std::function<void(DWORD, HWND)>& act) {
+    OverwriteRun run;
+    OverwriteDialog dialog(path);
+    run.result = test::RunDriven([&] { return dialog.Run(nullptr); }, [&](DWORD ui) {
+        HWND d = test::WaitForDialog(ui, kOverwriteCaption);
+        ASSERT_NE(d, nullptr) << "overwrite dialog did not open";
+        run.message = test::ItemText(d, kMessage);
+        run.focusOnOverwrite = test::FocusOf(ui) == GetDlgItem(d, IDOK);
+        act(ui, d);
+    });
+    return run;
+}
+
+TEST(OverwriteDialog, ShowsItsButtons) {
+    std::vector<std::string> texts;
+    OverwriteRun run = RunOverwrite("C:\\a.txt", [&](DWORD, HWND d) {
+        for (int id : {IDOK, 3, IDCANCEL}) texts.push_back(test::ItemText(d, id));
+        test::Click(d, IDCANCEL);
+    });
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(Hex(texts[0]), Hex(kOverwriteText));
+    EXPECT_EQ(Hex(texts[1]), Hex(kAppendText));
+    EXPECT_EQ(Hex(texts[2]), Hex(kCancelCText));
+    EXPECT_TRUE(run.focusOnOverwrite);
+}
+
+struct MessageCase {
+    const char* name;
+    std::string path;
+    std::string shownPath;
+};
+
+TEST(OverwriteDialog, ShowsThePathWholeAndLiterally) {
+    const std::string path259 = "C:\\" + std::string(252, 'p') + ".txt";
+    const std::string doubles259 = "C:\\" + [] {
+        std::string t;
+        while (t.size() < 256) t += kA;
+        return t;
+    }();  // 259 bytes
+    const MessageCase cases[] = {
+        {"short", "C:\\Mail\\a.txt", "C:\\Mail\\a.txt"},
+        {"259 bytes", path259, path259},
+        {"259 bytes of double-byte text", doubles259, doubles259},
+        {"percent signs", "C:\\100%s%d%n%%.txt", "C:\\100%s%d%n%%.txt"},
+        {"1023 bytes cut to 259", "C:\\" + std::string(1020, 'q'), "C:\\" + std::string(256, 'q')},
+        {"cut inside a double-byte character", "C:\\" + std::string(255, 'r') + kA,
+         "C:\\" + std::string(255, 'r')},
+    };
+    for (const MessageCase& c : cases) {
+        OverwriteRun run = RunOverwrite(c.path, [](DWORD, HWND d) { test::Click(d, IDCANCEL); });
+        EXPECT_EQ(Hex(run.message), Hex(c.shownPath + kQuestionTail)) << c.name;
+    }
+    ASSERT_EQ(path259.size(), 259u);
+    ASSERT_EQ(doubles259.size(), 259u);
+}
+
+struct AnswerCase {
+    const char* name;
+    std::function<void(DWORD, HWND)> answer;
+    INT_PTR result;
+};
+
+TEST(OverwriteDialog, EachWayOfAnsweringGivesItsResult) {
+    const AnswerCase cases[] = {
+        {"overwrite button", [](DWORD, HWND d) { test::Click(d, IDOK); }, 1},
+        {"append button", [](DWORD, HWND d) { test::Click(d, 3); }, 3},
+        {"cancel button", [](DWORD, HWND d) { test::Click(d, IDCANCEL); }, 2},
+        {"Enter", [](DWORD ui, HWND d) { test::PressKey(ui, d, VK_RETURN); }, 1},
+        {"Esc", [](DWORD ui, HWND d) { test::PressKey(ui, d, VK_ESCAPE); }, 2},
+        {"close box", [](DWORD, HWND d) { test::PressCloseBox(d); }, 2},
+        {"Alt+O", [](DWORD ui, HWND d) { test::PressAlt(ui, d, 'o'); }, 1},
+        {"Alt+A", [](DWORD ui, HWND d) { test::PressAlt(ui, d, 'a'); }, 3},
+        {"Alt+C", [](DWORD ui, HWND d) { test::PressAlt(ui, d, 'c'); }, 2},
+    };
+    for (const AnswerCase& c : cases) {
+        OverwriteRun run = RunOverwrite("C:\\x.txt", c.answer);
+        EXPECT_EQ(run.result, c.result) << c.name;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Through the plug-in's callbacks in the simulated host
+
+class PluginDialogs : public ::testing::Test {
+protected:
+    void SetUp() override { DeleteFileA(DialogsEnvironment::IniPath().c_str()); }
+    void TearDown() override { host().CallExit(); }
+    static PluginHost& host() { return PluginHost::Instance(); }
+
+    // Creates the plug-in object, which reads the INI file.
+    static void Start() { ASSERT_EQ(host().CallMenuInit(0), 0); }
+    static void Store(const char* key, const std::string& value) {
+        WritePrivateProfileStringA("SETTING", key, value.c_str(),
+                                   DialogsEnvironment::IniPath().c_str());
+    }
+    static std::string Stored(const char* key) {
+        char value[2048] = {};
+        GetPrivateProfileStringA("SETTING", key, "<none>", value, sizeof value,
+                                 DialogsEnvironment::IniPath().c_str());
+        return value;
+    }
+    // Runs the asking export command registered by the latest Start().
+    static void Ask() {
+        size_t count = host().Commands().size();
+        ASSERT_GE(count, 2u);
+        host().InvokeCommand(count - 2);
+    }
+};
+
+TEST_F(PluginDialogs, SetupWithoutIniShowsDefaultsAndOkStoresThem) {
+    Start();
+    std::string folder = "<unread>";
+    SaveTypeView view;
+    int setupResult = 0;
+    INT_PTR unused = test::RunDriven(
+        [&] {
+            setupResult = host().CallSetup();
+            return INT_PTR{0};
+        },
+        [&](DWORD ui) {
+            HWND d = test::WaitForDialog(ui, kSettingsCaption);
+            ASSERT_NE(d, nullptr);
+            folder = test::ItemText(d, kFolder);
+            view = ViewSaveType(d, kSettingsConvert);
+            test::Click(d, IDOK);
+        });
+    (void)unused;
+    EXPECT_EQ(setupResult, 1);
+    EXPECT_EQ(folder, "");
+    EXPECT_TRUE(view.checked[0]);
+    EXPECT_FALSE(view.checked[1] || view.checked[2]);
+    EXPECT_FALSE(view.editEnabled);
+    EXPECT_EQ(view.editText, "");
+    EXPECT_FALSE(view.convertChecked || view.convertEnabled || view.noAttachChecked);
+    host().CallExit();
+    EXPECT_EQ(Stored("SavePath"), "");
+    EXPECT_EQ(Stored("SaveType"), "103");
+    EXPECT_EQ(Stored("Separator"), "");
+    EXPECT_EQ(Stored("NoAttach"), "0");
+}
+
+struct StoredCase {
+    const char* name;
+    std::string savePath;
+    std::string saveType;
+    std::string separator;
+    int button;
+    std::string savePathAfter;
+    std::string saveTypeAfter;
+    std::string separatorAfter;
+};
+
+TEST_F(PluginDialogs, SetupRoundTripsThroughTheIniFile) {
+    const StoredCase cases[] = {
+        {"folder gets a backslash", "C:\\Mail", "104", "", IDOK, "C:\\Mail\\", "104", ""},
+        {"drive root", "C:\\", "103", "", IDOK, "C:\\", "103", ""},
+        {"stray type kept", "C:\\M\\", "9", "sep", IDOK, "C:\\M\\", "9", "sep"},
+        {"cancel stores nothing", "C:\\Mail", "105", "sep", IDCANCEL, "C:\\Mail", "105", "sep"},
+        {"1023-byte texts", std::string(1023, 'f'), "105", std::string(1023, 's'), IDOK,
+         std::string(259, 'f') + "\\", "105", std::string(259, 's')},
+    };
+    for (const StoredCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileA(DialogsEnvironment::IniPath().c_str());
+        Store("SavePath", c.savePath);
+        Store("SaveType", c.saveType);
+        Store("Separator", c.separator);
+        Start();
+        std::string shown;
+        test::RunDriven(
+            [&] { return INT_PTR{host().CallSetup()}; },
+            [&](DWORD ui) {
+                HWND d = test::WaitForDialog(ui, kSettingsCaption);
+                ASSERT_NE(d, nullptr);
+                shown = test::ItemText(d, kFolder);
+                test::Click(d, c.button);
+            });
+        host().CallExit();
+        EXPECT_EQ(shown, c.savePath);
+        EXPECT_EQ(Stored("SavePath"), c.savePathAfter);
+        EXPECT_EQ(Stored("SaveType"), c.saveTypeAfter);
+        EXPECT_EQ(Stored("Separator"), c.separatorAfter);
+    }
+}
+
+TEST_F(PluginDialogs, AskingExportRemembersTheLastChoice) {
+    Start();
+    std::vector<SaveTypeView> views;
+    // First: the defaults; choose 105 with a separator and no attachments.
+    // Second: that choice; change it, then cancel. Third: still the choice.
+    const std::function<void(DWORD, HWND)> acts[] = {
+        [](DWORD, HWND d) {
+            test::Click(d, 105);
+            test::SetItemText(d, kEdit, "--cut--");
+            test::Click(d, kNoAttach);
+            test::Click(d, IDOK);
+        },
+        [](DWORD ui, HWND d) {
+            test::Click(d, 103);
+            test::PressKey(ui, d, VK_ESCAPE);
+        },
+        [](DWORD, HWND d) { test::Click(d, IDCANCEL); },
+    };
+    for (const auto& act : acts) {
+        test::RunDriven(
+            [&] {
+                Ask();
+                return INT_PTR{0};
+            },
+            [&](DWORD ui) {
+                HWND d = test::WaitForDialog(ui, kFormatCaption);
+                ASSERT_NE(d, nullptr);
+                views.push_back(ViewSaveType(d, kFormatConvert));
+                act(ui, d);
+            });
+    }
+    ASSERT_EQ(views.size(), 3u);
+    EXPECT_TRUE(views[0].checked[0]);
+    EXPECT_FALSE(views[0].editEnabled);
+    EXPECT_EQ(views[0].editText, "");
+    EXPECT_TRUE(views[0].convertChecked);
+    EXPECT_FALSE(views[0].convertEnabled);
+    EXPECT_FALSE(views[0].noAttachChecked);
+    for (size_t i = 1; i < 3; ++i) {
+        EXPECT_TRUE(views[i].checked[2]) << i;
+        EXPECT_TRUE(views[i].editEnabled) << i;
+        EXPECT_EQ(views[i].editText, "--cut--") << i;
+        EXPECT_TRUE(views[i].noAttachChecked) << i;
+    }
+}
+
+}  // namespace
+}  // namespace tessera

@@ -1,0 +1,164 @@
+#include "tests/wine/support/DialogDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+namespace tessera::test {
+
+namespace {
+
+constexpr DWORD kPollMs = 10;
+constexpr DWORD kGraceMs = 3000;
+
+bool IsDialogClass(HWND window) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    return std::strcmp(name, "#32770") == 0;
+}
+
+BOOL CALLBACK CollectDialog(HWND window, LPARAM found) {
+    if (IsDialogClass(window)) reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+HWND FindCaptioned(DWORD thread, const std::string& caption) {
+    for (HWND dialog : ThreadDialogs(thread)) {
+        if (IsWindowVisible(dialog) && WindowText(dialog) == caption) return dialog;
+    }
+    return nullptr;
+}
+
+HWND FindOther(DWORD thread, HWND except) {
+    for (HWND dialog : ThreadDialogs(thread)) {
+        if (dialog != except && IsWindowVisible(dialog)) return dialog;
+    }
+    return nullptr;
+}
+
+// Cancels what `drive` left open until `done` is set.
+void CloseLeftovers(DWORD thread, const std::atomic<bool>& done) {
+    if (WaitUntil([&] { return done.load(); }, kGraceMs)) return;
+    ADD_FAILURE() << "a dialog was still open after the driver finished; cancelling it";
+    while (!done.load()) {
+        std::vector<HWND> dialogs = ThreadDialogs(thread);
+        // Innermost first: a nested browser must close before its owner.
+        for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it) {
+            PostMessageA(*it, WM_COMMAND, IDCANCEL, 0);
+        }
+        Sleep(100);
+    }
+}
+
+}  // namespace
+
+std::vector<HWND> ThreadDialogs(DWORD thread) {
+    std::vector<HWND> found;
+    EnumThreadWindows(thread, CollectDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND WaitForDialog(DWORD thread, const std::string& caption, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindCaptioned(thread, caption)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+HWND WaitForOtherDialog(DWORD thread, HWND except, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindOther(thread, except)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+bool WaitUntilGone(HWND window, DWORD timeoutMs) {
+    return WaitUntil([&] { return !IsWindow(window); }, timeoutMs);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(kPollMs);
+    }
+    return true;
+}
+
+std::string WindowText(HWND window) {
+    int length = static_cast<int>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
+    if (length <= 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    LRESULT copied = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+
+void SetItemText(HWND dialog, int id, const std::string& text) {
+    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool ItemEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+bool ItemChecked(HWND dialog, int id) {
+    return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+LONG ItemStyle(HWND dialog, int id) { return GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE); }
+
+HWND FocusOf(DWORD thread) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(thread, &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void PostClick(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void PressKey(DWORD thread, HWND dialog, UINT virtualKey) {
+    HWND target = FocusOf(thread);
+    if (!target) target = dialog;
+    UINT scan = MapVirtualKeyA(virtualKey, 0);
+    PostMessageA(target, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+    PostMessageA(target, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
+}
+
+void PressAlt(DWORD thread, HWND dialog, char letter) {
+    HWND target = FocusOf(thread);
+    if (!target) target = dialog;
+    // Bit 29: the Alt key is down.
+    PostMessageA(target, WM_SYSCHAR, static_cast<unsigned char>(letter), 1 | (1u << 29));
+}
+
+void PressCloseBox(HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+INT_PTR RunDriven(const std::function<INT_PTR()>& show,
+                  const std::function<void(DWORD uiThread)>& drive) {
+    DWORD ui = GetCurrentThreadId();
+    std::atomic<bool> done{false};
+    std::thread driver([&] {
+        drive(ui);
+        CloseLeftovers(ui, done);
+    });
+    INT_PTR result = show();
+    done = true;
+    driver.join();
+    return result;
+}
+
+std::string Hex(const std::string& bytes) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (!out.empty()) out += ' ';
+        out += kDigits[c >> 4];
+        out += kDigits[c & 15];
+    }
+    return out;
+}
+
+}  // namespace tessera::test
