@@ -99,6 +99,13 @@ public:
         g_plugin = GetModuleHandleA(pluginCopy_.c_str());
         ASSERT_NE(g_plugin, nullptr);
     }
+    void TearDown() override {
+        PluginHost::Instance().CallExit();
+        PluginHost::Instance().Unload();
+        DeleteFileA(IniPath().c_str());
+        DeleteFileA(pluginCopy_.c_str());
+        RemoveDirectoryA(pluginCopy_.substr(0, pluginCopy_.rfind('\\')).c_str());
+    }
     static std::string IniPath() {
         std::string path = pluginCopy_;
         return path.substr(0, path.size() - 4) + ".ini";
