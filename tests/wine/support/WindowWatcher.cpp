@@ -18,12 +18,17 @@ WindowWatcher::WindowWatcher(const std::string& caption, int answer, DWORD timeo
         DWORD start = GetTickCount();
         while (GetTickCount() - start < timeoutMs) {
             HWND dialog = FindWindowA("#32770", caption.c_str());
-            if (dialog && IsWindowVisible(dialog)) {
+            if (!dialog) dialog = FindWindowA(nullptr, caption.c_str());
+            if (dialog) {
                 seen_.found = true;
                 seen_.caption = caption;
                 seen_.owner = GetWindow(dialog, GW_OWNER);
                 EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&seen_.texts));
-                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+                // A message box may still be setting up: post until it is gone.
+                for (int i = 0; i < 100 && IsWindow(dialog); ++i) {
+                    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+                    Sleep(50);
+                }
                 return;
             }
             Sleep(20);

@@ -1,0 +1,108 @@
+// Whole exports by the real plug-in in this process acting as host, compared
+// with golden files; message boxes and the asking flow's dialogs driven from
+// a second thread.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "host/SimulatedHost.h"
+#include "tests/wine/support/PluginFixture.h"
+#include "tests/wine/support/WindowWatcher.h"
+
+using namespace tessera;
+using namespace tessera::testing;
+
+namespace {
+
+// Samples whose output is fixed (07 has no Date: its envelope carries the export time).
+const std::vector<std::string> kSamples = {
+    "01-meeting.eml",         "02-euc-notice.eml",  "03-report-attachment.eml",
+    "04-alternative.eml",     "05-from-line.eml",   "06-quoted-subject.eml",
+    "08-q-encoded.eml",       "09-hankaku.eml",     "10-same-subject-a.eml",
+    "11-same-subject-b.eml",  "12-utf8.eml"};
+
+// Every file of the folder as "== name ==" and its bytes, in name order.
+std::string FolderDump(const std::string& folder) {
+    std::string dump;
+    for (const std::string& name : ListFiles(folder)) {
+        dump += "== " + name + " ==\r\n" + ReadFileBytes(folder + name);
+    }
+    return dump;
+}
+
+void ExpectGolden(const std::string& actual, const std::string& goldenName) {
+    std::string path = std::string(TESSERA_SOURCE_DIR) + "/tests/golden/export/" + goldenName;
+    if (std::getenv("TESSERA_UPDATE_GOLDEN")) WriteFileBytes(path, actual);
+    std::string expected = ReadFileBytes(path);
+    ASSERT_FALSE(expected.empty()) << "missing golden file " << path;
+    EXPECT_TRUE(actual == expected) << "output differs from " << goldenName << " (" << actual.size()
+                                    << " vs " << expected.size() << " bytes)";
+}
+
+class ExportTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(ExportTest, StoredFormatMatchesGoldenOutputAndReplacesAnOldTarget) {
+    int saveType = GetParam();
+    PluginFixture plugin;
+    std::string out = NewTempFolder("stored");
+    // An old target of the same name is replaced without a question.
+    std::string oldTarget = out + "\x89\xEF\x8B\x63\x82\xCC\x8B\x63\x8E\x96\x98\x5E\x82\xC9\x82\xC2\x82\xA2\x82\xC4.txt";
+    WriteFileBytes(oldTarget, "stale");
+    plugin.WriteIni("[SETTING]\r\nSavePath=" + out + "\r\nSaveType=" + std::to_string(saveType) +
+                    "\r\nSeparator=----- cut -----\r\n");
+    ASSERT_TRUE(plugin.Load());
+    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+    plugin.AddSamples(kSamples);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+    if (saveType == 104) {
+        std::remove(oldTarget.c_str());  // not a target of this export
+        EXPECT_EQ(ListFiles(out).size(), kSamples.size());
+    } else {
+        EXPECT_EQ(ListFiles(out).size(), 1u);
+        EXPECT_EQ(ReadFileBytes(oldTarget).find("stale"), std::string::npos);
+    }
+    ExpectGolden(FolderDump(out), "stored-" + std::to_string(saveType) + ".golden");
+    EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), 0u);
+    EXPECT_EQ(SimulatedHost::Instance().Buffers().BadReleases(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(SaveTypes, ExportTest, ::testing::Values(103, 104, 105));
+
+// Answers the save dialog with `path` once it shows.
+void AnswerSaveDialog(const std::string& path) {
+    for (int i = 0; i < 500; ++i) {
+        HWND dialog = FindWindowA("#32770", nullptr);
+        if (dialog && GetDlgItem(dialog, 0x47C)) {
+            SetDlgItemTextA(dialog, 0x47C, path.c_str());
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return;
+        }
+        Sleep(20);
+    }
+}
+
+TEST(AskingExport, FormatDialogSaveDialogAndAppendAnswer) {
+    PluginFixture plugin;
+    std::string out = NewTempFolder("ask");
+    std::string target = out + "picked.txt";
+    WriteFileBytes(target, "OLD\r\n");
+    ASSERT_TRUE(plugin.Load());
+    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+    plugin.AddSamples({"05-from-line.eml"});
+    std::thread driver([&] {
+        WindowWatcher format("エクスポートフォーマット", IDOK);
+        format.Result();
+        AnswerSaveDialog(target);
+        WindowWatcher overwrite("確認", 3);
+        overwrite.Result();
+    });
+    ASSERT_TRUE(plugin.Host().InvokeCommand(0));
+    driver.join();
+    std::string text = ReadFileBytes(target);
+    EXPECT_EQ(text.rfind("OLD\r\nFrom yamada@example.jp Sat Dec 07 12:00:00 2024\r\n", 0), 0u) << text;
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+}
+
+}  // namespace
