@@ -50,3 +50,10 @@ if(TESSERA_TESTS AND TESSERA_CLANGXX)
     set_tests_properties(fuzz_smoke PROPERTIES LABELS fuzz TIMEOUT 600
         ENVIRONMENT "TESSERA_CORPUS_DIR=${TESSERA_CORPUS_DIR}")
 endif()
+
+# The command-line exporter and the plug-in under Wine write the same bytes.
+if(TESSERA_TESTS)
+    add_test(NAME cli_equivalence COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/cli-equivalence.sh
+        ${CMAKE_BINARY_DIR}/../win ${CMAKE_BINARY_DIR} ${TESSERA_CORPUS_DIR})
+    set_tests_properties(cli_equivalence PROPERTIES LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 900)
+endif()
