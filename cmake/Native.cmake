@@ -57,3 +57,10 @@ if(TESSERA_TESTS)
         ${CMAKE_BINARY_DIR}/../win ${CMAKE_BINARY_DIR} ${TESSERA_CORPUS_DIR})
     set_tests_properties(cli_equivalence PROPERTIES LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 900)
 endif()
+
+# Corpus messages written as one mbox come back whole through Python's mailbox reader.
+if(TESSERA_TESTS AND TESSERA_CLI_SOURCES)
+    add_test(NAME mbox_readback COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/mbox_readback.py
+        $<TARGET_FILE:tessera-export> ${TESSERA_CORPUS_DIR} ${CMAKE_BINARY_DIR}/mbox-readback)
+    set_tests_properties(mbox_readback PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 600)
+endif()

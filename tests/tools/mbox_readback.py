@@ -1,0 +1,49 @@
+#!/usr/bin/env python3
+"""Exports corpus messages with tessera-export as one mbox, reads it back with
+Python's mailbox module and checks that every message comes back, whole, with
+its text unchanged once the mboxrd quoting is undone.
+Usage: mbox_readback.py TESSERA_EXPORT CORPUS_DIR WORK_DIR   (exit 77: skipped)"""
+import mailbox, os, re, subprocess, sys
+
+exe, corpus, work = sys.argv[1:4]
+index = os.path.join(corpus, "INDEX.tsv")
+if not os.path.exists(index):
+    print("SKIP: no corpus at", corpus)
+    sys.exit(77)
+inputs = []
+for line in open(index, encoding="utf-8"):
+    path, category = line.split("\t")[:2]
+    full = os.path.join(corpus, path)
+    if category in ("mbox", "other") or not os.path.isfile(full) or os.path.getsize(full) == 0:
+        continue
+    with open(full, "rb") as f:
+        if f.read(5) == b"From ":
+            continue
+    inputs.append(full)
+os.makedirs(work, exist_ok=True)
+box = os.path.join(work, "readback.mbox")
+if os.path.exists(box):
+    os.remove(box)
+subprocess.run([exe, "--quiet", "--format", "mbox", "--if-exists", "overwrite", "--output", box] + inputs,
+               check=False)
+sep_dir = os.path.join(work, "single")
+os.makedirs(sep_dir, exist_ok=True)
+messages = mailbox.mbox(box)
+failures = 0
+if len(messages) != len(inputs):
+    print("FAIL: %d messages written, mailbox reads %d" % (len(inputs), len(messages)))
+    sys.exit(1)
+# The writer quotes "from " in any case (its rule), so undo it the same way.
+quoted = re.compile(rb"^>(>*[Ff][Rr][Oo][Mm] )", re.M)
+for i, path in enumerate(inputs):
+    single = os.path.join(sep_dir, "%d.txt" % i)
+    subprocess.run([exe, "--quiet", "--format", "separator", "--if-exists", "overwrite",
+                    "--output", single, path], check=False)
+    expected = open(single, "rb").read()
+    got = quoted.sub(rb"\1", messages.get_bytes(i, from_=False))
+    # The reader drops the blank line that ends each message and uses LF.
+    if got.replace(b"\r\n", b"\n").rstrip(b"\n") != expected.replace(b"\r\n", b"\n").rstrip(b"\n"):
+        failures += 1
+        print("FAIL: message %d (%s) differs after reading back" % (i + 1, path))
+print("%d messages written, %d read back, %d differ" % (len(inputs), len(messages), failures))
+sys.exit(1 if failures else 0)
