@@ -7,11 +7,15 @@
 set -euo pipefail
 
 REPO=$(cd "$(dirname "$0")/.." && pwd)
-WIN=$(cd "${1:?usage: cli-equivalence.sh WIN_BUILD NATIVE_BUILD [CORPUS]}" && pwd)
-NATIVE=$(cd "${2:?usage: cli-equivalence.sh WIN_BUILD NATIVE_BUILD [CORPUS]}" && pwd)
+WIN=${1:?usage: cli-equivalence.sh WIN_BUILD NATIVE_BUILD [CORPUS]}
+NATIVE=${2:?usage: cli-equivalence.sh WIN_BUILD NATIVE_BUILD [CORPUS]}
 CORPUS=${3:-$REPO/../shared/corpus}
 
 skip() { echo "SKIP: $*"; exit 77; }
+[ -d "$WIN" ] || skip "no Wine build at $WIN"
+[ -d "$NATIVE" ] || skip "no native build at $NATIVE"
+WIN=$(cd "$WIN" && pwd)
+NATIVE=$(cd "$NATIVE" && pwd)
 [ -f "$CORPUS/INDEX.tsv" ] || skip "no corpus at $CORPUS"
 [ -f "$WIN/bin/simhost.exe" ] && [ -f "$WIN/bin/Tessera.dll" ] || skip "no simhost.exe/Tessera.dll in $WIN/bin"
 [ -x "$NATIVE/tessera-export" ] || skip "no tessera-export in $NATIVE"
