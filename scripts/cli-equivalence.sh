@@ -42,8 +42,14 @@ run_case() {
     printf '[SETTING]\r\nSavePath=%s\\\r\nSaveType=%s\r\nSeparator=%s\r\nNoAttach=%s\r\n' \
         "$(winpath "$wdir")" "$type" "$separator" "$noattach" > "$ini"
     cp "$ini" "$WORK/plugin/Tessera.ini"
-    (cd "$WORK/plugin" && wine simhost.exe --plugin Tessera.dll --do menu-init,stored,exit \
-        "${WINFILES[@]}" </dev/null >"$WORK/$name.wine.log" 2>&1) || true
+    # A modal box in the headless prefix would wait for ever: bound the run.
+    local rc=0
+    (cd "$WORK/plugin" && timeout "${WINE_TIMEOUT:-300}" wine simhost.exe --plugin Tessera.dll \
+        --do menu-init,stored,exit "${WINFILES[@]}" </dev/null >"$WORK/$name.wine.log" 2>&1) || rc=$?
+    if [ $rc -eq 124 ]; then
+        echo "$name: the plug-in did not finish within ${WINE_TIMEOUT:-300} s under Wine"
+        return 1
+    fi
     "$NATIVE/tessera-export" --quiet --settings "$ini" --output "$ndir/" "${FILES[@]}" \
         </dev/null >"$WORK/$name.cli.log" 2>&1 || true
     python3 - "$wdir" "$ndir" "$name" <<'EOF'
@@ -149,5 +155,5 @@ run_case mbox 103 0 "" || status=1
 run_case mbox-noattach 103 1 "" || status=1
 run_case eml 104 0 "" || status=1
 run_case separator 105 0 "-----8<-----" || status=1
-[ $status -eq 0 ] || echo "logs kept in the run's output above; rerun to inspect $WORK"
+[ $status -eq 0 ] || echo "rerun with KEEP=1 to keep the outputs and logs in $WORK"
 exit $status
