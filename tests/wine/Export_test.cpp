@@ -70,6 +70,37 @@ TEST_P(ExportTest, StoredFormatMatchesGoldenOutputAndReplacesAnOldTarget) {
 
 INSTANTIATE_TEST_SUITE_P(SaveTypes, ExportTest, ::testing::Values(103, 104, 105));
 
+TEST(ExportMessages, EmptySavePathShowsMessage502EvenWithNothingSelected) {
+    PluginFixture plugin;
+    ASSERT_TRUE(plugin.Load());
+    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+    WindowWatcher watcher("エラー", IDOK);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    const SeenDialog& box = watcher.Result();
+    ASSERT_TRUE(box.found);
+    bool hasText = false;
+    for (const std::string& text : box.texts) hasText |= text == "保存先が指定されていません";
+    EXPECT_TRUE(hasText);
+    EXPECT_EQ(box.owner, plugin.Host().MainWindow()) << "owned by the command's window";
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+}
+
+TEST(ExportMessages, UnwritableTargetIsReportedOnce) {
+    PluginFixture plugin;
+    plugin.WriteIni("[SETTING]\r\nSavePath=Q:\\no\\such\\folder\\\r\nSaveType=103\r\n");
+    ASSERT_TRUE(plugin.Load());
+    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+    plugin.AddSamples({"01-meeting.eml"});
+    WindowWatcher watcher("エラー", IDOK);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    const SeenDialog& box = watcher.Result();
+    ASSERT_TRUE(box.found);
+    bool hasText = false;
+    for (const std::string& text : box.texts) hasText |= text == "保存途中でエラーが発生しました";
+    EXPECT_TRUE(hasText);
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+}
+
 // Answers the save dialog with `path` once it shows.
 void AnswerSaveDialog(const std::string& path) {
     for (int i = 0; i < 500; ++i) {

@@ -1,5 +1,7 @@
 #include "tests/wine/support/WindowWatcher.h"
 
+#include <cstdio>
+
 namespace tessera::testing {
 
 namespace {
@@ -8,6 +10,14 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM data) {
     char text[2048] = {};
     GetWindowTextA(child, text, sizeof text);
     reinterpret_cast<std::vector<std::string>*>(data)->push_back(text);
+    return TRUE;
+}
+
+BOOL CALLBACK PrintWindow(HWND window, LPARAM) {
+    char cls[64] = {}, text[128] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    GetWindowTextA(window, text, sizeof text);
+    std::fprintf(stderr, "  window class=%s text=%s\n", cls, text);
     return TRUE;
 }
 
@@ -33,6 +43,8 @@ WindowWatcher::WindowWatcher(const std::string& caption, int answer, DWORD timeo
             }
             Sleep(20);
         }
+        std::fprintf(stderr, "watcher: no window titled the expected caption\n");
+        EnumWindows(PrintWindow, 0);
     });
 }
 
