@@ -31,10 +31,12 @@ function(tessera_host_executable name)
     target_link_options(${name} PRIVATE -Wl,--kill-at)
 endfunction()
 
-add_executable(simhost ${CMAKE_SOURCE_DIR}/tools/simhost/main.cpp $<TARGET_OBJECTS:simhost_objs>)
+add_executable(simhost ${CMAKE_SOURCE_DIR}/tools/simhost/main.cpp
+    ${CMAKE_SOURCE_DIR}/tools/simhost/MessageBoxAnswerer.cpp $<TARGET_OBJECTS:simhost_objs>)
 tessera_host_executable(simhost)
 
 add_executable(simhost-missing ${CMAKE_SOURCE_DIR}/tools/simhost/main.cpp
+    ${CMAKE_SOURCE_DIR}/tools/simhost/MessageBoxAnswerer.cpp
     ${CMAKE_SOURCE_DIR}/tools/simhost/HostExports.cpp
     ${CMAKE_SOURCE_DIR}/tools/simhost/PluginHost.cpp)
 target_compile_definitions(simhost-missing PRIVATE SIMHOST_OMIT_CONNECT)

@@ -62,7 +62,8 @@ void QuoteList(LineList& lines) {
 bool NeedsFromQuote(const char* text, size_t length) {
     size_t i = 0;
     while (i < length && text[i] == '>') ++i;
-    return length - i >= 5 && strncasecmp(text + i, "from ", 5) == 0;
+    if (length - i < 5 || (text[i] | 0x20) != 'f') return false;  // most lines stop here
+    return strncasecmp(text + i, "from ", 5) == 0;
 }
 
 void QuoteFromLines(MimePart& root) {

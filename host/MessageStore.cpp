@@ -13,6 +13,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+bool ReadRangeInto(const std::string& path, uint64_t offset, uint64_t length, char* out) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    bool ok = fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+    if (ok && length) ok = std::fread(out, 1, length, file) == length;
+    std::fclose(file);
+    return ok;
+}
+
 bool ReadRange(const std::string& path, uint64_t offset, uint64_t length, std::string& out) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return false;
@@ -76,18 +85,19 @@ bool MessageStore::AddFile(const std::string& path, std::string& error) {
     return true;
 }
 
-// A message starts at a "From " line at the start of the file or after a blank line.
+// A message starts at a "From " line at the start of the file or after a blank
+// line. The file is scanned in blocks; only each line's start and length matter.
 bool MessageStore::AddMbox(const std::string& path, std::string& error) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
         error = path + ": cannot be read";
         return false;
     }
-    std::vector<char> line;
-    uint64_t offset = 0, bodyStart = 0;
+    std::vector<char> block(1 << 20);
+    std::string head;       // first bytes of the current line (at most 5)
+    uint64_t lineStart = 0, lineLength = 0, offset = 0, bodyStart = 0;
     bool inMessage = false, previousBlank = true;
     size_t before = entries_.size();
-    int ch;
     auto close = [&](uint64_t end) {
         if (!inMessage) return;
         Entry entry;
@@ -98,21 +108,32 @@ bool MessageStore::AddMbox(const std::string& path, std::string& error) {
         entry.mbox = true;
         entries_.push_back(std::move(entry));
     };
-    while (true) {
-        line.clear();
-        while ((ch = std::fgetc(file)) != EOF) {
-            line.push_back(static_cast<char>(ch));
-            if (ch == '\n') break;
-        }
-        if (line.empty()) break;
-        if (previousBlank && StartsWithFrom(line.data(), line.size())) {
-            close(offset);
+    auto endLine = [&]() {
+        if (previousBlank && StartsWithFrom(head.data(), head.size())) {
+            close(lineStart);
             inMessage = true;
-            bodyStart = offset + line.size();
+            bodyStart = lineStart + lineLength;
         }
-        previousBlank = line.size() <= 2 && (line[0] == '\n' || line[0] == '\r');
-        offset += line.size();
+        previousBlank = lineLength <= 2 && (head[0] == '\n' || head[0] == '\r');
+        lineStart += lineLength;
+        lineLength = 0;
+        head.clear();
+    };
+    size_t n;
+    while ((n = std::fread(block.data(), 1, block.size(), file)) > 0) {
+        const char* p = block.data();
+        const char* end = p + n;
+        while (p < end) {
+            const char* eol = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            const char* stop = eol ? eol + 1 : end;
+            if (head.size() < 5) head.append(p, std::min<size_t>(5 - head.size(), static_cast<size_t>(stop - p)));
+            lineLength += static_cast<uint64_t>(stop - p);
+            p = stop;
+            if (eol) endLine();
+        }
+        offset += n;
     }
+    if (lineLength > 0) endLine();
     close(offset);
     std::fclose(file);
     return true;
@@ -154,11 +175,53 @@ bool MessageStore::Source(size_t index, std::string& text) const {
         return true;
     }
     if (!ReadRange(entry.path, entry.offset, entry.length, text)) return false;
-    if (entry.mbox) text = UnescapeMboxrd(text);
+    if (entry.mbox) text = UnescapeMboxrd(std::move(text));
     return true;
 }
 
-std::string UnescapeMboxrd(const std::string& text) {
+size_t UnescapeMboxrdInPlace(char* text, size_t length) {
+    // Skip ahead to the first line that begins with '>' ('>' is rare, base64 has none).
+    size_t first = length;
+    for (size_t at = 0; at < length;) {
+        const char* quote = static_cast<const char*>(std::memchr(text + at, '>', length - at));
+        if (!quote) break;
+        size_t pos = static_cast<size_t>(quote - text);
+        if (pos == 0 || text[pos - 1] == '\n') {
+            first = pos;
+            break;
+        }
+        at = pos + 1;
+    }
+    size_t in = first, out = first;
+    while (in < length) {
+        const char* eol = static_cast<const char*>(std::memchr(text + in, '\n', length - in));
+        size_t end = eol ? static_cast<size_t>(eol - text) + 1 : length;
+        size_t quotes = in;
+        while (quotes < end && text[quotes] == '>') ++quotes;
+        if (quotes > in && StartsWithFrom(text + quotes, end - quotes)) ++in;  // drop one '>'
+        if (out != in) std::memmove(text + out, text + in, end - in);
+        out += end - in;
+        in = end;
+    }
+    return out;
+}
+
+bool MessageStore::SourceInto(size_t index, char* buffer, size_t& length) const {
+    const Entry& entry = entries_[index];
+    if (entry.path.empty()) {
+        std::memcpy(buffer, entry.text.data(), entry.text.size());
+        length = entry.text.size();
+        return true;
+    }
+    if (!ReadRangeInto(entry.path, entry.offset, entry.length, buffer)) return false;
+    length = static_cast<size_t>(entry.length);
+    if (entry.mbox) length = UnescapeMboxrdInPlace(buffer, length);
+    return true;
+}
+
+std::string UnescapeMboxrd(std::string text) {
+    // Most messages hold no quoted line at all: nothing to copy then.
+    if ((text.empty() || text[0] != '>') && text.find("\n>") == std::string::npos) return text;
     std::string out;
     out.reserve(text.size());
     size_t pos = 0;

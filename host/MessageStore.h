@@ -21,6 +21,8 @@ public:
     uint64_t SizeHint(size_t index) const { return entries_[index].length; }
     // The message's source; false when it cannot be read any more.
     bool Source(size_t index, std::string& text) const;
+    // Reads the source into `buffer` (at least SizeHint bytes); sets its length.
+    bool SourceInto(size_t index, char* buffer, size_t& length) const;
     void Clear() { entries_.clear(); }
 
 private:
@@ -45,6 +47,8 @@ bool LooksLikeMbox(const std::string& path);
 std::string TopLevelCharset(const std::string& source);
 
 // Undoes mboxrd quoting: a line of one or more '>' followed by "From " loses one '>'.
-std::string UnescapeMboxrd(const std::string& text);
+std::string UnescapeMboxrd(std::string text);
+// The same in place; returns the new length.
+size_t UnescapeMboxrdInPlace(char* text, size_t length);
 
 }  // namespace tessera

@@ -9,6 +9,11 @@
 
 namespace tessera {
 
+namespace {
+// The top-level header block is looked for in this much of a source.
+constexpr size_t kCharsetScanBytes = 256 * 1024;
+}  // namespace
+
 SimulatedHost& SimulatedHost::Instance() {
     static SimulatedHost host;
     return host;
@@ -20,6 +25,8 @@ void SimulatedHost::Reset() {
     faults_.Clear();
     selectionActive_ = true;
     nextMailCalls_ = 0;
+    charsetIndex_ = -1;
+    charset_.clear();
 }
 
 std::string SimulatedMessageId(size_t index) { return "msg" + std::to_string(index + 1) + "@sim"; }
@@ -51,21 +58,32 @@ long SimulatedHost::GetNextMail(long start, char* idBuffer, int size, int mode) 
 char* SimulatedHost::GetSource(const char* id) {
     if (faults_.ShouldFail("BKA_GetSource")) return nullptr;
     long index = IndexOf(id);
-    std::string text;
-    if (index < 0 || !messages_.Source(static_cast<size_t>(index), text)) return nullptr;
-    // The host's text ends at its first NUL.
-    size_t nul = text.find('\0');
-    if (nul != std::string::npos) text.resize(nul);
-    return NewBuffer(text);
+    if (index < 0) return nullptr;
+    // Read straight into the host buffer: sources can be large.
+    size_t capacity = static_cast<size_t>(messages_.SizeHint(static_cast<size_t>(index)));
+    char* buffer = buffers_.Allocate(capacity + 1);
+    size_t length = 0;
+    if (!buffer) return nullptr;
+    if (!messages_.SourceInto(static_cast<size_t>(index), buffer, length)) {
+        buffers_.Release(buffer);
+        return nullptr;
+    }
+    buffer[length] = '\0';  // the host's text ends at its first NUL
+    charsetIndex_ = index;
+    charset_ = TopLevelCharset(std::string(buffer, std::min<size_t>(length, kCharsetScanBytes)));
+    return buffer;
 }
 
 int SimulatedHost::GetCharSet(const char* id, char* buffer, int size) {
     long index = IndexOf(id);
-    std::string text;
-    if (index < 0 || !buffer || size <= 0 || !messages_.Source(static_cast<size_t>(index), text)) {
-        return 0;
+    if (index < 0 || !buffer || size <= 0) return 0;
+    if (index != charsetIndex_) {
+        std::string text;
+        if (!messages_.Source(static_cast<size_t>(index), text)) return 0;
+        charsetIndex_ = index;
+        charset_ = TopLevelCharset(text);
     }
-    std::string charset = TopLevelCharset(text);
+    const std::string& charset = charset_;
     size_t n = std::min(charset.size(), static_cast<size_t>(size) - 1);
     std::memcpy(buffer, charset.data(), n);
     buffer[n] = '\0';
@@ -74,17 +92,23 @@ int SimulatedHost::GetCharSet(const char* id, char* buffer, int size) {
 
 char* SimulatedHost::MimeHeader(const char* text, char*, int, int) {
     if (!text || faults_.ShouldFail("BKA_MIMEHeader")) return nullptr;
-    return NewBuffer(DecodeMimeHeader(text));
+    scratch_.clear();
+    AppendDecodedMimeHeader(text, scratch_);
+    return NewBuffer(scratch_);
 }
 
 char* SimulatedHost::Iso2022Jp(const char* text, int) {
     if (!text || faults_.ShouldFail("BKA_ISO_2022_JP")) return nullptr;
-    return NewBuffer(Iso2022JpToShiftJis(text));
+    scratch_.clear();
+    AppendIso2022JpAsShiftJis(text, scratch_);
+    return NewBuffer(scratch_);
 }
 
 char* SimulatedHost::EucJp(const char* text, int) {
     if (!text || faults_.ShouldFail("BKA_EUC_JP")) return nullptr;
-    return NewBuffer(EucJpToShiftJis(text));
+    scratch_.clear();
+    AppendEucJpAsShiftJis(text, scratch_);
+    return NewBuffer(scratch_);
 }
 
 void* SimulatedHost::Alloc(int size) {

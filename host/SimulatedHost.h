@@ -48,6 +48,11 @@ private:
     FaultPlan faults_;
     bool selectionActive_ = true;
     long nextMailCalls_ = 0;
+    // The charset of the message last fetched, so that asking for it after
+    // the source does not read the message again.
+    long charsetIndex_ = -1;
+    std::string charset_;
+    std::string scratch_;  // converter output, reused across calls
 };
 
 // A HostApi whose entries call SimulatedHost::Instance() (native builds).

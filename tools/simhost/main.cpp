@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/SimulatedHost.h"
+#include "tools/simhost/MessageBoxAnswerer.h"
 #include "tools/simhost/PluginHost.h"
 
 using namespace tessera;
@@ -80,7 +81,7 @@ void PrintInfo(PluginHost& plugin) {
     std::printf("info result: %d\n", result);
 }
 
-bool RunAction(const std::string& action, PluginHost& plugin) {
+bool RunAction(const std::string& action, PluginHost& plugin, MessageBoxAnswerer& boxes) {
     SimulatedHost& host = SimulatedHost::Instance();
     if (action == "info") {
         PrintInfo(plugin);
@@ -97,6 +98,7 @@ bool RunAction(const std::string& action, PluginHost& plugin) {
         // Registration order: the asking command first, then the stored-format one.
         bool ok = plugin.InvokeCommand(action == "ask" ? 0 : 1);
         std::printf("command %s: %s\n", action.c_str(), ok ? "run" : "not registered");
+        for (const std::string& text : boxes.TakeTexts()) std::printf("message box: %s\n", text.c_str());
     } else if (action == "setup") {
         std::printf("setup: %d\n", plugin.CallSetup());
     } else if (action == "exit") {
@@ -137,8 +139,9 @@ int main(int argc, char** argv) {
         return 3;
     }
     std::printf("load: ok, %zu message(s)\n", SimulatedHost::Instance().Messages().Count());
+    MessageBoxAnswerer boxes;
     for (const std::string& action : options.actions) {
-        if (!RunAction(action, plugin)) return 2;
+        if (!RunAction(action, plugin, boxes)) return 2;
     }
     plugin.Unload();
     return status;

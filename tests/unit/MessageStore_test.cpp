@@ -1,0 +1,77 @@
+#include "host/MessageStore.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace tessera;
+
+namespace {
+
+std::string Temp(const char* name) { return std::string(TESSERA_BINARY_DIR) + "/store-test-" + name; }
+
+TEST(MboxrdUnescape, DropsOneQuoteFromQuotedFromLinesOnly) {
+    struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {">From a\n", "From a\n"},
+        {"x\n>>From b\r\n", "x\n>From b\r\n"},
+        {">from c\n", ">from c\n"},  // mboxrd readers unescape "From " only
+        {"a > b\n>Fromage\n", "a > b\n>Fromage\n"},
+        {"no quotes\n", "no quotes\n"},
+        {"last >From", "last >From"},
+        {"\n>From x", "\nFrom x"},
+    };
+    for (const auto& c : cases) {
+        std::string text = c.in;
+        text.resize(UnescapeMboxrdInPlace(&text[0], text.size()));
+        EXPECT_EQ(text, c.out) << c.in;
+        EXPECT_EQ(UnescapeMboxrd(c.in), c.out) << c.in;
+    }
+}
+
+TEST(MessageStoreMbox, SplitsAtFromLinesAfterBlankLinesAcrossReadBlocks) {
+    // Messages sized so that "From " lines straddle the reader's 1 MiB blocks.
+    std::string path = Temp("blocks.mbox");
+    std::vector<std::string> bodies;
+    std::string box;
+    for (int i = 0; i < 7; ++i) {
+        std::string body = "Subject: " + std::to_string(i) + "\n\n" +
+                           std::string(300000 + i * 7919, 'a' + i) + "\nFrom inside, not a start\n";
+        bodies.push_back(body);
+        box += "From sender@example.jp Mon Dec  7 08:00:00 2026\n" + body + "\n";
+    }
+    std::ofstream(path, std::ios::binary) << box;
+    MessageStore store;
+    std::string error;
+    ASSERT_TRUE(store.AddPath(path, error)) << error;
+    ASSERT_EQ(store.Count(), bodies.size());
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        std::string text;
+        ASSERT_TRUE(store.Source(i, text));
+        EXPECT_EQ(text, bodies[i] + "\n") << i;
+        std::string direct(store.SizeHint(i), '\0');
+        size_t length = 0;
+        ASSERT_TRUE(store.SourceInto(i, &direct[0], length));
+        EXPECT_EQ(direct.substr(0, length), text) << i;
+    }
+}
+
+TEST(MessageStore, NamesInputsThatCannotBeRead) {
+    MessageStore store;
+    std::string error;
+    EXPECT_FALSE(store.AddPath(Temp("missing"), error));
+    EXPECT_NE(error.find("missing"), std::string::npos);
+    std::ofstream(Temp("empty"), std::ios::binary) << "";
+    EXPECT_FALSE(store.AddPath(Temp("empty"), error));
+    EXPECT_EQ(store.Count(), 0u);
+}
+
+TEST(TopLevelCharset, ReadsTheFoldedParameterOfTheMessageHeaderOnly) {
+    EXPECT_EQ(TopLevelCharset("Content-Type: text/plain;\r\n\tcharset=\"ISO-2022-JP\"\r\n\r\n"), "ISO-2022-JP");
+    EXPECT_EQ(TopLevelCharset("Subject: x\n\nContent-Type: text/plain; charset=euc-jp\n"), "");
+    EXPECT_EQ(TopLevelCharset("content-type: text/plain; Charset=EUC-JP; format=flowed\n"), "EUC-JP");
+}
+
+}  // namespace
