@@ -165,7 +165,9 @@ bool ExportDriver::ChooseEmlFolder(HostWindow window, std::string& folder) {
         return false;
     }
     folder = picked;
-    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    // A folder that already ends in a separator ('/' from a POSIX platform) keeps it;
+    // no Shift-JIS trail byte is '/', so the last byte decides.
+    if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) folder += '\\';
     return true;
 }
 

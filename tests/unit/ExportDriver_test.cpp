@@ -182,6 +182,7 @@ TEST_F(ExportDriverTest, FolderBrowserStartsOneLevelUpAndPickedFoldersEndInABack
     } cases[] = {
         {"C:\\mail\\", "C:\\mail", "D:\\", "D:\\"},
         {"C:\\", "C:\\", "D:\\x", "D:\\x\\"},
+        {"", "", "/tmp/out/", "/tmp/out/"},  // a POSIX folder keeps its own separator
     };
     for (const Case& c : cases) {
         platform.files.clear();

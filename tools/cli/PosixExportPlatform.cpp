@@ -93,7 +93,6 @@ int PosixExportPlatform::AskOverwrite(const std::string& path) {
 bool PosixExportPlatform::BrowseFolder(HostWindow, const std::string&, std::string& folder) {
     folder = options_.output;
     if (folder.back() != '/') folder += '/';
-    pickedFolder_ = folder;
     return true;
 }
 
@@ -104,31 +103,22 @@ void PosixExportPlatform::ShowMessage(HostWindow, int textId) {
     Say(text);
 }
 
-std::string PosixExportPlatform::NativePath(const std::string& path) const {
-    const std::string& folder = pickedFolder_;
-    if (folder.empty() || path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0 ||
-        path[folder.size()] != '\\') {
-        return path;
-    }
-    return folder + path.substr(folder.size() + 1);
-}
-
 void PosixExportPlatform::NoteFailure(const std::string& path, int error) {
     failure_ = path + ": " + std::strerror(error);
 }
 
 bool PosixExportPlatform::FileExists(const std::string& path) {
     struct stat info;
-    return stat(NativePath(path).c_str(), &info) == 0;
+    return stat(path.c_str(), &info) == 0;
 }
 
 bool PosixExportPlatform::RemoveFile(const std::string& path) {
-    return unlink(NativePath(path).c_str()) == 0;
+    return unlink(path.c_str()) == 0;
 }
 
 OpenStatus PosixExportPlatform::OpenForAppend(const std::string& path,
                                               std::unique_ptr<OutputFile>& file) {
-    std::string native = NativePath(path);
+    const std::string& native = path;
     int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0) {
         NoteFailure(native, errno);
@@ -143,7 +133,7 @@ OpenStatus PosixExportPlatform::OpenForAppend(const std::string& path,
 }
 
 std::unique_ptr<OutputFile> PosixExportPlatform::CreateTruncated(const std::string& path) {
-    std::string native = NativePath(path);
+    const std::string& native = path;
     int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         NoteFailure(native, errno);

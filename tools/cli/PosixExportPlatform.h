@@ -34,15 +34,11 @@ public:
     void Say(const std::string& text);
 
 private:
-    // The engine joins folder and name with '\'; on POSIX the folder picked
-    // here already ends in '/', so that one '\' is dropped again.
-    std::string NativePath(const std::string& path) const;
     void NoteFailure(const std::string& path, int error);
 
     const CliOptions& options_;
     FILE* messages_;
     FILE* answers_;
-    std::string pickedFolder_;
     std::string failure_;  // the last file error, told with the next message
     bool cancelled_ = false;
 };
