@@ -1,9 +1,35 @@
 #!/usr/bin/env python3
 """Exports corpus messages with tessera-export as one mbox, reads it back with
 Python's mailbox module and checks that every message comes back, whole, with
-its text unchanged once the mboxrd quoting is undone.
+its text unchanged once the mboxrd quoting is undone; and that the converted
+body of every single-part ISO-2022-JP or EUC-JP message decodes as cp932 to
+the text Python's own codecs read from the source.
 Usage: mbox_readback.py TESSERA_EXPORT CORPUS_DIR WORK_DIR   (exit 77: skipped)"""
-import mailbox, os, re, subprocess, sys
+import email, mailbox, os, re, subprocess, sys
+
+CODECS = {"iso-2022-jp": "iso2022_jp_ext", "euc-jp": "euc_jp"}
+
+
+def body_of(data):
+    """The bytes after the header block, line breaks made LF."""
+    data = data.replace(b"\r\n", b"\n").replace(b"\r", b"\n")
+    cut = data.find(b"\n\n")
+    return b"" if cut < 0 else data[cut + 2:]
+
+
+def converted_text_matches(source, written):
+    """None when the message is not a plain converted text, else True/False."""
+    msg = email.message_from_bytes(source)
+    charset = (msg.get_content_charset() or "").lower()
+    cte = (msg.get("Content-Transfer-Encoding") or "7bit").strip().lower()
+    if charset not in CODECS or msg.is_multipart() or cte not in ("7bit", "8bit"):
+        return None
+    try:
+        expected = body_of(source).decode(CODECS[charset])
+    except UnicodeDecodeError:
+        return None  # text our reference cannot read (NEC rows, broken bytes)
+    got = body_of(written).decode("cp932", "replace")
+    return got.rstrip("\n") == expected.rstrip("\n")
 
 exe, corpus, work = sys.argv[1:4]
 index = os.path.join(corpus, "INDEX.tsv")
@@ -30,6 +56,7 @@ sep_dir = os.path.join(work, "single")
 os.makedirs(sep_dir, exist_ok=True)
 messages = mailbox.mbox(box)
 failures = 0
+checked = 0
 if len(messages) != len(inputs):
     print("FAIL: %d messages written, mailbox reads %d" % (len(inputs), len(messages)))
     sys.exit(1)
@@ -45,5 +72,12 @@ for i, path in enumerate(inputs):
     if got.replace(b"\r\n", b"\n").rstrip(b"\n") != expected.replace(b"\r\n", b"\n").rstrip(b"\n"):
         failures += 1
         print("FAIL: message %d (%s) differs after reading back" % (i + 1, path))
-print("%d messages written, %d read back, %d differ" % (len(inputs), len(messages), failures))
+    match = converted_text_matches(open(path, "rb").read(), expected)
+    if match is not None:
+        checked += 1
+        if not match:
+            failures += 1
+            print("FAIL: message %d (%s): converted text is not the source's text" % (i + 1, path))
+print("%d messages written, %d read back, %d converted texts checked against Python's codecs, %d failures"
+      % (len(inputs), len(messages), checked, failures))
 sys.exit(1 if failures else 0)
