@@ -13,28 +13,38 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool ReadRangeInto(const std::string& path, uint64_t offset, uint64_t length, char* out) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    bool ok = fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-    if (ok && length) ok = std::fread(out, 1, length, file) == length;
-    std::fclose(file);
-    return ok;
-}
-
-bool ReadRange(const std::string& path, uint64_t offset, uint64_t length, std::string& out) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    bool ok = fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-    out.resize(length);
-    if (ok && length) ok = std::fread(&out[0], 1, length, file) == length;
-    std::fclose(file);
-    return ok;
-}
-
 bool StartsWithFrom(const char* p, size_t n) { return n >= 5 && std::memcmp(p, "From ", 5) == 0; }
 
 }  // namespace
+
+MessageStore::~MessageStore() { CloseOpenFile(); }
+
+void MessageStore::Clear() {
+    CloseOpenFile();
+    entries_.clear();
+}
+
+void MessageStore::CloseOpenFile() const {
+    if (openFile_) std::fclose(openFile_);
+    openFile_ = nullptr;
+    openPath_.clear();
+}
+
+bool MessageStore::ReadRange(const std::string& path, uint64_t offset, uint64_t length,
+                             char* out) const {
+    if (!openFile_ || openPath_ != path) {
+        CloseOpenFile();
+        openFile_ = std::fopen(path.c_str(), "rb");
+        if (!openFile_) return false;
+        openPath_ = path;
+    }
+    if (fseeko(openFile_, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
+    if (length && std::fread(out, 1, length, openFile_) != length) {
+        CloseOpenFile();  // changed under us: open afresh next time
+        return false;
+    }
+    return true;
+}
 
 bool LooksLikeMbox(const std::string& path) {
     FILE* file = std::fopen(path.c_str(), "rb");
@@ -174,7 +184,8 @@ bool MessageStore::Source(size_t index, std::string& text) const {
         text = entry.text;
         return true;
     }
-    if (!ReadRange(entry.path, entry.offset, entry.length, text)) return false;
+    text.resize(entry.length);
+    if (!ReadRange(entry.path, entry.offset, entry.length, &text[0])) return false;
     if (entry.mbox) text = UnescapeMboxrd(std::move(text));
     return true;
 }
@@ -213,7 +224,7 @@ bool MessageStore::SourceInto(size_t index, char* buffer, size_t& length) const 
         length = entry.text.size();
         return true;
     }
-    if (!ReadRangeInto(entry.path, entry.offset, entry.length, buffer)) return false;
+    if (!ReadRange(entry.path, entry.offset, entry.length, buffer)) return false;
     length = static_cast<size_t>(entry.length);
     if (entry.mbox) length = UnescapeMboxrdInPlace(buffer, length);
     return true;

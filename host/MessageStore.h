@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,11 @@ public:
     bool Source(size_t index, std::string& text) const;
     // Reads the source into `buffer` (at least SizeHint bytes); sets its length.
     bool SourceInto(size_t index, char* buffer, size_t& length) const;
-    void Clear() { entries_.clear(); }
+    void Clear();
+    MessageStore() = default;
+    ~MessageStore();
+    MessageStore(const MessageStore&) = delete;
+    MessageStore& operator=(const MessageStore&) = delete;
 
 private:
     struct Entry {
@@ -37,7 +42,14 @@ private:
     bool AddFile(const std::string& path, std::string& error);
     bool AddMbox(const std::string& path, std::string& error);
     bool AddMaildir(const std::string& path, std::string& error);
+    // Reads length bytes at offset of path; the last file stays open, since an
+    // mbox is read message after message.
+    bool ReadRange(const std::string& path, uint64_t offset, uint64_t length, char* out) const;
+    void CloseOpenFile() const;
+
     std::vector<Entry> entries_;
+    mutable FILE* openFile_ = nullptr;
+    mutable std::string openPath_;
 };
 
 // True when the file starts like an mbox ("From " on its first line).
