@@ -4,11 +4,11 @@
 
 namespace tessera {
 
-bool FaultPlan::Add(const std::string& spec) {
-    size_t colon = spec.find(':');
+bool FaultPlan::Add(const std::string& rule) {
+    size_t colon = rule.find(':');
     if (colon == std::string::npos || colon == 0) return false;
-    Entry& entry = entries_[spec.substr(0, colon)];
-    std::string list = spec.substr(colon + 1);
+    Entry& entry = entries_[rule.substr(0, colon)];
+    std::string list = rule.substr(colon + 1);
     if (list == "*") {
         entry.always = true;
         return true;

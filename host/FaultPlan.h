@@ -10,7 +10,7 @@ namespace tessera {
 class FaultPlan {
 public:
     // "NAME:N[,M...]" fails those calls (counted from 1); "NAME:*" fails every call.
-    bool Add(const std::string& spec);
+    bool Add(const std::string& rule);
     // Counts a call of `name` and tells whether it is to fail.
     bool ShouldFail(const std::string& name);
     void Clear();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/HexBytes.h"
+
 #include <cstdio>
 #include <random>
 #include <string>
@@ -9,16 +11,7 @@
 namespace tessera {
 namespace {
 
-std::string Hex(const std::string& bytes)
-{
-    std::string hex;
-    char buf[4];
-    for (unsigned char c : bytes) {
-        std::snprintf(buf, sizeof buf, hex.empty() ? "%02X" : " %02X", c);
-        hex += buf;
-    }
-    return hex;
-}
+using tessera::testing::Hex;
 
 struct Case {
     const char* name;

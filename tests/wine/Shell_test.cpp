@@ -1,6 +1,8 @@
 // The real plug-in DLL loaded into this process, which plays the host.
 #include <gtest/gtest.h>
 
+#include "tests/support/HexBytes.h"
+
 #include <cstring>
 
 #include "host/SimulatedHost.h"
@@ -16,15 +18,7 @@ namespace {
 const char kAskName[] = "ShiftJISでエクスポート";
 const char kStoredName[] = "登録形式でエクスポート";
 
-std::string Hex(const std::string& bytes) {
-    std::string out;
-    char buf[4];
-    for (unsigned char c : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X ", c);
-        out += buf;
-    }
-    return out;
-}
+using tessera::testing::Hex;
 
 TEST(PluginLoad, BindsAllHostFunctionsAndLoads) {
     PluginFixture plugin;
