@@ -1,11 +1,9 @@
 #include "settings/SettingsDialog.h"
 
-#include <objbase.h>
-#include <shlobj.h>
-
 #include "resources/resource.h"
 #include "settings/DialogControls_win.h"
 #include "settings/DialogLogic.h"
+#include "settings/FolderBrowser_win.h"
 #include "shell/PluginInfo.h"
 #include "shell/PluginModule.h"
 
@@ -19,40 +17,6 @@ constexpr int kSeparatorEdit = 1134;
 constexpr int kConvertBox = 1006;
 constexpr int kNoAttachBox = 1001;
 constexpr int kVersionText = 1007;
-
-int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM startFolder) {
-    if (message == BFFM_INITIALIZED) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, startFolder);
-    return 0;
-}
-
-void FreeItemList(LPITEMIDLIST list) {
-    IMalloc* allocator = nullptr;
-    if (FAILED(SHGetMalloc(&allocator)) || !allocator) return;
-    allocator->Free(list);
-    allocator->Release();
-}
-
-// Shows the folder browser; true with the picked file-system folder.
-bool BrowseForFolder(HWND owner, const std::string& startFolder, std::string& folder) {
-    std::string title = LoadText(IDS_BROWSE_TITLE);
-    char display[MAX_PATH] = {};
-    BROWSEINFOA info = {};
-    info.hwndOwner = owner;
-    info.pszDisplayName = display;
-    info.lpszTitle = title.c_str();
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
-    info.lpfn = BrowseCallback;
-    info.lParam = reinterpret_cast<LPARAM>(startFolder.c_str());
-    LPITEMIDLIST list = SHBrowseForFolderA(&info);
-    if (!list) return false;
-    char path[MAX_PATH + 1] = {};
-    BOOL found = SHGetPathFromIDListA(list, path);
-    // Freed whether or not it names a file-system folder.
-    FreeItemList(list);
-    if (!found) return false;
-    folder = path;
-    return true;
-}
 
 }  // namespace
 
@@ -114,11 +78,8 @@ BOOL SettingsDialog::OnInitDialog() {
 
 void SettingsDialog::OnBrowse() {
     std::string start = BrowseStartFolder(ControlTextCut(window_, kFolderText, kSettingsTextLimit));
-    HRESULT com = CoInitialize(nullptr);
     std::string folder;
-    bool picked = BrowseForFolder(window_, start, folder);
-    if (SUCCEEDED(com)) CoUninitialize();
-    if (!picked) return;
+    if (!BrowseForFolder(window_, start, folder)) return;
     folder = WithTrailingBackslash(CutToCharacters(folder, kSettingsTextLimit));
     SetDlgItemTextA(window_, kFolderText, folder.c_str());
 }

@@ -1,10 +1,11 @@
 #include "shell/ExportPlatform_win.h"
 
 #include <windows.h>
-#include <shlobj.h>
 #include <shlwapi.h>
 
+#include "settings/DialogLogic.h"
 #include "settings/ExportFormatDialog.h"
+#include "settings/FolderBrowser_win.h"
 #include "settings/OverwriteDialog.h"
 #include "shell/PluginModule.h"
 
@@ -37,11 +38,6 @@ HWND OwnerOrActive(HostWindow owner) {
 
 // The hook leaves every notification to the system.
 UINT_PTR CALLBACK SaveDialogHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
-
-int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
-    if (message == BFFM_INITIALIZED) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
-    return 0;
-}
 
 }  // namespace
 
@@ -88,29 +84,9 @@ int Win32ExportPlatform::AskOverwrite(const std::string& path) {
 
 bool Win32ExportPlatform::BrowseFolder(HostWindow owner, const std::string& initialFolder,
                                        std::string& folder) {
-    std::string title = LoadText(kTextBrowseTitle);
-    char initial[MAX_PATH] = {};
-    lstrcpynA(initial, initialFolder.c_str(), MAX_PATH);
-    char display[MAX_PATH] = {};
-    BROWSEINFOA info = {};
-    info.hwndOwner = OwnerOrActive(owner);
-    info.pszDisplayName = display;
-    info.lpszTitle = title.c_str();
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
-    info.lpfn = BrowseCallback;
-    info.lParam = reinterpret_cast<LPARAM>(initial);
-    LPITEMIDLIST item = SHBrowseForFolderA(&info);
-    if (!item) return false;
-    char path[MAX_PATH] = {};
-    BOOL ok = SHGetPathFromIDListA(item, path);
-    IMalloc* allocator = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator) {
-        allocator->Free(item);
-        allocator->Release();
-    }
-    if (!ok) return false;
-    folder = path;
-    return true;
+    // The start folder is read into a MAX_PATH buffer: a longer stored path is cut.
+    std::string start = CutToCharacters(initialFolder, MAX_PATH - 1);
+    return BrowseForFolder(OwnerOrActive(owner), start, folder);
 }
 
 void Win32ExportPlatform::ShowMessage(HostWindow owner, int textId) {
