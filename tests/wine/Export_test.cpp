@@ -3,10 +3,13 @@
 // a second thread.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <cstdlib>
 #include <thread>
 
 #include "host/SimulatedHost.h"
+#include "tests/wine/support/DialogDriver.h"
 #include "tests/wine/support/PluginFixture.h"
 #include "tests/wine/support/WindowWatcher.h"
 
@@ -133,6 +136,32 @@ TEST(AskingExport, FormatDialogSaveDialogAndAppendAnswer) {
     driver.join();
     std::string text = ReadFileBytes(target);
     EXPECT_EQ(text.rfind("OLD\r\nFrom yamada@example.jp Sat Dec 07 12:00:00 2024\r\n", 0), 0u) << text;
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+}
+
+TEST(AskingExport, EmlFilesGoIntoTheBrowsedFolder) {
+    PluginFixture plugin;
+    std::string out = NewTempFolder("browse");
+    std::string picked = out.substr(0, out.size() - 1);  // the browser gives no trailing '\'
+    ASSERT_TRUE(plugin.Load());
+    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+    plugin.AddSamples({"10-same-subject-a.eml", "11-same-subject-b.eml"});
+    tessera::test::RunDriven(
+        [&] { return static_cast<INT_PTR>(plugin.Host().InvokeCommand(0)); },
+        [&](DWORD ui) {
+            HWND format = tessera::test::WaitForDialog(ui, "エクスポートフォーマット");
+            ASSERT_NE(format, nullptr);
+            tessera::test::Click(format, 104);
+            tessera::test::Click(format, IDOK);
+            ASSERT_TRUE(tessera::test::WaitUntilGone(format));
+            HWND browser = tessera::test::WaitForOtherDialog(ui, nullptr);
+            ASSERT_NE(browser, nullptr) << "folder browser did not open";
+            SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(picked.c_str()));
+            tessera::test::Click(browser, IDOK);
+            ASSERT_TRUE(tessera::test::WaitUntilGone(browser));
+        });
+    // "同じ件名" twice: the second gets " (2)".
+    EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"同じ件名 (2).eml", "同じ件名.eml"}));
     EXPECT_EQ(plugin.Host().CallExit(), 0);
 }
 
