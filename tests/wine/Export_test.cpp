@@ -85,6 +85,8 @@ TEST(ExportMessages, EmptySavePathShowsMessage502EvenWithNothingSelected) {
     for (const std::string& text : box.texts) hasText |= text == "保存先が指定されていません";
     EXPECT_TRUE(hasText);
     EXPECT_EQ(box.owner, plugin.Host().MainWindow()) << "owned by the command's window";
+    EXPECT_EQ(box.buttons, 1) << "MB_OK";
+    EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_WARNING)) << "MB_ICONWARNING";
     EXPECT_EQ(plugin.Host().CallExit(), 0);
 }
 

@@ -7,9 +7,16 @@ namespace tessera::testing {
 namespace {
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM data) {
-    char text[2048] = {};
+    SeenDialog& seen = *reinterpret_cast<SeenDialog*>(data);
+    char text[2048] = {}, cls[32] = {};
     GetWindowTextA(child, text, sizeof text);
-    reinterpret_cast<std::vector<std::string>*>(data)->push_back(text);
+    GetClassNameA(child, cls, sizeof cls);
+    seen.texts.push_back(text);
+    LONG style = GetWindowLongA(child, GWL_STYLE);
+    if (lstrcmpiA(cls, "Button") == 0) ++seen.buttons;
+    if (lstrcmpiA(cls, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
+        seen.icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    }
     return TRUE;
 }
 
@@ -33,7 +40,7 @@ WindowWatcher::WindowWatcher(const std::string& caption, int answer, DWORD timeo
                 seen_.found = true;
                 seen_.caption = caption;
                 seen_.owner = GetWindow(dialog, GW_OWNER);
-                EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&seen_.texts));
+                EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&seen_));
                 // A message box may still be setting up: post until it is gone.
                 for (int i = 0; i < 100 && IsWindow(dialog); ++i) {
                     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);

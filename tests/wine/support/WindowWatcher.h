@@ -17,6 +17,8 @@ struct SeenDialog {
     std::string caption;
     std::vector<std::string> texts;  // texts of its child windows, in z order
     HWND owner = nullptr;
+    int buttons = 0;       // push buttons among its children
+    HICON icon = nullptr;  // the icon a message box shows (MB_ICON*)
 };
 
 class WindowWatcher {
