@@ -632,30 +632,7 @@ TEST(SettingsDialog, CancelEscAndCloseBoxChangeNothing) {
     }
 }
 
-BOOL CALLBACK FindTree(HWND window, LPARAM found) {
-    char name[32] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (std::string(name) != "SysTreeView32") return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
-// The label of the folder selected in the browser's tree.
-std::string SelectedFolderLabel(HWND browser) {
-    HWND tree = nullptr;
-    EnumChildWindows(browser, FindTree, reinterpret_cast<LPARAM>(&tree));
-    if (!tree) return std::string();
-    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    if (!item) return std::string();
-    char text[MAX_PATH] = {};
-    TVITEMA info = {};
-    info.mask = TVIF_TEXT;
-    info.hItem = item;
-    info.pszText = text;
-    info.cchTextMax = sizeof text;
-    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info));
-    return text;
-}
+using test::SelectedFolderLabel;
 
 class SettingsBrowser : public ::testing::Test {
 protected:
@@ -702,6 +679,10 @@ TEST_F(SettingsBrowser, OpensOnTheShownFolderAndReturnsOneWithABackslash) {
             } else {
                 SendMessageA(browser, BFFM_SETSELECTIONA, TRUE,
                              reinterpret_cast<LPARAM>(c.pick.c_str()));
+                // The tree may settle a moment after the selection is asked for.
+                std::string pickedLabel = c.pick.substr(c.pick.find_last_of('\\') + 1);
+                if (pickedLabel.empty()) pickedLabel = SelectedFolderLabel(browser);
+                test::WaitUntil([&] { return SelectedFolderLabel(browser) == pickedLabel; }, 2000);
                 test::Click(browser, IDOK);
             }
             ASSERT_TRUE(test::WaitUntilGone(browser));
@@ -723,6 +704,7 @@ TEST_F(SettingsBrowser, BrowseThenCancelStoresNothing) {
         ASSERT_NE(browser, nullptr);
         std::string pick = kTestRoot + "\\Picked";
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(pick.c_str()));
+        test::WaitUntil([&] { return SelectedFolderLabel(browser) == "Picked"; }, 2000);
         test::Click(browser, IDOK);
         ASSERT_TRUE(test::WaitUntilGone(browser));
         after = test::ItemText(d, kFolder);

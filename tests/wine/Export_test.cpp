@@ -159,6 +159,9 @@ TEST(AskingExport, EmlFilesGoIntoTheBrowsedFolder) {
             HWND browser = tessera::test::WaitForOtherDialog(ui, nullptr);
             ASSERT_NE(browser, nullptr) << "folder browser did not open";
             SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(picked.c_str()));
+            std::string label = picked.substr(picked.find_last_of('\\') + 1);
+            EXPECT_TRUE(tessera::test::WaitUntil(
+                [&] { return tessera::test::SelectedFolderLabel(browser) == label; }, 3000));
             tessera::test::Click(browser, IDOK);
             ASSERT_TRUE(tessera::test::WaitUntilGone(browser));
         });

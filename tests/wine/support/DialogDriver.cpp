@@ -1,5 +1,7 @@
 #include "tests/wine/support/DialogDriver.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -160,5 +162,31 @@ std::string Hex(const std::string& bytes) {
     }
     return out;
 }
+
+static BOOL CALLBACK FindTree(HWND window, LPARAM found) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::string(name) != "SysTreeView32") return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// The label of the folder selected in the browser's tree.
+std::string SelectedFolderLabel(HWND browser) {
+    HWND tree = nullptr;
+    EnumChildWindows(browser, FindTree, reinterpret_cast<LPARAM>(&tree));
+    if (!tree) return std::string();
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) return std::string();
+    char text[MAX_PATH] = {};
+    TVITEMA info = {};
+    info.mask = TVIF_TEXT;
+    info.hItem = item;
+    info.pszText = text;
+    info.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info));
+    return text;
+}
+
 
 }  // namespace tessera::test

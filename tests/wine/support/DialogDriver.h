@@ -62,6 +62,9 @@ void PressCloseBox(HWND dialog);
 INT_PTR RunDriven(const std::function<INT_PTR()>& show,
                   const std::function<void(DWORD uiThread)>& drive);
 
+// The label of the folder selected in a folder browser's tree.
+std::string SelectedFolderLabel(HWND browser);
+
 // Bytes as space-separated hex, for readable Shift-JIS comparisons.
 std::string Hex(const std::string& bytes);
 
