@@ -119,7 +119,16 @@ void AnswerSaveDialog(const std::string& path) {
     }
 }
 
-TEST(AskingExport, FormatDialogSaveDialogAndAppendAnswer) {
+struct OverwriteCase {
+    int answer;
+    bool keepsOld;
+    bool writes;
+};
+
+class OverwriteAnswer : public ::testing::TestWithParam<OverwriteCase> {};
+
+TEST_P(OverwriteAnswer, FormatDialogSaveDialogAndOverwriteQuestion) {
+    const OverwriteCase& c = GetParam();
     PluginFixture plugin;
     std::string out = NewTempFolder("ask");
     std::string target = out + "picked.txt";
@@ -131,13 +140,42 @@ TEST(AskingExport, FormatDialogSaveDialogAndAppendAnswer) {
         WindowWatcher format("エクスポートフォーマット", IDOK);
         format.Result();
         AnswerSaveDialog(target);
-        WindowWatcher overwrite("確認", 3);
+        WindowWatcher overwrite("確認", c.answer);
         overwrite.Result();
     });
     ASSERT_TRUE(plugin.Host().InvokeCommand(0));
     driver.join();
     std::string text = ReadFileBytes(target);
-    EXPECT_EQ(text.rfind("OLD\r\nFrom yamada@example.jp Sat Dec 07 12:00:00 2024\r\n", 0), 0u) << text;
+    EXPECT_EQ(text.rfind("OLD\r\n", 0) == 0, c.keepsOld) << text;
+    EXPECT_EQ(text.find("From yamada@example.jp Sat Dec 07 12:00:00 2024\r\n") != std::string::npos,
+              c.writes)
+        << text;
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+}
+
+// 1 overwrite: only the new message; 3 append: old content first; 2 cancel: untouched.
+INSTANTIATE_TEST_SUITE_P(AskingExport, OverwriteAnswer,
+                         ::testing::Values(OverwriteCase{1, false, true}, OverwriteCase{3, true, true},
+                                           OverwriteCase{2, true, false}));
+
+TEST(HostFaults, EmlExportSkipsMessagesWithoutSourceAndTellsOnce) {
+    PluginFixture plugin;
+    std::string out = NewTempFolder("fault");
+    plugin.WriteIni("[SETTING]\r\nSavePath=" + out + "\r\nSaveType=104\r\n");
+    ASSERT_TRUE(plugin.Load());
+    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+    plugin.AddSamples({"05-from-line.eml", "06-quoted-subject.eml", "12-utf8.eml"});
+    // Each message is fetched twice (its Subject names the file, then it is written):
+    // the third fetch is the second message's first.
+    SimulatedHost::Instance().Faults().Add("BKA_GetSource:3");
+    WindowWatcher watcher("エラー", IDOK);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    const SeenDialog& box = watcher.Result();
+    EXPECT_TRUE(box.found) << "one message 500 at the end";
+    EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"CON_.eml", "Re; [ml;123] a=b=.eml"}));
+    EXPECT_NE(ReadFileBytes(out + "CON_.eml").find("utf8@example.jp"), std::string::npos);
+    EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), 0u);
+    EXPECT_EQ(SimulatedHost::Instance().Buffers().BadReleases(), 0u);
     EXPECT_EQ(plugin.Host().CallExit(), 0);
 }
 
