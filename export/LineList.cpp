@@ -3,14 +3,18 @@
 #include <cstring>
 #include <new>
 
+#include "export/LineArena.h"
+
 namespace tessera {
 
 static_assert(alignof(LineEntry) <= alignof(std::max_align_t), "inline text follows the entry");
 
-LineEntry* LineEntry::Create(const char* p, size_t n, bool addCrLf) {
+LineEntry* LineEntry::Create(const char* p, size_t n, bool addCrLf, LineArena* arena) {
     const size_t textBytes = n + (addCrLf ? 2 : 0);
-    void* block = ::operator new(sizeof(LineEntry) + textBytes + 1);
+    const size_t blockBytes = sizeof(LineEntry) + textBytes + 1;
+    void* block = arena ? arena->Allocate(blockBytes) : ::operator new(blockBytes);
     LineEntry* entry = new (block) LineEntry();
+    entry->arena_ = arena;
     entry->text = entry->InlineText();
     entry->capacity_ = textBytes;
     if (n != 0) std::memcpy(entry->text, p, n);
@@ -24,6 +28,7 @@ LineEntry* LineEntry::Create(const char* p, size_t n, bool addCrLf) {
 }
 
 void LineEntry::Destroy(LineEntry* entry) {
+    if (entry->arena_ != nullptr) return;  // goes back with its arena
     if (entry->text != entry->InlineText()) delete[] entry->text;
     entry->~LineEntry();
     ::operator delete(entry);
@@ -37,10 +42,10 @@ void LineEntry::SetText(const char* p, size_t n) {
         length = n;
         return;
     }
-    char* fresh = new char[n + 1];
+    char* fresh = arena_ ? static_cast<char*>(arena_->Allocate(n + 1)) : new char[n + 1];
     std::memcpy(fresh, p, n);
     fresh[n] = '\0';
-    if (text != InlineText()) delete[] text;
+    if (text != InlineText() && arena_ == nullptr) delete[] text;
     text = fresh;
     capacity_ = n;
     length = n;
@@ -58,15 +63,19 @@ LineEntry* LineList::Link(LineEntry* entry) {
 }
 
 LineEntry* LineList::Append(const char* p, size_t n) {
-    return Link(LineEntry::Create(p, n, false));
+    if (arena_ == nullptr) ++heapEntries_;
+    return Link(LineEntry::Create(p, n, false, arena_));
 }
 
 LineEntry* LineList::AppendLine(const char* p, size_t n) {
-    return Link(LineEntry::Create(p, n, true));
+    if (arena_ == nullptr) ++heapEntries_;
+    return Link(LineEntry::Create(p, n, true, arena_));
 }
 
 void LineList::Clear() {
-    LineEntry* entry = head;
+    // Entries of an arena go back with it: only heap entries need a walk.
+    LineEntry* entry = heapEntries_ > 0 ? head : nullptr;
+    heapEntries_ = 0;
     while (entry != nullptr) {
         LineEntry* following = entry->next;
         LineEntry::Destroy(entry);

@@ -4,6 +4,8 @@
 
 namespace tessera {
 
+class LineArena;
+
 // One stored line: an owned, NUL-terminated text and its links in a LineList.
 struct LineEntry {
     char* text = nullptr;
@@ -22,11 +24,12 @@ private:
     friend class LineList;
     LineEntry() = default;
     ~LineEntry() = default;
-    static LineEntry* Create(const char* p, size_t n, bool addCrLf);
+    static LineEntry* Create(const char* p, size_t n, bool addCrLf, LineArena* arena);
     static void Destroy(LineEntry* entry);
     char* InlineText() { return reinterpret_cast<char*>(this + 1); }
 
     size_t capacity_ = 0;  // bytes usable in text (terminator excluded)
+    LineArena* arena_ = nullptr;  // the storage the entry and its text come from, if any
 };
 
 // A doubly linked list of owned lines. Each entry and its text share one allocation.
@@ -49,11 +52,16 @@ public:
     // Sum of the entries' lengths.
     size_t TotalLength() const;
 
+    // New entries come from `arena` (null: the heap); it must outlive the entries.
+    void SetArena(LineArena* arena) { arena_ = arena; }
+
     LineEntry* head = nullptr;
     LineEntry* tail = nullptr;
 
 private:
     LineEntry* Link(LineEntry* entry);
+    LineArena* arena_ = nullptr;
+    size_t heapEntries_ = 0;  // entries that must be freed one by one
 };
 
 }  // namespace tessera

@@ -183,6 +183,7 @@ void MimeParser::EpilogueLine(const LineSpan& line, const char* lineStart) {
 
 void MimeParser::OpenChild(Frame& frame) {
     MimePart* child = new MimePart();
+    child->UseArena(frame.part->Arena());
     if (frame.lastChild != nullptr) {
         frame.lastChild->next = child;
     } else {
@@ -233,6 +234,14 @@ void MimePart::Reset() {
     SetBoundary(nullptr, 0);
     DestroyPartChain(firstChild);
     firstChild = nullptr;
+    if (ownArena_) ownArena_->Reset();  // nothing of the old message is left in it
+}
+
+void MimePart::UseArena(LineArena* arena) {
+    arena_ = arena;
+    headers.SetArena(arena);
+    body.SetArena(arena);
+    epilogue.SetArena(arena);
 }
 
 void MimePart::SetBoundary(const char* p, size_t n) {
@@ -250,6 +259,11 @@ void MimePart::Parse(const char*& cursor, const char* enclosingBoundary) {
 
 void MimePart::Parse(const char*& cursor, const char* end, const char* enclosingBoundary) {
     Reset();
+    // A part parsed on its own (a message) keeps its lines in storage of its own.
+    if (arena_ == nullptr) {
+        ownArena_ = std::make_unique<LineArena>();
+        UseArena(ownArena_.get());
+    }
     end = cursor + strnlen(cursor, static_cast<size_t>(end - cursor));
     MimeParser parser(cursor, end);
     cursor = parser.Run(*this, enclosingBoundary);

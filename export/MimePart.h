@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
+#include "export/LineArena.h"
 #include "export/LineList.h"
 
 namespace tessera {
@@ -22,6 +24,10 @@ constexpr size_t kMaxFoldedHeaderBytes = 65536;
 // One MIME entity: the message itself or a body part, with every line of it kept
 // (each ending in CR LF) so that the tree can be written back.
 class MimePart {
+    // Declared before the line lists: their entries live in it and must go first.
+    std::unique_ptr<LineArena> ownArena_;  // a message's own line storage
+    LineArena* arena_ = nullptr;           // the storage of the message this part is in
+
 public:
     MimePart() = default;
     ~MimePart();
@@ -65,6 +71,11 @@ public:
     LineList epilogue;  // nested containers only: lines after the close delimiter
     MimePart* next = nullptr;        // next sibling, owned by the parent
     MimePart* firstChild = nullptr;  // owned
+
+    // The line storage this part's lists use (null: the heap), and switching it;
+    // the parser gives every part the storage of the message it belongs to.
+    LineArena* Arena() const { return arena_; }
+    void UseArena(LineArena* arena);
 
 private:
     void Reset();
