@@ -17,11 +17,91 @@ bool StartsWithFrom(const char* p, size_t n) { return n >= 5 && std::memcmp(p, "
 
 }  // namespace
 
-MessageStore::~MessageStore() { CloseOpenFile(); }
+MessageStore::~MessageStore() {
+    WaitForIndexing();
+    CloseOpenFile();
+}
 
 void MessageStore::Clear() {
+    WaitForIndexing();
     CloseOpenFile();
+    std::lock_guard<std::mutex> lock(mutex_);
     entries_.clear();
+    jobs_.clear();
+}
+
+void MessageStore::WaitForIndexing() {
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !indexing_; });
+    }
+    if (indexer_.joinable()) indexer_.join();
+}
+
+size_t MessageStore::Count() const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !indexing_; });
+    return entries_.size();
+}
+
+size_t MessageStore::KnownCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return entries_.size();
+}
+
+bool MessageStore::Has(size_t index) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return entries_.size() > index || !indexing_; });
+    return entries_.size() > index;
+}
+
+const MessageStore::Entry& MessageStore::At(size_t index) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return entries_[index];
+}
+
+void MessageStore::AddReady(std::vector<Entry> entries) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!indexing_ && jobs_.empty()) {
+        for (Entry& entry : entries) entries_.push_back(std::move(entry));
+        return;
+    }
+    jobs_.push_back(Job{std::string(), std::move(entries)});
+}
+
+void MessageStore::Queue(Job job) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        jobs_.push_back(std::move(job));
+        if (indexing_) return;
+        indexing_ = true;
+    }
+    if (indexer_.joinable()) indexer_.join();  // an earlier run, finished
+    indexer_ = std::thread([this] { IndexJobs(); });
+}
+
+void MessageStore::IndexJobs() {
+    while (true) {
+        Job job;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (jobs_.empty()) {
+                indexing_ = false;
+                changed_.notify_all();
+                return;
+            }
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        if (!job.mboxPath.empty()) ScanMbox(job.mboxPath);
+        for (Entry& entry : job.ready) Publish(std::move(entry));
+    }
+}
+
+void MessageStore::Publish(Entry entry) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.push_back(std::move(entry));
+    changed_.notify_all();
 }
 
 void MessageStore::CloseOpenFile() const {
@@ -57,13 +137,25 @@ bool LooksLikeMbox(const std::string& path) {
 
 bool MessageStore::AddPath(const std::string& path, std::string& error) {
     std::error_code ec;
-    if (fs::is_directory(path, ec)) return AddMaildir(path, error);
+    std::vector<Entry> ready;
+    if (fs::is_directory(path, ec)) {
+        bool ok = MaildirEntries(path, ready, error);
+        AddReady(std::move(ready));
+        return ok;
+    }
     if (!fs::exists(path, ec)) {
         error = path + ": no such file";
         return false;
     }
-    if (LooksLikeMbox(path)) return AddMbox(path, error);
-    return AddFile(path, error);
+    if (LooksLikeMbox(path)) {
+        Queue(Job{path, {}});
+        return true;
+    }
+    Entry entry;
+    if (!FileEntry(path, entry, error)) return false;
+    ready.push_back(std::move(entry));
+    AddReady(std::move(ready));
+    return true;
 }
 
 void MessageStore::AddText(const std::string& name, std::string text) {
@@ -71,10 +163,12 @@ void MessageStore::AddText(const std::string& name, std::string text) {
     entry.name = name;
     entry.length = text.size();
     entry.text = std::move(text);
-    entries_.push_back(std::move(entry));
+    std::vector<Entry> ready;
+    ready.push_back(std::move(entry));
+    AddReady(std::move(ready));
 }
 
-bool MessageStore::AddFile(const std::string& path, std::string& error) {
+bool MessageStore::FileEntry(const std::string& path, Entry& entry, std::string& error) const {
     std::error_code ec;
     uintmax_t size = fs::file_size(path, ec);
     FILE* probe = ec ? nullptr : std::fopen(path.c_str(), "rb");
@@ -87,36 +181,31 @@ bool MessageStore::AddFile(const std::string& path, std::string& error) {
         error = path + ": empty file, not a message";
         return false;
     }
-    Entry entry;
     entry.name = path;
     entry.path = path;
     entry.length = size;
-    entries_.push_back(std::move(entry));
     return true;
 }
 
 // A message starts at a "From " line at the start of the file or after a blank
 // line. The file is scanned in blocks; only each line's start and length matter.
-bool MessageStore::AddMbox(const std::string& path, std::string& error) {
+void MessageStore::ScanMbox(const std::string& path) {
     FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        error = path + ": cannot be read";
-        return false;
-    }
+    if (!file) return;  // it was readable a moment ago; nothing to index now
     std::vector<char> block(1 << 20);
     std::string head;       // first bytes of the current line (at most 5)
     uint64_t lineStart = 0, lineLength = 0, offset = 0, bodyStart = 0;
     bool inMessage = false, previousBlank = true;
-    size_t before = entries_.size();
+    size_t found = 0;
     auto close = [&](uint64_t end) {
         if (!inMessage) return;
         Entry entry;
-        entry.name = path + ":" + std::to_string(entries_.size() - before + 1);
+        entry.name = path + ":" + std::to_string(++found);
         entry.path = path;
         entry.offset = bodyStart;
         entry.length = end - bodyStart;
         entry.mbox = true;
-        entries_.push_back(std::move(entry));
+        Publish(std::move(entry));
     };
     auto endLine = [&]() {
         if (previousBlank && StartsWithFrom(head.data(), head.size())) {
@@ -146,10 +235,10 @@ bool MessageStore::AddMbox(const std::string& path, std::string& error) {
     if (lineLength > 0) endLine();
     close(offset);
     std::fclose(file);
-    return true;
 }
 
-bool MessageStore::AddMaildir(const std::string& path, std::string& error) {
+bool MessageStore::MaildirEntries(const std::string& path, std::vector<Entry>& out,
+                                  std::string& error) const {
     std::vector<std::string> files;
     std::error_code ec;
     for (const char* sub : {"cur", "new"}) {
@@ -169,17 +258,20 @@ bool MessageStore::AddMaildir(const std::string& path, std::string& error) {
     bool ok = true;
     for (const std::string& file : files) {
         std::string one;
-        if (!AddFile(file, one)) {
+        Entry entry;
+        if (!FileEntry(file, entry, one)) {
             error += (error.empty() ? "" : "\n") + one;
             ok = false;
+            continue;
         }
+        out.push_back(std::move(entry));
     }
     return ok;
 }
 
 bool MessageStore::Source(size_t index, std::string& text) const {
-    if (index >= entries_.size()) return false;
-    const Entry& entry = entries_[index];
+    if (!Has(index)) return false;
+    const Entry& entry = At(index);
     if (entry.path.empty()) {
         text = entry.text;
         return true;
@@ -218,7 +310,8 @@ size_t UnescapeMboxrdInPlace(char* text, size_t length) {
 }
 
 bool MessageStore::SourceInto(size_t index, char* buffer, size_t& length) const {
-    const Entry& entry = entries_[index];
+    if (!Has(index)) return false;
+    const Entry& entry = At(index);
     if (entry.path.empty()) {
         std::memcpy(buffer, entry.text.data(), entry.text.size());
         length = entry.text.size();

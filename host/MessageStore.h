@@ -1,11 +1,17 @@
 // The messages a host offers for export, read from .eml files, mbox files
 // (mboxrd: ">From " unescaped on read) and Maildir folders. Mbox messages are
-// indexed by offset and read on demand, so memory does not grow with the box.
+// indexed by offset and read on demand, so memory does not grow with the box;
+// the indexing runs on a thread of its own while the first messages are used.
+// One thread adds, asks and reads; the indexing thread only appends.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tessera {
@@ -17,9 +23,15 @@ public:
     // Adds a message held in memory (standard input, tests).
     void AddText(const std::string& name, std::string text);
 
-    size_t Count() const { return entries_.size(); }
-    const std::string& Name(size_t index) const { return entries_[index].name; }
-    uint64_t SizeHint(size_t index) const { return entries_[index].length; }
+    // All messages; waits until every mbox is indexed.
+    size_t Count() const;
+    // The messages indexed so far.
+    size_t KnownCount() const;
+    // True when message `index` exists; waits only until the indexing reaches it.
+    bool Has(size_t index) const;
+    // Of a message known to exist (Has).
+    const std::string& Name(size_t index) const { return At(index).name; }
+    uint64_t SizeHint(size_t index) const { return At(index).length; }
     // The message's source; false when it cannot be read any more.
     bool Source(size_t index, std::string& text) const;
     // Reads the source into `buffer` (at least SizeHint bytes); sets its length.
@@ -39,15 +51,33 @@ private:
         bool mbox = false;
         std::string text;
     };
-    bool AddFile(const std::string& path, std::string& error);
-    bool AddMbox(const std::string& path, std::string& error);
-    bool AddMaildir(const std::string& path, std::string& error);
+    // Work for the indexing thread, in input order: an mbox to scan, or
+    // entries ready to append once the mbox in front of them is done.
+    struct Job {
+        std::string mboxPath;
+        std::vector<Entry> ready;
+    };
+    const Entry& At(size_t index) const;
+    bool FileEntry(const std::string& path, Entry& entry, std::string& error) const;
+    bool MaildirEntries(const std::string& path, std::vector<Entry>& out, std::string& error) const;
+    // Appends now when nothing is queued in front, else queues behind it.
+    void AddReady(std::vector<Entry> entries);
+    void Queue(Job job);
+    void IndexJobs();
+    void ScanMbox(const std::string& path);
+    void Publish(Entry entry);
+    void WaitForIndexing();
     // Reads length bytes at offset of path; the last file stays open, since an
     // mbox is read message after message.
     bool ReadRange(const std::string& path, uint64_t offset, uint64_t length, char* out) const;
     void CloseOpenFile() const;
 
-    std::vector<Entry> entries_;
+    std::deque<Entry> entries_;  // grows at the back only: references stay valid
+    std::deque<Job> jobs_;
+    bool indexing_ = false;
+    std::thread indexer_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
     mutable FILE* openFile_ = nullptr;
     mutable std::string openPath_;
 };

@@ -58,6 +58,40 @@ TEST(MessageStoreMbox, SplitsAtFromLinesAfterBlankLinesAcrossReadBlocks) {
     }
 }
 
+TEST(MessageStoreMbox, KeepsInputOrderWhileMboxesAreIndexedInTheBackground) {
+    std::string boxA = Temp("order-a.mbox"), boxB = Temp("order-b.mbox"), eml = Temp("order.eml");
+    std::string a, b;
+    for (int i = 0; i < 300; ++i) a += "From x Mon Dec  7 08:00:00 2026\nSubject: a" + std::to_string(i) + "\n\nbody\n\n";
+    for (int i = 0; i < 2; ++i) b += "From y Mon Dec  7 08:00:00 2026\nSubject: b" + std::to_string(i) + "\n\nbody\n\n";
+    std::ofstream(boxA, std::ios::binary) << a;
+    std::ofstream(boxB, std::ios::binary) << b;
+    std::ofstream(eml, std::ios::binary) << "Subject: e\n\nbody\n";
+    MessageStore store;
+    std::string error;
+    ASSERT_TRUE(store.AddPath(boxA, error));
+    ASSERT_TRUE(store.AddPath(eml, error));
+    ASSERT_TRUE(store.AddPath(boxB, error));
+    store.AddText("stdin", "Subject: s\n\nbody\n");
+    // Walk as the host does, without asking for the total first.
+    std::vector<std::string> subjects;
+    std::string text;
+    for (size_t i = 0; store.Has(i); ++i) {
+        ASSERT_TRUE(store.Source(i, text));
+        subjects.push_back(text.substr(9, text.find('\n') - 9));
+    }
+    ASSERT_EQ(subjects.size(), 304u);
+    EXPECT_EQ(store.Count(), 304u);
+    EXPECT_EQ(subjects[0], "a0");
+    EXPECT_EQ(subjects[299], "a299");
+    EXPECT_EQ(subjects[300], "e");
+    EXPECT_EQ(subjects[301], "b0");
+    EXPECT_EQ(subjects[302], "b1");
+    EXPECT_EQ(subjects[303], "s");
+    EXPECT_FALSE(store.Has(304));
+    store.Clear();
+    EXPECT_EQ(store.Count(), 0u);
+}
+
 TEST(MessageStore, NamesInputsThatCannotBeRead) {
     MessageStore store;
     std::string error;

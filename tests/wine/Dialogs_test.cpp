@@ -672,7 +672,7 @@ TEST_F(SettingsBrowser, OpensOnTheShownFolderAndReturnsOneWithABackslash) {
             test::PostClick(d, kBrowse);
             HWND browser = test::WaitForOtherDialog(ui, d);
             ASSERT_NE(browser, nullptr) << "folder browser did not open";
-            test::WaitUntil([&] { return SelectedFolderLabel(browser) == c.startLabel; }, 2000);
+            test::WaitUntil([&] { return SelectedFolderLabel(browser) == c.startLabel; }, 10000);
             label = SelectedFolderLabel(browser);
             if (c.pick.empty()) {
                 test::Click(browser, IDCANCEL);
@@ -682,7 +682,7 @@ TEST_F(SettingsBrowser, OpensOnTheShownFolderAndReturnsOneWithABackslash) {
                 // The tree may settle a moment after the selection is asked for.
                 std::string pickedLabel = c.pick.substr(c.pick.find_last_of('\\') + 1);
                 if (pickedLabel.empty()) pickedLabel = SelectedFolderLabel(browser);
-                test::WaitUntil([&] { return SelectedFolderLabel(browser) == pickedLabel; }, 2000);
+                test::WaitUntil([&] { return SelectedFolderLabel(browser) == pickedLabel; }, 10000);
                 test::Click(browser, IDOK);
             }
             ASSERT_TRUE(test::WaitUntilGone(browser));
@@ -704,7 +704,7 @@ TEST_F(SettingsBrowser, BrowseThenCancelStoresNothing) {
         ASSERT_NE(browser, nullptr);
         std::string pick = kTestRoot + "\\Picked";
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(pick.c_str()));
-        test::WaitUntil([&] { return SelectedFolderLabel(browser) == "Picked"; }, 2000);
+        test::WaitUntil([&] { return SelectedFolderLabel(browser) == "Picked"; }, 10000);
         test::Click(browser, IDOK);
         ASSERT_TRUE(test::WaitUntilGone(browser));
         after = test::ItemText(d, kFolder);

@@ -199,7 +199,7 @@ TEST(AskingExport, EmlFilesGoIntoTheBrowsedFolder) {
             SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(picked.c_str()));
             std::string label = picked.substr(picked.find_last_of('\\') + 1);
             EXPECT_TRUE(tessera::test::WaitUntil(
-                [&] { return tessera::test::SelectedFolderLabel(browser) == label; }, 3000));
+                [&] { return tessera::test::SelectedFolderLabel(browser) == label; }, 10000));
             tessera::test::Click(browser, IDOK);
             ASSERT_TRUE(tessera::test::WaitUntilGone(browser));
         });

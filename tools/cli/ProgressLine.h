@@ -10,10 +10,11 @@ namespace tessera {
 class ProgressLine {
 public:
     // Shows nothing unless `enabled`; starts showing after `delay` of work.
-    ProgressLine(FILE* out, bool enabled, size_t total,
+    ProgressLine(FILE* out, bool enabled,
                  std::chrono::milliseconds delay = std::chrono::milliseconds(1000));
-    // Called after each message with the count done and the bytes read so far.
-    void Update(size_t done, uint64_t bytes);
+    // Called after each message with the count done, the bytes read so far and
+    // the messages known (an mbox may still be being indexed).
+    void Update(size_t done, uint64_t bytes, size_t total);
     // Clears the line if one was shown.
     void Finish();
 
@@ -21,7 +22,6 @@ private:
     using Clock = std::chrono::steady_clock;
     FILE* out_;
     bool enabled_;
-    size_t total_;
     std::chrono::milliseconds delay_;
     Clock::time_point start_;
     Clock::time_point lastShown_;

@@ -78,8 +78,8 @@ int Run(const CliOptions& options) {
     if (!options.hasFormat && !PrepareSettings(options, choices.Settings, platform)) return kExitUsage;
     SimulatedHost& host = SimulatedHost::Instance();
     bool inputsOk = LoadInputs(options, host.Messages(), platform);
-    size_t total = host.Messages().Count();
-    if (total == 0) {
+    // Mboxes are still being indexed: wait only for the first message here.
+    if (!host.Messages().Has(0)) {
         platform.Say("no message to export");
         return kExitFailed;
     }
@@ -90,16 +90,17 @@ int Run(const CliOptions& options) {
     }
     HostApi api = MakeSimulatedHostApi();
     ExportDriver driver(api, choices, platform);
-    ProgressLine progress(stderr, !options.quiet && isatty(2), total);
+    ProgressLine progress(stderr, !options.quiet && isatty(2));
     uint64_t bytes = 0;
     driver.SetProgress([&](const ExportReport& report) {
         size_t done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
-        if (done > 0 && done <= total) bytes += host.Messages().SizeHint(done - 1);
-        progress.Update(done, bytes);
+        if (done > 0 && host.Messages().Has(done - 1)) bytes += host.Messages().SizeHint(done - 1);
+        progress.Update(done, bytes, host.Messages().KnownCount());
     });
     if (options.hasFormat) driver.ExportChosenFormat(nullptr);
     else driver.ExportStoredFormat(nullptr);
     progress.Finish();
+    const size_t total = host.Messages().Count();
     const ExportReport& report = driver.Report();
     if (platform.Cancelled()) return kExitFailed;
     if (report.errorShown || report.messagesFailed > 0 ||

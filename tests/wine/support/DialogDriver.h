@@ -12,7 +12,7 @@
 namespace tessera::test {
 
 // How long a driver waits for a window to appear or go away.
-constexpr DWORD kDriverWaitMs = 5000;
+constexpr DWORD kDriverWaitMs = 15000;  // generous: CI runs tests side by side
 
 // The dialogs (class "#32770") that thread `thread` owns, top-level first.
 std::vector<HWND> ThreadDialogs(DWORD thread);
