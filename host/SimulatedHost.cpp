@@ -36,7 +36,7 @@ long SimulatedHost::IndexOf(const char* id) const {
     char* end = nullptr;
     long n = std::strtol(id + 3, &end, 10);
     if (!end || std::strcmp(end, "@sim") != 0 || n < 1) return -1;
-    if (static_cast<size_t>(n) > messages_.Count()) return -1;
+    if (!messages_.Has(static_cast<size_t>(n) - 1)) return -1;
     return n - 1;
 }
 
@@ -45,7 +45,7 @@ long SimulatedHost::GetNextMail(long start, char* idBuffer, int size, int mode) 
     ++nextMailCalls_;
     if (mode == 1 && !selectionActive_) return -1;
     long index = start < 0 ? 0 : start + 1;
-    if (index >= static_cast<long>(messages_.Count())) return -1;
+    if (!messages_.Has(static_cast<size_t>(index))) return -1;
     if (idBuffer && size > 0) {
         std::string id = SimulatedMessageId(static_cast<size_t>(index));
         size_t n = std::min(id.size(), static_cast<size_t>(size));
