@@ -190,6 +190,9 @@ TEST_F(ExportDriverTest, FolderBrowserStartsOneLevelUpAndPickedFoldersEndInABack
         {"C:\\mail\\", "C:\\mail", "D:\\", "D:\\"},
         {"C:\\", "C:\\", "D:\\x", "D:\\x\\"},
         {"", "", "/tmp/out/", "/tmp/out/"},  // a POSIX folder keeps its own separator
+        // "表" ends in the byte 0x5C, which is no separator.
+        {"C:\\\x95\\", "C:\\\x95\\", "D:\\\x95\\", "D:\\\x95\\\\"},
+        {"C:\\\x95\\\\", "C:\\\x95\\", "D:\\\x95\\\\", "D:\\\x95\\\\"},
     };
     for (const Case& c : cases) {
         platform.files.clear();
