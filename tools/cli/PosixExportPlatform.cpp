@@ -98,7 +98,7 @@ bool PosixExportPlatform::BrowseFolder(HostWindow, const std::string&, std::stri
 }
 
 void PosixExportPlatform::ShowMessage(HostWindow, int textId) {
-    std::string text = ToTerminalEncoding(ShiftJisMessageText(textId));
+    std::string text = MessageText(textId);
     if (!failure_.empty()) text += " (" + failure_ + ")";
     failure_.clear();
     Say(text);
