@@ -1,5 +1,5 @@
 // The three dialogs, shown from the real Tessera.dll's templates and driven
-// from a second thread: directly through the dialog classes, and through the
+// from a second thread: directly through their Show functions, and through the
 // plug-in's exported callbacks in the simulated host.
 #include <windows.h>
 
@@ -18,6 +18,7 @@
 #include "dialogs/SettingsDialog_win.h"
 #include "dialogs/ResourceModule_win.h"
 #include "resources/Version.h"
+#include "resources/resource.h"
 #include "tests/wine/support/DialogDriver.h"
 #include "tools/simhost/PluginHost.h"
 
@@ -53,15 +54,6 @@ const std::string kQuestionTail =  // "は既に存在しています。\n上書
     "B\n\x8F\xE3\x8F\x91\x82\xAB\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H";
 const std::string kA = "\x82\xA0";     // "あ"
 const std::string kHyou = "\x95\x5C";  // "表": its second byte is 0x5C
-
-constexpr int kEdit = 1134;
-constexpr int kFormatConvert = 1000;
-constexpr int kSettingsConvert = 1006;
-constexpr int kNoAttach = 1001;
-constexpr int kFolder = 1003;
-constexpr int kBrowse = 1002;
-constexpr int kVersion = 1007;
-constexpr int kMessage = 1008;
 
 std::string PluginPath() {
     char path[MAX_PATH] = {};
@@ -145,12 +137,12 @@ struct SaveTypeView {
 
 SaveTypeView ViewSaveType(HWND dialog, int convertId) {
     SaveTypeView view;
-    for (int i = 0; i < 3; ++i) view.checked[i] = test::ItemChecked(dialog, 103 + i);
-    view.editEnabled = test::ItemEnabled(dialog, kEdit);
-    view.editText = test::ItemText(dialog, kEdit);
+    for (int i = 0; i < 3; ++i) view.checked[i] = test::ItemChecked(dialog, IDC_SAVE_MBOX + i);
+    view.editEnabled = test::ItemEnabled(dialog, IDC_SEPARATOR);
+    view.editText = test::ItemText(dialog, IDC_SEPARATOR);
     view.convertChecked = test::ItemChecked(dialog, convertId);
     view.convertEnabled = test::ItemEnabled(dialog, convertId);
-    view.noAttachChecked = test::ItemChecked(dialog, kNoAttach);
+    view.noAttachChecked = test::ItemChecked(dialog, IDC_NO_ATTACH);
     return view;
 }
 
@@ -167,18 +159,22 @@ struct FormatIn {
 struct FormatRun {
     INT_PTR result = 0;
     SaveTypeView opened;
-    ExportFormatDialog dialog{0, false, "", false};
+    ExportFormat format;
 };
 
 // Opens the dialog with `in`, records what it shows, lets `act` work on it.
 FormatRun RunFormat(const FormatIn& in, const std::function<void(DWORD, HWND)>& act,
                     HWND owner = nullptr) {
     FormatRun run;
-    run.dialog = ExportFormatDialog(in.saveType, in.convert, in.separator, in.noAttach);
-    run.result = test::RunDriven([&] { return run.dialog.Run(owner); }, [&](DWORD ui) {
+    run.format.SaveType = in.saveType;
+    run.format.Convert = in.convert;
+    run.format.Separator = in.separator;
+    run.format.NoAttach = in.noAttach;
+    auto show = [&] { return INT_PTR{ShowExportFormatDialog(owner, run.format)}; };
+    run.result = test::RunDriven(show, [&](DWORD ui) {
         HWND d = test::WaitForDialog(ui, kFormatCaption);
         ASSERT_NE(d, nullptr) << "export-format dialog did not open";
-        run.opened = ViewSaveType(d, kFormatConvert);
+        run.opened = ViewSaveType(d, IDC_FORMAT_CONVERT);
         act(ui, d);
     });
     return run;
@@ -187,7 +183,8 @@ FormatRun RunFormat(const FormatIn& in, const std::function<void(DWORD, HWND)>& 
 TEST(ExportFormatDialog, ShowsItsTemplateTexts) {
     std::vector<std::string> texts;
     FormatRun run = RunFormat({-1, true, "", false}, [&](DWORD, HWND d) {
-        for (int id : {103, 104, 105, kFormatConvert, kNoAttach, IDOK, IDCANCEL}) {
+        for (int id : {IDC_SAVE_MBOX, IDC_SAVE_EML, IDC_SAVE_SEPARATOR, IDC_FORMAT_CONVERT,
+                       IDC_NO_ATTACH, IDOK, IDCANCEL}) {
             texts.push_back(test::ItemText(d, id));
         }
         test::Click(d, IDCANCEL);
@@ -226,8 +223,8 @@ TEST(ExportFormatDialog, OpensWithTheHandedInChoice) {
         EXPECT_EQ(run.opened.noAttachChecked, c.in.noAttach) << c.name;
         // Cancel hands back what came in, the held save type included.
         EXPECT_EQ(run.result, IDCANCEL) << c.name;
-        EXPECT_EQ(run.dialog.SaveType, c.in.saveType) << c.name;
-        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.in.separator)) << c.name;
+        EXPECT_EQ(run.format.SaveType, c.in.saveType) << c.name;
+        EXPECT_EQ(Hex(run.format.Separator), Hex(c.in.separator)) << c.name;
     }
 }
 
@@ -258,15 +255,15 @@ TEST(ExportFormatDialog, OkReadsTheChoiceBack) {
     for (const FormatOkCase& c : cases) {
         FormatRun run = RunFormat(c.in, [&](DWORD, HWND d) {
             if (c.clickRadio) test::Click(d, c.clickRadio);
-            if (c.typed) test::SetItemText(d, kEdit, c.typed);
-            if (c.toggleNoAttach) test::Click(d, kNoAttach);
+            if (c.typed) test::SetItemText(d, IDC_SEPARATOR, c.typed);
+            if (c.toggleNoAttach) test::Click(d, IDC_NO_ATTACH);
             test::Click(d, IDOK);
         });
         EXPECT_EQ(run.result, IDOK) << c.name;
-        EXPECT_EQ(run.dialog.SaveType, c.saveType) << c.name;
-        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.separator)) << c.name;
-        EXPECT_EQ(run.dialog.NoAttach, c.noAttach) << c.name;
-        EXPECT_EQ(run.dialog.Convert, c.in.convert) << c.name;
+        EXPECT_EQ(run.format.SaveType, c.saveType) << c.name;
+        EXPECT_EQ(Hex(run.format.Separator), Hex(c.separator)) << c.name;
+        EXPECT_EQ(run.format.NoAttach, c.noAttach) << c.name;
+        EXPECT_EQ(run.format.Convert, c.in.convert) << c.name;
     }
 }
 
@@ -275,15 +272,15 @@ TEST(ExportFormatDialog, RadioButtonsEnableTheEditAndMoveTheFocus) {
          enabledAfter103 = true;
     std::string textAfter103;
     RunFormat({103, true, "kept", false}, [&](DWORD ui, HWND d) {
-        test::Click(d, 105);
-        enabledAfter105 = test::ItemEnabled(d, kEdit);
-        focusInEdit = test::FocusOf(ui) == GetDlgItem(d, kEdit);
-        test::Click(d, 104);
-        enabledAfter104 = test::ItemEnabled(d, kEdit);
-        test::Click(d, 105);
-        test::Click(d, 103);
-        enabledAfter103 = test::ItemEnabled(d, kEdit);
-        textAfter103 = test::ItemText(d, kEdit);
+        test::Click(d, IDC_SAVE_SEPARATOR);
+        enabledAfter105 = test::ItemEnabled(d, IDC_SEPARATOR);
+        focusInEdit = test::FocusOf(ui) == GetDlgItem(d, IDC_SEPARATOR);
+        test::Click(d, IDC_SAVE_EML);
+        enabledAfter104 = test::ItemEnabled(d, IDC_SEPARATOR);
+        test::Click(d, IDC_SAVE_SEPARATOR);
+        test::Click(d, IDC_SAVE_MBOX);
+        enabledAfter103 = test::ItemEnabled(d, IDC_SEPARATOR);
+        textAfter103 = test::ItemText(d, IDC_SEPARATOR);
         test::Click(d, IDCANCEL);
     });
     EXPECT_TRUE(enabledAfter105);
@@ -323,13 +320,13 @@ TEST(ExportFormatDialog, LongSeparatorIsCutAtACharacterTo254Bytes) {
     for (const LongTextCase& c : LongTextCases(kFormatSeparatorLimit)) {
         SCOPED_TRACE(c.name);
         FormatRun run = RunFormat({103, true, "", false}, [&](DWORD, HWND d) {
-            test::Click(d, 105);
-            test::SetItemText(d, kEdit, c.typed);
+            test::Click(d, IDC_SAVE_SEPARATOR);
+            test::SetItemText(d, IDC_SEPARATOR, c.typed);
             test::Click(d, IDOK);
         });
         EXPECT_EQ(run.result, IDOK);
-        EXPECT_LE(run.dialog.Separator.size(), kFormatSeparatorLimit);
-        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.expected));
+        EXPECT_LE(run.format.Separator.size(), kFormatSeparatorLimit);
+        EXPECT_EQ(Hex(run.format.Separator), Hex(c.expected));
     }
 }
 
@@ -342,12 +339,13 @@ TEST(ExportFormatDialog, LoneLeadByteNeverComesBackHalf) {
     // The control itself turns a lone lead byte into a whole character.
     for (const std::string& typed : {std::string("abc\x82"), std::string(253, 'z') + "\x82"}) {
         FormatRun run = RunFormat({105, true, "", false}, [&](DWORD, HWND d) {
-            test::SetItemText(d, kEdit, typed);
+            test::SetItemText(d, IDC_SEPARATOR, typed);
             test::Click(d, IDOK);
         });
-        EXPECT_EQ(run.dialog.Separator.substr(0, typed.size() - 1), typed.substr(0, typed.size() - 1));
-        EXPECT_LE(run.dialog.Separator.size(), kFormatSeparatorLimit);
-        EXPECT_TRUE(WholeCharacters(run.dialog.Separator)) << Hex(run.dialog.Separator);
+        EXPECT_EQ(run.format.Separator.substr(0, typed.size() - 1),
+                  typed.substr(0, typed.size() - 1));
+        EXPECT_LE(run.format.Separator.size(), kFormatSeparatorLimit);
+        EXPECT_TRUE(WholeCharacters(run.format.Separator)) << Hex(run.format.Separator);
     }
 }
 
@@ -359,7 +357,7 @@ TEST(ExportFormatDialog, OversizedSeparatorHandedInOpensShowsAndReturns) {
         EXPECT_EQ(run.result, button);
         EXPECT_EQ(run.opened.editText.substr(0, 1023), big.substr(0, 1023));
         std::string expected = button == IDOK ? std::string(kFormatSeparatorLimit, 'b') : big;
-        EXPECT_EQ(Hex(run.dialog.Separator), Hex(expected)) << button;
+        EXPECT_EQ(Hex(run.format.Separator), Hex(expected)) << button;
     }
 }
 
@@ -379,15 +377,15 @@ std::vector<CloseCase> CancelWays() {
 TEST(ExportFormatDialog, CancelEscAndCloseBoxChangeNothing) {
     for (const CloseCase& way : CancelWays()) {
         FormatRun run = RunFormat({105, true, "sep", false}, [&](DWORD ui, HWND d) {
-            test::Click(d, 103);
-            test::Click(d, kNoAttach);
+            test::Click(d, IDC_SAVE_MBOX);
+            test::Click(d, IDC_NO_ATTACH);
             way.close(ui, d);
         });
         EXPECT_EQ(run.result, IDCANCEL) << way.name;
-        EXPECT_EQ(run.dialog.SaveType, 105) << way.name;
-        EXPECT_EQ(run.dialog.Separator, "sep") << way.name;
-        EXPECT_FALSE(run.dialog.NoAttach) << way.name;
-        EXPECT_TRUE(run.dialog.Convert) << way.name;
+        EXPECT_EQ(run.format.SaveType, 105) << way.name;
+        EXPECT_EQ(run.format.Separator, "sep") << way.name;
+        EXPECT_FALSE(run.format.NoAttach) << way.name;
+        EXPECT_TRUE(run.format.Convert) << way.name;
     }
 }
 
@@ -398,7 +396,7 @@ TEST(ExportFormatDialog, ConversionBoxCannotBeChanged) {
             test::Click(d, IDOK);
         });
         EXPECT_EQ(run.result, IDOK);
-        EXPECT_EQ(run.dialog.Convert, convert);
+        EXPECT_EQ(run.format.Convert, convert);
     }
 }
 
@@ -487,17 +485,22 @@ struct SettingsRun {
     INT_PTR result = 0;
     SaveTypeView opened;
     std::string folderShown;
-    SettingsDialog dialog{"", "", false, 0, false};
+    ExportSettings settings;
 };
 
 SettingsRun RunSettings(const SettingsIn& in, const std::function<void(DWORD, HWND)>& act) {
     SettingsRun run;
-    run.dialog = SettingsDialog(in.savePath, in.separator, in.convert, in.saveType, in.noAttach);
-    run.result = test::RunDriven([&] { return run.dialog.Run(nullptr); }, [&](DWORD ui) {
+    run.settings.SavePath = in.savePath;
+    run.settings.Separator = in.separator;
+    run.settings.Convert = in.convert;
+    run.settings.SaveType = in.saveType;
+    run.settings.NoAttach = in.noAttach;
+    auto show = [&] { return INT_PTR{ShowSettingsDialog(nullptr, run.settings)}; };
+    run.result = test::RunDriven(show, [&](DWORD ui) {
         HWND d = test::WaitForDialog(ui, kSettingsCaption);
         ASSERT_NE(d, nullptr) << "settings dialog did not open";
-        run.opened = ViewSaveType(d, kSettingsConvert);
-        run.folderShown = test::ItemText(d, kFolder);
+        run.opened = ViewSaveType(d, IDC_SETTINGS_CONVERT);
+        run.folderShown = test::ItemText(d, IDC_SAVE_FOLDER);
         act(ui, d);
     });
     return run;
@@ -507,10 +510,11 @@ TEST(SettingsDialog, ShowsItsTemplateTextsAndTheVersionLine) {
     std::vector<std::string> texts;
     LONG versionStyle = 0;
     RunSettings({"", "", false, 103, false}, [&](DWORD, HWND d) {
-        for (int id : {103, 104, 105, kSettingsConvert, kNoAttach, IDOK, IDCANCEL, kBrowse, kVersion}) {
+        for (int id : {IDC_SAVE_MBOX, IDC_SAVE_EML, IDC_SAVE_SEPARATOR, IDC_SETTINGS_CONVERT,
+                       IDC_NO_ATTACH, IDOK, IDCANCEL, IDC_BROWSE, IDC_VERSION}) {
             texts.push_back(test::ItemText(d, id));
         }
-        versionStyle = test::ItemStyle(d, kVersion);
+        versionStyle = test::ItemStyle(d, IDC_VERSION);
         test::Click(d, IDCANCEL);
     });
     const std::vector<std::string> expected = {kMboxText, kEmlText, kCustomText, kConvertText,
@@ -549,8 +553,8 @@ TEST(SettingsDialog, OpensWithTheStoredSettings) {
         EXPECT_FALSE(run.opened.convertEnabled) << c.name;
         EXPECT_EQ(run.opened.noAttachChecked, c.in.noAttach) << c.name;
         EXPECT_EQ(run.result, IDCANCEL) << c.name;
-        EXPECT_EQ(Hex(run.dialog.SavePath), Hex(c.in.savePath)) << c.name;
-        EXPECT_EQ(run.dialog.SaveType, c.in.saveType) << c.name;
+        EXPECT_EQ(Hex(run.settings.SavePath), Hex(c.in.savePath)) << c.name;
+        EXPECT_EQ(run.settings.SaveType, c.in.saveType) << c.name;
     }
 }
 
@@ -585,11 +589,11 @@ TEST(SettingsDialog, OkReadsTheSettingsBack) {
             test::Click(d, IDOK);
         });
         EXPECT_EQ(run.result, IDOK) << c.name;
-        EXPECT_EQ(Hex(run.dialog.SavePath), Hex(c.savePath)) << c.name;
-        EXPECT_EQ(run.dialog.SaveType, c.saveType) << c.name;
-        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.separator)) << c.name;
-        EXPECT_EQ(run.dialog.Convert, c.in.convert) << c.name;
-        EXPECT_EQ(run.dialog.NoAttach, c.in.noAttach) << c.name;
+        EXPECT_EQ(Hex(run.settings.SavePath), Hex(c.savePath)) << c.name;
+        EXPECT_EQ(run.settings.SaveType, c.saveType) << c.name;
+        EXPECT_EQ(Hex(run.settings.Separator), Hex(c.separator)) << c.name;
+        EXPECT_EQ(run.settings.Convert, c.in.convert) << c.name;
+        EXPECT_EQ(run.settings.NoAttach, c.in.noAttach) << c.name;
     }
 }
 
@@ -598,30 +602,30 @@ TEST(SettingsDialog, LongSeparatorIsCutAtACharacterTo259Bytes) {
         SCOPED_TRACE(c.name);
         bool focusInEdit = false;
         SettingsRun run = RunSettings({"", "", false, 103, false}, [&](DWORD ui, HWND d) {
-            test::Click(d, 105);
-            focusInEdit = test::FocusOf(ui) == GetDlgItem(d, kEdit);
-            test::SetItemText(d, kEdit, c.typed);
+            test::Click(d, IDC_SAVE_SEPARATOR);
+            focusInEdit = test::FocusOf(ui) == GetDlgItem(d, IDC_SEPARATOR);
+            test::SetItemText(d, IDC_SEPARATOR, c.typed);
             test::Click(d, IDOK);
         });
         EXPECT_TRUE(focusInEdit);
-        EXPECT_EQ(run.dialog.SaveType, 105);
-        EXPECT_LE(run.dialog.Separator.size(), kSettingsTextLimit);
-        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.expected));
+        EXPECT_EQ(run.settings.SaveType, 105);
+        EXPECT_LE(run.settings.Separator.size(), kSettingsTextLimit);
+        EXPECT_EQ(Hex(run.settings.Separator), Hex(c.expected));
     }
 }
 
 TEST(SettingsDialog, CancelEscAndCloseBoxChangeNothing) {
     for (const CloseCase& way : CancelWays()) {
         SettingsRun run = RunSettings({"C:\\Mail", "sep", true, 105, false}, [&](DWORD ui, HWND d) {
-            test::Click(d, 104);
-            test::Click(d, kNoAttach);
+            test::Click(d, IDC_SAVE_EML);
+            test::Click(d, IDC_NO_ATTACH);
             way.close(ui, d);
         });
         EXPECT_EQ(run.result, IDCANCEL) << way.name;
-        EXPECT_EQ(run.dialog.SavePath, "C:\\Mail") << way.name;
-        EXPECT_EQ(run.dialog.SaveType, 105) << way.name;
-        EXPECT_EQ(run.dialog.Separator, "sep") << way.name;
-        EXPECT_FALSE(run.dialog.NoAttach) << way.name;
+        EXPECT_EQ(run.settings.SavePath, "C:\\Mail") << way.name;
+        EXPECT_EQ(run.settings.SaveType, 105) << way.name;
+        EXPECT_EQ(run.settings.Separator, "sep") << way.name;
+        EXPECT_FALSE(run.settings.NoAttach) << way.name;
     }
 }
 
@@ -662,7 +666,7 @@ TEST_F(SettingsBrowser, OpensOnTheShownFolderAndReturnsOneWithABackslash) {
         std::string label;
         std::string after;
         SettingsRun run = RunSettings({c.shown, "", false, 103, false}, [&](DWORD ui, HWND d) {
-            test::PostClick(d, kBrowse);
+            test::PostClick(d, IDC_BROWSE);
             HWND browser = test::WaitForOtherDialog(ui, d);
             ASSERT_NE(browser, nullptr) << "folder browser did not open";
             test::WaitUntil([&] { return SelectedFolderLabel(browser) == c.startLabel; }, 10000);
@@ -679,20 +683,20 @@ TEST_F(SettingsBrowser, OpensOnTheShownFolderAndReturnsOneWithABackslash) {
                 test::Click(browser, IDOK);
             }
             ASSERT_TRUE(test::WaitUntilGone(browser));
-            after = test::ItemText(d, kFolder);
+            after = test::ItemText(d, IDC_SAVE_FOLDER);
             test::Click(d, IDOK);
         });
         EXPECT_EQ(Hex(label), Hex(c.startLabel));
         EXPECT_EQ(Hex(after), Hex(c.folderAfter));
         EXPECT_EQ(run.result, IDOK);
-        EXPECT_EQ(Hex(run.dialog.SavePath), Hex(c.folderAfter));
+        EXPECT_EQ(Hex(run.settings.SavePath), Hex(c.folderAfter));
     }
 }
 
 TEST_F(SettingsBrowser, BrowseThenCancelStoresNothing) {
     std::string after;
     SettingsRun run = RunSettings({"C:\\Old", "", false, 103, false}, [&](DWORD ui, HWND d) {
-        test::PostClick(d, kBrowse);
+        test::PostClick(d, IDC_BROWSE);
         HWND browser = test::WaitForOtherDialog(ui, d);
         ASSERT_NE(browser, nullptr);
         std::string pick = kTestRoot + "\\Picked";
@@ -700,24 +704,24 @@ TEST_F(SettingsBrowser, BrowseThenCancelStoresNothing) {
         test::WaitUntil([&] { return SelectedFolderLabel(browser) == "Picked"; }, 10000);
         test::Click(browser, IDOK);
         ASSERT_TRUE(test::WaitUntilGone(browser));
-        after = test::ItemText(d, kFolder);
+        after = test::ItemText(d, IDC_SAVE_FOLDER);
         test::Click(d, IDCANCEL);
     });
     EXPECT_EQ(after, kTestRoot + "\\Picked\\");
     EXPECT_EQ(run.result, IDCANCEL);
-    EXPECT_EQ(run.dialog.SavePath, "C:\\Old");
+    EXPECT_EQ(run.settings.SavePath, "C:\\Old");
 }
 
 TEST_F(SettingsBrowser, OversizedFolderStillOpensTheBrowser) {
     std::string after;
     const std::string huge = "C:\\" + std::string(1020, 'h');
     SettingsRun run = RunSettings({huge, "", false, 103, false}, [&](DWORD ui, HWND d) {
-        test::PostClick(d, kBrowse);
+        test::PostClick(d, IDC_BROWSE);
         HWND browser = test::WaitForOtherDialog(ui, d);
         ASSERT_NE(browser, nullptr);
         test::Click(browser, IDCANCEL);
         ASSERT_TRUE(test::WaitUntilGone(browser));
-        after = test::ItemText(d, kFolder);
+        after = test::ItemText(d, IDC_SAVE_FOLDER);
         test::Click(d, IDCANCEL);
     });
     EXPECT_EQ(after, huge);
@@ -735,11 +739,11 @@ struct OverwriteRun {
 
 OverwriteRun RunOverwrite(const std::string& path, const std::function<void(DWORD, HWND)>& act) {
     OverwriteRun run;
-    OverwriteDialog dialog(path);
-    run.result = test::RunDriven([&] { return dialog.Run(nullptr); }, [&](DWORD ui) {
+    auto show = [&] { return INT_PTR{ShowOverwriteDialog(nullptr, path)}; };
+    run.result = test::RunDriven(show, [&](DWORD ui) {
         HWND d = test::WaitForDialog(ui, kOverwriteCaption);
         ASSERT_NE(d, nullptr) << "overwrite dialog did not open";
-        run.message = test::ItemText(d, kMessage);
+        run.message = test::ItemText(d, IDC_OVERWRITE_MESSAGE);
         run.focusOnOverwrite = test::FocusOf(ui) == GetDlgItem(d, IDOK);
         act(ui, d);
     });
@@ -749,7 +753,7 @@ OverwriteRun RunOverwrite(const std::string& path, const std::function<void(DWOR
 TEST(OverwriteDialog, ShowsItsButtons) {
     std::vector<std::string> texts;
     OverwriteRun run = RunOverwrite("C:\\a.txt", [&](DWORD, HWND d) {
-        for (int id : {IDOK, 3, IDCANCEL}) texts.push_back(test::ItemText(d, id));
+        for (int id : {IDOK, IDC_APPEND, IDCANCEL}) texts.push_back(test::ItemText(d, id));
         test::Click(d, IDCANCEL);
     });
     ASSERT_EQ(texts.size(), 3u);
@@ -798,7 +802,7 @@ struct AnswerCase {
 TEST(OverwriteDialog, EachWayOfAnsweringGivesItsResult) {
     const AnswerCase cases[] = {
         {"overwrite button", [](DWORD, HWND d) { test::Click(d, IDOK); }, 1},
-        {"append button", [](DWORD, HWND d) { test::Click(d, 3); }, 3},
+        {"append button", [](DWORD, HWND d) { test::Click(d, IDC_APPEND); }, 3},
         {"cancel button", [](DWORD, HWND d) { test::Click(d, IDCANCEL); }, 2},
         {"Enter", [](DWORD ui, HWND d) { test::PressKey(ui, d, VK_RETURN); }, 1},
         {"Esc", [](DWORD ui, HWND d) { test::PressKey(ui, d, VK_ESCAPE); }, 2},
@@ -855,8 +859,8 @@ TEST_F(PluginDialogs, SetupWithoutIniShowsDefaultsAndOkStoresThem) {
         [&](DWORD ui) {
             HWND d = test::WaitForDialog(ui, kSettingsCaption);
             ASSERT_NE(d, nullptr);
-            folder = test::ItemText(d, kFolder);
-            view = ViewSaveType(d, kSettingsConvert);
+            folder = test::ItemText(d, IDC_SAVE_FOLDER);
+            view = ViewSaveType(d, IDC_SETTINGS_CONVERT);
             test::Click(d, IDOK);
         });
     (void)unused;
@@ -907,7 +911,7 @@ TEST_F(PluginDialogs, SetupRoundTripsThroughTheIniFile) {
             [&](DWORD ui) {
                 HWND d = test::WaitForDialog(ui, kSettingsCaption);
                 ASSERT_NE(d, nullptr);
-                shown = test::ItemText(d, kFolder);
+                shown = test::ItemText(d, IDC_SAVE_FOLDER);
                 test::Click(d, c.button);
             });
         host().CallExit();
@@ -925,13 +929,13 @@ TEST_F(PluginDialogs, AskingExportRemembersTheLastChoice) {
     // Second: that choice; change it, then cancel. Third: still the choice.
     const std::function<void(DWORD, HWND)> acts[] = {
         [](DWORD, HWND d) {
-            test::Click(d, 105);
-            test::SetItemText(d, kEdit, "--cut--");
-            test::Click(d, kNoAttach);
+            test::Click(d, IDC_SAVE_SEPARATOR);
+            test::SetItemText(d, IDC_SEPARATOR, "--cut--");
+            test::Click(d, IDC_NO_ATTACH);
             test::Click(d, IDOK);
         },
         [](DWORD ui, HWND d) {
-            test::Click(d, 103);
+            test::Click(d, IDC_SAVE_MBOX);
             test::PressKey(ui, d, VK_ESCAPE);
         },
         [](DWORD, HWND d) { test::Click(d, IDCANCEL); },
@@ -945,7 +949,7 @@ TEST_F(PluginDialogs, AskingExportRemembersTheLastChoice) {
             [&](DWORD ui) {
                 HWND d = test::WaitForDialog(ui, kFormatCaption);
                 ASSERT_NE(d, nullptr);
-                views.push_back(ViewSaveType(d, kFormatConvert));
+                views.push_back(ViewSaveType(d, IDC_FORMAT_CONVERT));
                 act(ui, d);
             });
     }
