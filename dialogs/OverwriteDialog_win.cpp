@@ -14,8 +14,11 @@ namespace {
 
 // A 259-byte path, the 39 bytes after "%s" in the message, the terminator.
 constexpr size_t kMessageSize = kOverwritePathLimit + 39 + 1;
-// How the static control lays out its text (SS_LEFT with SS_NOPREFIX).
-constexpr UINT kStaticTextFormat = DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
+// How the static control lays out its text: SS_LEFT, SS_NOPREFIX so that an
+// ampersand in a path shows, SS_EDITCONTROL so that a path longer than a line
+// breaks between characters rather than running off the edge.
+constexpr UINT kStaticTextFormat =
+    DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_EDITCONTROL;
 
 // The question with `path` put in place of "%s": the path is an argument,
 // never part of the format, so its percent signs show as they are.

@@ -817,6 +817,224 @@ TEST(OverwriteDialog, EachWayOfAnsweringGivesItsResult) {
     }
 }
 
+// How a control's text is laid out within it, measured in its own font.
+struct TextLayout {
+    RECT client = {};  // the control's client rectangle
+    RECT needed = {};  // what DrawText needs for the text
+};
+
+// Calls `use` with a device context of `window` that holds the window's font.
+void WithFont(HWND window, const std::function<void(HDC)>& use) {
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
+    use(dc);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+}
+
+TextLayout MeasureText(HWND control, const std::string& text, UINT format) {
+    TextLayout layout;
+    GetClientRect(control, &layout.client);
+    layout.needed = {0, 0, layout.client.right, 0};
+    WithFont(control, [&](HDC dc) {
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &layout.needed,
+                  format | DT_CALCRECT);
+    });
+    return layout;
+}
+
+RECT ItemRectInClient(HWND dialog, int id) {
+    RECT rect = {};
+    GetWindowRect(GetDlgItem(dialog, id), &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// What the driver saw of the question's layout.
+struct QuestionView {
+    std::string message;
+    TextLayout layout;
+    bool textInDialog = false;      // the message box lies in the client area
+    bool buttonsBelowText = false;  // and no button covers it
+    bool dialogInWorkArea = false;
+    bool noPrefix = false;  // an ampersand shows as it is
+    RECT window = {};
+};
+
+QuestionView ViewQuestion(const std::string& path) {
+    QuestionView view;
+    RunOverwrite(path, [&](DWORD, HWND d) {
+        view.message = test::ItemText(d, IDC_OVERWRITE_MESSAGE);
+        // Laid out as a static control of this style draws its text.
+        LONG style = test::ItemStyle(d, IDC_OVERWRITE_MESSAGE);
+        UINT format = DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS;
+        if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
+        if (style & SS_EDITCONTROL) format |= DT_EDITCONTROL;
+        view.layout = MeasureText(GetDlgItem(d, IDC_OVERWRITE_MESSAGE), view.message, format);
+        RECT client = {};
+        GetClientRect(d, &client);
+        RECT text = ItemRectInClient(d, IDC_OVERWRITE_MESSAGE);
+        view.textInDialog = Inside(text, client);
+        view.buttonsBelowText = true;
+        for (int id : {IDOK, IDC_APPEND, IDCANCEL}) {
+            RECT button = ItemRectInClient(d, id);
+            view.buttonsBelowText &= button.top >= text.bottom && Inside(button, client);
+        }
+        GetWindowRect(d, &view.window);
+        view.dialogInWorkArea = Inside(view.window, WorkArea());
+        view.noPrefix = (style & SS_NOPREFIX) != 0;
+        test::Click(d, IDCANCEL);
+    });
+    return view;
+}
+
+// 259-byte paths that wrap differently: one long word, double-byte text,
+// words, and a path with an ampersand, which shows as it is.
+std::vector<MessageCase> LongPaths() {
+    std::string doubles = "C:\\";
+    while (doubles.size() < 259) doubles += kA;
+    std::string words = "C:\\";
+    while (words.size() < 259) words += "a b ";
+    words.resize(259);
+    const std::string one = "C:\\" + std::string(252, 'w') + ".txt";
+    const std::string amp = "C:\\R&D\\" + std::string(248, 'm') + ".txt";
+    return {{"one long word", one, one},
+            {"double-byte", doubles, doubles},
+            {"words", words, words},
+            {"ampersand", amp, amp}};
+}
+
+TEST(OverwriteDialog, TheWholeQuestionShowsForA259BytePath) {
+    for (const MessageCase& c : LongPaths()) {
+        ASSERT_EQ(c.path.size(), 259u) << c.name;
+        QuestionView view = ViewQuestion(c.path);
+        EXPECT_EQ(Hex(view.message), Hex(c.shownPath + kQuestionTail)) << c.name;
+        EXPECT_LE(view.layout.needed.bottom, view.layout.client.bottom) << c.name;
+        EXPECT_LE(view.layout.needed.right, view.layout.client.right) << c.name;
+        EXPECT_TRUE(view.textInDialog) << c.name;
+        EXPECT_TRUE(view.buttonsBelowText) << c.name;
+        EXPECT_TRUE(view.dialogInWorkArea) << c.name;
+        EXPECT_TRUE(view.noPrefix) << c.name;
+    }
+}
+
+TEST(OverwriteDialog, ShortensThePathInItsMiddleWhenTheWorkAreaIsShort) {
+    const RECT saved = WorkArea();
+    // Room for the dialog and a line more, not for 259 bytes.
+    const RECT unchanged = ViewQuestion("C:\\a.txt").window;
+    RECT shortArea = {0, 0, saved.right, unchanged.bottom - unchanged.top + 16};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETWORKAREA, 0, &shortArea, 0));
+    const std::string path = LongPaths()[1].path;
+    QuestionView view = ViewQuestion(path);
+    RECT restore = saved;
+    SystemParametersInfoA(SPI_SETWORKAREA, 0, &restore, 0);
+    size_t dots = view.message.find("...");
+    ASSERT_NE(dots, std::string::npos) << view.message;
+    EXPECT_EQ(view.message.substr(0, 5), path.substr(0, 5));
+    EXPECT_TRUE(WholeCharacters(view.message.substr(0, dots))) << Hex(view.message);
+    EXPECT_EQ(view.message.substr(view.message.size() - kQuestionTail.size()), kQuestionTail);
+    EXPECT_LE(view.layout.needed.bottom, view.layout.client.bottom);
+    EXPECT_TRUE(view.textInDialog);
+    EXPECT_TRUE(view.buttonsBelowText);
+    EXPECT_TRUE(view.dialogInWorkArea);
+}
+
+// ---------------------------------------------------------------------------
+// Labels
+
+std::string ClassOf(HWND window) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// Pixels in front of the text of a radio button or check box: the box and
+// half a digit's width, as the button draws them.
+int BoxWidth(HWND button) {
+    SIZE digit = {};
+    WithFont(button, [&](HDC dc) { GetTextExtentPoint32A(dc, "0", 1, &digit); });
+    return 13 + digit.cx / 2;
+}
+
+// The fixed labels of `dialog` that their controls cut off, each with the
+// pixels it needs and has. Texts set at run time (folder, version, question)
+// are left to their own tests.
+std::vector<std::string> ClippedLabels(HWND dialog) {
+    std::vector<std::string> clipped;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        int id = GetDlgCtrlID(c);
+        std::string text = test::WindowText(c);
+        if (text.empty() || id == IDC_SAVE_FOLDER || id == IDC_VERSION ||
+            id == IDC_OVERWRITE_MESSAGE || ClassOf(c) == "Edit") {
+            continue;
+        }
+        LONG type = GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK;
+        bool boxed =
+            ClassOf(c) == "Button" && (type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX);
+        TextLayout layout = MeasureText(c, text, DT_SINGLELINE);
+        int has = layout.client.right - (boxed ? BoxWidth(c) : 0);
+        int needs = layout.needed.right;
+        if (needs <= has && layout.needed.bottom <= layout.client.bottom) continue;
+        clipped.push_back(text + ": needs " + std::to_string(needs) + "x" +
+                          std::to_string(layout.needed.bottom) + ", has " + std::to_string(has) +
+                          "x" + std::to_string(layout.client.bottom));
+    }
+    return clipped;
+}
+
+// Skips a sz_Or_Ord field of a dialog template: an ordinal (0xFFFF and a
+// number) or a NUL-terminated UTF-16 string.
+size_t SkipSzOrOrd(const std::vector<WORD>& words, size_t at) {
+    if (words[at] == 0xFFFF) return at + 2;
+    while (words[at] != 0) ++at;
+    return at + 1;
+}
+
+// Template `id` of the plug-in with its font's face replaced by `face`, so
+// that it lays out as it would where the font is substituted by that one.
+std::vector<WORD> TemplateWithFace(int id, const std::wstring& face) {
+    HRSRC found = FindResourceA(g_plugin, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    const auto* data = static_cast<const WORD*>(LockResource(LoadResource(g_plugin, found)));
+    std::vector<WORD> words(data, data + SizeofResource(g_plugin, found) / sizeof(WORD));
+    // DLGTEMPLATE is 9 words; then menu, class, title and the point size.
+    size_t faceAt = SkipSzOrOrd(words, SkipSzOrOrd(words, SkipSzOrOrd(words, 9))) + 1;
+    size_t itemsAt = (SkipSzOrOrd(words, faceAt) + 1) & ~size_t{1};  // DWORD-aligned
+    std::vector<WORD> patched(words.begin(), words.begin() + faceAt);
+    patched.insert(patched.end(), face.begin(), face.end());
+    patched.push_back(0);
+    if (patched.size() % 2) patched.push_back(0);
+    patched.insert(patched.end(), words.begin() + itemsAt, words.end());
+    return patched;
+}
+
+INT_PTR CALLBACK InertDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+std::string FontFace(HWND window) {
+    char face[LF_FACESIZE] = {};
+    WithFont(window, [&](HDC dc) { GetTextFaceA(dc, sizeof face, face); });
+    return face;
+}
+
+// The font of the screenshots, which stands in for the template's font.
+TEST(DialogLabels, NoneIsClippedWithTheScreenshotFont) {
+    for (int id : {IDD_EXPORT_FORMAT, IDD_SETTINGS, IDD_OVERWRITE}) {
+        std::vector<WORD> layout = TemplateWithFace(id, L"IPAPGothic");
+        auto dialogTemplate = reinterpret_cast<LPCDLGTEMPLATEA>(layout.data());
+        HWND d = CreateDialogIndirectParamA(g_plugin, dialogTemplate, nullptr, InertDialogProc, 0);
+        ASSERT_NE(d, nullptr) << id;
+        std::string face = FontFace(d);
+        std::vector<std::string> clipped = ClippedLabels(d);
+        DestroyWindow(d);
+        if (face != "IPAPGothic") GTEST_SKIP() << "no IPAPGothic (fonts-ipafont-gothic)";
+        for (const std::string& label : clipped) ADD_FAILURE() << "dialog " << id << ": " << label;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Through the plug-in's callbacks in the simulated host
 

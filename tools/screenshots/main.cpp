@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    HMODULE plugin = LoadLibraryA("Tessera.dll");
+    // Only its templates and strings are needed: it is not started without a host.
+    HMODULE plugin = LoadLibraryExA("Tessera.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!plugin) {
         std::fprintf(stderr, "dialog-screenshots: cannot load Tessera.dll (%lu)\n", GetLastError());
         return 1;
