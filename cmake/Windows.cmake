@@ -26,5 +26,7 @@ foreach(name ${TESSERA_WINE_TESTS})
         TESSERA_CORPUS_DIR="${TESSERA_CORPUS_DIR}" TESSERA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     add_dependencies(${name}_test Tessera simhost simhost-missing)
     gtest_discover_tests(${name}_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin PROPERTIES LABELS wine)
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+        # Windows of one test must not meet the window watchers of another.
+        PROPERTIES LABELS wine RESOURCE_LOCK wine_desktop)
 endforeach()
