@@ -4,6 +4,7 @@ file(GLOB TESSERA_CLI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/cli/*.
 if(TESSERA_CLI_SOURCES)
     add_executable(tessera-export ${TESSERA_CLI_SOURCES})
     target_link_libraries(tessera-export PRIVATE tessera_core tessera_host)
+    target_compile_definitions(tessera-export PRIVATE TESSERA_VERSION="${PROJECT_VERSION}")
     install(TARGETS tessera-export RUNTIME DESTINATION bin)
 endif()
 
@@ -28,7 +29,8 @@ if(TESSERA_TESTS)
         target_compile_definitions(${name} PRIVATE
             TESSERA_CORPUS_DIR="${TESSERA_CORPUS_DIR}"
             TESSERA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-            TESSERA_BINARY_DIR="${CMAKE_BINARY_DIR}")
+            TESSERA_BINARY_DIR="${CMAKE_BINARY_DIR}"
+            TESSERA_VERSION="${PROJECT_VERSION}")
         gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS native)
     endforeach()
 endif()

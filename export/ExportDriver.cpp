@@ -23,6 +23,11 @@ std::string BrowserStartFolder(const std::string& savePath) {
     return savePath;
 }
 
+// Names are fitted and told apart by the bytes the platform writes.
+NameEncoder OnDisk(ExportPlatform& platform) {
+    return [&platform](const std::string& name) { return platform.NameOnDisk(name); };
+}
+
 }  // namespace
 
 ExportDriver::ExportDriver(const HostApi& host, ExportChoices& choices, ExportPlatform& platform)
@@ -150,7 +155,8 @@ bool ExportDriver::ChooseSingleFileTarget(HostWindow window, std::string& path) 
         return false;
     }
     const std::string& folder = choices_.Settings.SavePath;
-    path = folder + FitFileName(name, folder.size(), 4, platform_.MaxPathBytes()) + ".txt";
+    path = folder +
+           FitFileName(name, folder.size(), 4, platform_.MaxPathBytes(), OnDisk(platform_)) + ".txt";
     if (platform_.FileExists(path)) platform_.RemoveFile(path);
     return true;
 }
@@ -196,7 +202,8 @@ bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MimeP
                                 MessageWriter& writer, NameRegistry& names) {
     std::string name;
     if (!ParseMessage(id, root) || !SubjectFileName(root, name)) return false;
-    std::string fileName = UniqueFileName(names, name, ".eml", folder.size(), platform_.MaxPathBytes());
+    std::string fileName = UniqueFileName(names, name, ".eml", folder.size(),
+                                          platform_.MaxPathBytes(), OnDisk(platform_));
     std::unique_ptr<OutputFile> file = platform_.CreateTruncated(folder + fileName);
     if (!file) return false;
     return writer.WriteMessage(id, *file);

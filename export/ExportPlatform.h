@@ -62,6 +62,10 @@ public:
     virtual std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) = 0;
     // Longest whole path the file system takes, in bytes (0: no limit of its own).
     virtual size_t MaxPathBytes() const = 0;
+    // The bytes a file name the export made (Shift-JIS) takes on disk; names are
+    // fitted and told apart by these. Kept as they are unless the system names
+    // files in another character set.
+    virtual std::string NameOnDisk(const std::string& name) { return name; }
 };
 
 }  // namespace tessera

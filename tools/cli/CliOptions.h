@@ -6,9 +6,11 @@
 
 namespace tessera {
 
-constexpr const char* kCliVersion = "0.2.3.2";
+constexpr const char* kCliVersion = TESSERA_VERSION;  // the CMake project's version
 
 enum class IfExists { Ask, Overwrite, Append, Cancel };
+// Bytes of the file names the export makes: the locale's, or the plug-in's own.
+enum class NameCharset { Locale, ShiftJis };
 
 struct CliOptions {
     bool help = false;
@@ -22,6 +24,7 @@ struct CliOptions {
     bool hasOutput = false;
     std::string output;
     IfExists ifExists = IfExists::Ask;
+    NameCharset names = NameCharset::Locale;
     bool quiet = false;
     std::vector<std::string> inputs;
 };
