@@ -6,6 +6,7 @@ if(TESSERA_CLI_SOURCES)
     target_link_libraries(tessera-export PRIVATE tessera_core tessera_host)
     target_compile_definitions(tessera-export PRIVATE TESSERA_VERSION="${PROJECT_VERSION}")
     install(TARGETS tessera-export RUNTIME DESTINATION bin)
+    include(${CMAKE_SOURCE_DIR}/cmake/ManPage.cmake)
 endif()
 
 if(TESSERA_TESTS)
