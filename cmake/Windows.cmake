@@ -42,6 +42,8 @@ add_executable(simhost-missing ${CMAKE_SOURCE_DIR}/tools/simhost/main.cpp
 target_compile_definitions(simhost-missing PRIVATE SIMHOST_OMIT_CONNECT)
 tessera_host_executable(simhost-missing)
 
+include(${CMAKE_SOURCE_DIR}/cmake/Dist.cmake)
+
 if(TESSERA_TESTS)
     enable_testing()
     set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
