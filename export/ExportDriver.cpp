@@ -156,7 +156,8 @@ bool ExportDriver::ChooseSingleFileTarget(HostWindow window, std::string& path) 
     }
     const std::string& folder = choices_.Settings.SavePath;
     path = folder +
-           FitFileName(name, folder.size(), 4, platform_.MaxPathBytes(), OnDisk(platform_)) + ".txt";
+           FitFileName(name, folder.size(), 4, platform_.MaxPathBytes(), OnDisk(platform_)) +
+           ".txt";
     if (platform_.FileExists(path)) platform_.RemoveFile(path);
     return true;
 }

@@ -38,8 +38,11 @@ size_t CutPoint(const std::string& name, size_t limit, const NameEncoder& encode
     size_t fits = 0, tooMany = ends.size() + 1;  // characters that fit / that do not
     while (tooMany - fits > 1) {
         size_t mid = fits + (tooMany - fits) / 2;
-        if (Encoded(name.substr(0, ends[mid - 1]), encode).size() <= limit) fits = mid;
-        else tooMany = mid;
+        if (Encoded(name.substr(0, ends[mid - 1]), encode).size() <= limit) {
+            fits = mid;
+        } else {
+            tooMany = mid;
+        }
     }
     return fits == 0 ? 0 : ends[fits - 1];
 }

@@ -102,8 +102,9 @@ protected:
     // Runs the exporter (UTF-8 locale by default); stdin from `input`.
     RunResult Run(const std::string& args, const std::string& input = "/dev/null",
                   const std::string& locale = "C.UTF-8") const {
-        std::string command = "cd '" + dir_ + "' && LC_ALL=" + locale + " '" + kBinary + "' " + args +
-                              " <'" + input + "' >'" + Path("stdout") + "' 2>'" + Path("stderr") + "'";
+        std::string command = "cd '" + dir_ + "' && LC_ALL=" + locale + " '" + kBinary + "' " +
+                              args + " <'" + input + "' >'" + Path("stdout") + "' 2>'" +
+                              Path("stderr") + "'";
         RunResult result;
         int raw = std::system(command.c_str());
         result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -359,7 +360,8 @@ TEST_F(CliTest, StoredFormatFromSettings) {
               Hex(SjisMessage("a@example.jp") + "\r\n====\r\n"));
     RunResult eml = Run("--settings eml.ini --output out/ a.eml");
     EXPECT_EQ(eml.status, 0) << eml.err;
-    EXPECT_EQ(Hex(Read(Path("out/" + kUtf8Text + ".eml"))), Hex(SjisMessage("a@example.jp") + "\r\n"));
+    EXPECT_EQ(Hex(Read(Path("out/" + kUtf8Text + ".eml"))),
+              Hex(SjisMessage("a@example.jp") + "\r\n"));
     RunResult bad = Run("--settings bad.ini --output out a.eml");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("SaveType 7"), std::string::npos) << bad.err;

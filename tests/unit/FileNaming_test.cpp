@@ -72,8 +72,12 @@ TEST(FitFileName, KeepsNameAndTailWithinTheLimits) {
 std::string ThreeByteCharacters(const std::string& name) {
     std::string out;
     for (size_t i = 0; i < name.size(); ++i) {
-        if (!IsShiftJisLeadByte(static_cast<unsigned char>(name[i]))) out += name[i];
-        else out += "\xE6\x97\xA5", ++i;
+        if (IsShiftJisLeadByte(static_cast<unsigned char>(name[i]))) {
+            out += "\xE6\x97\xA5";
+            ++i;
+        } else {
+            out += name[i];
+        }
     }
     return out;
 }

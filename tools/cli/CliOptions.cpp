@@ -73,10 +73,15 @@ bool TakeValue(const std::string& arg, const char* name, int argc, char** argv, 
 }
 
 bool ParseNames(const std::string& value, NameCharset& names) {
-    if (value == "locale") names = NameCharset::Locale;
-    else if (value == "sjis") names = NameCharset::ShiftJis;
-    else return false;
-    return true;
+    if (value == "locale") {
+        names = NameCharset::Locale;
+        return true;
+    }
+    if (value == "sjis") {
+        names = NameCharset::ShiftJis;
+        return true;
+    }
+    return false;
 }
 
 bool ParseValueOption(const std::string& name, const std::string& value, CliOptions& options,

@@ -47,7 +47,7 @@ private:
     bool cancelled_ = false;
     ShiftJisRecoder names_;  // to the locale's character set
     bool namesUnusableTold_ = false;
-    std::string lastName_;      // the last name handed out, as the export made it
+    std::string lastName_;       // the last name handed out, as the export made it
     bool lastNameKept_ = false;  // ... and written in those Shift-JIS bytes
 };
 
