@@ -1,9 +1,11 @@
 #include "export/FileNaming.h"
 
-#include <cstring>
 #include <algorithm>
-#include <strings.h>
+#include <cstring>
 #include <vector>
+
+#include "export/AsciiText.h"
+#include "export/ShiftJisText.h"
 
 namespace tessera {
 
@@ -30,9 +32,12 @@ std::string Encoded(const std::string& name, const NameEncoder& encode) {
 // Bytes of `name` that may be kept, whole characters only, so that their
 // encoded form fits `limit`. A longer prefix never encodes shorter.
 size_t CutPoint(const std::string& name, size_t limit, const NameEncoder& encode) {
+    if (!encode) return CharacterPrefix(name, limit);
     std::vector<size_t> ends;  // offset after each character
     for (size_t i = 0; i < name.size();) {
-        i += IsShiftJisLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size() ? 2 : 1;
+        bool lead = IsShiftJisLeadByte(static_cast<unsigned char>(name[i]));
+        if (lead && i + 1 == name.size()) break;  // no second byte: not a character
+        i += lead ? 2 : 1;
         ends.push_back(i);
     }
     size_t fits = 0, tooMany = ends.size() + 1;  // characters that fit / that do not
@@ -47,22 +52,7 @@ size_t CutPoint(const std::string& name, size_t limit, const NameEncoder& encode
     return fits == 0 ? 0 : ends[fits - 1];
 }
 
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
 }  // namespace
-
-bool IsShiftJisLeadByte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
-bool IsShiftJisTrailByte(unsigned char byte) {
-    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
-}
 
 bool IsDeviceName(const std::string& name) {
     std::string base = name.substr(0, name.find('.'));

@@ -3,29 +3,13 @@
 #include <cstring>
 #include <vector>
 
+#include "export/AsciiText.h"
 #include "export/ContentType.h"
 #include "export/LineReader.h"
 
 namespace tessera {
 
 namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoreAsciiCase(const char* a, const char* b) {
-    while (*a != '\0' && LowerAscii(*a) == LowerAscii(*b)) {
-        ++a;
-        ++b;
-    }
-    return *a == '\0' && *b == '\0';
-}
-
-bool HasPrefixIgnoreAsciiCase(const char* text, const char* prefix, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        if (text[i] == '\0' || LowerAscii(text[i]) != LowerAscii(prefix[i])) return false;
-    }
-    return true;
-}
 
 void CopyCut(char* field, const char* value) {
     const size_t n = strnlen(value, kMaxMediaTypeLength);
@@ -34,13 +18,13 @@ void CopyCut(char* field, const char* value) {
 }
 
 bool Matches(const MimePart& part, const char* wantedType, const char* wantedSubtype) {
-    if (wantedType != nullptr && !EqualsIgnoreAsciiCase(part.type, wantedType)) return false;
-    return wantedSubtype == nullptr || EqualsIgnoreAsciiCase(part.subtype, wantedSubtype);
+    if (wantedType != nullptr && !EqualsIgnoreCase(part.type, wantedType)) return false;
+    return wantedSubtype == nullptr || EqualsIgnoreCase(part.subtype, wantedSubtype);
 }
 
 bool IsAttachment(const MimePart& part, bool dropHtml) {
-    if (!EqualsIgnoreAsciiCase(part.type, "text")) return true;
-    return dropHtml && EqualsIgnoreAsciiCase(part.subtype, "html");
+    if (!EqualsIgnoreCase(part.type, "text")) return true;
+    return dropHtml && EqualsIgnoreCase(part.subtype, "html");
 }
 
 enum class Mode { kHeader, kBody, kEpilogue };
@@ -343,7 +327,7 @@ void MimePart::GetHeader(const char* name, char* buffer, size_t size) const {
     const size_t nameLength = std::strlen(name);
     for (const LineEntry* e = headers.head; e != nullptr; e = e->next) {
         if (e->length <= nameLength || e->text[nameLength] != ':') continue;
-        if (!HasPrefixIgnoreAsciiCase(e->text, name, nameLength)) continue;
+        if (!EqualBytesIgnoreCase(e->text, name, nameLength)) continue;
         const char* value = e->text + nameLength + 1;
         value += std::strspn(value, " \t\r\n");
         const size_t n = strnlen(value, size - 1);

@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #include <vector>
 
+#include "resources/Version.h"
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "export/ShiftJisText.h"
+
 using namespace tessera;
 
 namespace {

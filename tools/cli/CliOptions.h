@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "resources/Version.h"
+
 namespace tessera {
 
-constexpr const char* kCliVersion = TESSERA_VERSION;  // the CMake project's version
+constexpr const char* kCliVersion = TESSERA_VERSION;
 
 enum class IfExists { Ask, Overwrite, Append, Cancel };
 // Bytes of the file names the export makes: the locale's, or the plug-in's own.

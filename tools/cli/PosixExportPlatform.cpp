@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "platform/LocalClock.h"
 #include "tools/cli/MessageText.h"
 
 namespace tessera {
@@ -46,18 +47,18 @@ private:
 }  // namespace
 
 PosixExportPlatform::PosixExportPlatform(const CliOptions& options, FILE* messages, FILE* answers)
-    : options_(options), messages_(messages), answers_(answers), names_(LocaleCharset()) {}
+    : options_(options), messages_(messages), answers_(answers), names_(TextRecoder::From::ShiftJis, LocaleCharset()) {}
 
 void PosixExportPlatform::Say(const std::string& text) {
     std::fprintf(messages_, "tessera-export: %s\n", text.c_str());
     std::fflush(messages_);
 }
 
-int PosixExportPlatform::RunFormatDialog(FormatChoice& choice) {
-    choice.SaveType = options_.saveType;
-    choice.Convert = true;
-    if (options_.hasSeparator) choice.Separator = options_.separator;
-    choice.NoAttach = options_.noAttach;
+int PosixExportPlatform::RunFormatDialog(ExportFormat& format) {
+    format.SaveType = options_.saveType;
+    format.Convert = true;
+    if (options_.hasSeparator) format.Separator = options_.separator;
+    format.NoAttach = options_.noAttach;
     return 1;
 }
 
@@ -97,7 +98,7 @@ bool PosixExportPlatform::BrowseFolder(HostWindow, const std::string&, std::stri
 }
 
 void PosixExportPlatform::ShowMessage(HostWindow, int textId) {
-    std::string text = ToTerminalEncoding(ShiftJisMessageText(textId));
+    std::string text = MessageText(textId);
     if (!failure_.empty()) text += " (" + failure_ + ")";
     failure_.clear();
     Say(text);
@@ -128,7 +129,9 @@ std::string PosixExportPlatform::Shown(const std::string& path) const {
     if (!lastNameKept_ || lastName_.empty()) return path;
     size_t at = path.rfind(lastName_);
     if (at == std::string::npos) return path;
-    return path.substr(0, at) + ToTerminalEncoding(lastName_) + path.substr(at + lastName_.size());
+    TextRecoder toLocale(TextRecoder::From::ShiftJis, LocaleCharset());
+    std::string shown = toLocale.Recode(lastName_, '?');
+    return path.substr(0, at) + shown + path.substr(at + lastName_.size());
 }
 
 bool PosixExportPlatform::FileExists(const std::string& path) {
@@ -167,5 +170,7 @@ std::unique_ptr<OutputFile> PosixExportPlatform::CreateTruncated(const std::stri
 }
 
 size_t PosixExportPlatform::MaxPathBytes() const { return PATH_MAX - 1; }
+
+CalendarTime PosixExportPlatform::LocalNow() { return tessera::LocalNow(); }
 
 }  // namespace tessera

@@ -17,7 +17,7 @@ public:
     // question when `options.ifExists` is Ask (null: no one to ask, cancel).
     PosixExportPlatform(const CliOptions& options, FILE* messages, FILE* answers);
 
-    int RunFormatDialog(FormatChoice& choice) override;
+    int RunFormatDialog(ExportFormat& format) override;
     bool ChooseSaveFile(HostWindow owner, const std::string& initialFolder, std::string& path) override;
     int AskOverwrite(const std::string& path) override;
     bool BrowseFolder(HostWindow owner, const std::string& initialFolder, std::string& folder) override;
@@ -28,6 +28,7 @@ public:
     OpenStatus OpenForAppend(const std::string& path, std::unique_ptr<OutputFile>& file) override;
     std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) override;
     size_t MaxPathBytes() const override;
+    CalendarTime LocalNow() override;
     std::string NameOnDisk(const std::string& name) override;
 
     // True when the overwrite question was answered with cancel.
@@ -45,7 +46,7 @@ private:
     FILE* answers_;
     std::string failure_;  // the last file error, told with the next message
     bool cancelled_ = false;
-    ShiftJisRecoder names_;  // to the locale's character set
+    TextRecoder names_;  // Shift-JIS names to the locale's character set
     bool namesUnusableTold_ = false;
     std::string lastName_;       // the last name handed out, as the export made it
     bool lastNameKept_ = false;  // ... and written in those Shift-JIS bytes

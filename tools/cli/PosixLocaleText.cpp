@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "export/FileNaming.h"
+#include "export/ShiftJisText.h"
 
 namespace tessera {
 
@@ -24,16 +24,25 @@ std::string LocaleCharset() {
     return codeset;
 }
 
-ShiftJisRecoder::ShiftJisRecoder(const std::string& charset)
-    : cd_(iconv_open(charset.c_str(), "CP932")) {}
+TextRecoder::TextRecoder(From from, const std::string& to)
+    : from_(from), cd_(iconv_open(to.c_str(), from == From::ShiftJis ? "CP932" : "UTF-8")) {}
 
-ShiftJisRecoder::~ShiftJisRecoder() {
+TextRecoder::~TextRecoder() {
     if (Usable()) iconv_close(cd_);
 }
 
-bool ShiftJisRecoder::Usable() const { return cd_ != kNoConverter; }
+bool TextRecoder::Usable() const { return cd_ != kNoConverter; }
 
-std::string ShiftJisRecoder::Recode(const std::string& text, char replacement) {
+size_t TextRecoder::CharacterWidth(const char* p, size_t left) const {
+    if (from_ == From::ShiftJis) {
+        return IsShiftJisLeadByte(static_cast<unsigned char>(*p)) && left > 1 ? 2 : 1;
+    }
+    size_t width = 1;
+    while (width < left && (static_cast<unsigned char>(p[width]) & 0xC0) == 0x80) ++width;
+    return width;
+}
+
+std::string TextRecoder::Recode(const std::string& text, char replacement) {
     if (!Usable()) return text;
     std::string out;
     char buffer[256];
@@ -46,9 +55,9 @@ std::string ShiftJisRecoder::Recode(const std::string& text, char replacement) {
         size_t result = iconv(cd_, &in, &inLeft, &dst, &dstLeft);
         out.append(buffer, static_cast<size_t>(dst - buffer));
         if (result != static_cast<size_t>(-1) || errno == E2BIG) continue;
-        // The whole character goes, not only its lead byte: its trail byte may
-        // look like ASCII.
-        size_t width = IsShiftJisLeadByte(static_cast<unsigned char>(*in)) && inLeft > 1 ? 2 : 1;
+        // The whole character goes, not only its first byte: a Shift-JIS
+        // second byte may look like ASCII.
+        size_t width = CharacterWidth(in, inLeft);
         out += replacement;
         in += width;
         inLeft -= width;
