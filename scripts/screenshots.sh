@@ -1,7 +1,7 @@
 #!/bin/bash
 # Renders the three dialogs under Xvfb with a Japanese font and saves them as
 # docs/screenshots/*.png. Needs the Windows build (Tessera.dll and
-# DialogScreenshots_test.exe) and the packages xvfb imagemagick x11-apps
+# dialog-screenshots.exe) and the packages xvfb imagemagick x11-apps
 # fonts-ipafont-gothic fonts-wine.
 # Usage: scripts/screenshots.sh [windows-build-dir]   (default build/win)
 set -euo pipefail
@@ -37,9 +37,9 @@ if [ ! -d "$WINEPREFIX" ]; then
 fi
 
 mkdir -p "$OUT"
-export TESSERA_SHOT_DIR="Z:${WORK//\//\\}"
 cd "$BUILD/bin"
-wine explorer /desktop=shot,${WIDTH}x${HEIGHT} DialogScreenshots_test.exe >"$WORK/run.log" 2>&1 &
+wine explorer /desktop=shot,${WIDTH}x${HEIGHT} dialog-screenshots.exe "Z:${WORK//\//\\}" \
+    >"$WORK/run.log" 2>&1 &
 RUN=$!
 
 capture() {
@@ -63,5 +63,5 @@ capture() {
 capture export-format
 capture settings
 capture overwrite
-wait "$RUN" || true
-grep -E 'PASSED|FAILED|SKIPPED' "$WORK/run.log" || true
+capture overwrite-long
+wait "$RUN" || true  # the virtual desktop's exit code is not the program's

@@ -44,14 +44,7 @@ UINT_PTR CALLBACK SaveDialogHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
 }  // namespace
 
 int Win32ExportPlatform::RunFormatDialog(ExportFormat& format) {
-    ExportFormatDialog dialog(format.SaveType, format.Convert, format.Separator, format.NoAttach);
-    INT_PTR result = dialog.Run(GetActiveWindow());
-    if (result == IDCANCEL) return IDCANCEL;
-    format.SaveType = dialog.SaveType;
-    format.Convert = dialog.Convert;
-    format.Separator = dialog.Separator;
-    format.NoAttach = dialog.NoAttach;
-    return static_cast<int>(result);
+    return ShowExportFormatDialog(GetActiveWindow(), format);
 }
 
 bool Win32ExportPlatform::ChooseSaveFile(HostWindow owner, const std::string& initialFolder,
@@ -80,15 +73,14 @@ bool Win32ExportPlatform::ChooseSaveFile(HostWindow owner, const std::string& in
 }
 
 int Win32ExportPlatform::AskOverwrite(const std::string& path) {
-    OverwriteDialog dialog(path);
-    return static_cast<int>(dialog.Run(GetActiveWindow()) & 0xFFFF);
+    return ShowOverwriteDialog(GetActiveWindow(), path) & 0xFFFF;
 }
 
 bool Win32ExportPlatform::BrowseFolder(HostWindow owner, const std::string& initialFolder,
                                        std::string& folder) {
     // The start folder is read into a MAX_PATH buffer: a longer stored path is cut.
     std::string start = CutToCharacters(initialFolder, MAX_PATH - 1);
-    return BrowseForFolder(OwnerOrActive(owner), start, folder);
+    return ShowFolderBrowser(OwnerOrActive(owner), start, folder);
 }
 
 void Win32ExportPlatform::ShowMessage(HostWindow owner, int textId) {

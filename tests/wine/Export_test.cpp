@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "host/SimulatedHost.h"
+#include "resources/resource.h"
 #include "tests/wine/support/DialogDriver.h"
 #include "tests/wine/support/PluginFixture.h"
 #include "tests/wine/support/WindowWatcher.h"
@@ -180,32 +181,36 @@ TEST(HostFaults, EmlExportSkipsMessagesWithoutSourceAndTellsOnce) {
 }
 
 TEST(AskingExport, EmlFilesGoIntoTheBrowsedFolder) {
-    PluginFixture plugin;
-    std::string out = NewTempFolder("browse");
-    std::string picked = out.substr(0, out.size() - 1);  // the browser gives no trailing '\'
-    ASSERT_TRUE(plugin.Load());
-    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
-    plugin.AddSamples({"10-same-subject-a.eml", "11-same-subject-b.eml"});
-    tessera::test::RunDriven(
-        [&] { return static_cast<INT_PTR>(plugin.Host().InvokeCommand(0)); },
-        [&](DWORD ui) {
-            HWND format = tessera::test::WaitForDialog(ui, "エクスポートフォーマット");
-            ASSERT_NE(format, nullptr);
-            tessera::test::Click(format, 104);
-            tessera::test::Click(format, IDOK);
-            ASSERT_TRUE(tessera::test::WaitUntilGone(format));
-            HWND browser = tessera::test::WaitForOtherDialog(ui, nullptr);
-            ASSERT_NE(browser, nullptr) << "folder browser did not open";
-            SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(picked.c_str()));
-            std::string label = picked.substr(picked.find_last_of('\\') + 1);
-            EXPECT_TRUE(tessera::test::WaitUntil(
-                [&] { return tessera::test::SelectedFolderLabel(browser) == label; }, 10000));
-            tessera::test::Click(browser, IDOK);
-            ASSERT_TRUE(tessera::test::WaitUntilGone(browser));
-        });
-    // "同じ件名" twice: the second gets " (2)".
-    EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"同じ件名 (2).eml", "同じ件名.eml"}));
-    EXPECT_EQ(plugin.Host().CallExit(), 0);
+    // A name whose last byte is 0x5C ("表") is a folder, not a folder and a separator.
+    for (const std::string& name : {std::string("picked"), std::string("\x95\x5C")}) {
+        SCOPED_TRACE(name);
+        PluginFixture plugin;
+        std::string out = NewTempFolder("browse");
+        std::string picked = out + name;  // the browser gives no trailing '\'
+        ASSERT_TRUE(CreateDirectoryA(picked.c_str(), nullptr));
+        ASSERT_TRUE(plugin.Load());
+        ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+        plugin.AddSamples({"10-same-subject-a.eml", "11-same-subject-b.eml"});
+        tessera::test::RunDriven(
+            [&] { return static_cast<INT_PTR>(plugin.Host().InvokeCommand(0)); },
+            [&](DWORD ui) {
+                HWND format = tessera::test::WaitForDialog(ui, "エクスポートフォーマット");
+                ASSERT_NE(format, nullptr);
+                tessera::test::Click(format, IDC_SAVE_EML);
+                tessera::test::Click(format, IDOK);
+                ASSERT_TRUE(tessera::test::WaitUntilGone(format));
+                HWND browser = tessera::test::WaitForOtherDialog(ui, nullptr);
+                ASSERT_NE(browser, nullptr) << "folder browser did not open";
+                EXPECT_TRUE(tessera::test::SelectFolder(browser, picked));
+                tessera::test::Click(browser, IDOK);
+                ASSERT_TRUE(tessera::test::WaitUntilGone(browser));
+            });
+        // "同じ件名" twice: the second gets " (2)".
+        EXPECT_EQ(ListFiles(picked + "\\"),
+                  (std::vector<std::string>{"同じ件名 (2).eml", "同じ件名.eml"}));
+        EXPECT_EQ(ListFiles(out), std::vector<std::string>{});
+        EXPECT_EQ(plugin.Host().CallExit(), 0);
+    }
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 #include "tests/wine/support/DialogDriver.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
 #include <thread>
+
+#include "export/ShiftJisText.h"
 
 namespace tessera::test {
 
@@ -188,5 +191,20 @@ std::string SelectedFolderLabel(HWND browser) {
     return text;
 }
 
+bool SelectFolder(HWND browser, const std::string& folder, DWORD timeoutMs) {
+    // The name after the last separator, found by characters: "表" ends in 0x5C.
+    size_t nameStart = 0;
+    for (size_t at = 0; at < folder.size();) {
+        if (folder[at] == '\\') nameStart = at + 1;
+        at += IsShiftJisLeadByte(static_cast<unsigned char>(folder[at])) ? 2 : 1;
+    }
+    const std::string label = folder.substr(nameStart);
+    DWORD start = GetTickCount();
+    do {
+        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+        if (WaitUntil([&] { return SelectedFolderLabel(browser) == label; }, 2000)) return true;
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
 
 }  // namespace tessera::test
