@@ -1,5 +1,7 @@
 # Native (Linux) tree: unit tests, benchmarks and the checks around the command-line exporter.
 
+include(${CMAKE_SOURCE_DIR}/cmake/ManPage.cmake)
+
 if(TESSERA_TESTS)
     enable_testing()
     find_package(Threads REQUIRED)

@@ -1,5 +1,6 @@
 # Windows tree (cross-built, run under Wine): the tests that load the real DLL
 # into the simulated host. The DLL and the host come from shell/ and tools/.
+include(${CMAKE_SOURCE_DIR}/cmake/Dist.cmake)
 if(NOT TESSERA_TESTS)
     return()
 endif()

@@ -19,6 +19,11 @@ bool HasIso2022JpEscape(const char* text) {
     return std::strstr(text, "\x1b$B") != nullptr || std::strstr(text, "\x1b$(D") != nullptr;
 }
 
+// Names are fitted and told apart by the bytes the platform writes.
+NameEncoder OnDisk(ExportPlatform& platform) {
+    return [&platform](const std::string& name) { return platform.NameOnDisk(name); };
+}
+
 }  // namespace
 
 ExportDriver::ExportDriver(const HostApi& host, ExportPlatform& platform)
@@ -137,7 +142,9 @@ bool ExportDriver::ChooseSingleFileTarget(HostWindow window, const Run& run, std
         return false;
     }
     const std::string& folder = run.savePath;
-    path = folder + FitFileName(name, folder.size(), 4, platform_.MaxPathBytes()) + ".txt";
+    path = folder +
+           FitFileName(name, folder.size(), 4, platform_.MaxPathBytes(), OnDisk(platform_)) +
+           ".txt";
     if (platform_.FileExists(path)) platform_.RemoveFile(path);
     return true;
 }
@@ -179,7 +186,8 @@ bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MimeP
                                 MessageWriter& writer, NameRegistry& names) {
     std::string name;
     if (!ParseMessage(id, root) || !SubjectFileName(root, name)) return false;
-    std::string fileName = UniqueFileName(names, name, ".eml", folder.size(), platform_.MaxPathBytes());
+    std::string fileName = UniqueFileName(names, name, ".eml", folder.size(),
+                                          platform_.MaxPathBytes(), OnDisk(platform_));
     std::unique_ptr<OutputFile> file = platform_.CreateTruncated(folder + fileName);
     if (!file) return false;
     return writer.WriteMessage(id, *file);

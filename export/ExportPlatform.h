@@ -55,6 +55,10 @@ public:
     virtual size_t MaxPathBytes() const = 0;
     // The local time, stamped on envelope lines whose Date cannot be read.
     virtual CalendarTime LocalNow() = 0;
+    // The bytes a file name the export made (Shift-JIS) takes on disk; names are
+    // fitted and told apart by these. Kept as they are unless the system names
+    // files in another character set.
+    virtual std::string NameOnDisk(const std::string& name) { return name; }
 };
 
 }  // namespace tessera

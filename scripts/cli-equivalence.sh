@@ -55,30 +55,9 @@ run_case() {
     python3 - "$wdir" "$ndir" "$name" <<'EOF'
 import datetime, os, re, sys
 wine_dir, cli_dir, name = sys.argv[1:4]
-# Wine stores the plug-in's Shift-JIS names as UTF-8 on disk; the CLI keeps the bytes.
-def wine_key(name):
-    # Wine keeps the plug-in's Shift-JIS names as UTF-8 on disk; back to the bytes.
-    try:
-        return os.fsencode(name).decode("utf-8").encode("cp932")
-    except (UnicodeDecodeError, UnicodeEncodeError):
-        return None
-
-def wine_can_store(raw):
-    # Bytes that are not valid Shift-JIS, or whose UTF-8 form is too long for
-    # the file system, cannot reach the disk under their own name under Wine.
-    try:
-        return len(raw.decode("cp932").encode("utf-8")) <= 255
-    except UnicodeDecodeError:
-        return False
-
-wine = {}
-wine_unmapped = []
-for n in os.listdir(wine_dir):
-    key = wine_key(n)
-    if key is None:
-        wine_unmapped.append(n)
-    else:
-        wine[key] = n
+# Both sides name files in UTF-8: Wine recodes the plug-in's Shift-JIS names,
+# the CLI writes its names in the locale's character set.
+wine = {os.fsencode(n): n for n in os.listdir(wine_dir)}
 cli = {os.fsencode(n): n for n in os.listdir(cli_dir)}
 envelope = re.compile(rb"^From (\S+) (\w{3} \w{3} \d\d \d\d:\d\d:\d\d \d{4})\r\n$")
 now = datetime.datetime.now()
@@ -119,28 +98,30 @@ for key in sorted(set(wine) & set(cli)):
     excepted_total += excepted
     if problem:
         failures.append("%r: %s" % (key, problem))
-# Names Wine had to substitute: matched with the CLI's file of the same content.
+# A character Shift-JIS lacks is recoded differently (Wine substitutes its own,
+# the CLI writes '_'): such files are matched by content.
 cli_left = {k: read(cli_dir, cli[k]) for k in set(cli) - set(wine)}
-wine_left = [wine[k] for k in set(wine) - set(cli)] + wine_unmapped
-for n in wine_left:
-    data = read(wine_dir, n)
-    match = next((k for k, v in cli_left.items() if not wine_can_store(k) and v == data), None)
+for k in set(wine) - set(cli):
+    data = read(wine_dir, wine[k])
+    match = next((c for c, v in cli_left.items() if v == data), None)
     if match is None:
-        failures.append("plug-in file %r has no CLI counterpart" % n)
+        failures.append("plug-in file %r has no CLI counterpart" % wine[k])
         continue
     del cli_left[match]
     files += 1
     renamed += 1
     bytes_total += len(data)
+# The CLI cuts a name to 255 bytes as written; the plug-in's name fits 255 bytes
+# of Shift-JIS, but Wine cannot store its longer UTF-8 form.
 for k in cli_left:
-    if wine_can_store(k):
-        failures.append("CLI file %r has no plug-in counterpart" % k)
-    else:
+    if len(k) > 255 - 3:
         unstorable += 1
+    else:
+        failures.append("CLI file %r has no plug-in counterpart" % k)
 if files == 0:
     failures.append("no output files to compare")
 print("%s: %d file(s), %d bytes, %d export-time envelope line(s) excepted, "
-      "%d name(s) substituted by Wine, %d name(s) Wine cannot store: %s" %
+      "%d name(s) recoded differently, %d name(s) Wine cannot store: %s" %
       (name, files, bytes_total, excepted_total, renamed, unstorable,
        "DIFFERENT" if failures else "identical"))
 for failure in failures[:10]:

@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake make g++ python3 googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-i686 wine wine32:i386 locales nkf time clang
-          xvfb imagemagick x11-apps fonts-ipafont-gothic fonts-wine)
+          xvfb imagemagick x11-apps fonts-ipafont-gothic fonts-wine
+          man-db groff-base zip unzip)
 
 missing=()
 for p in "${packages[@]}"; do

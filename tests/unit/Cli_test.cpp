@@ -23,6 +23,8 @@ const std::string kBinary = std::string(TESSERA_BINARY_DIR) + "/tessera-export";
 // ISO-2022-JP "日本語" and its Shift-JIS bytes.
 const std::string kJisText = "\x1b$BF|K\\8l\x1b(B";
 const std::string kSjisText = "\x93\xFA\x96\x7B\x8C\xEA";
+// The same as a UTF-8 file name.
+const std::string kUtf8Text = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";
 // UTF-8 of the message texts 500 and 502 as a UTF-8 terminal shows them.
 const std::string kUtf8WriteError =
     "\xE4\xBF\x9D\xE5\xAD\x98\xE9\x80\x94\xE4\xB8\xAD\xE3\x81\xA7\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC"
@@ -99,10 +101,12 @@ protected:
         return text.str();
     }
 
-    // Runs the exporter with a UTF-8 locale; stdin from `input` (default /dev/null).
-    RunResult Run(const std::string& args, const std::string& input = "/dev/null") const {
-        std::string command = "cd '" + dir_ + "' && LC_ALL=C.UTF-8 '" + kBinary + "' " + args + " <'" +
-                              input + "' >'" + Path("stdout") + "' 2>'" + Path("stderr") + "'";
+    // Runs the exporter (UTF-8 locale by default); stdin from `input`.
+    RunResult Run(const std::string& args, const std::string& input = "/dev/null",
+                  const std::string& locale = "C.UTF-8") const {
+        std::string command = "cd '" + dir_ + "' && LC_ALL=" + locale + " '" + kBinary + "' " +
+                              args + " <'" + input + "' >'" + Path("stdout") + "' 2>'" +
+                              Path("stderr") + "'";
         RunResult result;
         int raw = std::system(command.c_str());
         result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -131,6 +135,7 @@ TEST_F(CliTest, ExitStatusAndUsage) {
         {"--format mbox --separator X --output o a.eml", 2, "", "--separator needs --format separator"},
         {"--format mbox --output", 2, "", "--output needs a value"},
         {"--if-exists maybe --format mbox --output o a.eml", 2, "", "unknown --if-exists"},
+        {"--names utf16 --format eml --output o a.eml", 2, "", "unknown --names value"},
         {"--settings missing.ini --output o a.eml", 2, "", "missing.ini"},
     };
     Write("a.eml", JisMessage("a@example.jp"));
@@ -164,7 +169,7 @@ TEST_F(CliTest, SingleFileFormats) {
     }
 }
 
-TEST_F(CliTest, EmlFilesNamedAfterSubjectInShiftJis) {
+TEST_F(CliTest, EmlFilesNamedAfterSubject) {
     Write("a.eml", JisMessage("a@example.jp"));
     Write("b.eml", "From: b@example.jp\r\nSubject: a/b?\r\n\r\nbody\r\n");
     for (const char* folder : {"eml1", "eml2/"}) {
@@ -177,13 +182,60 @@ TEST_F(CliTest, EmlFilesNamedAfterSubjectInShiftJis) {
             names.push_back(Hex(item.path().filename().string()));
         }
         std::sort(names.begin(), names.end());
-        std::vector<std::string> expected = {Hex(kSjisText + " (2).eml"), Hex(kSjisText + ".eml"),
+        std::vector<std::string> expected = {Hex(kUtf8Text + " (2).eml"), Hex(kUtf8Text + ".eml"),
                                              Hex("a=b=.eml")};
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(names, expected);
-        EXPECT_EQ(Hex(Read(Path(folder) + "/" + kSjisText + ".eml")),
+        EXPECT_EQ(Hex(Read(Path(folder) + "/" + kUtf8Text + ".eml")),
                   Hex(SjisMessage("a@example.jp") + "\r\n"));
     }
+}
+
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    while (times-- > 0) out += text;
+    return out;
+}
+
+// Names in the locale's character set (UTF-8 also in the C locale), cut to 255
+// bytes as written; --names sjis keeps the plug-in's bytes.
+TEST_F(CliTest, NamesFollowTheLocale) {
+    const std::string longSjis = Repeat("\x93\xFA", 120);  // 240 bytes, 360 in UTF-8
+    const std::string longUtf8 = Repeat("\xE6\x97\xA5", 83);
+    struct Case {
+        std::string locale;
+        std::string option;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"C.UTF-8", "", {kUtf8Text + ".eml", longUtf8 + ".eml"}},
+        {"C", "", {kUtf8Text + ".eml", longUtf8 + ".eml"}},
+        {"C.UTF-8", "--names sjis", {kSjisText + ".eml", longSjis + ".eml"}},
+    };
+    Write("a.eml", JisMessage("a@example.jp"));
+    Write("long.eml", "From: b@example.jp\r\nSubject: " + longSjis + "\r\n\r\nbody\r\n");
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale + " " + c.option);
+        std::string folder = "names" + std::to_string(++n);
+        fs::create_directories(Path(folder));
+        RunResult r = Run("--format eml " + c.option + " --output " + folder + " a.eml long.eml",
+                          "/dev/null", c.locale);
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::vector<std::string> names, expected;
+        for (const auto& item : fs::directory_iterator(Path(folder))) {
+            names.push_back(Hex(item.path().filename().string()));
+        }
+        for (const std::string& name : c.names) expected.push_back(Hex(name));
+        std::sort(names.begin(), names.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected);
+    }
+    // A Shift-JIS name is still shown in the locale's character set.
+    fs::create_directories(Path("taken/" + kSjisText + ".eml"));
+    RunResult r = Run("--names sjis --format eml --output taken a.eml");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("taken/" + kUtf8Text + ".eml: Is a directory"), std::string::npos)
+        << Hex(r.err);
 }
 
 TEST_F(CliTest, NoAttachLeavesAttachmentOut) {
@@ -279,7 +331,7 @@ TEST_F(CliTest, MboxrdUnquotedOnReadAndQuotedOnWrite) {
     RunResult eml = Run("--format eml --output eml box");
     EXPECT_EQ(eml.status, 0) << eml.err;
     // Both messages have the same Subject: the first is the plain name.
-    EXPECT_EQ(Hex(Read(Path("eml/" + kSjisText + ".eml"))),
+    EXPECT_EQ(Hex(Read(Path("eml/" + kUtf8Text + ".eml"))),
               Hex(SjisMessage("a@example.jp") + body + "\r\n\r\n"));
     RunResult mbox = Run("--format mbox --output out.txt box");
     EXPECT_EQ(mbox.status, 0) << mbox.err;
@@ -306,11 +358,12 @@ TEST_F(CliTest, StoredFormatFromSettings) {
     fs::create_directories(Path("out"));
     RunResult sep = Run("--settings sep.ini --output out a.eml");
     EXPECT_EQ(sep.status, 0) << sep.err;
-    EXPECT_EQ(Hex(Read(Path("out/" + kSjisText + ".txt"))),
+    EXPECT_EQ(Hex(Read(Path("out/" + kUtf8Text + ".txt"))),
               Hex(SjisMessage("a@example.jp") + "\r\n====\r\n"));
     RunResult eml = Run("--settings eml.ini --output out/ a.eml");
     EXPECT_EQ(eml.status, 0) << eml.err;
-    EXPECT_EQ(Hex(Read(Path("out/" + kSjisText + ".eml"))), Hex(SjisMessage("a@example.jp") + "\r\n"));
+    EXPECT_EQ(Hex(Read(Path("out/" + kUtf8Text + ".eml"))),
+              Hex(SjisMessage("a@example.jp") + "\r\n"));
     RunResult bad = Run("--settings bad.ini --output out a.eml");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("SaveType 7"), std::string::npos) << bad.err;

@@ -47,7 +47,7 @@ private:
 }  // namespace
 
 PosixExportPlatform::PosixExportPlatform(const CliOptions& options, FILE* messages, FILE* answers)
-    : options_(options), messages_(messages), answers_(answers) {}
+    : options_(options), messages_(messages), answers_(answers), names_(TextRecoder::From::ShiftJis, LocaleCharset()) {}
 
 void PosixExportPlatform::Say(const std::string& text) {
     std::fprintf(messages_, "tessera-export: %s\n", text.c_str());
@@ -105,7 +105,33 @@ void PosixExportPlatform::ShowMessage(HostWindow, int textId) {
 }
 
 void PosixExportPlatform::NoteFailure(const std::string& path, int error) {
-    failure_ = path + ": " + std::strerror(error);
+    failure_ = Shown(path) + ": " + std::strerror(error);
+}
+
+std::string PosixExportPlatform::NameOnDisk(const std::string& name) {
+    lastName_ = name;
+    lastNameKept_ = true;
+    if (options_.names == NameCharset::ShiftJis) return name;
+    if (!names_.Usable()) {
+        if (!namesUnusableTold_) {
+            Say("no converter to " + LocaleCharset() + ": names kept in Shift-JIS");
+        }
+        namesUnusableTold_ = true;
+        return name;
+    }
+    lastNameKept_ = false;
+    // '_' for what the locale cannot write: it is valid in every name.
+    return names_.Recode(name, '_');
+}
+
+std::string PosixExportPlatform::Shown(const std::string& path) const {
+    // A recoded name is in the locale's character set already.
+    if (!lastNameKept_ || lastName_.empty()) return path;
+    size_t at = path.rfind(lastName_);
+    if (at == std::string::npos) return path;
+    TextRecoder toLocale(TextRecoder::From::ShiftJis, LocaleCharset());
+    std::string shown = toLocale.Recode(lastName_, '?');
+    return path.substr(0, at) + shown + path.substr(at + lastName_.size());
 }
 
 bool PosixExportPlatform::FileExists(const std::string& path) {
@@ -125,7 +151,7 @@ OpenStatus PosixExportPlatform::OpenForAppend(const std::string& path,
         NoteFailure(native, errno);
         return OpenStatus::OpenFailed;
     }
-    file = std::make_unique<PosixOutputFile>(fd, native, failure_);
+    file = std::make_unique<PosixOutputFile>(fd, Shown(native), failure_);
     if (lseek(fd, 0, SEEK_END) < 0) {
         NoteFailure(native, errno);
         return OpenStatus::SeekFailed;
@@ -140,7 +166,7 @@ std::unique_ptr<OutputFile> PosixExportPlatform::CreateTruncated(const std::stri
         NoteFailure(native, errno);
         return nullptr;
     }
-    return std::make_unique<PosixOutputFile>(fd, native, failure_);
+    return std::make_unique<PosixOutputFile>(fd, Shown(native), failure_);
 }
 
 size_t PosixExportPlatform::MaxPathBytes() const { return PATH_MAX - 1; }

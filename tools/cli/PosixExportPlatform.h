@@ -7,6 +7,7 @@
 
 #include "export/ExportPlatform.h"
 #include "tools/cli/CliOptions.h"
+#include "tools/cli/PosixLocaleText.h"
 
 namespace tessera {
 
@@ -28,6 +29,7 @@ public:
     std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) override;
     size_t MaxPathBytes() const override;
     CalendarTime LocalNow() override;
+    std::string NameOnDisk(const std::string& name) override;
 
     // True when the overwrite question was answered with cancel.
     bool Cancelled() const { return cancelled_; }
@@ -36,12 +38,18 @@ public:
 
 private:
     void NoteFailure(const std::string& path, int error);
+    // `path` as the user's terminal shows it: a Shift-JIS name in it recoded.
+    std::string Shown(const std::string& path) const;
 
     const CliOptions& options_;
     FILE* messages_;
     FILE* answers_;
     std::string failure_;  // the last file error, told with the next message
     bool cancelled_ = false;
+    TextRecoder names_;  // Shift-JIS names to the locale's character set
+    bool namesUnusableTold_ = false;
+    std::string lastName_;       // the last name handed out, as the export made it
+    bool lastNameKept_ = false;  // ... and written in those Shift-JIS bytes
 };
 
 }  // namespace tessera
