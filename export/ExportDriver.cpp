@@ -197,9 +197,15 @@ bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MimeP
     std::string name;
     if (!ParseMessage(id, root) || !SubjectFileName(root, name)) return false;
     std::string fileName = UniqueFileName(names, name, ".eml", folder.size(), platform_.MaxPathBytes());
+    // An input of this export (re-exported into its own folder) is never written over.
+    while (platform_.IsProtected(folder + fileName)) {
+        fileName = UniqueFileName(names, name, ".eml", folder.size(), platform_.MaxPathBytes());
+    }
     std::unique_ptr<OutputFile> file = platform_.CreateTruncated(folder + fileName);
     if (!file) return false;
-    return writer.WriteMessage(id, *file);
+    if (writer.WriteMessage(id, *file)) return true;
+    file->Discard();
+    return false;
 }
 
 }  // namespace tessera

@@ -26,6 +26,9 @@ public:
     virtual ~OutputFile() = default;
     // Writes all bytes; false when anything failed or fell short.
     virtual bool Write(const char* data, size_t size) = 0;
+    // Closes the file of a message that failed and removes it when this object
+    // created it; a file that was there before is left.
+    virtual void Discard() {}
 };
 
 // Values the export-format dialog starts with and returns.
@@ -62,6 +65,8 @@ public:
     virtual std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) = 0;
     // Longest whole path the file system takes, in bytes (0: no limit of its own).
     virtual size_t MaxPathBytes() const = 0;
+    // True when the path names a file this export reads: it is never written.
+    virtual bool IsProtected(const std::string&) { return false; }
 };
 
 }  // namespace tessera

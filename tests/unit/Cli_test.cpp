@@ -278,7 +278,7 @@ TEST_F(CliTest, MboxrdUnquotedOnReadAndQuotedOnWrite) {
     EXPECT_EQ(eml.status, 0) << eml.err;
     // Both messages have the same Subject: the first is the plain name.
     EXPECT_EQ(Hex(Read(Path("eml/" + kSjisText + ".eml"))),
-              Hex(SjisMessage("a@example.jp") + body + "\r\n\r\n"));
+              Hex(SjisMessage("a@example.jp") + body + "\r\n"));
     RunResult mbox = Run("--format mbox --output out.txt box");
     EXPECT_EQ(mbox.status, 0) << mbox.err;
     std::string out = Read(Path("out.txt"));

@@ -7,6 +7,7 @@
 
 #include "export/ExportPlatform.h"
 #include "tools/cli/CliOptions.h"
+#include "tools/cli/ProtectedFiles.h"
 
 namespace tessera {
 
@@ -27,6 +28,10 @@ public:
     OpenStatus OpenForAppend(const std::string& path, std::unique_ptr<OutputFile>& file) override;
     std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) override;
     size_t MaxPathBytes() const override;
+    bool IsProtected(const std::string& path) override;
+
+    // The files the export reads: they are never written, emptied or removed.
+    void SetInputs(const ProtectedFiles* inputs) { inputs_ = inputs; }
 
     // True when the overwrite question was answered with cancel.
     bool Cancelled() const { return cancelled_; }
@@ -35,12 +40,17 @@ public:
 
 private:
     void NoteFailure(const std::string& path, int error);
+    // True, with the failure noted, when path is one of the inputs.
+    bool RefuseInput(const std::string& path);
+    // The same for a file just opened on fd, which is then closed.
+    bool RefuseInput(int fd, const std::string& path);
 
     const CliOptions& options_;
     FILE* messages_;
     FILE* answers_;
     std::string failure_;  // the last file error, told with the next message
     bool cancelled_ = false;
+    const ProtectedFiles* inputs_ = nullptr;
 };
 
 }  // namespace tessera
