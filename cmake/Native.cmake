@@ -64,3 +64,11 @@ if(TESSERA_TESTS AND TESSERA_CLI_SOURCES)
         $<TARGET_FILE:tessera-export> ${TESSERA_CORPUS_DIR} ${CMAKE_BINARY_DIR}/mbox-readback)
     set_tests_properties(mbox_readback PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 600)
 endif()
+
+# mbox framing: the CLI counts an mbox as Python's mailbox does, and reads its own back the same.
+if(TESSERA_TESTS AND TESSERA_CLI_SOURCES)
+    add_test(NAME mbox_framing COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/mbox_framing.py
+        $<TARGET_FILE:tessera-export> ${TESSERA_CORPUS_DIR} ${CMAKE_SOURCE_DIR}/samples
+        ${CMAKE_BINARY_DIR}/mbox-framing)
+    set_tests_properties(mbox_framing PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 600)
+endif()
