@@ -359,7 +359,8 @@ TEST_F(CliTest, InputsAreNeverWritten) {
     // Larger than the C library's buffers, so that a read could not hide in one.
     std::string body;
     for (int i = 0; i < 1000; ++i) body += std::string(70, 'x') + "\r\n";
-    std::string box = Write("box.mbox", "From a Tue Mar  5 09:07:03 2002\n" + JisMessage("a@example.jp"));
+    std::string box =
+        Write("box.mbox", "From a Tue Mar  5 09:07:03 2002\n" + JisMessage("a@example.jp"));
     fs::create_symlink("box.mbox", Path("link.mbox"));
     fs::create_hard_link(Path("box.mbox"), Path("hard.mbox"));
     std::string plain = Write("f/Plain.eml", "From: p@example.jp\r\nSubject: Plain\r\n\r\n" + body);
@@ -423,9 +424,9 @@ TEST_F(CliTest, FoldersAreMadeForTheFolderFormatsOnly) {
         }
     }
     EXPECT_FALSE(fs::exists(Path("nodir")));
-    size_t entries = 0;
-    for (const auto& item : fs::directory_iterator(dir_)) entries += item.path().filename().string()[0] == 'C';
-    EXPECT_EQ(entries, 0u) << "no file named after the Windows path";
+    for (const auto& item : fs::directory_iterator(dir_)) {
+        EXPECT_EQ(item.path().filename().string().find('\\'), std::string::npos) << item.path();
+    }
 }
 
 TEST_F(CliTest, EveryGapIsTold) {
@@ -443,7 +444,8 @@ TEST_F(CliTest, EveryGapIsTold) {
     RunResult md = Run("--format mbox --output md.txt md", "/dev/null", launcher);
     chmod(Path("md/cur").c_str(), 0755);
     EXPECT_EQ(md.status, 1);
-    EXPECT_NE(md.err.find("md/cur: cannot be listed (Permission denied)"), std::string::npos) << md.err;
+    EXPECT_NE(md.err.find("md/cur: cannot be listed (Permission denied)"), std::string::npos)
+        << md.err;
     EXPECT_NE(Read(Path("md.txt")).find("two@example.jp"), std::string::npos);
 
     // NUL bytes: each message named, the reason given once.
