@@ -1,11 +1,19 @@
 // The messages a host offers for export, read from .eml files, mbox files and
-// Maildir folders. Mbox files are framed and quoted as MboxFraming.h tells:
-// a new message at every "From " line, the blank line in front of it dropped,
-// quoting undone after the writer its envelope line shows. Their messages are
-// indexed by offset and read on demand: the index holds 24 bytes a message
-// (offset, length, input, place), so memory does not grow with the text of a
-// box. The indexing runs on a thread of its own while the first messages are
-// used. One thread adds, asks and reads; the indexing thread only appends.
+// Maildir folders.
+//
+// Mbox files are framed as Python's mailbox reads them (MboxFraming.h): a new
+// message at every "From " line, the blank line in front of it dropped. Quoting
+// is undone per message, after the writer its envelope line shows. A message
+// counts as Tessera's when that line has the shape only Tessera's writer gives
+// it: CR LF at the end, the day always two digits, a one-word sender. Then a
+// '>' comes off "from " lines in any case, exactly as that writer quotes them,
+// so that its own output reads back the same; any other message is mboxrd.
+//
+// Mbox messages are indexed by offset and read on demand: the index holds 24
+// bytes a message (offset, length, input, place), so memory does not grow with
+// the text of a box. The indexing runs on a thread of its own while the first
+// messages are used. One thread adds, asks and reads; the indexing thread only
+// appends.
 #pragma once
 
 #include <condition_variable>
