@@ -8,7 +8,7 @@ if(TESSERA_TESTS)
     find_package(GTest REQUIRED)
     include(GoogleTest)
     set(TESSERA_UNIT_TESTS Cli ConverterCrossCheck DialogLogic DropAttachments EnvelopeLine EucJp
-        ExportDriver FileNaming Iso2022Jp LineArena LineReader MessageStore MessageWriter
+        ExportDriver FileNaming Iso2022Jp LineArena LineReader MboxFraming MessageStore MessageWriter
         MimeHeaderDecoder MimePart MimeRoundTrip Settings)
     add_library(tessera_test_support STATIC tests/support/FakePlatform.cpp)
     target_link_libraries(tessera_test_support PUBLIC tessera_engine GTest::gtest)
@@ -27,7 +27,7 @@ endif()
 
 if(TESSERA_BENCH)
     find_package(benchmark REQUIRED)
-    foreach(name ConverterBench MimeBench)
+    foreach(name ConverterBench MboxIndexBench MimeBench)
         add_executable(${name} bench/${name}.cpp)
         target_link_libraries(${name} PRIVATE tessera_host tessera_engine benchmark::benchmark)
     endforeach()
@@ -53,4 +53,12 @@ if(TESSERA_TESTS)
     add_test(NAME mbox_readback COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/mbox_readback.py
         $<TARGET_FILE:tessera-export> ${TESSERA_CORPUS_DIR} ${CMAKE_BINARY_DIR}/mbox-readback)
     set_tests_properties(mbox_readback PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 600)
+endif()
+
+# mbox framing: the CLI counts an mbox as Python's mailbox does, and reads its own back the same.
+if(TESSERA_TESTS)
+    add_test(NAME mbox_framing COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/mbox_framing.py
+        $<TARGET_FILE:tessera-export> ${TESSERA_CORPUS_DIR} ${CMAKE_SOURCE_DIR}/samples
+        ${CMAKE_BINARY_DIR}/mbox-framing)
+    set_tests_properties(mbox_framing PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 600)
 endif()

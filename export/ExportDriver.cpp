@@ -188,9 +188,16 @@ bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MimeP
     if (!ParseMessage(id, root) || !SubjectFileName(root, name)) return false;
     std::string fileName = UniqueFileName(names, name, ".eml", folder.size(),
                                           platform_.MaxPathBytes(), OnDisk(platform_));
+    // An input of this export (re-exported into its own folder) is never written over.
+    while (platform_.IsProtected(folder + fileName)) {
+        fileName = UniqueFileName(names, name, ".eml", folder.size(), platform_.MaxPathBytes(),
+                                  OnDisk(platform_));
+    }
     std::unique_ptr<OutputFile> file = platform_.CreateTruncated(folder + fileName);
     if (!file) return false;
-    return writer.WriteMessage(id, *file);
+    if (writer.WriteMessage(id, *file)) return true;
+    file->Discard();
+    return false;
 }
 
 }  // namespace tessera

@@ -25,6 +25,9 @@ public:
     virtual ~OutputFile() = default;
     // Writes all bytes; false when anything failed or fell short.
     virtual bool Write(const char* data, size_t size) = 0;
+    // Closes the file of a message that failed and removes it when this object
+    // created it; a file that was there before is left.
+    virtual void Discard() {}
 };
 
 enum class OpenStatus { Opened, OpenFailed, SeekFailed };
@@ -59,6 +62,8 @@ public:
     // fitted and told apart by these. Kept as they are unless the system names
     // files in another character set.
     virtual std::string NameOnDisk(const std::string& name) { return name; }
+    // True when the path names a file this export reads: it is never written.
+    virtual bool IsProtected(const std::string&) { return false; }
 };
 
 }  // namespace tessera

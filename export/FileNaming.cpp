@@ -59,6 +59,7 @@ bool IsDeviceName(const std::string& name) {
     while (!base.empty() && base.back() == ' ') base.pop_back();
     base = LowerAscii(base);
     if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
+    if (base == "conin$" || base == "conout$") return true;
     return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
            base[3] >= '1' && base[3] <= '9';
 }

@@ -30,7 +30,7 @@ std::string FitFileName(const std::string& name, size_t folderBytes, size_t tail
                         size_t maxPath, const NameEncoder& encode = nullptr);
 
 // True when `name` (up to its first dot, trailing blanks ignored) is a Windows
-// device name: CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, in any case.
+// device name: CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-COM9, LPT1-LPT9, in any case.
 bool IsDeviceName(const std::string& name);
 
 // Names handed out within one export, compared ignoring ASCII case as Windows does.

@@ -137,7 +137,9 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
         ok = file.Write(envelope.data(), envelope.size());
     }
     ok = ok && file.Write(text.data(), text.size());
-    if (ok && addBlankLine) ok = file.Write("\r\n", 2);
+    // In an mbox the blank line is framing: many readers start a message only at a
+    // "From " line that follows a blank line.
+    if (ok && (addBlankLine || saveType == kSaveTypeMbox)) ok = file.Write("\r\n", 2);
     const std::string& separator = format_.Separator;
     if (ok && saveType == kSaveTypeSeparator && !separator.empty()) {
         ok = file.Write(separator.data(), separator.size()) && file.Write("\r\n", 2);

@@ -75,6 +75,9 @@ if [ -f "$WIN/bin/simhost.exe" ] && [ -f "$WIN/bin/Tessera.dll" ] && command -v 
     WINE_NOTE="measured; the MB/s column subtracts the median of the empty run (Wine start-up)"
 fi
 
+# The mbox index of a million small messages, in bytes a message.
+export INDEX_BYTES=$("$BUILD/MboxIndexBench" 1000000 | sed -n 's/^bytes per message: //p')
+
 python3 - "$RESULTS" "$REPO/docs/bench.md" "$RUNS" "$WINE_NOTE" "$BOX" "$SMALL" <<'EOF'
 import collections, datetime, os, platform, statistics, subprocess, sys
 results, target, runs, wine_note, box, small = sys.argv[1:7]
@@ -126,6 +129,8 @@ checks = [
     ("peak RSS < 64 MB + 2 x largest message", peak < 64 + 2 * big / 2**20,
      "%.1f MB (limit %.1f MB)" % (peak, 64 + 2 * big / 2**20)),
     ("10x messages <= 10.5x time", t_big <= 10.5 * t_small, "%.2f x" % (t_big / t_small)),
+    ("mbox index <= 64 bytes a message (1,000,000 messages, MboxIndexBench)",
+     float(os.environ.get("INDEX_BYTES") or "inf") <= 64, "%s bytes" % os.environ.get("INDEX_BYTES")),
 ]
 cpu = "unknown"
 for line in open("/proc/cpuinfo"):

@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <string>
+#include <utility>
+
 #include "export/ShiftJisText.h"
 #include "platform/LocalClock.h"
 #include "dialogs/DialogLogic.h"
@@ -17,8 +20,11 @@ namespace {
 
 class Win32OutputFile : public OutputFile {
 public:
-    explicit Win32OutputFile(HANDLE handle) : handle_(handle) {}
-    ~Win32OutputFile() override { CloseHandle(handle_); }
+    explicit Win32OutputFile(HANDLE handle, std::string createdPath = std::string())
+        : handle_(handle), createdPath_(std::move(createdPath)) {}
+    ~Win32OutputFile() override {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
     bool Write(const char* data, size_t size) override {
         while (size > 0) {
             DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
@@ -30,8 +36,16 @@ public:
         return true;
     }
 
+    void Discard() override {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+        if (!createdPath_.empty()) DeleteFileA(createdPath_.c_str());
+        createdPath_.clear();
+    }
+
 private:
     HANDLE handle_;
+    std::string createdPath_;  // set when this export made the file: Discard removes it
 };
 
 HWND OwnerOrActive(HostWindow owner) {
@@ -113,7 +127,8 @@ std::unique_ptr<OutputFile> Win32ExportPlatform::CreateTruncated(const std::stri
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32OutputFile>(handle);
+    bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    return std::make_unique<Win32OutputFile>(handle, existed ? std::string() : path);
 }
 
 size_t Win32ExportPlatform::MaxPathBytes() const { return MAX_PATH - 1; }

@@ -9,7 +9,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "resources/Version.h"
@@ -102,11 +104,13 @@ protected:
     }
 
     // Runs the exporter (UTF-8 locale by default); stdin from `input`.
+    // `launcher` goes in front of the binary (a shell command prefix).
     RunResult Run(const std::string& args, const std::string& input = "/dev/null",
-                  const std::string& locale = "C.UTF-8") const {
-        std::string command = "cd '" + dir_ + "' && LC_ALL=" + locale + " '" + kBinary + "' " +
-                              args + " <'" + input + "' >'" + Path("stdout") + "' 2>'" +
-                              Path("stderr") + "'";
+                  const std::string& locale = "C.UTF-8", const std::string& launcher = "",
+                  const std::string& binary = kBinary) const {
+        std::string command = "cd '" + dir_ + "' && export LC_ALL=" + locale + " && " + launcher +
+                              " '" + binary + "' " + args + " <'" + input + "' >'" +
+                              Path("stdout") + "' 2>'" + Path("stderr") + "'";
         RunResult result;
         int raw = std::system(command.c_str());
         result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -281,11 +285,15 @@ TEST_F(CliTest, ExistingTargetFile) {
 }
 
 TEST_F(CliTest, StandardInput) {
-    std::string in = Write("in.eml", JisMessage("a@example.jp"));
+    // A message piped from a mail filter may bring its envelope line: it is dropped.
+    for (std::string envelope : {"", "From MAILER-DAEMON Fri Jul  8 12:08:34 2011\n"}) {
+        std::string in = Write("in.eml", envelope + JisMessage("a@example.jp"));
+        RunResult r = Run("--format mbox --if-exists overwrite --output out.txt -", in);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Hex(Read(Path("out.txt"))),
+                  Hex(Envelope("a@example.jp") + SjisMessage("a@example.jp") + "\r\n"));
+    }
     Write("empty", "");
-    RunResult r = Run("--format mbox --output out.txt -", in);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Hex(Read(Path("out.txt"))), Hex(Envelope("a@example.jp") + SjisMessage("a@example.jp") + "\r\n"));
     RunResult empty = Run("--format mbox --output out2.txt -", Path("empty"));
     EXPECT_EQ(empty.status, 1);
     EXPECT_NE(empty.err.find("-: empty standard input"), std::string::npos) << empty.err;
@@ -332,7 +340,7 @@ TEST_F(CliTest, MboxrdUnquotedOnReadAndQuotedOnWrite) {
     EXPECT_EQ(eml.status, 0) << eml.err;
     // Both messages have the same Subject: the first is the plain name.
     EXPECT_EQ(Hex(Read(Path("eml/" + kUtf8Text + ".eml"))),
-              Hex(SjisMessage("a@example.jp") + body + "\r\n\r\n"));
+              Hex(SjisMessage("a@example.jp") + body + "\r\n"));
     RunResult mbox = Run("--format mbox --output out.txt box");
     EXPECT_EQ(mbox.status, 0) << mbox.err;
     std::string out = Read(Path("out.txt"));
@@ -385,6 +393,152 @@ TEST_F(CliTest, WriteFailureReportsMessage500) {
     RunResult folder = Run("--format mbox --if-exists overwrite --output nodir/x.txt a.eml");
     EXPECT_EQ(folder.status, 1);
     EXPECT_NE(folder.err.find(kUtf8WriteError), std::string::npos) << Hex(folder.err);
+}
+
+TEST_F(CliTest, OwnMboxReadsBackTheSame) {
+    // LF-only sources: the writer adds no blank line of theirs, only its framing.
+    Write("a.eml", "From: a@example.jp\nSubject: a\n\nfrom a lowercase line\n>From quoted\n");
+    Write("b.eml", "From: b@example.jp\nSubject: b\n\nbody\n\n");
+    Write("c.eml", "From: c@example.jp\nSubject: c\n\nFROM the end");
+    RunResult first = Run("--format mbox --output one.mbox a.eml b.eml c.eml");
+    RunResult second = Run("--format mbox --output two.mbox one.mbox");
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(second.status, 0) << second.err;
+    std::string one = Read(Path("one.mbox"));
+    EXPECT_NE(one.find("\r\n\r\nFrom b@example.jp "), std::string::npos) << one;
+    EXPECT_EQ(Hex(Read(Path("two.mbox"))), Hex(one));
+}
+
+TEST_F(CliTest, InputsAreNeverWritten) {
+    // Larger than the C library's buffers, so that a read could not hide in one.
+    std::string body;
+    for (int i = 0; i < 1000; ++i) body += std::string(70, 'x') + "\r\n";
+    std::string box =
+        Write("box.mbox", "From a Tue Mar  5 09:07:03 2002\n" + JisMessage("a@example.jp"));
+    fs::create_symlink("box.mbox", Path("link.mbox"));
+    fs::create_hard_link(Path("box.mbox"), Path("hard.mbox"));
+    std::string plain = Write("f/Plain.eml", "From: p@example.jp\r\nSubject: Plain\r\n\r\n" + body);
+    std::string other = Write("f/Other.eml", "From: o@example.jp\r\nSubject: Other\r\n\r\n" + body);
+    std::string stored = Write("g/Plain.txt", Read(plain));
+    Write("sep.ini", "[SETTING]\r\nSaveType=105\r\n");
+    const std::string plainBefore = Read(plain), boxBefore = Read(box);
+    struct Case {
+        std::string args;
+        std::string input;
+        int status;
+    } cases[] = {
+        {"--format mbox --if-exists overwrite --output box.mbox box.mbox", "/dev/null", 2},
+        {"--format mbox --if-exists append --output link.mbox box.mbox", "/dev/null", 2},
+        {"--format separator --if-exists overwrite --output hard.mbox link.mbox", "/dev/null", 2},
+        {"--format mbox --if-exists append --output box.mbox -", box, 2},
+        {"--settings sep.ini --output g g/Plain.txt", "/dev/null", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        RunResult r = Run(c.args, c.input);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find("one of the inputs"), std::string::npos) << r.err;
+        EXPECT_TRUE(Read(box) == boxBefore);
+        EXPECT_TRUE(Read(stored) == plainBefore);
+    }
+    // Exported into their own folder, they keep their names and the copies take the next.
+    const std::string otherBefore = Read(other);
+    RunResult eml = Run("--format eml --output f f/Plain.eml f/Other.eml");
+    EXPECT_EQ(eml.status, 0) << eml.err;
+    EXPECT_TRUE(Read(plain) == plainBefore);
+    EXPECT_TRUE(Read(other) == otherBefore);
+    EXPECT_TRUE(Read(Path("f/Plain (2).eml")) == plainBefore + "\r\n");
+    EXPECT_TRUE(Read(Path("f/Other (2).eml")) == otherBefore + "\r\n");
+}
+
+TEST_F(CliTest, FoldersAreMadeForTheFolderFormatsOnly) {
+    Write("a.eml", JisMessage("a@example.jp"));
+    Write("sep.ini", "[SETTING]\r\nSaveType=105\r\n");
+    Write("win.ini", "[SETTING]\r\nSaveType=105\r\nSavePath=C:\\Users\\me\\\r\n");
+    Write("file", "not a folder");
+    struct Case {
+        std::string args;
+        int status;
+        std::string made;
+        std::string inStderr;
+    } cases[] = {
+        {"--format eml --output new/deep a.eml", 0, "new/deep/" + kUtf8Text + ".eml", ""},
+        {"--settings sep.ini --output made/here a.eml", 0, "made/here/" + kUtf8Text + ".txt", ""},
+        {"--format eml --output file a.eml", 1, "", "file: not a folder"},
+        {"--format mbox --output nodir/x.txt a.eml", 1, "", "nodir/x.txt: No such file"},
+        {"--settings win.ini a.eml", 2, "", "is a Windows path"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        RunResult r = Run(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.inStderr), std::string::npos) << r.err;
+        if (!c.made.empty()) {
+            EXPECT_TRUE(fs::is_regular_file(Path(c.made))) << c.made;
+        }
+    }
+    EXPECT_FALSE(fs::exists(Path("nodir")));
+    for (const auto& item : fs::directory_iterator(dir_)) {
+        EXPECT_EQ(item.path().filename().string().find('\\'), std::string::npos) << item.path();
+    }
+}
+
+TEST_F(CliTest, UnlistableMaildirFolderIsTold) {
+    // Root lists any folder unless it drops that right.
+    std::string launcher;
+    if (geteuid() == 0) {
+        if (std::system("setpriv --bounding-set -dac_read_search true 2>/dev/null") != 0) {
+            GTEST_SKIP() << "running as root without setpriv to drop the right to read any folder";
+        }
+        launcher = "setpriv --bounding-set -dac_override,-dac_read_search";
+    }
+    Write("md/cur/1.host:2,S", JisMessage("one@example.jp"));
+    Write("md/new/2.host", JisMessage("two@example.jp"));
+    chmod(Path("md/cur").c_str(), 0);
+    RunResult md = Run("--format mbox --output md.txt md", "/dev/null", "C.UTF-8", launcher);
+    chmod(Path("md/cur").c_str(), 0755);
+    EXPECT_EQ(md.status, 1);
+    EXPECT_NE(md.err.find("md/cur: cannot be listed (Permission denied)"), std::string::npos)
+        << md.err;
+    EXPECT_NE(Read(Path("md.txt")).find("two@example.jp"), std::string::npos);
+}
+
+TEST_F(CliTest, EveryGapIsTold) {
+    // NUL bytes: each message named, the reason given once.
+    Write("n1.eml", std::string("Subject: n1\r\n\r\nbefore\0after\r\n", 29));
+    Write("n2.eml", std::string("Subject: n2\r\n\r\nx\0y\r\n", 19));
+    RunResult nul = Run("--format mbox --output nul.txt n1.eml n2.eml");
+    EXPECT_EQ(nul.status, 1);
+    EXPECT_NE(nul.err.find("n1.eml: holds a NUL byte"), std::string::npos) << nul.err;
+    EXPECT_NE(nul.err.find("n2.eml: holds a NUL byte"), std::string::npos) << nul.err;
+    size_t reason = nul.err.find("NUL-terminated");
+    EXPECT_NE(reason, std::string::npos) << nul.err;
+    EXPECT_EQ(reason, nul.err.rfind("NUL-terminated")) << "the reason once: " << nul.err;
+    EXPECT_EQ(Read(Path("nul.txt")).find("after"), std::string::npos);
+
+    // A message that cannot be written leaves no file of its own behind.
+    Write("blank.eml", "\n");
+    Write("a.eml", JisMessage("a@example.jp"));
+    RunResult eml = Run("--format eml --output out blank.eml a.eml");
+    EXPECT_EQ(eml.status, 1);
+    EXPECT_FALSE(fs::exists(Path("out/(noname).eml")));
+    EXPECT_TRUE(fs::exists(Path("out/" + kUtf8Text + ".eml")));
+}
+
+TEST_F(CliTest, OutOfMemoryIsToldWithStatus1) {
+    // Sanitizers reserve more address space than any limit leaves: the release build runs.
+    const std::string plain = std::string(TESSERA_BINARY_DIR) + "/../native/tessera-export";
+    if (!fs::exists(plain)) GTEST_SKIP() << plain << " (the release build) was not built";
+    std::string small = Write("small.eml", JisMessage("a@example.jp"));
+    std::string big = Path("big.eml");
+    std::ofstream(big, std::ios::binary) << "Subject: big\r\n\r\n";
+    fs::resize_file(big, 48u << 20);
+    const std::string limit = "ulimit -v 65536;";
+    RunResult fits = Run("--format mbox --output small.txt -", small, "C.UTF-8", limit, plain);
+    EXPECT_EQ(fits.status, 0) << fits.err;
+    RunResult tooBig = Run("--format mbox --output big.txt -", big, "C.UTF-8", limit, plain);
+    EXPECT_EQ(tooBig.status, 1) << tooBig.err;
+    EXPECT_NE(tooBig.err.find("out of memory"), std::string::npos) << tooBig.err;
 }
 
 }  // namespace

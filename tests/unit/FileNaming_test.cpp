@@ -33,6 +33,8 @@ TEST(SubjectToFileName, MapsReservedCharactersAndTrims) {
         {"Com1", "Com1_"},
         {"COM0", "COM0"},
         {"console", "console"},
+        {"CONIN$", "CONIN$_"},
+        {"conout$.log", "conout$_.log"},
     };
     for (const auto& c : cases) EXPECT_EQ(Name(c.subject), c.name) << c.subject;
 }

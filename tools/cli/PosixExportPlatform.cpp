@@ -17,9 +17,11 @@ namespace {
 
 class PosixOutputFile : public OutputFile {
 public:
-    PosixOutputFile(int fd, std::string path, std::string& failure)
-        : fd_(fd), path_(std::move(path)), failure_(failure) {}
-    ~PosixOutputFile() override { close(fd_); }
+    PosixOutputFile(int fd, std::string path, bool created, std::string& failure)
+        : fd_(fd), path_(std::move(path)), created_(created), failure_(failure) {}
+    ~PosixOutputFile() override {
+        if (fd_ >= 0) close(fd_);
+    }
     PosixOutputFile(const PosixOutputFile&) = delete;
     PosixOutputFile& operator=(const PosixOutputFile&) = delete;
 
@@ -38,9 +40,17 @@ public:
         return true;
     }
 
+    void Discard() override {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+        if (created_) unlink(path_.c_str());
+        created_ = false;
+    }
+
 private:
     int fd_;
     std::string path_;
+    bool created_;          // this object made the file: Discard removes it
     std::string& failure_;  // the platform's note for the next message
 };
 
@@ -139,7 +149,25 @@ bool PosixExportPlatform::FileExists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
+bool PosixExportPlatform::RefuseInput(const std::string& path) {
+    if (!inputs_ || !inputs_->Holds(path)) return false;
+    failure_ = path + ": one of the inputs, never written";
+    return true;
+}
+
+bool PosixExportPlatform::RefuseInput(int fd, const std::string& path) {
+    if (!inputs_ || !inputs_->HoldsOpen(fd)) return false;
+    close(fd);
+    failure_ = path + ": one of the inputs, never written";
+    return true;
+}
+
+bool PosixExportPlatform::IsProtected(const std::string& path) {
+    return inputs_ && inputs_->Holds(path);
+}
+
 bool PosixExportPlatform::RemoveFile(const std::string& path) {
+    if (RefuseInput(path)) return false;
     return unlink(path.c_str()) == 0;
 }
 
@@ -151,7 +179,8 @@ OpenStatus PosixExportPlatform::OpenForAppend(const std::string& path,
         NoteFailure(native, errno);
         return OpenStatus::OpenFailed;
     }
-    file = std::make_unique<PosixOutputFile>(fd, Shown(native), failure_);
+    if (RefuseInput(fd, native)) return OpenStatus::OpenFailed;
+    file = std::make_unique<PosixOutputFile>(fd, Shown(native), false, failure_);
     if (lseek(fd, 0, SEEK_END) < 0) {
         NoteFailure(native, errno);
         return OpenStatus::SeekFailed;
@@ -161,12 +190,25 @@ OpenStatus PosixExportPlatform::OpenForAppend(const std::string& path,
 
 std::unique_ptr<OutputFile> PosixExportPlatform::CreateTruncated(const std::string& path) {
     const std::string& native = path;
-    int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Exclusive first, to know whether this export made the file.
+    int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    bool created = fd >= 0;
+    if (!created && errno == EEXIST) {
+        fd = open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    }
     if (fd < 0) {
         NoteFailure(native, errno);
         return nullptr;
     }
-    return std::make_unique<PosixOutputFile>(fd, Shown(native), failure_);
+    // Emptied only once it is known not to be an input.
+    if (!created && RefuseInput(fd, native)) return nullptr;
+    struct stat info;
+    if (!created && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0) {
+        NoteFailure(native, errno);
+        close(fd);
+        return nullptr;
+    }
+    return std::make_unique<PosixOutputFile>(fd, Shown(native), created, failure_);
 }
 
 size_t PosixExportPlatform::MaxPathBytes() const { return PATH_MAX - 1; }

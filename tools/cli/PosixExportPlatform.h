@@ -8,6 +8,7 @@
 #include "export/ExportPlatform.h"
 #include "tools/cli/CliOptions.h"
 #include "tools/cli/PosixLocaleText.h"
+#include "tools/cli/ProtectedFiles.h"
 
 namespace tessera {
 
@@ -30,6 +31,10 @@ public:
     size_t MaxPathBytes() const override;
     CalendarTime LocalNow() override;
     std::string NameOnDisk(const std::string& name) override;
+    bool IsProtected(const std::string& path) override;
+
+    // The files the export reads: they are never written, emptied or removed.
+    void SetInputs(const ProtectedFiles* inputs) { inputs_ = inputs; }
 
     // True when the overwrite question was answered with cancel.
     bool Cancelled() const { return cancelled_; }
@@ -40,6 +45,10 @@ private:
     void NoteFailure(const std::string& path, int error);
     // `path` as the user's terminal shows it: a Shift-JIS name in it recoded.
     std::string Shown(const std::string& path) const;
+    // True, with the failure noted, when path is one of the inputs.
+    bool RefuseInput(const std::string& path);
+    // The same for a file just opened on fd, which is then closed.
+    bool RefuseInput(int fd, const std::string& path);
 
     const CliOptions& options_;
     FILE* messages_;
@@ -50,6 +59,7 @@ private:
     bool namesUnusableTold_ = false;
     std::string lastName_;       // the last name handed out, as the export made it
     bool lastNameKept_ = false;  // ... and written in those Shift-JIS bytes
+    const ProtectedFiles* inputs_ = nullptr;
 };
 
 }  // namespace tessera

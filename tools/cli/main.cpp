@@ -1,17 +1,21 @@
 // tessera-export: the plug-in's export flow on the command line. The flow is
 // ExportDriver's; this file only reads the inputs and options and reports.
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "export/ExportDriver.h"
+#include "host/MboxFraming.h"
 #include "host/SimulatedHost.h"
 #include "settings/SettingsStore.h"
 #include "tools/cli/CliOptions.h"
+#include "tools/cli/OutputFolder.h"
 #include "tools/cli/PosixExportPlatform.h"
 #include "tools/cli/ProgressLine.h"
 
@@ -23,9 +27,21 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-bool IsDirectory(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+// Says each line of a message of several lines.
+void SayLines(PosixExportPlatform& platform, const std::string& text) {
+    for (size_t start = 0; start < text.size();) {
+        size_t end = std::min(text.find('\n', start), text.size());
+        platform.Say(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+// A message piped from a mail filter may start with its mbox envelope line,
+// which is framing, not part of the message.
+void DropEnvelopeLine(std::string& text) {
+    if (!IsEnvelopeLine(text.data(), text.size())) return;
+    size_t eol = text.find('\n');
+    text.erase(0, eol == std::string::npos ? text.size() : eol + 1);
 }
 
 // Adds every input to the host's messages; false when any could not be read.
@@ -35,12 +51,13 @@ bool LoadInputs(const CliOptions& options, MessageStore& store, PosixExportPlatf
         std::string error;
         if (input != "-") {
             if (!store.AddPath(input, error)) {
-                platform.Say(error);
+                SayLines(platform, error);
                 ok = false;
             }
             continue;
         }
         std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+        DropEnvelopeLine(text);
         if (text.empty()) {
             platform.Say("-: empty standard input, not a message");
             ok = false;
@@ -60,11 +77,43 @@ bool PrepareSettings(const CliOptions& options, ExportSettings& settings, PosixE
         }
         settings = LoadSettingsFile(options.settingsFile);
     }
-    if (!options.hasOutput) return true;
-    settings.SavePath = options.output;
+    if (options.hasOutput) {
+        settings.SavePath = options.output;
+        return true;
+    }
+    if (!IsWindowsPath(settings.SavePath)) return true;
+    platform.Say("SavePath '" + settings.SavePath + "' of " + options.settingsFile +
+                 " is a Windows path, no path of this system: give --output");
+    return false;
+}
+
+// The folder of the formats that write into one is made when missing.
+bool PrepareFolder(const CliOptions& options, ExportSettings& settings,
+                   PosixExportPlatform& platform) {
+    if (!options.hasOutput || (options.hasFormat && options.saveType != kSaveTypeEml)) return true;
+    std::string error;
+    if (!MakeFolder(options.output, error)) {
+        platform.Say(error);
+        return false;
+    }
     // The engine puts the name right behind SavePath: a folder needs its '/'.
-    if (settings.SavePath.back() != '/' && IsDirectory(settings.SavePath)) settings.SavePath += '/';
+    if (!options.hasFormat && settings.SavePath.back() != '/') settings.SavePath += '/';
     return true;
+}
+
+// The files the export reads, standard input among them when it is a file.
+void ProtectInputs(const CliOptions& options, const MessageStore& store, ProtectedFiles& inputs) {
+    for (const std::string& file : store.InputFiles()) inputs.Add(file);
+    if (std::find(options.inputs.begin(), options.inputs.end(), "-") != options.inputs.end()) {
+        inputs.AddOpen(0);
+    }
+}
+
+// Tells what the host met with its inputs; false when there was anything.
+bool TellProblems(MessageStore& store, PosixExportPlatform& platform) {
+    std::vector<std::string> problems = store.TakeProblems();
+    for (const std::string& problem : problems) platform.Say(problem);
+    return problems.empty();
 }
 
 int Run(const CliOptions& options) {
@@ -74,8 +123,16 @@ int Run(const CliOptions& options) {
     if (!options.hasFormat && !PrepareSettings(options, settings, platform)) return kExitUsage;
     SimulatedHost& host = SimulatedHost::Instance();
     bool inputsOk = LoadInputs(options, host.Messages(), platform);
+    ProtectedFiles inputs;
+    ProtectInputs(options, host.Messages(), inputs);
+    platform.SetInputs(&inputs);
+    if (options.hasFormat && options.saveType != kSaveTypeEml && inputs.Holds(options.output)) {
+        platform.Say(options.output + ": one of the inputs; nothing written");
+        return kExitUsage;
+    }
     // Mboxes are still being indexed: wait only for the first message here.
     if (!host.Messages().Has(0)) {
+        TellProblems(host.Messages(), platform);
         platform.Say("no message to export");
         return kExitFailed;
     }
@@ -84,6 +141,7 @@ int Run(const CliOptions& options) {
                      " is not 103, 104 or 105: nothing exported");
         return kExitFailed;
     }
+    if (!PrepareFolder(options, settings, platform)) return kExitFailed;
     HostApi api = MakeSimulatedHostApi();
     ExportDriver driver(api, platform);
     ProgressLine progress(stderr, !options.quiet && isatty(2));
@@ -92,6 +150,7 @@ int Run(const CliOptions& options) {
         size_t done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
         if (done > 0 && host.Messages().Has(done - 1)) bytes += host.Messages().SizeHint(done - 1);
         progress.Update(done, bytes, host.Messages().KnownCount());
+        inputsOk = TellProblems(host.Messages(), platform) && inputsOk;
     });
     ExportFormat chosen;
     chosen.SaveType = kSaveTypeUnset;
@@ -99,6 +158,7 @@ int Run(const CliOptions& options) {
     else driver.ExportStoredFormat(nullptr, settings);
     progress.Finish();
     const size_t total = host.Messages().Count();
+    inputsOk = TellProblems(host.Messages(), platform) && inputsOk;
     const ExportReport& report = driver.Report();
     if (platform.Cancelled()) return kExitFailed;
     if (report.errorShown || report.messagesFailed > 0 ||
@@ -110,9 +170,7 @@ int Run(const CliOptions& options) {
     return inputsOk ? kExitOk : kExitFailed;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     CliOptions options;
     std::string error;
@@ -129,4 +187,20 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     return Run(options);
+}
+
+}  // namespace
+
+// Whatever fails, out of memory included, is told and ends the run with status 1.
+int main(int argc, char** argv) {
+    try {
+        return Main(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("tessera-export: out of memory; the export stopped\n", stderr);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tessera-export: %s; the export stopped\n", e.what());
+    } catch (...) {
+        std::fputs("tessera-export: unexpected failure; the export stopped\n", stderr);
+    }
+    return kExitFailed;
 }
