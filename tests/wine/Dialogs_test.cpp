@@ -18,6 +18,7 @@
 #include "dialogs/SettingsDialog_win.h"
 #include "dialogs/ResourceModule_win.h"
 #include "resources/Version.h"
+#include "tests/support/HexBytes.h"
 #include "tests/wine/support/DialogDriver.h"
 #include "tools/simhost/PluginHost.h"
 
@@ -29,7 +30,7 @@ HMODULE g_plugin = nullptr;
 
 namespace {
 
-using test::Hex;
+using tessera::testing::Hex;
 
 // Captions and control texts as Shift-JIS bytes.
 const std::string kFormatCaption =  // "エクスポートフォーマット"

@@ -65,7 +65,4 @@ INT_PTR RunDriven(const std::function<INT_PTR()>& show,
 // The label of the folder selected in a folder browser's tree.
 std::string SelectedFolderLabel(HWND browser);
 
-// Bytes as space-separated hex, for readable Shift-JIS comparisons.
-std::string Hex(const std::string& bytes);
-
 }  // namespace tessera::test
