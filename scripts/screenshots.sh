@@ -53,7 +53,7 @@ capture() {
     left=$((left > margin ? left - margin : 0))
     top=$((top > margin ? top - margin : 0))
     local w=$((right - left + margin)) h=$((bottom - top + margin))
-    import -display $SCREEN -window root -crop "${w}x${h}+${left}+${top}" +repage "$OUT/$name.png"
+    import -display "$SCREEN" -window root -crop "${w}x${h}+${left}+${top}" +repage "$OUT/$name.png"
     touch "$WORK/$name.done"
     echo "saved $OUT/$name.png (${w}x${h})"
 }
