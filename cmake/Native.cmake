@@ -62,3 +62,10 @@ if(TESSERA_TESTS)
         ${CMAKE_BINARY_DIR}/mbox-framing)
     set_tests_properties(mbox_framing PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 600)
 endif()
+
+# C++ files follow the checked-in .clang-format (tests/tools/check_format.py --fix formats them).
+if(TESSERA_TESTS)
+    add_test(NAME format_check
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/check_format.py ${CMAKE_SOURCE_DIR})
+    set_tests_properties(format_check PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 300)
+endif()

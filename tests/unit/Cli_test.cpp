@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "resources/Version.h"
+#include "tests/support/HexBytes.h"
 
 namespace {
 
@@ -35,16 +36,7 @@ const std::string kUtf8NoSavePath =
     "\xE4\xBF\x9D\xE5\xAD\x98\xE5\x85\x88\xE3\x81\x8C\xE6\x8C\x87\xE5\xAE\x9A\xE3\x81\x95\xE3\x82\x8C"
     "\xE3\x81\xA6\xE3\x81\x84\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93";
 
-std::string Hex(const std::string& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-        out += ' ';
-    }
-    return out;
-}
+using tessera::testing::Hex;
 
 // A message with an ISO-2022-JP Subject and body; `extra` lines go into the body.
 std::string JisMessage(const std::string& from, const std::string& extra = "") {

@@ -4,19 +4,12 @@
 
 #include <string>
 
+#include "tests/support/HexBytes.h"
+
 namespace tessera {
 namespace {
 
-std::string Hex(const std::string& bytes) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (!out.empty()) out += ' ';
-        out += kDigits[c >> 4];
-        out += kDigits[c & 15];
-    }
-    return out;
-}
+using tessera::testing::Hex;
 
 // "表" (0x95 0x5C) and "ソ" (0x83 0x5C) end in a byte that equals '\'.
 const std::string kHyou = "\x95\x5C";

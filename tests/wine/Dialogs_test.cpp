@@ -19,6 +19,7 @@
 #include "dialogs/ResourceModule_win.h"
 #include "resources/Version.h"
 #include "resources/resource.h"
+#include "tests/support/HexBytes.h"
 #include "tests/wine/support/DialogDriver.h"
 #include "tools/simhost/PluginHost.h"
 
@@ -30,7 +31,7 @@ HMODULE g_plugin = nullptr;
 
 namespace {
 
-using test::Hex;
+using tessera::testing::Hex;
 
 // Captions and control texts as Shift-JIS bytes.
 const std::string kFormatCaption =  // "エクスポートフォーマット"

@@ -155,17 +155,6 @@ INT_PTR RunDriven(const std::function<INT_PTR()>& show,
     return result;
 }
 
-std::string Hex(const std::string& bytes) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (!out.empty()) out += ' ';
-        out += kDigits[c >> 4];
-        out += kDigits[c & 15];
-    }
-    return out;
-}
-
 static BOOL CALLBACK FindTree(HWND window, LPARAM found) {
     char name[32] = {};
     GetClassNameA(window, name, sizeof name);

@@ -70,7 +70,4 @@ std::string SelectedFolderLabel(HWND browser);
 // then: a busy machine may drop or outrun the first request. False on timeout.
 bool SelectFolder(HWND browser, const std::string& folder, DWORD timeoutMs = kDriverWaitMs);
 
-// Bytes as space-separated hex, for readable Shift-JIS comparisons.
-std::string Hex(const std::string& bytes);
-
 }  // namespace tessera::test
