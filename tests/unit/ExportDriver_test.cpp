@@ -235,10 +235,12 @@ TEST_F(ExportDriverTest, TargetThatCannotBeOpenedIsReported) {
     EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
     platform.messages.clear();
     platform.unwritable.clear();
+    platform.files["C:\\locked.txt"].bytes = "OLD\r\n\r\n";
+    platform.overwriteAnswer = kOverwriteAppend;
     platform.seekFails = true;
     Ask(kSaveTypeMbox);
     EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
-    EXPECT_TRUE(platform.files["C:\\locked.txt"].bytes.empty());
+    EXPECT_EQ(platform.files["C:\\locked.txt"].bytes, "OLD\r\n\r\n");
 }
 
 TEST_F(ExportDriverTest, EmlExportGoesOnAfterFailuresAndReportsOnceAtTheEnd) {

@@ -1,10 +1,5 @@
 #include "tools/cli/MessageText.h"
 
-#include <cerrno>
-#include <cstring>
-#include <iconv.h>
-#include <langinfo.h>
-
 #include "export/ExportPlatform.h"
 
 namespace tessera {
@@ -32,32 +27,6 @@ const MessageEntry kMessages[] = {
      "\x82\xB9\x82\xF1"},
 };
 
-std::string TerminalCharset() {
-    const char* codeset = nl_langinfo(CODESET);
-    if (!codeset || !*codeset || std::strcmp(codeset, "ANSI_X3.4-1968") == 0) return "UTF-8";
-    return codeset;
-}
-
-// Recodes with iconv; an unconvertible byte becomes '?' and the rest goes on.
-std::string Recode(iconv_t cd, const std::string& text) {
-    std::string out;
-    char buffer[256];
-    char* in = const_cast<char*>(text.data());
-    size_t inLeft = text.size();
-    while (inLeft > 0) {
-        char* dst = buffer;
-        size_t dstLeft = sizeof buffer;
-        size_t result = iconv(cd, &in, &inLeft, &dst, &dstLeft);
-        out.append(buffer, static_cast<size_t>(dst - buffer));
-        if (result != static_cast<size_t>(-1) || errno == E2BIG) continue;
-        out += '?';
-        ++in;
-        --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    return out;
-}
-
 }  // namespace
 
 std::string ShiftJisMessageText(int textId) {
@@ -65,14 +34,6 @@ std::string ShiftJisMessageText(int textId) {
         if (entry.id == textId) return entry.text;
     }
     return std::string();
-}
-
-std::string ToTerminalEncoding(const std::string& shiftJis) {
-    iconv_t cd = iconv_open(TerminalCharset().c_str(), "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return shiftJis;
-    std::string out = Recode(cd, shiftJis);
-    iconv_close(cd);
-    return out;
 }
 
 }  // namespace tessera

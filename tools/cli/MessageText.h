@@ -1,5 +1,4 @@
-// The plug-in's message texts (its string table holds them in Shift-JIS),
-// shown on a terminal in the terminal's own encoding.
+// The plug-in's message texts, as its string table holds them: Shift-JIS.
 #pragma once
 
 #include <string>
@@ -8,9 +7,5 @@ namespace tessera {
 
 // The Shift-JIS text of a message-table id; empty for an unknown id.
 std::string ShiftJisMessageText(int textId);
-
-// Shift-JIS bytes recoded for the current locale's character set (UTF-8 when
-// the locale names none or plain ASCII). Bytes that cannot be recoded become '?'.
-std::string ToTerminalEncoding(const std::string& shiftJis);
 
 }  // namespace tessera

@@ -10,9 +10,11 @@
 
 #include "export/ExportDriver.h"
 #include "host/SimulatedHost.h"
+#include "platform/Console.h"
+#include "platform/LocalFileSystem.h"
 #include "settings/SettingsStore.h"
+#include "tools/cli/CliExportPlatform.h"
 #include "tools/cli/CliOptions.h"
-#include "tools/cli/PosixExportPlatform.h"
 #include "tools/cli/ProgressLine.h"
 
 using namespace tessera;
@@ -29,7 +31,7 @@ bool IsDirectory(const std::string& path) {
 }
 
 // Adds every input to the host's messages; false when any could not be read.
-bool LoadInputs(const CliOptions& options, MessageStore& store, PosixExportPlatform& platform) {
+bool LoadInputs(const CliOptions& options, MessageStore& store, CliExportPlatform& platform) {
     bool ok = true;
     for (const std::string& input : options.inputs) {
         std::string error;
@@ -52,7 +54,7 @@ bool LoadInputs(const CliOptions& options, MessageStore& store, PosixExportPlatf
 }
 
 // The stored settings of the plug-in, or of --settings; --output replaces SavePath.
-bool PrepareSettings(const CliOptions& options, ExportSettings& settings, PosixExportPlatform& platform) {
+bool PrepareSettings(const CliOptions& options, ExportSettings& settings, CliExportPlatform& platform) {
     if (!options.settingsFile.empty()) {
         if (access(options.settingsFile.c_str(), R_OK) != 0) {
             platform.Say(options.settingsFile + ": settings file cannot be read");
@@ -62,14 +64,14 @@ bool PrepareSettings(const CliOptions& options, ExportSettings& settings, PosixE
     }
     if (!options.hasOutput) return true;
     settings.SavePath = options.output;
-    // The engine puts the name right behind SavePath: a folder needs its '/'.
-    if (settings.SavePath.back() != '/' && IsDirectory(settings.SavePath)) settings.SavePath += '/';
+    // The engine puts the name right behind SavePath: a folder needs its separator.
+    if (IsDirectory(settings.SavePath)) settings.SavePath = LocalFileSystem::AsFolder(settings.SavePath);
     return true;
 }
 
 int Run(const CliOptions& options) {
-    PosixExportPlatform platform(options, stderr,
-                                 options.ifExists == IfExists::Ask && isatty(0) ? stdin : nullptr);
+    CliExportPlatform platform(options, stderr,
+                               options.ifExists == IfExists::Ask && IsTerminal(stdin) ? stdin : nullptr);
     ExportSettings settings;
     if (!options.hasFormat && !PrepareSettings(options, settings, platform)) return kExitUsage;
     SimulatedHost& host = SimulatedHost::Instance();
@@ -86,7 +88,7 @@ int Run(const CliOptions& options) {
     }
     HostApi api = MakeSimulatedHostApi();
     ExportDriver driver(api, platform);
-    ProgressLine progress(stderr, !options.quiet && isatty(2));
+    ProgressLine progress(stderr, !options.quiet && IsTerminal(stderr));
     uint64_t bytes = 0;
     driver.SetProgress([&](const ExportReport& report) {
         size_t done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
@@ -114,6 +116,7 @@ int Run(const CliOptions& options) {
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    UseBinaryStandardStreams();
     CliOptions options;
     std::string error;
     if (!ParseCliOptions(argc, argv, options, error)) {
