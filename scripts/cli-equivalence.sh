@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Byte-identity of tessera-export with the plug-in: exports the corpus messages
 # with the stored-format command of Tessera.dll in the simulated host under
-# Wine, and with tessera-export (same INI, --output), then compares the files.
+# Wine, with tessera-export (same INI, --output), and with tessera-export.exe
+# under Wine given Windows paths (C:\..., UNC), then compares the files.
 # Usage: scripts/cli-equivalence.sh WIN_BUILD_DIR NATIVE_BUILD_DIR [CORPUS_DIR]
 # Exit 0 equal, 1 different, 77 skipped (no corpus, no Wine build).
 set -euo pipefail
@@ -18,15 +19,25 @@ WIN=$(cd "$WIN" && pwd)
 NATIVE=$(cd "$NATIVE" && pwd)
 [ -f "$CORPUS/INDEX.tsv" ] || skip "no corpus at $CORPUS"
 [ -f "$WIN/bin/simhost.exe" ] && [ -f "$WIN/bin/Tessera.dll" ] || skip "no simhost.exe/Tessera.dll in $WIN/bin"
+[ -f "$WIN/bin/tessera-export.exe" ] || skip "no tessera-export.exe in $WIN/bin"
 [ -x "$NATIVE/tessera-export" ] || skip "no tessera-export in $NATIVE"
 command -v wine >/dev/null || skip "wine is not installed"
 
 WORK=$(mktemp -d /tmp/tessera-equiv.XXXXXX)
-[ -n "${KEEP:-}" ] || trap 'rm -rf "$WORK"' EXIT
+# Windows paths for tessera-export.exe: a folder of drive C: and a UNC share.
+EXEDIR="tessera-equiv-$$"
+cleanup() {
+    rm -rf "${WINEPREFIX:?}/drive_c/$EXEDIR" "$WINEPREFIX/dosdevices/unc/tessera-equiv-$$"
+    [ -n "${KEEP:-}" ] || rm -rf "$WORK"
+}
+trap cleanup EXIT
 # The plug-in reads Tessera.ini beside itself: a private copy keeps the build's own untouched.
 mkdir -p "$WORK/plugin"
 cp "$WIN/bin/simhost.exe" "$WIN/bin/Tessera.dll" "$WORK/plugin/"
 source "$REPO/scripts/wine-env.sh" "$WIN" >/dev/null
+# Wine serves \\SERVER\SHARE from dosdevices/unc/SERVER/SHARE.
+mkdir -p "$WINEPREFIX/dosdevices/unc/tessera-equiv-$$" "$WINEPREFIX/drive_c/$EXEDIR" "$WORK/share"
+ln -sfn "$WORK/share" "$WINEPREFIX/dosdevices/unc/tessera-equiv-$$/share"
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 
@@ -52,7 +63,21 @@ run_case() {
     fi
     "$NATIVE/tessera-export" --quiet --settings "$ini" --output "$ndir/" "${FILES[@]}" \
         </dev/null >"$WORK/$name.cli.log" 2>&1 || true
-    python3 - "$wdir" "$ndir" "$name" <<'EOF'
+    # The Windows CLI: Windows paths as a user types them, UNC for two of the cases.
+    local exeout="C:\\$EXEDIR\\$name" exedir="$WINEPREFIX/drive_c/$EXEDIR/$name"
+    if [ "$name" = eml ] || [ "$name" = mbox-noattach ]; then
+        exeout="\\\\tessera-equiv-$$\\share\\$name" exedir="$WORK/share/$name"
+    fi
+    mkdir -p "$exedir"
+    timeout "${WINE_TIMEOUT:-300}" wine "$WIN/bin/tessera-export.exe" --quiet --settings "$(winpath "$ini")" \
+        --output "$exeout" "${WINFILES[@]}" </dev/null >"$WORK/$name.exe.log" 2>&1 || true
+    local status=0
+    python3 "$WORK/compare.py" "$wdir" "$ndir" "$name" || status=1
+    python3 "$WORK/compare.py" "$exedir" "$ndir" "$name (tessera-export.exe)" || status=1
+    return $status
+}
+
+cat >"$WORK/compare.py" <<'EOF'
 import datetime, os, re, sys
 wine_dir, cli_dir, name = sys.argv[1:4]
 # Wine stores the plug-in's Shift-JIS names as UTF-8 on disk; the CLI keeps the bytes.
@@ -147,7 +172,6 @@ for failure in failures[:10]:
     print("  " + failure)
 sys.exit(1 if failures else 0)
 EOF
-}
 
 status=0
 echo "corpus: ${#FILES[@]} files from $CORPUS"
