@@ -1,0 +1,69 @@
+// The Win32 files of the export: a replacement appears whole or not at all,
+// an append is cut back to its last whole message, a device is written as it is.
+#include "platform/LocalFileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/wine/support/PluginFixture.h"
+
+using namespace tessera;
+using namespace tessera::testing;
+
+namespace {
+
+bool WriteMessage(TargetFile& file, const std::string& text) {
+    file.BeginMessage();
+    return file.EndMessage(file.Write(text.data(), text.size()));
+}
+
+TEST(Win32Files, ReplaceAppearsOnlyOnCommitAndAbortLeavesNoNewFile) {
+    // "表" ends in the byte '\': the folder part must be found by characters.
+    std::string out = NewTempFolder("files") + "\x95\x5C";
+    ASSERT_TRUE(CreateDirectoryA(out.c_str(), nullptr));
+    out += "\\";
+    LocalFileSystem files;
+    WriteFileBytes(out + "box.txt", "old\r\n");
+    std::unique_ptr<TargetFile> file = files.Open(out + "box.txt", TargetMode::Replace);
+    ASSERT_TRUE(file) << files.TakeFailure();
+    ASSERT_TRUE(WriteMessage(*file, "new\r\n"));
+    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old\r\n");
+    file->Abort();
+    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old\r\n");
+    EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.txt"});
+
+    file = files.Open(out + "box.txt", TargetMode::Replace);
+    ASSERT_TRUE(file && WriteMessage(*file, "new\r\n") && file->Commit());
+    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "new\r\n");
+    EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.txt"});
+}
+
+TEST(Win32Files, AppendCutsAFailedMessageBackAndAbortRestoresTheOldLength) {
+    std::string out = NewTempFolder("files");
+    LocalFileSystem files;
+    WriteFileBytes(out + "box.txt", "old");
+    std::unique_ptr<TargetFile> file = files.Open(out + "box.txt", TargetMode::Append);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->Tail(), "old");
+    ASSERT_TRUE(WriteMessage(*file, "one\r\n"));
+    file->BeginMessage();
+    file->Write("From half", 9);
+    EXPECT_FALSE(file->EndMessage(false));
+    ASSERT_TRUE(WriteMessage(*file, "two\r\n"));
+    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "oldone\r\ntwo\r\n");
+    file->Abort();
+    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old");
+}
+
+TEST(Win32Files, DeviceIsWrittenAsItIsAndAFolderRefused) {
+    LocalFileSystem files;
+    std::unique_ptr<TargetFile> null = files.Open("NUL", TargetMode::Replace);
+    ASSERT_TRUE(null) << files.TakeFailure();
+    EXPECT_TRUE(WriteMessage(*null, "x"));
+    EXPECT_TRUE(null->Commit());
+    std::string out = NewTempFolder("files");
+    EXPECT_FALSE(files.Open(out.substr(0, out.size() - 1), TargetMode::Replace));
+    EXPECT_FALSE(files.TakeFailure().empty());
+    EXPECT_TRUE(ListFiles(out).empty());
+}
+
+}  // namespace
