@@ -17,8 +17,8 @@ public:
 };
 
 enum class TargetMode {
-    Append,   // keep the content and add behind it, cut back when a message fails
-    Replace,  // a new file written beside the old one, renamed over it by Commit
+    Append,   // the old content, then whole messages
+    Replace,  // whole messages only
 };
 
 // One opened target. Writes between BeginMessage and EndMessage are held and
@@ -35,11 +35,12 @@ public:
     // Sends what the message left held. When `complete` is false or a write
     // failed, the file is cut back to the mark and false is returned.
     bool EndMessage(bool complete);
-    // Makes what was written the file's content (a replacement is renamed into
+    // Makes what was written the file's content (a new file is renamed into
     // place); false when that failed, and the file is then as it was before.
     bool Commit();
-    // Leaves the file as it was before the run: a replacement is removed, an
-    // append is cut back to its old length. A device or pipe cannot be undone.
+    // Leaves the file as it was before the run: a new file is removed, an
+    // append in place is cut back to its old length. A device or pipe cannot
+    // be undone.
     void Abort();
 
     // The last bytes (at most 4) of what an append keeps; empty when there is
@@ -55,8 +56,8 @@ protected:
     virtual bool Put(const char* data, size_t size) = 0;
     // Shortens the file to `length` bytes; false when it cannot (a stream).
     virtual bool CutTo(uint64_t length) = 0;
-    // Closes the file and, when `keep`, puts it in place (the rename of a
-    // replacement); without `keep` a replacement is removed.
+    // Closes the file and, when `keep`, puts it in place (the rename of a new
+    // file); without `keep` a new file is removed.
     virtual bool Finish(bool keep) = 0;
 
 private:

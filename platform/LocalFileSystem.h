@@ -1,6 +1,9 @@
-// The files of this system as the export's FileSystem: a replacement is
-// written beside its target and renamed over it; an append is cut back when a
-// message fails. Twins: LocalFileSystem_posix.cpp, LocalFileSystem_win.cpp.
+// The files of this system as the export's FileSystem. A regular target is
+// written as a new file beside it (an append starting from a copy of the old
+// content) and renamed over it on commit, so that even a killed process
+// leaves the old file or the new one whole. Where no file can be made beside
+// it, an append goes in place and a failed message is cut back.
+// Twins: LocalFileSystem_posix.cpp, LocalFileSystem_win.cpp.
 #pragma once
 
 #include "export/FileSystem.h"

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace tessera {
 
 namespace {
@@ -64,9 +66,10 @@ protected:
         return error == 0;
     }
 
-    // Writes go to the end (O_APPEND or a fresh file), so only the length moves.
+    // Writes go to the end (O_APPEND, or a new file written in order).
     bool CutTo(uint64_t length) override {
-        return cuttable_ && ftruncate(fd_, static_cast<off_t>(length)) == 0;
+        return cuttable_ && ftruncate(fd_, static_cast<off_t>(length)) == 0 &&
+               lseek(fd_, 0, SEEK_END) >= 0;
     }
 
     bool Finish(bool keep) override {
@@ -105,7 +108,9 @@ std::unique_ptr<TargetFile> OpenStream(LocalFileSystem& files, const std::string
     return std::make_unique<PosixTarget>(files, fd, path, std::string(), path, false);
 }
 
-std::unique_ptr<TargetFile> OpenAppend(LocalFileSystem& files, const std::string& path) {
+// Appends in place, where no new file can be made beside the target: a
+// failed message is cut back, but a killed process can leave a torn one.
+std::unique_ptr<TargetFile> OpenInPlace(LocalFileSystem& files, const std::string& path) {
     int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
     struct stat info;
     if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -119,32 +124,82 @@ std::unique_ptr<TargetFile> OpenAppend(LocalFileSystem& files, const std::string
     return target;
 }
 
-// A new file beside `path` (beside the file a symbolic link names), with the
-// old file's permissions, renamed over it on commit.
-std::unique_ptr<TargetFile> OpenReplacement(LocalFileSystem& files, const std::string& path,
-                                            const struct stat* old) {
-    std::string final = path;
-    if (old) {
-        char* real = realpath(path.c_str(), nullptr);
-        if (real) final = real;
-        std::free(real);
-    }
+// The file a symbolic link names, or `path` itself.
+std::string RealPath(const std::string& path) {
+    char* real = realpath(path.c_str(), nullptr);
+    std::string result = real ? real : path;
+    std::free(real);
+    return result;
+}
+
+// Creates a new file beside `final` with the permissions of `old` (when there
+// is one); its name in `temp`. -1 with errno set when none can be made.
+int CreateBeside(const std::string& final, const struct stat* old, std::string& temp) {
     std::string prefix = FolderOf(final) + ".tessera-" + std::to_string(getpid()) + "-";
     static unsigned counter = 0;
     for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
-        std::string temp = prefix + std::to_string(++counter) + ".tmp";
-        int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        temp = prefix + std::to_string(++counter) + ".tmp";
+        int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST) continue;
-        if (fd < 0) break;
+        if (fd < 0) return -1;
         if (old) {
             fchmod(fd, old->st_mode & 07777);
             // Only root may keep another owner; anyone else keeps the file as theirs.
             if (fchown(fd, old->st_uid, old->st_gid) != 0) errno = 0;
         }
-        return std::make_unique<PosixTarget>(files, fd, path, temp, final, true);
+        return fd;
     }
-    files.NoteFailure(path, errno == 0 ? EEXIST : errno);
-    return nullptr;
+    errno = EEXIST;
+    return -1;
+}
+
+// Copies all of `from` to `to`, in the kernel where it can; 0 or the errno.
+int CopyContent(int from, int to) {
+    for (;;) {
+        ssize_t copied = copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
+        if (copied == 0) return 0;
+        if (copied > 0 || errno == EINTR) continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return errno;
+        break;
+    }
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        ssize_t got = read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return got < 0 ? errno : 0;
+        int error = WriteAll(to, buffer.data(), static_cast<size_t>(got));
+        if (error != 0) return error;
+    }
+}
+
+// A new file beside the target (beside the file a link names), renamed over
+// it on commit: an append starts as a copy of the old content, a replacement
+// empty. So the target is never seen half written, even by a killed process.
+std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string& path,
+                                       const struct stat* old, TargetMode mode) {
+    std::string final = old ? RealPath(path) : path;
+    std::string temp;
+    int fd = CreateBeside(final, old, temp);
+    if (fd < 0) {
+        int error = errno;
+        if (old && mode == TargetMode::Append) return OpenInPlace(files, path);
+        files.NoteFailure(path, error);
+        return nullptr;
+    }
+    auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true);
+    if (!old || mode == TargetMode::Replace) return target;
+    int source = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int error = source < 0 ? errno : CopyContent(source, fd);
+    struct stat copied;
+    if (error == 0 && fstat(fd, &copied) != 0) error = errno;
+    if (source >= 0) close(source);
+    if (error != 0) {
+        files.NoteFailure(path, error);
+        return nullptr;  // the target's destructor removes the partial copy
+    }
+    uint64_t length = static_cast<uint64_t>(copied.st_size);
+    target->Started(length, ReadTail(fd, length));
+    return target;
 }
 
 }  // namespace
@@ -162,15 +217,14 @@ std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, Targe
             NoteFailure(path, ENOENT);
             return nullptr;
         }
-        return OpenReplacement(*this, path, nullptr);
+        return OpenBeside(*this, path, nullptr, mode);
     }
     if (S_ISDIR(info.st_mode)) {
         NoteFailure(path, EISDIR);
         return nullptr;
     }
     if (!S_ISREG(info.st_mode)) return OpenStream(*this, path);
-    if (mode == TargetMode::Append) return OpenAppend(*this, path);
-    return OpenReplacement(*this, path, &info);
+    return OpenBeside(*this, path, &info, mode);
 }
 
 std::string LocalFileSystem::AsFolder(const std::string& path) {

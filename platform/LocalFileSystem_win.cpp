@@ -29,7 +29,7 @@ std::string ReadTail(HANDLE handle, uint64_t length) {
 
 class Win32Target : public TargetFile {
 public:
-    // `temp` names the new file of a replacement, moved over `path` on commit;
+    // `temp` names the new file, moved over `path` on commit;
     // empty when `handle` is the target itself. `cuttable` is false for a device.
     Win32Target(LocalFileSystem& files, HANDLE handle, std::string path, std::string temp,
                 bool cuttable)
@@ -91,45 +91,79 @@ private:
     bool cuttable_;
 };
 
-std::unique_ptr<TargetFile> OpenAppend(LocalFileSystem& files, const std::string& path) {
+// Opens `path` (an existing regular file) and positions at its end.
+HANDLE OpenAtEnd(const std::string& path, uint64_t& length, std::string& tail) {
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
     LARGE_INTEGER size;
-    if (handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle, &size)) {
+    if (handle == INVALID_HANDLE_VALUE) return handle;
+    if (!GetFileSizeEx(handle, &size)) {
+        DWORD error = GetLastError();
+        CloseHandle(handle);
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    length = static_cast<uint64_t>(size.QuadPart);
+    tail = ReadTail(handle, length);
+    return handle;
+}
+
+// Appends in place, where no new file can be made beside the target: a
+// failed message is cut back, but a killed process can leave a torn one.
+std::unique_ptr<TargetFile> OpenInPlace(LocalFileSystem& files, const std::string& path) {
+    uint64_t length = 0;
+    std::string tail;
+    HANDLE handle = OpenAtEnd(path, length, tail);
+    if (handle == INVALID_HANDLE_VALUE) {
         files.NoteFailure(path, static_cast<int>(GetLastError()));
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
         return nullptr;
     }
-    uint64_t length = static_cast<uint64_t>(size.QuadPart);
     auto target = std::make_unique<Win32Target>(files, handle, path, std::string(), true);
-    target->Started(length, ReadTail(handle, length));
+    target->Started(length, tail);
     return target;
 }
 
-// A new file in the target's folder, moved over the target on commit.
-std::unique_ptr<TargetFile> OpenReplacement(LocalFileSystem& files, const std::string& path) {
+// Makes an empty new file in the folder of `path`; false with the error set.
+bool CreateBeside(const std::string& path, std::string& temp) {
     // The system finds the folder part; it knows where a double-byte name's bytes end.
     std::vector<char> full(32768);
     char* name = nullptr;
     DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &name);
-    char temp[MAX_PATH + 1] = {};
     if (length == 0 || length >= full.size() || !name) {
-        files.NoteFailure(path, length == 0 ? static_cast<int>(GetLastError()) : ERROR_FILENAME_EXCED_RANGE);
-        return nullptr;
+        if (length != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
     }
     std::string folder(full.data(), static_cast<size_t>(name - full.data()));
-    if (!GetTempFileNameA(folder.c_str(), "tes", 0, temp)) {
+    char created[MAX_PATH + 1] = {};
+    if (!GetTempFileNameA(folder.c_str(), "tes", 0, created)) return false;
+    temp = created;
+    return true;
+}
+
+// A new file in the target's folder, moved over the target on commit: an
+// append starts as a copy of the old content, a replacement empty. So the
+// target is never seen half written, even by a process that was killed.
+std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string& path, bool exists,
+                                       TargetMode mode) {
+    std::string temp;
+    bool append = exists && mode == TargetMode::Append;
+    if (!CreateBeside(path, temp)) {
+        if (append) return OpenInPlace(files, path);
         files.NoteFailure(path, static_cast<int>(GetLastError()));
         return nullptr;
     }
-    HANDLE handle = CreateFileA(temp, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    uint64_t length = 0;
+    std::string tail;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (!append || CopyFileA(path.c_str(), temp.c_str(), FALSE)) handle = OpenAtEnd(temp, length, tail);
     if (handle == INVALID_HANDLE_VALUE) {
         files.NoteFailure(path, static_cast<int>(GetLastError()));
-        DeleteFileA(temp);
+        DeleteFileA(temp.c_str());
         return nullptr;
     }
-    return std::make_unique<Win32Target>(files, handle, path, temp, true);
+    auto target = std::make_unique<Win32Target>(files, handle, path, temp, true);
+    target->Started(length, tail);
+    return target;
 }
 
 }  // namespace
@@ -149,7 +183,7 @@ std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, Targe
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) return OpenReplacement(*this, path);
+        if (error == ERROR_FILE_NOT_FOUND) return OpenBeside(*this, path, false, mode);
         NoteFailure(path, static_cast<int>(error));
         return nullptr;
     }
@@ -157,8 +191,7 @@ std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, Targe
         return std::make_unique<Win32Target>(*this, handle, path, std::string(), false);
     }
     CloseHandle(handle);
-    if (mode == TargetMode::Append) return OpenAppend(*this, path);
-    return OpenReplacement(*this, path);
+    return OpenBeside(*this, path, true, mode);
 }
 
 std::string LocalFileSystem::AsFolder(const std::string& path) {

@@ -94,6 +94,23 @@ for mode in ("overwrite", "append"):
     for leftover in glob.glob(os.path.join(work, ".tessera-*.tmp")):
         os.remove(leftover)
 
+# An interrupt (Ctrl-C) is a clean stop: the old file as it was, nothing left beside it.
+stopped = 0
+for n in range(max(3, trials // 8)):
+    target = os.path.join(work, "interrupted.mbox")
+    shutil.copy(old_path, target)
+    child = subprocess.Popen([exe, "--quiet", "--format", "mbox", "--if-exists", "overwrite", "--output",
+                              target, inputs], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.PIPE)
+    time.sleep(random.uniform(0, duration))
+    child.send_signal(signal.SIGINT)
+    err = child.communicate()[1]
+    data = open(target, "rb").read()
+    stopped += b"interrupted" in err
+    check(data == old or (child.returncode == 0 and data == full_new), "interrupt %d: target changed" % n)
+    check(not glob.glob(os.path.join(work, ".tessera-*.tmp")), "interrupt %d: a new file was left" % n)
+print("interrupt: %d of %d stopped cleanly in the middle" % (stopped, max(3, trials // 8)))
+
 # A full disk: a tmpfs too small for the whole export.
 disk = os.path.join(work, "small")
 os.makedirs(disk)

@@ -56,10 +56,11 @@ protected:
         file.BeginMessage();
         return file.EndMessage(file.Write(text.data(), text.size()));
     }
-    // A tmpfs of `kib` KiB under the test's folder; false where mounting is not allowed.
-    bool MountSmallDisk(int kib) {
+    // A tmpfs of `kib` KiB (and at most `inodes` files and folders) under the
+    // test's folder; false where mounting is not allowed.
+    bool MountSmallDisk(int kib, int inodes = 100) {
         fs::create_directory(Path("small"));
-        std::string options = "size=" + std::to_string(kib) + "k";
+        std::string options = "size=" + std::to_string(kib) + "k,nr_inodes=" + std::to_string(inodes);
         mounted_ = mount("tessera-test", Path("small").c_str(), "tmpfs", 0, options.c_str()) == 0;
         return mounted_;
     }
@@ -103,18 +104,39 @@ TEST_F(LocalFileSystemTest, ReplaceThroughALinkReplacesTheFileItNames) {
     EXPECT_EQ(Read("real"), "new");
 }
 
-TEST_F(LocalFileSystemTest, AppendCutsAFailedMessageBackAndAbortRestoresTheOldLength) {
+TEST_F(LocalFileSystemTest, AppendKeepsTheOldContentAndCutsAFailedMessageBack) {
     Put("box", "old\r\n");
     std::unique_ptr<TargetFile> file = files.Open(Path("box"), TargetMode::Append);
     ASSERT_TRUE(file);
     EXPECT_EQ(file->Tail(), "ld\r\n") << "the last bytes, at most 4";
     ASSERT_TRUE(WriteMessage(*file, "one\r\n"));
+    EXPECT_EQ(Read("box"), "old\r\n") << "the old file stays as it is until the commit";
+    file->Abort();
+    EXPECT_EQ(Read("box"), "old\r\n");
+    EXPECT_EQ(Names(), std::vector<std::string>{"box"});
+
+    file = files.Open(Path("box"), TargetMode::Append);
+    ASSERT_TRUE(WriteMessage(*file, "one\r\n"));
     file->BeginMessage();
     file->Write("From half", 9);
     EXPECT_FALSE(file->EndMessage(false));
-    EXPECT_EQ(Read("box"), "old\r\none\r\n");
-    file->Abort();
-    EXPECT_EQ(Read("box"), "old\r\n");
+    ASSERT_TRUE(WriteMessage(*file, "two\r\n"));
+    ASSERT_TRUE(file->Commit());
+    EXPECT_EQ(Read("box"), "old\r\none\r\ntwo\r\n");
+}
+
+TEST_F(LocalFileSystemTest, AppendWhereNoNewFileFitsGoesInPlaceAndCutsBack) {
+    // A tmpfs with no inode left for a new file: the old one can still grow.
+    if (!MountSmallDisk(64, 2)) GTEST_SKIP() << "cannot mount a tmpfs here";
+    Put("small/box", "old\r\n");
+    std::unique_ptr<TargetFile> file = files.Open(Path("small/box"), TargetMode::Append);
+    ASSERT_TRUE(file);
+    file->BeginMessage();
+    file->Write("From half", 9);
+    EXPECT_FALSE(file->EndMessage(false));
+    ASSERT_TRUE(WriteMessage(*file, "one\r\n"));
+    ASSERT_TRUE(file->Commit());
+    EXPECT_EQ(Read("small/box"), "old\r\none\r\n");
 }
 
 TEST_F(LocalFileSystemTest, AppendOnAFullDiskEndsAfterTheLastWholeMessage) {

@@ -37,7 +37,7 @@ TEST(Win32Files, ReplaceAppearsOnlyOnCommitAndAbortLeavesNoNewFile) {
     EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.txt"});
 }
 
-TEST(Win32Files, AppendCutsAFailedMessageBackAndAbortRestoresTheOldLength) {
+TEST(Win32Files, AppendKeepsTheOldContentAndCutsAFailedMessageBack) {
     std::string out = NewTempFolder("files");
     LocalFileSystem files;
     WriteFileBytes(out + "box.txt", "old");
@@ -45,13 +45,20 @@ TEST(Win32Files, AppendCutsAFailedMessageBackAndAbortRestoresTheOldLength) {
     ASSERT_TRUE(file);
     EXPECT_EQ(file->Tail(), "old");
     ASSERT_TRUE(WriteMessage(*file, "one\r\n"));
+    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old") << "the old file stays as it is until the commit";
+    file->Abort();
+    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old");
+    EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.txt"});
+
+    file = files.Open(out + "box.txt", TargetMode::Append);
+    ASSERT_TRUE(WriteMessage(*file, "one\r\n"));
     file->BeginMessage();
     file->Write("From half", 9);
     EXPECT_FALSE(file->EndMessage(false));
     ASSERT_TRUE(WriteMessage(*file, "two\r\n"));
+    ASSERT_TRUE(file->Commit());
     EXPECT_EQ(ReadFileBytes(out + "box.txt"), "oldone\r\ntwo\r\n");
-    file->Abort();
-    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old");
+    EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.txt"});
 }
 
 TEST(Win32Files, DeviceIsWrittenAsItIsAndAFolderRefused) {

@@ -1,6 +1,7 @@
 // tessera-export: the plug-in's export flow on the command line. The flow is
 // ExportDriver's; this file only reads the inputs and options and reports.
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
@@ -24,6 +25,15 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+
+// Ctrl-C or SIGTERM stops the export after the message in hand, cleanly (a
+// replacement is dropped, an append cut back); a second one ends the process.
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int signal) {
+    if (interrupted) std::_Exit(128 + signal);
+    interrupted = 1;
+}
 
 bool IsDirectory(const std::string& path) {
     struct stat info;
@@ -94,7 +104,10 @@ int Run(const CliOptions& options) {
         size_t done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
         if (done > 0 && host.Messages().Has(done - 1)) bytes += host.Messages().SizeHint(done - 1);
         progress.Update(done, bytes, host.Messages().KnownCount());
+        if (interrupted) driver.Stop();
     });
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
     ExportFormat chosen;
     chosen.SaveType = kSaveTypeUnset;
     if (options.hasFormat) driver.ExportChosenFormat(nullptr, chosen, settings.SavePath);
@@ -103,6 +116,7 @@ int Run(const CliOptions& options) {
     const size_t total = host.Messages().Count();
     const ExportReport& report = driver.Report();
     if (platform.Cancelled()) return kExitFailed;
+    if (report.stopped) platform.Say("interrupted");
     if (report.errorShown || report.messagesFailed > 0 ||
         static_cast<size_t>(report.messagesWritten) < total) {
         platform.Say("exported " + std::to_string(report.messagesWritten) + " of " +
