@@ -8,7 +8,8 @@ namespace {
 
 bool EndsWith(const std::string& text, const char* end) {
     std::string suffix(end);
-    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 namespace tessera {
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // Something (a file, a folder, a device) exists at `path`.

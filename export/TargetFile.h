@@ -10,7 +10,7 @@ namespace tessera {
 
 // Where the bytes of one message go.
 class OutputFile {
-public:
+  public:
     virtual ~OutputFile() = default;
     // Writes all bytes; false when anything failed or fell short.
     virtual bool Write(const char* data, size_t size) = 0;
@@ -25,7 +25,7 @@ enum class TargetMode {
 // go out together, so an envelope line never reaches the file without its
 // message. Each implementation's destructor aborts a target left open.
 class TargetFile : public OutputFile {
-public:
+  public:
     // Writes held for one message go out in one piece up to this size.
     static constexpr size_t kHeldBytes = 1 << 20;
 
@@ -47,7 +47,7 @@ public:
     // nothing or it cannot be read (a device or pipe).
     const std::string& Tail() const { return tail_; }
 
-protected:
+  protected:
     TargetFile() = default;
     // Sets the length the file had when it was opened and the tail read from it.
     void Started(uint64_t length, std::string tail);
@@ -60,7 +60,7 @@ protected:
     // file); without `keep` a new file is removed.
     virtual bool Finish(bool keep) = 0;
 
-private:
+  private:
     bool Out(const char* data, size_t size);
     bool Send();
 

@@ -1,10 +1,11 @@
 #include "platform/Console.h"
 
-#include <cerrno>
-#include <cstring>
 #include <iconv.h>
 #include <langinfo.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace tessera {
 

@@ -11,7 +11,7 @@
 namespace tessera {
 
 class LocalFileSystem : public FileSystem {
-public:
+  public:
     bool Exists(const std::string& path) override;
     std::unique_ptr<TargetFile> Open(const std::string& path, TargetMode mode) override;
     size_t MaxPathBytes() const override;
@@ -23,7 +23,7 @@ public:
     // Notes "path: reason" for TakeFailure; `error` is the system's error code.
     void NoteFailure(const std::string& path, int error);
 
-private:
+  private:
     std::string failure_;
 };
 

@@ -1,13 +1,13 @@
 #include "platform/LocalFileSystem.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace tessera {
@@ -43,13 +43,17 @@ std::string FolderOf(const std::string& path) {
 }
 
 class PosixTarget : public TargetFile {
-public:
+  public:
     // `temp` names the new file of a replacement, renamed to `final` on commit;
     // empty when `fd` is the target itself. `cuttable` is false for a stream.
     PosixTarget(LocalFileSystem& files, int fd, std::string shown, std::string temp,
                 std::string final, bool cuttable)
-        : files_(files), fd_(fd), shown_(std::move(shown)), temp_(std::move(temp)),
-          final_(std::move(final)), cuttable_(cuttable) {}
+        : files_(files),
+          fd_(fd),
+          shown_(std::move(shown)),
+          temp_(std::move(temp)),
+          final_(std::move(final)),
+          cuttable_(cuttable) {}
     ~PosixTarget() override {
         Abort();
         if (fd_ >= 0) close(fd_);
@@ -59,7 +63,7 @@ public:
 
     using TargetFile::Started;
 
-protected:
+  protected:
     bool Put(const char* data, size_t size) override {
         int error = WriteAll(fd_, data, size);
         if (error != 0) files_.NoteFailure(shown_, error);
@@ -89,7 +93,7 @@ protected:
         return false;
     }
 
-private:
+  private:
     LocalFileSystem& files_;
     int fd_;
     std::string shown_;  // the path as the user gave it
@@ -159,7 +163,8 @@ int CopyContent(int from, int to) {
         ssize_t copied = copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
         if (copied == 0) return 0;
         if (copied > 0 || errno == EINTR) continue;
-        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return errno;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+            return errno;
         break;
     }
     std::vector<char> buffer(1 << 20);

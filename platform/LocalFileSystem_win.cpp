@@ -28,12 +28,15 @@ std::string ReadTail(HANDLE handle, uint64_t length) {
 }
 
 class Win32Target : public TargetFile {
-public:
+  public:
     // `temp` names the new file, moved over `path` on commit;
     // empty when `handle` is the target itself. `cuttable` is false for a device.
     Win32Target(LocalFileSystem& files, HANDLE handle, std::string path, std::string temp,
                 bool cuttable)
-        : files_(files), handle_(handle), path_(std::move(path)), temp_(std::move(temp)),
+        : files_(files),
+          handle_(handle),
+          path_(std::move(path)),
+          temp_(std::move(temp)),
           cuttable_(cuttable) {}
     ~Win32Target() override {
         Abort();
@@ -44,7 +47,7 @@ public:
 
     using TargetFile::Started;
 
-protected:
+  protected:
     bool Put(const char* data, size_t size) override {
         while (size > 0) {
             DWORD chunk = size > kChunk ? kChunk : static_cast<DWORD>(size);
@@ -83,7 +86,7 @@ protected:
         return false;
     }
 
-private:
+  private:
     LocalFileSystem& files_;
     HANDLE handle_;
     std::string path_;
@@ -93,8 +96,8 @@ private:
 
 // Opens `path` (an existing regular file) and positions at its end.
 HANDLE OpenAtEnd(const std::string& path, uint64_t& length, std::string& tail) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
     LARGE_INTEGER size;
     if (handle == INVALID_HANDLE_VALUE) return handle;
     if (!GetFileSizeEx(handle, &size)) {
@@ -128,7 +131,8 @@ bool CreateBeside(const std::string& path, std::string& temp) {
     // The system finds the folder part; it knows where a double-byte name's bytes end.
     std::vector<char> full(32768);
     char* name = nullptr;
-    DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &name);
+    DWORD length =
+        GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &name);
     if (length == 0 || length >= full.size() || !name) {
         if (length != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
@@ -155,7 +159,8 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
     uint64_t length = 0;
     std::string tail;
     HANDLE handle = INVALID_HANDLE_VALUE;
-    if (!append || CopyFileA(path.c_str(), temp.c_str(), FALSE)) handle = OpenAtEnd(temp, length, tail);
+    if (!append || CopyFileA(path.c_str(), temp.c_str(), FALSE))
+        handle = OpenAtEnd(temp, length, tail);
     if (handle == INVALID_HANDLE_VALUE) {
         files.NoteFailure(path, static_cast<int>(GetLastError()));
         DeleteFileA(temp.c_str());
@@ -209,13 +214,14 @@ std::string LocalFileSystem::TakeFailure() {
 
 void LocalFileSystem::NoteFailure(const std::string& path, int error) {
     char* text = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, static_cast<DWORD>(error), 0,
-                                  reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string reason = length && text ? std::string(text, length) : "error " + std::to_string(error);
+    DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string reason =
+        length && text ? std::string(text, length) : "error " + std::to_string(error);
     if (text) LocalFree(text);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+    while (!reason.empty() &&
+           (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
         reason.pop_back();
     failure_ = path + ": " + reason;
 }

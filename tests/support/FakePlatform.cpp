@@ -9,7 +9,7 @@ namespace {
 // Appends straight into the file; a replacement collects its bytes apart and
 // puts them in place on commit.
 class FakeTarget : public TargetFile {
-public:
+  public:
     FakeTarget(FakePlatform& platform, std::string path, TargetMode mode)
         : platform_(platform), path_(std::move(path)), replace_(mode == TargetMode::Replace) {
         if (replace_) return;
@@ -18,10 +18,11 @@ public:
     }
     ~FakeTarget() override { Abort(); }
 
-protected:
+  protected:
     bool Put(const char* data, size_t size) override {
         std::string& bytes = Bytes();
-        size_t room = platform_.diskSpace > platform_.used ? platform_.diskSpace - platform_.used : 0;
+        size_t room =
+            platform_.diskSpace > platform_.used ? platform_.diskSpace - platform_.used : 0;
         size_t take = std::min(size, room);
         bytes.append(data, take);
         platform_.used += take;
@@ -39,7 +40,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     std::string& Bytes() { return replace_ ? pending_ : platform_.files[path_].bytes; }
 
     FakePlatform& platform_;

@@ -15,12 +15,12 @@ TEST(AppendFraming, NewMessageStartsOnALineOfItsOwnAndAnEnvelopeAfterABlankLine)
         int saveType;
         const char* leadIn;
     } cases[] = {
-        {"", kSaveTypeMbox, ""},             // nothing kept, or a device
-        {"e\r\n\r\n", kSaveTypeMbox, ""},    // a whole message
-        {"e\n\n", kSaveTypeMbox, ""},        // one from a system of LF lines
+        {"", kSaveTypeMbox, ""},           // nothing kept, or a device
+        {"e\r\n\r\n", kSaveTypeMbox, ""},  // a whole message
+        {"e\n\n", kSaveTypeMbox, ""},      // one from a system of LF lines
         {"\n\r\n", kSaveTypeMbox, ""},
-        {"line\r\n", kSaveTypeMbox, "\r\n"}, // a message without its blank line
-        {"torn", kSaveTypeMbox, "\r\n\r\n"}, // a writer stopped in the middle of a line
+        {"line\r\n", kSaveTypeMbox, "\r\n"},  // a message without its blank line
+        {"torn", kSaveTypeMbox, "\r\n\r\n"},  // a writer stopped in the middle of a line
         {"---\r\n", kSaveTypeSeparator, ""},
         {"torn", kSaveTypeSeparator, "\r\n"},
     };

@@ -3,9 +3,8 @@
 // only regular files are ever replaced or cut back.
 #include "platform/LocalFileSystem.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -22,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class LocalFileSystemTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/tessera-files-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -60,7 +59,8 @@ protected:
     // test's folder; false where mounting is not allowed.
     bool MountSmallDisk(int kib, int inodes = 100) {
         fs::create_directory(Path("small"));
-        std::string options = "size=" + std::to_string(kib) + "k,nr_inodes=" + std::to_string(inodes);
+        std::string options =
+            "size=" + std::to_string(kib) + "k,nr_inodes=" + std::to_string(inodes);
         mounted_ = mount("tessera-test", Path("small").c_str(), "tmpfs", 0, options.c_str()) == 0;
         return mounted_;
     }

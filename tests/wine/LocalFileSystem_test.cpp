@@ -45,7 +45,8 @@ TEST(Win32Files, AppendKeepsTheOldContentAndCutsAFailedMessageBack) {
     ASSERT_TRUE(file);
     EXPECT_EQ(file->Tail(), "old");
     ASSERT_TRUE(WriteMessage(*file, "one\r\n"));
-    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old") << "the old file stays as it is until the commit";
+    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old")
+        << "the old file stays as it is until the commit";
     file->Abort();
     EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old");
     EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.txt"});

@@ -13,15 +13,17 @@
 namespace tessera {
 
 class CliExportPlatform : public ExportPlatform {
-public:
+  public:
     // `messages` receives the message texts; `answers` is read for the overwrite
     // question when `options.ifExists` is Ask (null: no one to ask, cancel).
     CliExportPlatform(const CliOptions& options, FILE* messages, FILE* answers);
 
     int RunFormatDialog(ExportFormat& format) override;
-    bool ChooseSaveFile(HostWindow owner, const std::string& initialFolder, std::string& path) override;
+    bool ChooseSaveFile(HostWindow owner, const std::string& initialFolder,
+                        std::string& path) override;
     int AskOverwrite(const std::string& path) override;
-    bool BrowseFolder(HostWindow owner, const std::string& initialFolder, std::string& folder) override;
+    bool BrowseFolder(HostWindow owner, const std::string& initialFolder,
+                      std::string& folder) override;
     void ShowMessage(HostWindow owner, int textId) override;
     FileSystem& Files() override { return files_; }
     CalendarTime LocalNow() override;
@@ -31,7 +33,7 @@ public:
     // Prints "tessera-export: text" on the message stream; `text` is the system's.
     void Say(const std::string& text);
 
-private:
+  private:
     const CliOptions& options_;
     FILE* messages_;
     FILE* answers_;
