@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <strings.h>
 
+#include "host/NativePath.h"
+
 namespace tessera {
 
 namespace fs = std::filesystem;
@@ -138,12 +140,12 @@ bool LooksLikeMbox(const std::string& path) {
 bool MessageStore::AddPath(const std::string& path, std::string& error) {
     std::error_code ec;
     std::vector<Entry> ready;
-    if (fs::is_directory(path, ec)) {
+    if (fs::is_directory(ToFsPath(path), ec)) {
         bool ok = MaildirEntries(path, ready, error);
         AddReady(std::move(ready));
         return ok;
     }
-    if (!fs::exists(path, ec)) {
+    if (!fs::exists(ToFsPath(path), ec)) {
         error = path + ": no such file";
         return false;
     }
@@ -170,7 +172,7 @@ void MessageStore::AddText(const std::string& name, std::string text) {
 
 bool MessageStore::FileEntry(const std::string& path, Entry& entry, std::string& error) const {
     std::error_code ec;
-    uintmax_t size = fs::file_size(path, ec);
+    uintmax_t size = fs::file_size(ToFsPath(path), ec);
     FILE* probe = ec ? nullptr : std::fopen(path.c_str(), "rb");
     if (!probe) {
         error = path + ": cannot be read";
@@ -242,12 +244,12 @@ bool MessageStore::MaildirEntries(const std::string& path, std::vector<Entry>& o
     std::vector<std::string> files;
     std::error_code ec;
     for (const char* sub : {"cur", "new"}) {
-        fs::path dir = fs::path(path) / sub;
+        fs::path dir = ToFsPath(path) / sub;
         if (!fs::is_directory(dir, ec)) continue;
         for (const auto& item : fs::directory_iterator(dir, ec)) {
-            std::string name = item.path().filename().string();
+            std::string name = FromFsPath(item.path().filename());
             if (name.empty() || name[0] == '.' || !item.is_regular_file(ec)) continue;
-            files.push_back(item.path().string());
+            files.push_back(FromFsPath(item.path()));
         }
     }
     if (files.empty()) {

@@ -179,5 +179,18 @@ run_case mbox 103 0 "" || status=1
 run_case mbox-noattach 103 1 "" || status=1
 run_case eml 104 0 "" || status=1
 run_case separator 105 0 "-----8<-----" || status=1
+# Japanese names as a Windows user has them: a Maildir and a file named in Shift-JIS.
+JP="$WORK/share/メール"
+mkdir -p "$JP/cur" "$JP/new"
+cp "$REPO/samples/01-meeting.eml" "$JP/cur/表1"
+cp "$REPO/samples/02-euc-notice.eml" "$WORK/share/日本.eml"
+wine "$WIN/bin/tessera-export.exe" --quiet --format mbox --output "\\\\tessera-equiv-$$\\share\\出力.mbox" \
+    "$(winpath "$JP")" "$(winpath "$WORK/share/日本.eml")" </dev/null >"$WORK/jp.exe.log" 2>&1 || true
+"$NATIVE/tessera-export" --quiet --format mbox --output "$WORK/jp.mbox" "$JP" "$WORK/share/日本.eml" </dev/null || true
+if cmp -s "$WORK/share/出力.mbox" "$WORK/jp.mbox" && [ "$(grep -c '^From ' "$WORK/jp.mbox")" = 2 ]; then
+    echo "Japanese paths (tessera-export.exe): identical"
+else
+    echo "Japanese paths (tessera-export.exe): DIFFERENT"; status=1
+fi
 [ $status -eq 0 ] || echo "rerun with KEEP=1 to keep the outputs and logs in $WORK"
 exit $status
