@@ -333,6 +333,11 @@ TEST_F(CliTest, WriteFailureReportsMessage500) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(kUtf8WriteError), std::string::npos) << Hex(r.err);
     EXPECT_NE(r.err.find("full: No space left on device"), std::string::npos) << r.err;
+    // Overwriting a device writes to it; it is never removed for a file.
+    RunResult device = Run("--format mbox --if-exists overwrite --output full a.eml");
+    EXPECT_EQ(device.status, 1);
+    struct stat info;
+    EXPECT_TRUE(lstat(Path("full").c_str(), &info) == 0 && S_ISCHR(info.st_mode));
     RunResult folder = Run("--format mbox --if-exists overwrite --output nodir/x.txt a.eml");
     EXPECT_EQ(folder.status, 1);
     EXPECT_NE(folder.err.find(kUtf8WriteError), std::string::npos) << Hex(folder.err);

@@ -139,35 +139,28 @@ TEST_F(LocalFileSystemTest, AppendWhereNoNewFileFitsGoesInPlaceAndCutsBack) {
     EXPECT_EQ(Read("small/box"), "old\r\none\r\n");
 }
 
-TEST_F(LocalFileSystemTest, AppendOnAFullDiskEndsAfterTheLastWholeMessage) {
+TEST_F(LocalFileSystemTest, FullDiskLeavesTheOldContentAndWholeMessagesOnly) {
     if (!MountSmallDisk(64)) GTEST_SKIP() << "cannot mount a tmpfs here";
-    std::string old(1000, 'o');
-    Put("small/box", old);
-    const std::string message(3000, 'm');
-    std::unique_ptr<TargetFile> file = files.Open(Path("small/box"), TargetMode::Append);
-    ASSERT_TRUE(file);
-    int whole = 0;
-    while (whole < 100 && WriteMessage(*file, message)) ++whole;
-    ASSERT_LT(whole, 100) << "the disk never filled";
-    EXPECT_NE(files.TakeFailure().find("No space left on device"), std::string::npos);
-    ASSERT_TRUE(file->Commit());
-    std::string text = Read("small/box");
-    EXPECT_EQ(text.size(), old.size() + whole * message.size());
-    EXPECT_EQ(text.substr(0, old.size()), old);
-}
-
-TEST_F(LocalFileSystemTest, ReplaceOnAFullDiskKeepsTheOldFileAndLeavesNoPartialOne) {
-    if (!MountSmallDisk(64)) GTEST_SKIP() << "cannot mount a tmpfs here";
-    Put("small/box", "old\r\n");
-    std::unique_ptr<TargetFile> file = files.Open(Path("small/box"), TargetMode::Replace);
-    ASSERT_TRUE(file);
-    const std::string message(3000, 'm');
-    int whole = 0;
-    while (whole < 100 && WriteMessage(*file, message)) ++whole;
-    ASSERT_LT(whole, 100) << "the disk never filled";
-    file->Abort();
-    EXPECT_EQ(Read("small/box"), "old\r\n");
-    EXPECT_EQ(Names("small"), std::vector<std::string>{"box"});
+    const std::string old(1000, 'o'), message(3000, 'm');
+    for (TargetMode mode : {TargetMode::Append, TargetMode::Replace}) {
+        Put("small/box", old);
+        std::unique_ptr<TargetFile> file = files.Open(Path("small/box"), mode);
+        ASSERT_TRUE(file);
+        size_t whole = 0;
+        while (whole < 100 && WriteMessage(*file, message)) ++whole;
+        ASSERT_LT(whole, 100u) << "the disk never filled";
+        EXPECT_NE(files.TakeFailure().find("No space left on device"), std::string::npos);
+        // An append keeps what fitted; a replacement that failed is dropped.
+        bool append = mode == TargetMode::Append;
+        if (append) {
+            ASSERT_TRUE(file->Commit());
+        } else {
+            file->Abort();
+        }
+        size_t kept = append ? whole : 0;
+        EXPECT_EQ(Read("small/box"), old + std::string(kept * message.size(), 'm'));
+        EXPECT_EQ(Names("small"), std::vector<std::string>{"box"});
+    }
 }
 
 TEST_F(LocalFileSystemTest, DevicesAndPipesAreWrittenAsTheyAreAndFoldersRefused) {
