@@ -120,6 +120,11 @@ TEST_F(LocalFileSystemTest, AppendKeepsTheOldContentAndCutsAFailedMessageBack) {
     file->BeginMessage();
     file->Write("From half", 9);
     EXPECT_FALSE(file->EndMessage(false));
+    // Too large to be held, it goes out in pieces and is still cut back.
+    std::string large(3 * TargetFile::kHeldBytes, 'l');
+    file->BeginMessage();
+    file->Write(large.data(), large.size());
+    EXPECT_FALSE(file->EndMessage(false));
     ASSERT_TRUE(WriteMessage(*file, "two\r\n"));
     ASSERT_TRUE(file->Commit());
     EXPECT_EQ(Read("box"), "old\r\none\r\ntwo\r\n");

@@ -62,12 +62,23 @@ TEST(Win32Files, AppendKeepsTheOldContentAndCutsAFailedMessageBack) {
     EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.txt"});
 }
 
-TEST(Win32Files, DeviceIsWrittenAsItIsAndAFolderRefused) {
+TEST(Win32Files, PipeIsWrittenAsItIsAndAFolderRefused) {
+    // A pipe of the test's own stands for any device: no file is made for it.
+    std::string name = "\\\\.\\pipe\\tessera-test-" + std::to_string(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 4096,
+                                     4096, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
     LocalFileSystem files;
-    std::unique_ptr<TargetFile> null = files.Open("NUL", TargetMode::Replace);
-    ASSERT_TRUE(null) << files.TakeFailure();
-    EXPECT_TRUE(WriteMessage(*null, "x"));
-    EXPECT_TRUE(null->Commit());
+    std::unique_ptr<TargetFile> pipe = files.Open(name, TargetMode::Replace);
+    ASSERT_TRUE(pipe) << files.TakeFailure();
+    EXPECT_TRUE(WriteMessage(*pipe, "through"));
+    EXPECT_TRUE(pipe->Commit());
+    char got[16] = {};
+    DWORD read = 0;
+    EXPECT_TRUE(ReadFile(server, got, sizeof got, &read, nullptr));
+    EXPECT_EQ(std::string(got, read), "through");
+    CloseHandle(server);
+
     std::string out = NewTempFolder("files");
     EXPECT_FALSE(files.Open(out.substr(0, out.size() - 1), TargetMode::Replace));
     EXPECT_FALSE(files.TakeFailure().empty());
