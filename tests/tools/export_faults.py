@@ -11,6 +11,8 @@ import glob, mailbox, os, random, shutil, signal, subprocess, sys, time
 exe, samples, work = sys.argv[1:4]
 trials = int(sys.argv[4]) if len(sys.argv) > 4 else 40
 failures = []
+# System error texts in English, whatever the caller's locale.
+os.environ["LC_ALL"] = "C.UTF-8"
 
 
 def check(ok, what):
