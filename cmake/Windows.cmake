@@ -25,6 +25,8 @@ foreach(name ${TESSERA_WINE_TESTS})
     target_compile_definitions(${name}_test PRIVATE
         TESSERA_CORPUS_DIR="${TESSERA_CORPUS_DIR}" TESSERA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     add_dependencies(${name}_test Tessera simhost simhost-missing)
+    # One desktop for all: dialogs are found by class and caption, so tests
+    # that drive them must not run side by side.
     gtest_discover_tests(${name}_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin PROPERTIES LABELS wine)
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin PROPERTIES LABELS wine RESOURCE_LOCK wine_desktop)
 endforeach()
