@@ -81,14 +81,11 @@ void ExportDriver::ExportSingleFile(HostWindow window, const Run& run) {
     // A failed replacement leaves the old file whole; a failed append or new
     // file keeps the whole messages before the failure, if there are any.
     bool keep = !stopRequested_ && (ok || (!target.replacesOld && written > 0));
-    if (keep && file->Commit()) {
-        if (!ok) ShowError(window, IDS_WRITE_ERROR);
-        return;
-    }
+    bool kept = keep && file->Commit();
     if (!keep) file->Abort();
-    report_.messagesWritten -= written;
+    if (!kept) report_.messagesWritten -= written;
     report_.stopped = stopRequested_;
-    if (!stopRequested_) ShowError(window, IDS_WRITE_ERROR);
+    if (!stopRequested_ && (!ok || !kept)) ShowError(window, IDS_WRITE_ERROR);
 }
 
 bool ExportDriver::WriteMessages(const Run& run, TargetFile& file, int& written) {
