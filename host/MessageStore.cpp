@@ -10,6 +10,7 @@
 #include <strings.h>
 
 #include "host/MboxFraming.h"
+#include "host/NativePath.h"
 
 namespace tessera {
 
@@ -291,7 +292,7 @@ bool LooksLikeMbox(const std::string& path) {
 
 bool MessageStore::AddPath(const std::string& path, std::string& error) {
     std::error_code ec;
-    fs::file_status status = fs::status(path, ec);
+    fs::file_status status = fs::status(ToFsPath(path), ec);
     std::vector<Entry> ready;
     if (status.type() == fs::file_type::not_found) {
         error = path + ": no such file";
@@ -330,7 +331,7 @@ void MessageStore::AddText(const std::string& name, std::string text) {
 
 bool MessageStore::FileEntry(const std::string& path, std::vector<Entry>& out, std::string& error) {
     std::error_code ec;
-    uintmax_t size = fs::file_size(path, ec);
+    uintmax_t size = fs::file_size(ToFsPath(path), ec);
     if (ec) {
         error = path + ": cannot be read" + Reason(ec);
         return false;
@@ -382,24 +383,24 @@ bool MessageStore::MaildirEntries(const std::string& path, std::vector<Entry>& o
                                   std::string& error) {
     std::vector<std::string> files, errors;
     for (const char* sub : {"cur", "new"}) {
-        fs::path dir = fs::path(path) / sub;
+        fs::path dir = ToFsPath(path) / sub;
         std::error_code ec;
         fs::file_status status = fs::status(dir, ec);
         if (status.type() == fs::file_type::not_found) continue;
         if (ec || !fs::is_directory(status)) {
-            errors.push_back(dir.string() + ": cannot be listed" +
+            errors.push_back(FromFsPath(dir) + ": cannot be listed" +
                              (ec ? Reason(ec) : " (not a folder)"));
             continue;
         }
         for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-            std::string name = it->path().filename().string();
+            std::string name = FromFsPath(it->path().filename());
             if (name.empty() || name[0] == '.') continue;
             std::error_code fileEc;
             bool regular = it->is_regular_file(fileEc);
-            if (fileEc) errors.push_back(it->path().string() + ": cannot be read" + Reason(fileEc));
-            if (regular) files.push_back(it->path().string());
+            if (fileEc) errors.push_back(FromFsPath(it->path()) + ": cannot be read" + Reason(fileEc));
+            if (regular) files.push_back(FromFsPath(it->path()));
         }
-        if (ec) errors.push_back(dir.string() + ": cannot be listed" + Reason(ec));
+        if (ec) errors.push_back(FromFsPath(dir) + ": cannot be listed" + Reason(ec));
     }
     if (files.empty() && errors.empty()) {
         errors.push_back(path + ": not a Maildir folder (no messages in cur/ or new/)");

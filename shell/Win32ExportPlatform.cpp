@@ -1,7 +1,6 @@
 #include "shell/Win32ExportPlatform.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <string>
 #include <utility>
@@ -17,36 +16,6 @@
 namespace tessera {
 
 namespace {
-
-class Win32OutputFile : public OutputFile {
-public:
-    explicit Win32OutputFile(HANDLE handle, std::string createdPath = std::string())
-        : handle_(handle), createdPath_(std::move(createdPath)) {}
-    ~Win32OutputFile() override {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    bool Write(const char* data, size_t size) override {
-        while (size > 0) {
-            DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
-            DWORD written = 0;
-            if (!WriteFile(handle_, data, chunk, &written, nullptr) || written != chunk) return false;
-            data += chunk;
-            size -= chunk;
-        }
-        return true;
-    }
-
-    void Discard() override {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        if (!createdPath_.empty()) DeleteFileA(createdPath_.c_str());
-        createdPath_.clear();
-    }
-
-private:
-    HANDLE handle_;
-    std::string createdPath_;  // set when this export made the file: Discard removes it
-};
 
 HWND OwnerOrActive(HostWindow owner) {
     return owner ? static_cast<HWND>(owner) : GetActiveWindow();
@@ -102,36 +71,6 @@ void Win32ExportPlatform::ShowMessage(HostWindow owner, int textId) {
     // "エラー"
     MessageBoxA(static_cast<HWND>(owner), text.c_str(), "\x83G\x83\x89\x81[", MB_OK | MB_ICONWARNING);
 }
-
-bool Win32ExportPlatform::FileExists(const std::string& path) {
-    return PathFileExistsA(path.c_str()) != FALSE;
-}
-
-bool Win32ExportPlatform::RemoveFile(const std::string& path) {
-    return DeleteFileA(path.c_str()) != FALSE;
-}
-
-OpenStatus Win32ExportPlatform::OpenForAppend(const std::string& path,
-                                              std::unique_ptr<OutputFile>& file) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return OpenStatus::OpenFailed;
-    file = std::make_unique<Win32OutputFile>(handle);
-    LONG high = 0;
-    DWORD low = SetFilePointer(handle, 0, &high, FILE_END);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return OpenStatus::SeekFailed;
-    return OpenStatus::Opened;
-}
-
-std::unique_ptr<OutputFile> Win32ExportPlatform::CreateTruncated(const std::string& path) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-    return std::make_unique<Win32OutputFile>(handle, existed ? std::string() : path);
-}
-
-size_t Win32ExportPlatform::MaxPathBytes() const { return MAX_PATH - 1; }
 
 CalendarTime Win32ExportPlatform::LocalNow() { return tessera::LocalNow(); }
 

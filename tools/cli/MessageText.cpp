@@ -1,7 +1,7 @@
 #include "tools/cli/MessageText.h"
 
 #include "resources/StringTable.h"
-#include "tools/cli/PosixLocaleText.h"
+#include "platform/LocaleText.h"
 
 namespace tessera {
 

@@ -3,27 +3,24 @@
 #include <filesystem>
 #include <system_error>
 
+#include "host/NativePath.h"
+
 namespace tessera {
 
 namespace fs = std::filesystem;
 
 bool MakeFolder(const std::string& folder, std::string& error) {
     std::error_code ec;
-    if (fs::is_directory(folder, ec)) return true;
-    if (fs::exists(folder, ec)) {
+    const fs::path path = ToFsPath(folder);
+    if (fs::is_directory(path, ec)) return true;
+    if (fs::exists(path, ec)) {
         error = folder + ": not a folder";
         return false;
     }
-    fs::create_directories(folder, ec);
+    fs::create_directories(path, ec);
     if (!ec) return true;
     error = folder + ": cannot make the folder (" + ec.message() + ")";
     return false;
-}
-
-bool IsWindowsPath(const std::string& path) {
-    bool drive = path.size() >= 2 && path[1] == ':' &&
-                 ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-    return drive || path.find('\\') != std::string::npos;
 }
 
 }  // namespace tessera

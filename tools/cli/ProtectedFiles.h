@@ -1,10 +1,11 @@
-// The files an export reads. They are known by device and inode, so that
-// another name, a symbolic link or a hard link of one of them is recognised
-// too; the export never writes, empties or removes one of them.
+// The files an export reads. They are known by the system's identity of a
+// file (device and inode; volume and file index on Windows), so that another
+// name, a symbolic link or a hard link of one of them is recognised too; the
+// export never writes, empties or removes one of them.
+// Twins: ProtectedFiles_posix.cpp, ProtectedFiles_win.cpp.
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,7 +24,10 @@ public:
     bool HoldsOpen(int fd) const;
 
 private:
-    using Identity = std::pair<dev_t, ino_t>;
+    using Identity = std::pair<uint64_t, uint64_t>;
+    // The identity of the file at `path` or open on `fd`; false when there is none.
+    static bool IdentityOf(const std::string& path, Identity& identity);
+    static bool IdentityOfOpen(int fd, Identity& identity);
     bool Contains(const Identity& identity) const;
 
     mutable std::vector<Identity> files_;  // sorted on the first question

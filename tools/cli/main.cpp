@@ -2,6 +2,7 @@
 // ExportDriver's; this file only reads the inputs and options and reports.
 #include <algorithm>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -13,10 +14,12 @@
 #include "export/ExportDriver.h"
 #include "host/MboxFraming.h"
 #include "host/SimulatedHost.h"
+#include "platform/Console.h"
+#include "platform/LocalFileSystem.h"
 #include "settings/SettingsStore.h"
+#include "tools/cli/CliExportPlatform.h"
 #include "tools/cli/CliOptions.h"
 #include "tools/cli/OutputFolder.h"
-#include "tools/cli/PosixExportPlatform.h"
 #include "tools/cli/ProgressLine.h"
 
 using namespace tessera;
@@ -28,7 +31,7 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 // Says each line of a message of several lines.
-void SayLines(PosixExportPlatform& platform, const std::string& text) {
+void SayLines(CliExportPlatform& platform, const std::string& text) {
     for (size_t start = 0; start < text.size();) {
         size_t end = std::min(text.find('\n', start), text.size());
         platform.Say(text.substr(start, end - start));
@@ -44,8 +47,17 @@ void DropEnvelopeLine(std::string& text) {
     text.erase(0, eol == std::string::npos ? text.size() : eol + 1);
 }
 
+// Ctrl-C or SIGTERM stops the export after the message in hand, cleanly (a
+// replacement is dropped, an append cut back); a second one ends the process.
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int signal) {
+    if (interrupted) std::_Exit(128 + signal);
+    interrupted = 1;
+}
+
 // Adds every input to the host's messages; false when any could not be read.
-bool LoadInputs(const CliOptions& options, MessageStore& store, PosixExportPlatform& platform) {
+bool LoadInputs(const CliOptions& options, MessageStore& store, CliExportPlatform& platform) {
     bool ok = true;
     for (const std::string& input : options.inputs) {
         std::string error;
@@ -69,7 +81,7 @@ bool LoadInputs(const CliOptions& options, MessageStore& store, PosixExportPlatf
 }
 
 // The stored settings of the plug-in, or of --settings; --output replaces SavePath.
-bool PrepareSettings(const CliOptions& options, ExportSettings& settings, PosixExportPlatform& platform) {
+bool PrepareSettings(const CliOptions& options, ExportSettings& settings, CliExportPlatform& platform) {
     if (!options.settingsFile.empty()) {
         if (access(options.settingsFile.c_str(), R_OK) != 0) {
             platform.Say(options.settingsFile + ": settings file cannot be read");
@@ -81,7 +93,7 @@ bool PrepareSettings(const CliOptions& options, ExportSettings& settings, PosixE
         settings.SavePath = options.output;
         return true;
     }
-    if (!IsWindowsPath(settings.SavePath)) return true;
+    if (LocalFileSystem::IsPathOfThisSystem(settings.SavePath)) return true;
     platform.Say("SavePath '" + settings.SavePath + "' of " + options.settingsFile +
                  " is a Windows path, no path of this system: give --output");
     return false;
@@ -89,15 +101,15 @@ bool PrepareSettings(const CliOptions& options, ExportSettings& settings, PosixE
 
 // The folder of the formats that write into one is made when missing.
 bool PrepareFolder(const CliOptions& options, ExportSettings& settings,
-                   PosixExportPlatform& platform) {
+                   CliExportPlatform& platform) {
     if (!options.hasOutput || (options.hasFormat && options.saveType != kSaveTypeEml)) return true;
     std::string error;
     if (!MakeFolder(options.output, error)) {
         platform.Say(error);
         return false;
     }
-    // The engine puts the name right behind SavePath: a folder needs its '/'.
-    if (!options.hasFormat && settings.SavePath.back() != '/') settings.SavePath += '/';
+    // The engine puts the name right behind SavePath: a folder needs its separator.
+    if (!options.hasFormat) settings.SavePath = LocalFileSystem::AsFolder(settings.SavePath);
     return true;
 }
 
@@ -110,15 +122,15 @@ void ProtectInputs(const CliOptions& options, const MessageStore& store, Protect
 }
 
 // Tells what the host met with its inputs; false when there was anything.
-bool TellProblems(MessageStore& store, PosixExportPlatform& platform) {
+bool TellProblems(MessageStore& store, CliExportPlatform& platform) {
     std::vector<std::string> problems = store.TakeProblems();
     for (const std::string& problem : problems) platform.Say(problem);
     return problems.empty();
 }
 
 int Run(const CliOptions& options) {
-    PosixExportPlatform platform(options, stderr,
-                                 options.ifExists == IfExists::Ask && isatty(0) ? stdin : nullptr);
+    CliExportPlatform platform(options, stderr,
+                               options.ifExists == IfExists::Ask && IsTerminal(stdin) ? stdin : nullptr);
     ExportSettings settings;
     if (!options.hasFormat && !PrepareSettings(options, settings, platform)) return kExitUsage;
     SimulatedHost& host = SimulatedHost::Instance();
@@ -144,14 +156,17 @@ int Run(const CliOptions& options) {
     if (!PrepareFolder(options, settings, platform)) return kExitFailed;
     HostApi api = MakeSimulatedHostApi();
     ExportDriver driver(api, platform);
-    ProgressLine progress(stderr, !options.quiet && isatty(2));
+    ProgressLine progress(stderr, !options.quiet && IsTerminal(stderr));
     uint64_t bytes = 0;
     driver.SetProgress([&](const ExportReport& report) {
         size_t done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
         if (done > 0 && host.Messages().Has(done - 1)) bytes += host.Messages().SizeHint(done - 1);
         progress.Update(done, bytes, host.Messages().KnownCount());
         inputsOk = TellProblems(host.Messages(), platform) && inputsOk;
+        if (interrupted) driver.Stop();
     });
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
     ExportFormat chosen;
     chosen.SaveType = kSaveTypeUnset;
     if (options.hasFormat) driver.ExportChosenFormat(nullptr, chosen, settings.SavePath);
@@ -161,6 +176,7 @@ int Run(const CliOptions& options) {
     inputsOk = TellProblems(host.Messages(), platform) && inputsOk;
     const ExportReport& report = driver.Report();
     if (platform.Cancelled()) return kExitFailed;
+    if (report.stopped) platform.Say("interrupted");
     if (report.errorShown || report.messagesFailed > 0 ||
         static_cast<size_t>(report.messagesWritten) < total) {
         platform.Say("exported " + std::to_string(report.messagesWritten) + " of " +
@@ -172,6 +188,7 @@ int Run(const CliOptions& options) {
 
 int Main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    UseBinaryStandardStreams();
     CliOptions options;
     std::string error;
     if (!ParseCliOptions(argc, argv, options, error)) {

@@ -1,14 +1,14 @@
-// Text for a POSIX user: the locale's character set, and the export's
-// Shift-JIS (or the string table's UTF-8) recoded into it.
+// Text for the user of this system: its character set (the locale's on POSIX,
+// the ANSI code page on Windows), and the export's Shift-JIS (or the string
+// table's UTF-8) recoded into it. Twins: LocaleText_posix.cpp, LocaleText_win.cpp.
 #pragma once
 
-#include <iconv.h>
-
+#include <cstddef>
 #include <string>
 
 namespace tessera {
 
-// The locale's character set; UTF-8 when the locale names none (the C locale).
+// The system's character set; on POSIX UTF-8 when the locale names none (the C locale).
 std::string LocaleCharset();
 
 // Recodes text from Shift-JIS (CP932) or UTF-8 into one character set, with
@@ -32,7 +32,7 @@ class TextRecoder {
     size_t CharacterWidth(const char* p, size_t left) const;
 
     From from_;
-    iconv_t cd_;
+    void* converter_;  // the system's converter; null when there is none
 };
 
 }  // namespace tessera

@@ -1,5 +1,6 @@
-#include "tools/cli/PosixLocaleText.h"
+#include "platform/LocaleText.h"
 
+#include <iconv.h>
 #include <langinfo.h>
 
 #include <cerrno>
@@ -13,6 +14,11 @@ namespace {
 
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
+iconv_t Open(const std::string& to, const char* from) {
+    iconv_t cd = iconv_open(to.c_str(), from);
+    return cd == kNoConverter ? nullptr : cd;
+}
+
 }  // namespace
 
 std::string LocaleCharset() {
@@ -25,13 +31,13 @@ std::string LocaleCharset() {
 }
 
 TextRecoder::TextRecoder(From from, const std::string& to)
-    : from_(from), cd_(iconv_open(to.c_str(), from == From::ShiftJis ? "CP932" : "UTF-8")) {}
+    : from_(from), converter_(Open(to, from == From::ShiftJis ? "CP932" : "UTF-8")) {}
 
 TextRecoder::~TextRecoder() {
-    if (Usable()) iconv_close(cd_);
+    if (Usable()) iconv_close(static_cast<iconv_t>(converter_));
 }
 
-bool TextRecoder::Usable() const { return cd_ != kNoConverter; }
+bool TextRecoder::Usable() const { return converter_ != nullptr; }
 
 size_t TextRecoder::CharacterWidth(const char* p, size_t left) const {
     if (from_ == From::ShiftJis) {
@@ -44,6 +50,7 @@ size_t TextRecoder::CharacterWidth(const char* p, size_t left) const {
 
 std::string TextRecoder::Recode(const std::string& text, char replacement) {
     if (!Usable()) return text;
+    iconv_t cd_ = static_cast<iconv_t>(converter_);
     std::string out;
     char buffer[256];
     char* in = const_cast<char*>(text.data());
