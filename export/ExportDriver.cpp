@@ -1,10 +1,13 @@
 #include "export/ExportDriver.h"
 
 #include <cstring>
+#include <memory>
 
 #include "export/FileNaming.h"
+#include "export/HeaderTextConversion.h"
 #include "export/MessageWriter.h"
 #include "export/MimePart.h"
+#include "export/ShiftJisConverter.h"
 
 namespace tessera {
 
@@ -12,10 +15,6 @@ namespace {
 
 constexpr int kIdBufferSize = 257;  // the host is told 256
 constexpr size_t kSubjectBufferSize = 1024;
-
-bool HasIso2022JpEscape(const char* text) {
-    return std::strstr(text, "\x1b$B") != nullptr || std::strstr(text, "\x1b$(D") != nullptr;
-}
 
 // The folder browser starts one level up from a trailing '\', except at a drive root.
 std::string BrowserStartFolder(const std::string& savePath) {
@@ -97,29 +96,30 @@ void ExportDriver::ExportSingleFile(HostWindow window) {
             return;
         }
         ++report_.messagesWritten;
+        CountConversions(writer);
         if (progress_) progress_(report_);
         std::memset(id, 0, sizeof id);
         position = host_.GetNextMail(position, id, 256, choices_.SelectionMode);
     }
 }
 
+void ExportDriver::CountConversions(const MessageWriter& writer) {
+    report_.messagesConverted = writer.MessagesConverted();
+    report_.characterReferences = writer.CharacterReferences();
+}
+
 bool ExportDriver::SubjectFileName(MimePart& root, std::string& name) {
-    char subject[kSubjectBufferSize];
-    root.GetHeader("Subject", subject, sizeof subject);
-    char scratch[256];
-    char* decoded = host_.MIMEHeader(subject, scratch, 255, 0);
-    if (!decoded) return false;
-    if (HasIso2022JpEscape(decoded)) {
-        // Without a converted text, the decoded one still makes a usable name.
-        char* converted = host_.ISO_2022_JP(decoded, 0);
-        if (converted) {
-            host_.Free(decoded);
-            decoded = converted;
-        }
-    }
-    SubjectToFileName(decoded, subject, sizeof subject);
-    host_.Free(decoded);
-    name = subject;
+    // The whole Subject, so that no word or character is cut before it is read.
+    std::unique_ptr<char[]> subject(new char[kMaxFoldedHeaderBytes + 1]);
+    root.GetHeader("Subject", subject.get(), kMaxFoldedHeaderBytes + 1);
+    // The same rules as the header blocks of the written message, so the same
+    // Subject gives the same name in any charset; "_" for what Shift-JIS lacks.
+    ShiftJisConverter converter(host_);
+    std::string converted;
+    ConvertHeaderText(subject.get(), converter, Unmappable::kUnderscore, converted);
+    char buffer[kSubjectBufferSize];
+    SubjectToFileName(converted.c_str(), buffer, sizeof buffer);
+    name = buffer;
     return true;
 }
 
@@ -185,6 +185,7 @@ void ExportDriver::ExportEmlFiles(HostWindow window) {
         } else {
             ++report_.messagesFailed;
         }
+        CountConversions(writer);
         if (progress_) progress_(report_);
         std::memset(id, 0, sizeof id);
         position = host_.GetNextMail(position, id, 256, choices_.SelectionMode);

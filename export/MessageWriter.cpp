@@ -2,24 +2,22 @@
 
 #include <cstring>
 #include <string>
-#include <strings.h>
 #include <vector>
 
+#include "export/AsciiCase.h"
 #include "export/EnvelopeLine.h"
+#include "export/MboxContentLength.h"
 #include "export/MimePart.h"
+#include "export/PartLabels.h"
+#include "export/TextPartConversion.h"
 
 namespace tessera {
 
 namespace {
 
 constexpr size_t kCharsetBufferSize = 256;
-constexpr int kSniffLines = 10;
 
-bool HasIso2022JpEscape(const char* text) {
-    return std::strstr(text, "\x1b$B") != nullptr || std::strstr(text, "\x1b$(D") != nullptr;
-}
-
-bool IsText(const char* type) { return strcasecmp(type, "text") == 0; }
+bool IsText(const char* type) { return EqualsAsciiNoCase(type, "text"); }
 
 // Calls the host's free for a buffer it handed out, once, when leaving scope.
 class HostText {
@@ -37,16 +35,6 @@ private:
     char* text_;
 };
 
-FnConvert ChooseConverter(const HostApi& host, const MimePart& part, const char* charset) {
-    if (strcasecmp(charset, "iso-2022-jp") == 0) return host.ISO_2022_JP;
-    if (strcasecmp(charset, "euc-jp") == 0) return host.EUC_JP;
-    int seen = 0;
-    for (const LineEntry* line = part.body.head; line && seen < kSniffLines; line = line->next, ++seen) {
-        if (HasIso2022JpEscape(line->text)) return host.ISO_2022_JP;
-    }
-    return nullptr;
-}
-
 void QuoteList(LineList& lines) {
     std::string quoted;
     for (LineEntry* line = lines.head; line; line = line->next) {
@@ -63,7 +51,7 @@ bool NeedsFromQuote(const char* text, size_t length) {
     size_t i = 0;
     while (i < length && text[i] == '>') ++i;
     if (length - i < 5 || (text[i] | 0x20) != 'f') return false;  // most lines stop here
-    return strncasecmp(text + i, "from ", 5) == 0;
+    return StartsWithAsciiNoCase(std::string_view(text + i, length - i), "from ");
 }
 
 void QuoteFromLines(MimePart& root) {
@@ -80,9 +68,10 @@ void QuoteFromLines(MimePart& root) {
 }
 
 MessageWriter::MessageWriter(const HostApi& host, const ExportChoices& choices)
-    : host_(host), choices_(choices) {}
+    : host_(host), choices_(choices), converter_(host) {}
 
-void MessageWriter::ConvertParts(MimePart* part, const char* charset) {
+bool MessageWriter::ConvertParts(MimePart* part, const char* charset) {
+    bool changed = part != nullptr && ConvertHeaderLines(*part);
     // Iterative: siblings in a loop, nesting on an explicit stack.
     std::vector<MimePart*> pending;
     if (part) pending.push_back(part);
@@ -90,38 +79,21 @@ void MessageWriter::ConvertParts(MimePart* part, const char* charset) {
         MimePart* current = pending.back();
         pending.pop_back();
         if (current->next) pending.push_back(current->next);
-        if (IsText(current->type) || current->type[0] == '\0') {
-            ConvertBodyLines(*current, charset);
-            ConvertHeaderLines(*current);
-        }
         if (current->firstChild) pending.push_back(current->firstChild);
+        const bool text = IsText(current->type) || current->type[0] == '\0';
+        // A file keeps the bytes it came with, its header block included.
+        if (!text || current->firstChild || ReadPartLabels(*current).isFile) continue;
+        changed |= ConvertBodyLines(*current, charset);
+        if (current != part) changed |= ConvertHeaderLines(*current);
     }
+    return changed;
 }
 
-void MessageWriter::ConvertBodyLines(MimePart& part, const char* charset) {
-    FnConvert convert = ChooseConverter(host_, part, charset);
-    if (!convert) return;
-    for (LineEntry* line = part.body.head; line; line = line->next) {
-        HostText converted(host_, convert(line->text, 0));
-        // No result: this line and the rest of the part stay as they were.
-        if (!converted.get()) return;
-        line->SetText(converted.get(), std::strlen(converted.get()));
-    }
+bool MessageWriter::ConvertBodyLines(MimePart& part, const char* charset) {
+    return ConvertTextPart(part, charset, converter_);
 }
 
-void MessageWriter::ConvertHeaderLines(MimePart& part) {
-    char scratch[256];
-    for (LineEntry* line = part.headers.head; line; line = line->next) {
-        HostText decoded(host_, host_.MIMEHeader(line->text, scratch, 255, 0));
-        if (!decoded.get()) continue;  // keep the line as it was
-        if (!HasIso2022JpEscape(decoded.get())) {
-            line->SetText(decoded.get(), std::strlen(decoded.get()));
-            continue;
-        }
-        HostText converted(host_, host_.ISO_2022_JP(decoded.get(), 0));
-        if (converted.get()) line->SetText(converted.get(), std::strlen(converted.get()));
-    }
-}
+bool MessageWriter::ConvertHeaderLines(MimePart& part) { return ConvertHeaderBlock(part, converter_); }
 
 bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     MimePart root;
@@ -136,7 +108,7 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     }
     char charset[kCharsetBufferSize] = {};
     host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
-    ConvertParts(&root, charset);
+    const bool converted = ConvertParts(&root, charset);
     if (choices_.EffectiveNoAttach() && !IsText(root.type)) {
         bool hasPlain = root.FindPart("text", "plain") != nullptr;
         bool hasHtml = root.FindPart("text", "html") != nullptr;
@@ -145,6 +117,7 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     int saveType = choices_.EffectiveSaveType();
     if (saveType == kSaveTypeMbox) QuoteFromLines(root);
     std::string text = root.Serialize();
+    if (saveType == kSaveTypeMbox) DropStaleContentLength(root, text);
     if (text.size() < 3) return false;
     bool ok = true;
     if (saveType == kSaveTypeMbox) {
@@ -157,6 +130,7 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     if (ok && saveType == kSaveTypeSeparator && !separator.empty()) {
         ok = file.Write(separator.data(), separator.size()) && file.Write("\r\n", 2);
     }
+    if (ok && converted) ++messagesConverted_;
     return ok;
 }
 

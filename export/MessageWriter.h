@@ -1,11 +1,14 @@
 // Writes one host message to an open target: converts its Japanese text to
-// Shift-JIS through the host's converters, leaves attachments out when asked,
-// and frames it for the save type (mbox envelope line, or separator line).
+// Shift-JIS (TextPartConversion), leaves attachments out when asked, and
+// frames it for the save type (mbox envelope line, or separator line).
 #pragma once
+
+#include <cstddef>
 
 #include "export/CalendarTime.h"
 #include "export/ExportChoices.h"
 #include "export/ExportPlatform.h"
+#include "export/ShiftJisConverter.h"
 #include "shell/HostApi.h"
 
 namespace tessera {
@@ -21,19 +24,29 @@ public:
     // (nothing written then), or any write failed or fell short.
     bool WriteMessage(const char* id, OutputFile& file);
 
-    // Converts `part`, its following siblings and everything below them.
-    void ConvertParts(MimePart* part, const char* charset);
-    void ConvertBodyLines(MimePart& part, const char* charset);
-    void ConvertHeaderLines(MimePart& part);
+    // Converts `part`, its following siblings and everything below them: the
+    // body and header block of every text part that is not a file, and the
+    // header block of `part` itself (the message's own, when part is the root).
+    // Returns whether anything changed.
+    bool ConvertParts(MimePart* part, const char* charset);
+    bool ConvertBodyLines(MimePart& part, const char* charset);
+    bool ConvertHeaderLines(MimePart& part);
 
     // The local time stamped on envelope lines whose Date cannot be read.
     void SetExportTime(const CalendarTime& time) { exportTime_ = time; hasExportTime_ = true; }
 
+    // Messages written so far whose text the export converted.
+    int MessagesConverted() const { return messagesConverted_; }
+    // Characters written as "&#NNNNN;" references so far.
+    size_t CharacterReferences() const { return converter_.References(); }
+
 private:
     const HostApi& host_;
     const ExportChoices& choices_;
+    ShiftJisConverter converter_;
     CalendarTime exportTime_;
     bool hasExportTime_ = false;
+    int messagesConverted_ = 0;
 };
 
 // mboxrd quoting: true when the line, after any number of '>', begins with

@@ -54,7 +54,8 @@ std::string SjisMessage(const std::string& from) {
     return "From: " + from + "\r\n"
            "Subject: " + kSjisText + "\r\n"
            "Date: Tue, 5 Mar 2002 09:07:03 +0900\r\n"
-           "Content-Type: text/plain; charset=ISO-2022-JP\r\n"
+           "Content-Type: text/plain; charset=Shift_JIS\r\n"
+           "Content-Transfer-Encoding: 8bit\r\n"
            "\r\n" + kSjisText + "\r\n";
 }
 
@@ -330,6 +331,22 @@ TEST_F(CliTest, WriteFailureReportsMessage500) {
     RunResult folder = Run("--format mbox --if-exists overwrite --output nodir/x.txt a.eml");
     EXPECT_EQ(folder.status, 1);
     EXPECT_NE(folder.err.find(kUtf8WriteError), std::string::npos) << Hex(folder.err);
+}
+
+TEST_F(CliTest, ClosingLineCountsConversionsAndQuietHidesItOnlySuccess) {
+    Write("a.eml", JisMessage("a@example.jp"));
+    Write("u.eml", "Subject: x\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n\xF0\x9F\x98\x80\r\n");
+    Write("p.eml", "Subject: y\r\n\r\nplain\r\n");
+    RunResult loud = Run("--format mbox --output o1 a.eml u.eml p.eml");
+    EXPECT_EQ(loud.status, 0);
+    EXPECT_NE(loud.err.find("exported 3 of 3 messages, 2 converted to Shift-JIS, 1 character written as "
+                            "a reference"), std::string::npos) << loud.err;
+    RunResult quiet = Run("--quiet --format mbox --output o2 a.eml");
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err, "");
+    RunResult trouble = Run("--quiet --format mbox --output o3 a.eml missing.eml");
+    EXPECT_EQ(trouble.status, 1);
+    EXPECT_NE(trouble.err.find("exported 1 of 1 messages, 1 converted"), std::string::npos) << trouble.err;
 }
 
 }  // namespace

@@ -67,6 +67,16 @@ bool PrepareSettings(const CliOptions& options, ExportSettings& settings, PosixE
     return true;
 }
 
+// "exported W of N messages, C converted to Shift-JIS, R characters written as references"
+std::string ClosingLine(const ExportReport& report, size_t total) {
+    const bool one = report.characterReferences == 1;
+    return "exported " + std::to_string(report.messagesWritten) + " of " + std::to_string(total) +
+           " messages, " + std::to_string(report.messagesConverted) + " converted to Shift-JIS, " +
+           std::to_string(report.characterReferences) +
+           (one ? " character written as a reference" : " characters written as references") +
+           " (&#NNNNN;)";
+}
+
 bool IsKnownSaveType(int saveType) {
     return saveType == kSaveTypeMbox || saveType == kSaveTypeEml || saveType == kSaveTypeSeparator;
 }
@@ -103,15 +113,13 @@ int Run(const CliOptions& options) {
     const size_t total = host.Messages().Count();
     const ExportReport& report = driver.Report();
     if (platform.Cancelled()) return kExitFailed;
-    if (report.errorShown || report.messagesFailed > 0 ||
-        static_cast<size_t>(report.messagesWritten) < total) {
-        platform.Say("exported " + std::to_string(report.messagesWritten) + " of " +
-                     std::to_string(total) + " messages");
-        return kExitFailed;
-    }
+    const bool allWritten = !report.errorShown && report.messagesFailed == 0 &&
+                            static_cast<size_t>(report.messagesWritten) >= total;
+    // The closing line: always on trouble, else unless --quiet.
+    if (!allWritten || !inputsOk || !options.quiet) platform.Say(ClosingLine(report, total));
+    if (!allWritten) return kExitFailed;
     return inputsOk ? kExitOk : kExitFailed;
 }
-
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -1,0 +1,63 @@
+#include "export/ShiftJisConverter.h"
+
+#include <cstring>
+
+namespace tessera {
+
+namespace {
+
+// Length of the line at the start of `text`, its CR, LF or CR LF included.
+size_t LineLength(std::string_view text) {
+    const size_t stop = text.find_first_of("\r\n");
+    if (stop == std::string_view::npos) return text.size();
+    if (text[stop] == '\r' && stop + 1 < text.size() && text[stop + 1] == '\n') return stop + 2;
+    return stop + 1;
+}
+
+}  // namespace
+
+ShiftJisConverter::ShiftJisConverter(const HostApi& host) : host_(host) {}
+
+bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
+                               Unmappable unmappable, std::string& out) {
+    if (text.find('\0') != std::string_view::npos) return false;
+    switch (charset) {
+        case JapaneseCharset::kIso2022Jp:
+            return AppendThroughHost(host_.ISO_2022_JP, text, out);
+        case JapaneseCharset::kEucJp:
+            return AppendThroughHost(host_.EUC_JP, text, out);
+        case JapaneseCharset::kShiftJis:
+            out.append(text.data(), text.size());
+            return true;
+        case JapaneseCharset::kUtf8: {
+            size_t unmapped = 0;
+            if (!AppendUtf8AsShiftJis(text, unmappable, out, &unmapped)) return false;
+            if (unmappable == Unmappable::kReference) references_ += unmapped;
+            return true;
+        }
+        case JapaneseCharset::kNone:
+            break;
+    }
+    return false;
+}
+
+bool ShiftJisConverter::AppendThroughHost(FnConvert convert, std::string_view text,
+                                          std::string& out) {
+    if (convert == nullptr) return false;
+    const size_t start = out.size();
+    while (!text.empty()) {
+        const size_t length = LineLength(text);
+        line_.assign(text.data(), length);
+        char* converted = convert(line_.c_str(), 0);
+        if (converted == nullptr) {
+            out.resize(start);
+            return false;
+        }
+        out.append(converted, std::strlen(converted));
+        host_.Free(converted);
+        text.remove_prefix(length);
+    }
+    return true;
+}
+
+}  // namespace tessera

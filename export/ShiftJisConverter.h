@@ -1,0 +1,39 @@
+// Text in one of the Japanese charsets to Shift-JIS: ISO-2022-JP and EUC-JP
+// through the host's two converters (called line by line, as the plug-in has
+// always called them), UTF-8 with the plug-in's own table, Shift-JIS as it is.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "export/CharsetLabel.h"
+#include "export/Utf8ToShiftJis.h"
+#include "shell/HostApi.h"
+
+namespace tessera {
+
+class ShiftJisConverter {
+  public:
+    explicit ShiftJisConverter(const HostApi& host);
+    ShiftJisConverter(const ShiftJisConverter&) = delete;
+    ShiftJisConverter& operator=(const ShiftJisConverter&) = delete;
+
+    // Appends `text` in `charset` converted to Shift-JIS to `out`. Returns false,
+    // with `out` as it was, when the charset is kNone, the text holds a NUL
+    // byte, a host converter gives no result, or UTF-8 text is not well-formed.
+    bool Append(JapaneseCharset charset, std::string_view text, Unmappable unmappable,
+                std::string& out);
+
+    // Characters written as "&#NNNNN;" references so far.
+    size_t References() const { return references_; }
+
+  private:
+    bool AppendThroughHost(FnConvert convert, std::string_view text, std::string& out);
+
+    const HostApi& host_;
+    std::string line_;  // one NUL-terminated line for the host, reused
+    size_t references_ = 0;
+};
+
+}  // namespace tessera

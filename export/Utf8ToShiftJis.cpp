@@ -1,0 +1,166 @@
+#include "export/Utf8ToShiftJis.h"
+
+#include <cstdint>
+
+#include "export/Cp932Table.h"
+
+namespace tessera {
+
+namespace {
+
+constexpr uint32_t kCombiningVoicedMark = 0x3099;
+constexpr uint32_t kCombiningSemiVoicedMark = 0x309A;
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Decodes the sequence at p[0..avail) that starts with a byte of 0x80 or above.
+// Returns its length (code point in `point`), or 0 when it is not well-formed.
+size_t DecodeSequence(const unsigned char* p, size_t avail, uint32_t& point) {
+    const unsigned char c = p[0];
+    if (c >= 0xC2 && c <= 0xDF) {
+        if (avail < 2 || !IsContinuation(p[1])) return 0;
+        point = ((c & 0x1Fu) << 6) | (p[1] & 0x3Fu);
+        return 2;
+    }
+    if (c >= 0xE0 && c <= 0xEF) {
+        if (avail < 3 || !IsContinuation(p[1]) || !IsContinuation(p[2])) return 0;
+        if (c == 0xE0 && p[1] < 0xA0) return 0;  // overlong
+        if (c == 0xED && p[1] > 0x9F) return 0;  // surrogate
+        point = ((c & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+        return 3;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        if (avail < 4 || !IsContinuation(p[1]) || !IsContinuation(p[2]) || !IsContinuation(p[3])) {
+            return 0;
+        }
+        if (c == 0xF0 && p[1] < 0x90) return 0;  // overlong
+        if (c == 0xF4 && p[1] > 0x8F) return 0;  // beyond U+10FFFF
+        point =
+            ((c & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
+        return 4;
+    }
+    return 0;
+}
+
+void AppendCode(uint16_t code, std::string& out) {
+    if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));
+    out.push_back(static_cast<char>(code & 0xFF));
+}
+
+void AppendReference(uint32_t point, std::string& out) {
+    char digits[8];
+    size_t n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + point % 10);
+        point /= 10;
+    } while (point != 0);
+    out.append("&#", 2);
+    while (n > 0) out.push_back(digits[--n]);
+    out.push_back(';');
+}
+
+// Writes the characters of one text; remembers the last one for the marks.
+class Writer {
+  public:
+    Writer(Unmappable unmappable, std::string& out) : unmappable_(unmappable), out_(out) {}
+
+    void Ascii(const char* p, size_t n) {
+        out_.append(p, n);
+        last_ = 0;
+    }
+
+    void Character(uint32_t point) {
+        if ((point == kCombiningVoicedMark || point == kCombiningSemiVoicedMark) && Compose(point))
+            return;
+        const uint16_t code = Cp932Code(point);
+        if (code != 0) {
+            AppendCode(code, out_);
+            last_ = point;
+            lastBytes_ = code > 0xFF ? 2 : 1;
+            return;
+        }
+        ++unmapped_;
+        last_ = 0;
+        if (unmappable_ == Unmappable::kUnderscore) {
+            out_.push_back('_');
+        } else {
+            AppendReference(point, out_);
+        }
+    }
+
+    size_t Unmapped() const { return unmapped_; }
+
+  private:
+    // Replaces the kana just written by its composed form.
+    bool Compose(uint32_t mark) {
+        const uint16_t code = last_ != 0 ? Cp932ComposedKana(last_, mark) : 0;
+        if (code == 0) return false;
+        out_.resize(out_.size() - lastBytes_);
+        AppendCode(code, out_);
+        last_ = 0;
+        return true;
+    }
+
+    Unmappable unmappable_;
+    std::string& out_;
+    uint32_t last_ = 0;  // the last character written with a code, 0 after anything else
+    size_t lastBytes_ = 0;
+    size_t unmapped_ = 0;
+};
+
+size_t AsciiRun(const unsigned char* p, size_t avail) {
+    size_t n = 0;
+    while (n < avail && p[n] < 0x80) ++n;
+    return n;
+}
+
+}  // namespace
+
+bool IsWellFormedUtf8(std::string_view text) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    size_t left = text.size();
+    while (left > 0) {
+        if (*p < 0x80) {
+            ++p;
+            --left;
+            continue;
+        }
+        uint32_t point = 0;
+        const size_t n = DecodeSequence(p, left, point);
+        if (n == 0) return false;
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+bool AppendUtf8AsShiftJis(std::string_view utf8, Unmappable unmappable, std::string& out,
+                          size_t* unmapped) {
+    const size_t start = out.size();
+    out.reserve(start + utf8.size());
+    Writer writer(unmappable, out);
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    size_t left = utf8.size();
+    while (left > 0) {
+        const size_t ascii = AsciiRun(p, left);
+        if (ascii > 0) {
+            writer.Ascii(reinterpret_cast<const char*>(p), ascii);
+            p += ascii;
+            left -= ascii;
+            continue;
+        }
+        uint32_t point = 0;
+        const size_t n = DecodeSequence(p, left, point);
+        if (n == 0) {
+            out.resize(start);
+            return false;
+        }
+        writer.Character(point);
+        p += n;
+        left -= n;
+    }
+    if (unmapped != nullptr) *unmapped += writer.Unmapped();
+    return true;
+}
+
+}  // namespace tessera
