@@ -64,3 +64,13 @@ if(TESSERA_TESTS AND TESSERA_CLI_SOURCES)
         $<TARGET_FILE:tessera-export> ${TESSERA_CORPUS_DIR} ${CMAKE_BINARY_DIR}/mbox-readback)
     set_tests_properties(mbox_readback PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 600)
 endif()
+
+# Realistic Japanese mail exported to Shift-JIS reads back as its original text
+# (Python's email, iconv, a WHATWG decoder); the code page 932 table is current.
+if(TESSERA_TESTS AND TESSERA_CLI_SOURCES)
+    add_test(NAME shiftjis_readback COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/shiftjis_readback.py
+        $<TARGET_FILE:tessera-export> ${CMAKE_BINARY_DIR}/shiftjis-readback)
+    set_tests_properties(shiftjis_readback PROPERTIES LABELS native TIMEOUT 300)
+    add_test(NAME cp932_table_current COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/gen_cp932_table.py --check)
+    set_tests_properties(cp932_table_current PROPERTIES LABELS native)
+endif()

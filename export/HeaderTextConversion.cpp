@@ -52,41 +52,45 @@ class HeaderWriter {
     void Word(const EncodedWord& word, std::string_view gap) {
         std::string bytes;
         const bool decoded = AppendEncodedWordBytes(word, bytes) && !BreaksTheHeader(bytes);
-        const bool joins = decoded && open_ && IsFoldingSpace(gap);
-        if (joins && EqualsAsciiNoCase(word.charset, charset_)) {
+        const bool adjacent = open_ && IsFoldingSpace(gap);
+        if (decoded && adjacent && EqualsAsciiNoCase(word.charset, charset_)) {
             bytes_ += bytes;
             groupEnd_ = word.end;
             return;
         }
-        if (!joins) {
-            Flush();
-            Literal(gap);
-        } else if (!Flush()) {
-            out_.append(gap.data(), gap.size());  // the group before stays encoded: keep the space
-        }
+        // White space between two words goes only when both are converted.
+        const bool gapMayGo = adjacent && Flush();
+        if (!adjacent) Flush();
         if (!decoded) {
+            Literal(gap);
             out_.append(text_.data() + word.begin, word.end - word.begin);
             return;
         }
         open_ = true;
+        gap_ = gap;
+        gapMayGo_ = gapMayGo;
         charset_ = word.charset;
         bytes_ = std::move(bytes);
         groupBegin_ = word.begin;
         groupEnd_ = word.end;
     }
 
-    // Writes the open group converted, or as written when it cannot be; returns
-    // whether it was converted (true when no group is open).
+    // Writes the open group (after the text before it) converted, or as written
+    // when it cannot be; returns whether it was converted (true when none is open).
     bool Flush() {
         if (!open_) return true;
         open_ = false;
+        converted_.clear();
         const JapaneseCharset charset = WordCharset(charset_, bytes_);
-        if (charset != JapaneseCharset::kNone &&
-            converter_.Append(charset, bytes_, unmappable_, out_)) {
-            return true;
+        const bool ok = charset != JapaneseCharset::kNone &&
+                        converter_.Append(charset, bytes_, unmappable_, converted_);
+        if (!ok || !gapMayGo_) Literal(gap_);
+        if (ok) {
+            out_ += converted_;
+        } else {
+            out_.append(text_.data() + groupBegin_, groupEnd_ - groupBegin_);
         }
-        out_.append(text_.data() + groupBegin_, groupEnd_ - groupBegin_);
-        return false;
+        return ok;
     }
 
     void Literal(std::string_view literal) {
@@ -107,7 +111,10 @@ class HeaderWriter {
     Unmappable unmappable_;
     std::string& out_;
     bool open_ = false;
+    std::string_view gap_;  // the text between the group and what came before it
+    bool gapMayGo_ = false;
     std::string_view charset_;
+    std::string converted_;
     std::string bytes_;
     size_t groupBegin_ = 0;
     size_t groupEnd_ = 0;

@@ -44,7 +44,7 @@ JapaneseCharset ChooseCharset(const PartLabels& labels, std::string_view message
     if (!labels.charset.empty() && !IsUsAsciiLabel(labels.charset)) return JapaneseCharset::kNone;
     declared = IdentifyJapaneseCharset(messageCharset);
     if (declared != JapaneseCharset::kNone) return ResolveJapaneseCharset(declared, text);
-    if (HasIso2022JpEscape(text)) return JapaneseCharset::kIso2022Jp;
+    if (HasIso2022JpEscape(text)) return ResolveJapaneseCharset(JapaneseCharset::kIso2022Jp, text);
     if (labels.charset.empty() && HasEightBitByte(text) && IsWellFormedUtf8(text)) {
         return JapaneseCharset::kUtf8;
     }
