@@ -1,5 +1,7 @@
 #include "export/CharsetLabel.h"
 
+#include <cstdint>
+
 #include "export/AsciiCase.h"
 #include "export/Cp932Table.h"
 
@@ -44,12 +46,29 @@ std::string_view Trim(std::string_view name) {
     return name.substr(first, last - first + 1);
 }
 
-bool IsJisX0208Lead(unsigned char lead) {
-    return (lead >= 0x81 && lead <= 0x84) || (lead >= 0x88 && lead <= 0x9F) ||
-           (lead >= 0xE0 && lead <= 0xEA);
-}
+// What a byte of Shift-JIS text is, for measuring it.
+enum ByteClass : uint8_t { kPlain, kYenOrOverline, kKana, kJisLead, kExtensionLead, kNoCharacter };
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+struct ByteClassTable {
+    uint8_t value[256];
+    constexpr ByteClassTable() : value() {
+        for (int c = 0; c < 256; ++c) {
+            if (c < 0x80) {
+                value[c] = (c == 0x5C || c == 0x7E) ? kYenOrOverline : kPlain;
+            } else if (c >= 0xA1 && c <= 0xDF) {
+                value[c] = kKana;
+            } else if ((c >= 0x81 && c <= 0x84) || (c >= 0x88 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEA)) {
+                value[c] = kJisLead;  // rows of JIS X 0208
+            } else if ((c >= 0x85 && c <= 0x87) || (c >= 0xEB && c <= 0xFC)) {
+                value[c] = kExtensionLead;  // NEC row 13, IBM extensions, user-defined area
+            } else {
+                value[c] = kNoCharacter;
+            }
+        }
+    }
+};
+
+constexpr ByteClassTable kByteClass;
 
 }  // namespace
 
@@ -70,29 +89,33 @@ bool IsUsAsciiLabel(std::string_view name) {
 }
 
 ShiftJisRepertoire MeasureShiftJis(std::string_view text) {
-    ShiftJisRepertoire needs = ShiftJisRepertoire::kAscii;
-    auto raise = [&needs](ShiftJisRepertoire r) {
-        if (r > needs) needs = r;
-    };
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
+    bool eightBit = false;
+    bool extended = false;  // beyond what Shift_JIS readers all read alike
     for (size_t i = 0; i < n; ++i) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            if (c == 0x5C || c == 0x7E) raise(ShiftJisRepertoire::kCp932);
-            continue;
+        switch (kByteClass.value[p[i]]) {
+            case kPlain:
+                continue;
+            case kYenOrOverline:
+                extended = true;
+                continue;
+            case kKana:
+                eightBit = true;
+                continue;
+            case kJisLead:
+            case kExtensionLead:
+                if (i + 1 == n || !IsCp932DoubleByte(p[i], p[i + 1])) return ShiftJisRepertoire::kInvalid;
+                eightBit = true;
+                extended = extended || kByteClass.value[p[i]] == kExtensionLead;
+                ++i;
+                continue;
+            default:
+                return ShiftJisRepertoire::kInvalid;
         }
-        if (c >= 0xA1 && c <= 0xDF) {
-            raise(ShiftJisRepertoire::kJisX0208);
-            continue;
-        }
-        if (!IsLeadByte(c) || i + 1 == n || !IsCp932DoubleByte(c, p[i + 1])) {
-            return ShiftJisRepertoire::kInvalid;
-        }
-        raise(IsJisX0208Lead(c) ? ShiftJisRepertoire::kJisX0208 : ShiftJisRepertoire::kCp932);
-        ++i;
     }
-    return needs;
+    if (!eightBit) return ShiftJisRepertoire::kAscii;
+    return extended ? ShiftJisRepertoire::kCp932 : ShiftJisRepertoire::kJisX0208;
 }
 
 const char* ShiftJisLabel(ShiftJisRepertoire repertoire) {

@@ -18,7 +18,7 @@ bool IsUsAsciiLabel(std::string_view name);
 
 // What Shift-JIS text asks of a reader, from least to most.
 enum class ShiftJisRepertoire {
-    kAscii,     // 7-bit only
+    kAscii,     // 7-bit only (needs no label)
     kJisX0208,  // ASCII without '\' and '~', half-width katakana, JIS X 0208
     kCp932,     // also '\', '~', NEC row 13, the IBM extensions, the user-defined area
     kInvalid,   // bytes code page 932 does not decode

@@ -1,5 +1,6 @@
 #include "export/CharsetSniffing.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "export/Utf8ToShiftJis.h"
@@ -27,42 +28,16 @@ bool HasIso2022JpEscape(std::string_view text) {
     return false;
 }
 
-bool IsWellFormedIso2022Jp(std::string_view text) {
-    static const char* const kDesignations[] = {"(B",  "(J",  "(H",  "(I",  "$@",  "$B", "$(@",
-                                                "$(B", "$(O", "$(Q", "$(D", "$(P", "&@"};
-    bool twoByte = false;
-    size_t pending = 0;  // bytes of the two-byte character begun
-    for (size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == 0x1B || c == '\r' || c == '\n') {
-            if (pending != 0) return false;
-            if (c != 0x1B) {
-                twoByte = false;
-                continue;
-            }
-            const std::string_view rest = text.substr(i + 1);
-            size_t length = 0;
-            for (const char* d : kDesignations) {
-                if (rest.compare(0, std::strlen(d), d) == 0) length = std::strlen(d);
-            }
-            if (length == 0) return false;
-            if (rest[0] != '&') twoByte = rest[0] == '$';  // ESC & @ only announces a revision
-            i += length;
-            continue;
-        }
-        if (!twoByte) continue;
-        if (c >= 0x21 && c <= 0x7E) {
-            pending ^= 1;
-        } else if (pending != 0 || c >= 0x80) {
-            return false;
-        }
-    }
-    return pending == 0;
-}
-
 bool HasEightBitByte(std::string_view text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    const char* p = text.data();
+    size_t left = text.size();
+    for (; left >= 8; p += 8, left -= 8) {  // eight bytes at a time: most text is 7-bit
+        uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        if (word & 0x8080808080808080ull) return true;
+    }
+    for (; left > 0; ++p, --left) {
+        if (static_cast<unsigned char>(*p) >= 0x80) return true;
     }
     return false;
 }
@@ -93,9 +68,7 @@ JapaneseCharset ResolveJapaneseCharset(JapaneseCharset declared, std::string_vie
         case JapaneseCharset::kIso2022Jp:
             // Escapes and 8-bit bytes (kana written as 8-bit JIS): the host's
             // converter passes the bytes through, as it always has.
-            if (!HasEightBitByte(text) || HasIso2022JpEscape(text)) {
-                return IsWellFormedIso2022Jp(text) ? declared : JapaneseCharset::kNone;
-            }
+            if (!HasEightBitByte(text) || HasIso2022JpEscape(text)) return declared;
             if (IsWellFormedUtf8(text)) return JapaneseCharset::kUtf8;
             if (IsEucJpText(text)) return JapaneseCharset::kEucJp;
             if (MeasureShiftJis(text) != ShiftJisRepertoire::kInvalid)
@@ -108,7 +81,7 @@ JapaneseCharset ResolveJapaneseCharset(JapaneseCharset declared, std::string_vie
             return MeasureShiftJis(text) != ShiftJisRepertoire::kInvalid ? declared
                                                                          : JapaneseCharset::kNone;
         case JapaneseCharset::kUtf8:
-            return IsWellFormedUtf8(text) ? declared : JapaneseCharset::kNone;
+            return declared;  // the conversion itself refuses malformed UTF-8
         case JapaneseCharset::kNone:
             break;
     }

@@ -11,11 +11,6 @@ namespace tessera {
 // (ESC $ B, ESC $ @, ESC $ ( D, ESC ( I).
 bool HasIso2022JpEscape(std::string_view text);
 
-// True when every escape sequence of the text designates a set ISO-2022-JP
-// text uses, and no two-byte character is cut off by an escape, a line break
-// or the end (text may end in two-byte mode).
-bool IsWellFormedIso2022Jp(std::string_view text);
-
 // True when any byte is 0x80 or above.
 bool HasEightBitByte(std::string_view text);
 
@@ -24,8 +19,8 @@ bool HasEightBitByte(std::string_view text);
 bool IsEucJpText(std::string_view text);
 
 // The charset `text` labelled `declared` is really in, for the labels that are
-// known to lie, or kNone when the text is damaged: ISO-2022-JP text must be
-// well-formed; ISO-2022-JP text with 8-bit bytes and no escape sequence is
+// known to lie, or kNone when it is well-formed in none of them (damaged text,
+// left as it is): ISO-2022-JP text with 8-bit bytes and no escape sequence is
 // UTF-8, EUC-JP or Shift-JIS when it is well-formed as one of them (tried in
 // that order); EUC-JP text
 // that is not EUC-JP may be UTF-8. kNone when the text is well-formed in none

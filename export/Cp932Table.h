@@ -7,13 +7,25 @@
 
 namespace tessera {
 
+// The data (Cp932Table.inc): see the generator for its layout.
+extern const uint8_t kCp932PageSlot[256];
+extern const uint16_t kCp932Pages[][256];
+extern const uint32_t kCp932DoubleByteValid[2048];
+
 // The Shift-JIS code of a BMP code point of U+0080 or above: one byte (below
 // 0x100) or lead << 8 | trail; 0 when code page 932 has none. Code points
 // below U+0080 are their own byte and are not looked up.
-uint16_t Cp932Code(uint32_t codePoint);
+inline uint16_t Cp932Code(uint32_t codePoint) {
+    if (codePoint > 0xFFFF) return 0;
+    const uint8_t slot = kCp932PageSlot[codePoint >> 8];
+    return slot == 0 ? 0 : kCp932Pages[slot - 1][codePoint & 0xFF];
+}
 
 // True when lead, trail is a double-byte code that code page 932 decodes.
-bool IsCp932DoubleByte(unsigned char lead, unsigned char trail);
+inline bool IsCp932DoubleByte(unsigned char lead, unsigned char trail) {
+    const unsigned code = static_cast<unsigned>(lead) << 8 | trail;
+    return (kCp932DoubleByteValid[code / 32] >> (code % 32)) & 1u;
+}
 
 // The code of kana `base` composed with the combining mark `mark` (U+3099 or
 // U+309A), when code page 932 holds the composed character; else 0.

@@ -51,7 +51,9 @@ bool NeedsFromQuote(const char* text, size_t length) {
     size_t i = 0;
     while (i < length && text[i] == '>') ++i;
     if (length - i < 5 || (text[i] | 0x20) != 'f') return false;  // most lines stop here
-    return StartsWithAsciiNoCase(std::string_view(text + i, length - i), "from ");
+    // ASCII letters only: 'R' and 'r' are the only bytes that give 'r' with 0x20 set.
+    return (text[i + 1] | 0x20) == 'r' && (text[i + 2] | 0x20) == 'o' &&
+           (text[i + 3] | 0x20) == 'm' && text[i + 4] == ' ';
 }
 
 void QuoteFromLines(MimePart& root) {
@@ -93,7 +95,9 @@ bool MessageWriter::ConvertBodyLines(MimePart& part, const char* charset) {
     return ConvertTextPart(part, charset, converter_);
 }
 
-bool MessageWriter::ConvertHeaderLines(MimePart& part) { return ConvertHeaderBlock(part, converter_); }
+bool MessageWriter::ConvertHeaderLines(MimePart& part) {
+    return ConvertHeaderBlock(part, converter_);
+}
 
 bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     MimePart root;

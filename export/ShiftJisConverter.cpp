@@ -6,12 +6,12 @@ namespace tessera {
 
 namespace {
 
-// Length of the line at the start of `text`, its CR, LF or CR LF included.
+// Length of the line at the start of `text`, its LF included. The host's
+// converters end a line at CR too, so a line given to them may hold a CR.
 size_t LineLength(std::string_view text) {
-    const size_t stop = text.find_first_of("\r\n");
-    if (stop == std::string_view::npos) return text.size();
-    if (text[stop] == '\r' && stop + 1 < text.size() && text[stop + 1] == '\n') return stop + 2;
-    return stop + 1;
+    const void* lf = std::memchr(text.data(), '\n', text.size());
+    if (lf == nullptr) return text.size();
+    return static_cast<size_t>(static_cast<const char*>(lf) - text.data()) + 1;
 }
 
 }  // namespace
@@ -23,9 +23,9 @@ bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
     if (text.find('\0') != std::string_view::npos) return false;
     switch (charset) {
         case JapaneseCharset::kIso2022Jp:
-            return AppendThroughHost(host_.ISO_2022_JP, text, out);
+            return AppendThroughHost(host_.ISO_2022_JP, text, out, true);
         case JapaneseCharset::kEucJp:
-            return AppendThroughHost(host_.EUC_JP, text, out);
+            return AppendThroughHost(host_.EUC_JP, text, out, false);
         case JapaneseCharset::kShiftJis:
             out.append(text.data(), text.size());
             return true;
@@ -42,7 +42,7 @@ bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
 }
 
 bool ShiftJisConverter::AppendThroughHost(FnConvert convert, std::string_view text,
-                                          std::string& out) {
+                                          std::string& out, bool refuseEscapes) {
     if (convert == nullptr) return false;
     const size_t start = out.size();
     while (!text.empty()) {
@@ -56,6 +56,12 @@ bool ShiftJisConverter::AppendThroughHost(FnConvert convert, std::string_view te
         out.append(converted, std::strlen(converted));
         host_.Free(converted);
         text.remove_prefix(length);
+    }
+    // An escape sequence the host's converter did not know (cut off, or of
+    // another set) is left in its result: damaged text, refused whole.
+    if (refuseEscapes && std::memchr(out.data() + start, 0x1B, out.size() - start) != nullptr) {
+        out.resize(start);
+        return false;
     }
     return true;
 }

@@ -21,7 +21,9 @@ class ShiftJisConverter {
 
     // Appends `text` in `charset` converted to Shift-JIS to `out`. Returns false,
     // with `out` as it was, when the charset is kNone, the text holds a NUL
-    // byte, a host converter gives no result, or UTF-8 text is not well-formed.
+    // byte, a host converter gives no result, ISO-2022-JP text holds an escape
+    // sequence the host does not know (a cut-off one), or UTF-8 text is not
+    // well-formed.
     bool Append(JapaneseCharset charset, std::string_view text, Unmappable unmappable,
                 std::string& out);
 
@@ -29,7 +31,8 @@ class ShiftJisConverter {
     size_t References() const { return references_; }
 
   private:
-    bool AppendThroughHost(FnConvert convert, std::string_view text, std::string& out);
+    bool AppendThroughHost(FnConvert convert, std::string_view text, std::string& out,
+                           bool refuseEscapes);
 
     const HostApi& host_;
     std::string line_;  // one NUL-terminated line for the host, reused

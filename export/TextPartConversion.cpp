@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "export/AsciiCase.h"
 #include "export/CharsetLabel.h"
@@ -51,24 +52,20 @@ JapaneseCharset ChooseCharset(const PartLabels& labels, std::string_view message
     return JapaneseCharset::kNone;
 }
 
-// The lines of `text` (CR, LF or CR LF ends a line); false when one is longer
-// than the walker stores a line.
-bool FitsTheWalker(std::string_view text) {
+// Makes `text` the body, one line per CR, LF or CR LF; false, with the body as
+// it was, when a line is longer than the walker stores one.
+bool ReplaceBody(LineList& body, std::string_view text) {
+    std::vector<LineSpan> lines;
     const char* cursor = text.data();
     const char* end = cursor + text.size();
     LineSpan line;
     while (NextLine(cursor, end, kMaxLineBytes + 1, line)) {
         if (line.length > kMaxLineBytes) return false;
+        lines.push_back(line);
     }
-    return true;
-}
-
-void ReplaceBody(LineList& body, std::string_view text) {
     body.Clear();
-    const char* cursor = text.data();
-    const char* end = cursor + text.size();
-    LineSpan line;
-    while (NextLine(cursor, end, kMaxLineBytes, line)) body.AppendLine(line.data, line.length);
+    for (const LineSpan& l : lines) body.AppendLine(l.data, l.length);
+    return true;
 }
 
 const char* TransferEncodingLabel(bool transferDecoded, bool eightBit) {
@@ -104,10 +101,11 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     std::string converted;
     if (charset == JapaneseCharset::kNone) return false;
     if (!converter.Append(charset, text, Unmappable::kReference, converted)) return false;
-    const bool eightBit = HasEightBitByte(converted);
+    const ShiftJisRepertoire repertoire = MeasureShiftJis(converted);
+    const bool eightBit = repertoire != ShiftJisRepertoire::kAscii;
     const char* label = "";
     if (eightBit) {
-        label = ShiftJisLabel(MeasureShiftJis(converted));
+        label = ShiftJisLabel(repertoire);
         if (label == nullptr) label = kWidestLabel;
         if (EqualsAsciiNoCase(part.subtype, "html"))
             RewriteHtmlCharsetDeclarations(converted, label);
@@ -115,10 +113,7 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     const bool bodyChanged = transferDecoded || converted != raw;
     const bool labelChanged = eightBit && !EqualsAsciiNoCase(labels.charset, label);
     if (!bodyChanged && !labelChanged) return false;
-    if (bodyChanged) {
-        if (!FitsTheWalker(converted)) return false;
-        ReplaceBody(part.body, converted);
-    }
+    if (bodyChanged && !ReplaceBody(part.body, converted)) return false;
     RelabelPart(part, label, TransferEncodingLabel(transferDecoded, eightBit));
     return true;
 }

@@ -27,43 +27,67 @@ struct Base64Table {
 
 constexpr Base64Table kBase64;
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
+struct HexTable {
+    int8_t value[256];
+    constexpr HexTable() : value() {
+        for (int i = 0; i < 256; ++i) value[i] = -1;
+        for (int i = 0; i < 10; ++i) value['0' + i] = static_cast<int8_t>(i);
+        for (int i = 0; i < 6; ++i) {
+            value['A' + i] = static_cast<int8_t>(10 + i);
+            value['a' + i] = static_cast<int8_t>(10 + i);
+        }
+    }
+};
+
+constexpr HexTable kHex;
 
 // The byte of "=XX" at text[i] (text[i] == '='), or -1.
 int EscapedByte(std::string_view text, size_t i) {
     if (i + 2 >= text.size()) return -1;
-    const int high = HexValue(text[i + 1]);
-    const int low = HexValue(text[i + 2]);
+    const int high = kHex.value[static_cast<unsigned char>(text[i + 1])];
+    const int low = kHex.value[static_cast<unsigned char>(text[i + 2])];
     return high < 0 || low < 0 ? -1 : high * 16 + low;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// One line of a quoted-printable body (no break), its padding already cut.
-// Sets `soft` when it ends in '='.
-bool DecodeQpLine(std::string_view line, std::string& out, bool& soft) {
-    soft = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (c != '=') {
-            out.push_back(c);
+// Decodes quoted-printable text to `dst` (room for 2 bytes per input byte);
+// returns the end of what was written, or null on a damaged '='.
+char* DecodeQp(const char* p, const char* end, char* dst) {
+    char* padding = dst;  // where the blanks at the end of the line begin
+    while (p < end) {
+        const char c = *p;
+        if (c == '=') {
+            if (end - p >= 3 && kHex.value[static_cast<unsigned char>(p[1])] >= 0 &&
+                kHex.value[static_cast<unsigned char>(p[2])] >= 0) {
+                *dst++ = static_cast<char>(kHex.value[static_cast<unsigned char>(p[1])] * 16 +
+                                           kHex.value[static_cast<unsigned char>(p[2])]);
+                padding = dst;
+                p += 3;
+                continue;
+            }
+            // A soft line break: '=' and blanks up to the end of the line. The
+            // blanks before the '=' are text (the '=' is there to protect them).
+            const char* after = p + 1;
+            while (after < end && (*after == ' ' || *after == '\t')) ++after;
+            if (after < end && *after != '\r' && *after != '\n') return nullptr;
+            if (after < end && *after == '\r') ++after;
+            if (after < end && *after == '\n') ++after;
+            padding = dst;
+            p = after;
             continue;
         }
-        if (i + 1 == line.size()) {
-            soft = true;
-            return true;
+        if (c == '\r' || c == '\n') {
+            dst = padding;  // blanks at the end of a line are transport padding
+            *dst++ = '\r';
+            *dst++ = '\n';
+            padding = dst;
+            p += (c == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
+            continue;
         }
-        const int byte = EscapedByte(line, i);
-        if (byte < 0) return false;
-        out.push_back(static_cast<char>(byte));
-        i += 2;
+        *dst++ = c;
+        if (c != ' ' && c != '\t') padding = dst;
+        ++p;
     }
-    return true;
+    return padding;
 }
 
 }  // namespace
@@ -106,26 +130,11 @@ bool AppendBase64Bytes(std::string_view text, std::string& out) {
 
 bool AppendQuotedPrintableBytes(std::string_view text, std::string& out) {
     const size_t start = out.size();
-    out.reserve(start + text.size());
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t stop = pos;
-        while (stop < text.size() && text[stop] != '\r' && text[stop] != '\n') ++stop;
-        size_t next = stop;
-        if (next < text.size() && text[next] == '\r') ++next;
-        if (next < text.size() && text[next] == '\n' && (next == stop || text[next - 1] == '\r'))
-            ++next;
-        size_t end = stop;
-        while (end > pos && IsBlank(text[end - 1])) --end;
-        bool soft = false;
-        if (!DecodeQpLine(text.substr(pos, end - pos), out, soft)) {
-            out.resize(start);
-            return false;
-        }
-        if (!soft && next > stop) out.append("\r\n", 2);
-        pos = next;
-    }
-    return true;
+    out.resize(start + 2 * text.size());
+    char* const base = &out[0] + start;
+    const char* end = DecodeQp(text.data(), text.data() + text.size(), base);
+    out.resize(end == nullptr ? start : start + static_cast<size_t>(end - base));
+    return end != nullptr;
 }
 
 bool AppendQEncodedBytes(std::string_view payload, std::string& out) {

@@ -1,6 +1,7 @@
 #include "export/Utf8ToShiftJis.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "export/Cp932Table.h"
 
@@ -42,67 +43,93 @@ size_t DecodeSequence(const unsigned char* p, size_t avail, uint32_t& point) {
     return 0;
 }
 
-void AppendCode(uint16_t code, std::string& out) {
-    if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));
-    out.push_back(static_cast<char>(code & 0xFF));
-}
+// The longest a character's output can be: "&#1114111;".
+constexpr size_t kMaxCharacterBytes = 10;
 
-void AppendReference(uint32_t point, std::string& out) {
-    char digits[8];
-    size_t n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + point % 10);
-        point /= 10;
-    } while (point != 0);
-    out.append("&#", 2);
-    while (n > 0) out.push_back(digits[--n]);
-    out.push_back(';');
-}
-
-// Writes the characters of one text; remembers the last one for the marks.
+// Writes the characters of one text into `out` behind a cursor, growing it as
+// needed; remembers the last character written for the combining marks.
 class Writer {
-  public:
-    Writer(Unmappable unmappable, std::string& out) : unmappable_(unmappable), out_(out) {}
+public:
+    Writer(Unmappable unmappable, std::string& out, size_t start, size_t expected)
+        : unmappable_(unmappable), out_(out) {
+        out_.resize(start + expected + kMaxCharacterBytes);
+        dst_ = &out_[0] + start;
+    }
 
     void Ascii(const char* p, size_t n) {
-        out_.append(p, n);
+        Room(n);
+        std::memcpy(dst_, p, n);
+        dst_ += n;
         last_ = 0;
     }
 
     void Character(uint32_t point) {
-        if ((point == kCombiningVoicedMark || point == kCombiningSemiVoicedMark) && Compose(point))
-            return;
+        Room(kMaxCharacterBytes);
+        if ((point == kCombiningVoicedMark || point == kCombiningSemiVoicedMark) && Compose(point)) return;
         const uint16_t code = Cp932Code(point);
         if (code != 0) {
-            AppendCode(code, out_);
+            lastBytes_ = Code(code);
             last_ = point;
-            lastBytes_ = code > 0xFF ? 2 : 1;
             return;
         }
         ++unmapped_;
         last_ = 0;
         if (unmappable_ == Unmappable::kUnderscore) {
-            out_.push_back('_');
+            *dst_++ = '_';
         } else {
-            AppendReference(point, out_);
+            Reference(point);
         }
     }
 
+    // Cuts `out` to what was written.
+    void Finish() { out_.resize(static_cast<size_t>(dst_ - out_.data())); }
+
     size_t Unmapped() const { return unmapped_; }
 
-  private:
+private:
+    void Room(size_t n) {
+        const size_t used = static_cast<size_t>(dst_ - out_.data());
+        if (out_.size() - used >= n) return;
+        out_.resize(2 * out_.size() + n);
+        dst_ = &out_[0] + used;
+    }
+
+    size_t Code(uint16_t code) {
+        if (code > 0xFF) {
+            *dst_++ = static_cast<char>(code >> 8);
+            *dst_++ = static_cast<char>(code & 0xFF);
+            return 2;
+        }
+        *dst_++ = static_cast<char>(code);
+        return 1;
+    }
+
+    void Reference(uint32_t point) {
+        char digits[8];
+        size_t n = 0;
+        do {
+            digits[n++] = static_cast<char>('0' + point % 10);
+            point /= 10;
+        } while (point != 0);
+        *dst_++ = '&';
+        *dst_++ = '#';
+        while (n > 0) *dst_++ = digits[--n];
+        *dst_++ = ';';
+    }
+
     // Replaces the kana just written by its composed form.
     bool Compose(uint32_t mark) {
         const uint16_t code = last_ != 0 ? Cp932ComposedKana(last_, mark) : 0;
         if (code == 0) return false;
-        out_.resize(out_.size() - lastBytes_);
-        AppendCode(code, out_);
+        dst_ -= lastBytes_;
+        Code(code);
         last_ = 0;
         return true;
     }
 
     Unmappable unmappable_;
     std::string& out_;
+    char* dst_;
     uint32_t last_ = 0;  // the last character written with a code, 0 after anything else
     size_t lastBytes_ = 0;
     size_t unmapped_ = 0;
@@ -137,8 +164,7 @@ bool IsWellFormedUtf8(std::string_view text) {
 bool AppendUtf8AsShiftJis(std::string_view utf8, Unmappable unmappable, std::string& out,
                           size_t* unmapped) {
     const size_t start = out.size();
-    out.reserve(start + utf8.size());
-    Writer writer(unmappable, out);
+    Writer writer(unmappable, out, start, utf8.size());
     const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8.data());
     size_t left = utf8.size();
     while (left > 0) {
@@ -159,6 +185,7 @@ bool AppendUtf8AsShiftJis(std::string_view utf8, Unmappable unmappable, std::str
         p += n;
         left -= n;
     }
+    writer.Finish();
     if (unmapped != nullptr) *unmapped += writer.Unmapped();
     return true;
 }

@@ -49,9 +49,6 @@ TEST(CharsetSniffing, LabelsThatLie) {
         JapaneseCharset really;
     } cases[] = {
         {JapaneseCharset::kIso2022Jp, "\x1b$BF|\x1b(B", JapaneseCharset::kIso2022Jp},
-        {JapaneseCharset::kIso2022Jp, "\x1b$BF|", JapaneseCharset::kIso2022Jp},  // ends in JIS mode
-        {JapaneseCharset::kIso2022Jp, "\x1b$BF|\x1b$", JapaneseCharset::kNone},  // escape cut off
-        {JapaneseCharset::kIso2022Jp, "\x1b$BF\r\n", JapaneseCharset::kNone},  // character cut off
         {JapaneseCharset::kIso2022Jp, "\x1b$BF|\x1b(B \xB1",
          JapaneseCharset::kIso2022Jp},  // 8-bit kana
         {JapaneseCharset::kIso2022Jp, "\xE6\x97\xA5", JapaneseCharset::kUtf8},
@@ -59,7 +56,6 @@ TEST(CharsetSniffing, LabelsThatLie) {
         {JapaneseCharset::kIso2022Jp, "\x93\xFA\x96\x7B", JapaneseCharset::kShiftJis},
         {JapaneseCharset::kEucJp, "\xE6\x97\xA5", JapaneseCharset::kUtf8},
         {JapaneseCharset::kEucJp, "\xC6\xFC\x8E\xB1", JapaneseCharset::kEucJp},
-        {JapaneseCharset::kUtf8, "\xE6\x97", JapaneseCharset::kNone},
         {JapaneseCharset::kShiftJis, "\x85\x40", JapaneseCharset::kNone},
     };
     for (const Case& c : cases)
