@@ -57,7 +57,8 @@ struct ByteClassTable {
                 value[c] = (c == 0x5C || c == 0x7E) ? kYenOrOverline : kPlain;
             } else if (c >= 0xA1 && c <= 0xDF) {
                 value[c] = kKana;
-            } else if ((c >= 0x81 && c <= 0x84) || (c >= 0x88 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEA)) {
+            } else if ((c >= 0x81 && c <= 0x84) || (c >= 0x88 && c <= 0x9F) ||
+                       (c >= 0xE0 && c <= 0xEA)) {
                 value[c] = kJisLead;  // rows of JIS X 0208
             } else if ((c >= 0x85 && c <= 0x87) || (c >= 0xEB && c <= 0xFC)) {
                 value[c] = kExtensionLead;  // NEC row 13, IBM extensions, user-defined area
@@ -105,7 +106,8 @@ ShiftJisRepertoire MeasureShiftJis(std::string_view text) {
                 continue;
             case kJisLead:
             case kExtensionLead:
-                if (i + 1 == n || !IsCp932DoubleByte(p[i], p[i + 1])) return ShiftJisRepertoire::kInvalid;
+                if (i + 1 == n || !IsCp932DoubleByte(p[i], p[i + 1]))
+                    return ShiftJisRepertoire::kInvalid;
                 eightBit = true;
                 extended = extended || kByteClass.value[p[i]] == kExtensionLead;
                 ++i;
@@ -129,6 +131,13 @@ const char* ShiftJisLabel(ShiftJisRepertoire repertoire) {
             break;
     }
     return nullptr;
+}
+
+bool LabelReadsExactly(std::string_view label, ShiftJisRepertoire repertoire) {
+    const std::string_view trimmed = Trim(label);
+    if (repertoire == ShiftJisRepertoire::kInvalid) return false;
+    if (EqualsAsciiNoCase(trimmed, "ms932")) return true;
+    return EqualsAsciiNoCase(trimmed, "shift_jis") && repertoire <= ShiftJisRepertoire::kJisX0208;
 }
 
 }  // namespace tessera

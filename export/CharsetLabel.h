@@ -35,4 +35,8 @@ ShiftJisRepertoire MeasureShiftJis(std::string_view text);
 // "CP932" is no WHATWG label and "Windows-31J" unknown to Python). Null for kInvalid.
 const char* ShiftJisLabel(ShiftJisRepertoire repertoire);
 
+// True when all three readers decode text of `repertoire` exactly under
+// `label`: "MS932" for any valid text, "Shift_JIS" up to kJisX0208.
+bool LabelReadsExactly(std::string_view label, ShiftJisRepertoire repertoire);
+
 }  // namespace tessera

@@ -103,18 +103,20 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     if (!converter.Append(charset, text, Unmappable::kReference, converted)) return false;
     const ShiftJisRepertoire repertoire = MeasureShiftJis(converted);
     const bool eightBit = repertoire != ShiftJisRepertoire::kAscii;
-    const char* label = "";
-    if (eightBit) {
-        label = ShiftJisLabel(repertoire);
-        if (label == nullptr) label = kWidestLabel;
-        if (EqualsAsciiNoCase(part.subtype, "html"))
-            RewriteHtmlCharsetDeclarations(converted, label);
+    // A label all readers already decode the text with exactly is kept.
+    const bool labelTrue = !eightBit || LabelReadsExactly(labels.charset, repertoire);
+    std::string label = eightBit ? labels.charset : std::string();
+    if (!labelTrue) {
+        const char* measured = ShiftJisLabel(repertoire);
+        label = measured != nullptr ? measured : kWidestLabel;
     }
+    if (eightBit && EqualsAsciiNoCase(part.subtype, "html"))
+        RewriteHtmlCharsetDeclarations(converted, label);
     const bool bodyChanged = transferDecoded || converted != raw;
-    const bool labelChanged = eightBit && !EqualsAsciiNoCase(labels.charset, label);
-    if (!bodyChanged && !labelChanged) return false;
+    if (!bodyChanged && labelTrue) return false;
     if (bodyChanged && !ReplaceBody(part.body, converted)) return false;
-    RelabelPart(part, label, TransferEncodingLabel(transferDecoded, eightBit));
+    RelabelPart(part, labelTrue ? std::string_view() : label,
+                TransferEncodingLabel(transferDecoded, eightBit));
     return true;
 }
 

@@ -42,6 +42,14 @@ TEST(CharsetLabel, MeasuredLabels) {
     }
 }
 
+TEST(CharsetLabel, LabelsKeptWhenEveryReaderReadsThemExactly) {
+    EXPECT_TRUE(LabelReadsExactly("\"ms932\"", ShiftJisRepertoire::kJisX0208));
+    EXPECT_TRUE(LabelReadsExactly("Shift_JIS", ShiftJisRepertoire::kJisX0208));
+    EXPECT_FALSE(LabelReadsExactly("shift_jis", ShiftJisRepertoire::kCp932));
+    EXPECT_FALSE(LabelReadsExactly("cp932", ShiftJisRepertoire::kJisX0208));  // unknown to WHATWG
+    EXPECT_FALSE(LabelReadsExactly("MS932", ShiftJisRepertoire::kInvalid));
+}
+
 TEST(CharsetSniffing, LabelsThatLie) {
     struct Case {
         JapaneseCharset declared;
