@@ -91,30 +91,27 @@ bool IsUsAsciiLabel(std::string_view name) {
 
 ShiftJisRepertoire MeasureShiftJis(std::string_view text) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
+    const unsigned char* const end = p + text.size();
     bool eightBit = false;
     bool extended = false;  // beyond what Shift_JIS readers all read alike
-    for (size_t i = 0; i < n; ++i) {
-        switch (kByteClass.value[p[i]]) {
-            case kPlain:
-                continue;
-            case kYenOrOverline:
-                extended = true;
-                continue;
-            case kKana:
-                eightBit = true;
-                continue;
-            case kJisLead:
-            case kExtensionLead:
-                if (i + 1 == n || !IsCp932DoubleByte(p[i], p[i + 1]))
-                    return ShiftJisRepertoire::kInvalid;
-                eightBit = true;
-                extended = extended || kByteClass.value[p[i]] == kExtensionLead;
-                ++i;
-                continue;
-            default:
-                return ShiftJisRepertoire::kInvalid;
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            extended |= c == 0x5C || c == 0x7E;
+            ++p;
+            continue;
         }
+        eightBit = true;
+        const uint8_t kind = kByteClass.value[c];
+        if (kind == kKana) {
+            ++p;
+            continue;
+        }
+        if (kind == kNoCharacter || end - p < 2 || !IsCp932DoubleByte(c, p[1])) {
+            return ShiftJisRepertoire::kInvalid;
+        }
+        extended |= kind == kExtensionLead;
+        p += 2;
     }
     if (!eightBit) return ShiftJisRepertoire::kAscii;
     return extended ? ShiftJisRepertoire::kCp932 : ShiftJisRepertoire::kJisX0208;

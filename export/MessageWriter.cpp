@@ -47,15 +47,6 @@ void QuoteList(LineList& lines) {
 
 }  // namespace
 
-bool NeedsFromQuote(const char* text, size_t length) {
-    size_t i = 0;
-    while (i < length && text[i] == '>') ++i;
-    if (length - i < 5 || (text[i] | 0x20) != 'f') return false;  // most lines stop here
-    // ASCII letters only: 'R' and 'r' are the only bytes that give 'r' with 0x20 set.
-    return (text[i + 1] | 0x20) == 'r' && (text[i + 2] | 0x20) == 'o' &&
-           (text[i + 3] | 0x20) == 'm' && text[i + 4] == ' ';
-}
-
 void QuoteFromLines(MimePart& root) {
     // Depth-first over the tree without recursion: parts, then siblings.
     std::vector<MimePart*> pending{&root};

@@ -23,9 +23,8 @@ bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
     if (text.find('\0') != std::string_view::npos) return false;
     switch (charset) {
         case JapaneseCharset::kIso2022Jp:
-            return AppendThroughHost(host_.ISO_2022_JP, text, out, true);
         case JapaneseCharset::kEucJp:
-            return AppendThroughHost(host_.EUC_JP, text, out, false);
+            return AppendThroughHost(charset, text, out);
         case JapaneseCharset::kShiftJis:
             out.append(text.data(), text.size());
             return true;
@@ -41,29 +40,36 @@ bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
     return false;
 }
 
-bool ShiftJisConverter::AppendThroughHost(FnConvert convert, std::string_view text,
-                                          std::string& out, bool refuseEscapes) {
-    if (convert == nullptr) return false;
+bool ShiftJisConverter::AppendThroughHost(JapaneseCharset charset, std::string_view text,
+                                          std::string& out) {
     const size_t start = out.size();
     while (!text.empty()) {
         const size_t length = LineLength(text);
         line_.assign(text.data(), length);
-        char* converted = convert(line_.c_str(), 0);
-        if (converted == nullptr) {
+        if (!AppendHostLine(charset, line_.c_str(), out)) {
             out.resize(start);
             return false;
         }
-        out.append(converted, std::strlen(converted));
-        host_.Free(converted);
         text.remove_prefix(length);
     }
+    return true;
+}
+
+bool ShiftJisConverter::AppendHostLine(JapaneseCharset charset, const char* line,
+                                       std::string& out) {
+    const FnConvert convert = charset == JapaneseCharset::kIso2022Jp ? host_.ISO_2022_JP
+                              : charset == JapaneseCharset::kEucJp   ? host_.EUC_JP
+                                                                     : nullptr;
+    char* converted = convert != nullptr ? convert(line, 0) : nullptr;
+    if (converted == nullptr) return false;
+    const size_t length = std::strlen(converted);
     // An escape sequence the host's converter did not know (cut off, or of
     // another set) is left in its result: damaged text, refused whole.
-    if (refuseEscapes && std::memchr(out.data() + start, 0x1B, out.size() - start) != nullptr) {
-        out.resize(start);
-        return false;
-    }
-    return true;
+    const bool damaged =
+        charset == JapaneseCharset::kIso2022Jp && std::memchr(converted, 0x1B, length) != nullptr;
+    if (!damaged) out.append(converted, length);
+    host_.Free(converted);
+    return !damaged;
 }
 
 }  // namespace tessera

@@ -27,12 +27,16 @@ class ShiftJisConverter {
     bool Append(JapaneseCharset charset, std::string_view text, Unmappable unmappable,
                 std::string& out);
 
+    // Appends one NUL-terminated line (its line break included) of ISO-2022-JP
+    // or EUC-JP text as the host's converter gives it back; false, with `out`
+    // as it was, as Append says.
+    bool AppendHostLine(JapaneseCharset charset, const char* line, std::string& out);
+
     // Characters written as "&#NNNNN;" references so far.
     size_t References() const { return references_; }
 
   private:
-    bool AppendThroughHost(FnConvert convert, std::string_view text, std::string& out,
-                           bool refuseEscapes);
+    bool AppendThroughHost(JapaneseCharset charset, std::string_view text, std::string& out);
 
     const HostApi& host_;
     std::string line_;  // one NUL-terminated line for the host, reused

@@ -37,19 +37,81 @@ bool TransferDecode(TransferEncoding encoding, std::string_view raw, std::string
     return false;
 }
 
+// The charset the labels name: the part's own, else the message's; kNone when
+// neither is a Japanese one, or when the part names another charset.
+JapaneseCharset DeclaredCharset(const PartLabels& labels, std::string_view messageCharset) {
+    const JapaneseCharset own = IdentifyJapaneseCharset(labels.charset);
+    if (own != JapaneseCharset::kNone) return own;
+    if (!labels.charset.empty() && !IsUsAsciiLabel(labels.charset)) return JapaneseCharset::kNone;
+    return IdentifyJapaneseCharset(messageCharset);
+}
+
 JapaneseCharset ChooseCharset(const PartLabels& labels, std::string_view messageCharset,
                               std::string_view text) {
-    JapaneseCharset declared = IdentifyJapaneseCharset(labels.charset);
+    const JapaneseCharset declared = DeclaredCharset(labels, messageCharset);
     if (declared != JapaneseCharset::kNone) return ResolveJapaneseCharset(declared, text);
-    // Another charset named by the part itself is believed.
     if (!labels.charset.empty() && !IsUsAsciiLabel(labels.charset)) return JapaneseCharset::kNone;
-    declared = IdentifyJapaneseCharset(messageCharset);
-    if (declared != JapaneseCharset::kNone) return ResolveJapaneseCharset(declared, text);
     if (HasIso2022JpEscape(text)) return ResolveJapaneseCharset(JapaneseCharset::kIso2022Jp, text);
     if (labels.charset.empty() && HasEightBitByte(text) && IsWellFormedUtf8(text)) {
         return JapaneseCharset::kUtf8;
     }
     return JapaneseCharset::kNone;
+}
+
+// The label a converted text gets: the part's own when every reader already
+// decodes the text with it exactly, else the measured one.
+struct Label {
+    bool eightBit = false;
+    bool keep = true;  // the part's own label stays
+    std::string name;
+};
+
+Label LabelFor(std::string_view converted, const PartLabels& labels) {
+    Label label;
+    const ShiftJisRepertoire repertoire = MeasureShiftJis(converted);
+    label.eightBit = repertoire != ShiftJisRepertoire::kAscii;
+    if (!label.eightBit) return label;
+    label.keep = LabelReadsExactly(labels.charset, repertoire);
+    const char* measured = ShiftJisLabel(repertoire);
+    label.name = label.keep ? labels.charset : measured != nullptr ? measured : kWidestLabel;
+    return label;
+}
+
+// True when the body is ISO-2022-JP or EUC-JP text as labelled (what
+// ResolveJapaneseCharset says of the whole), looked at line by line.
+bool LinesAreAsLabelled(const LineList& body, JapaneseCharset charset) {
+    for (const LineEntry* e = body.head; e != nullptr; e = e->next) {
+        const std::string_view line(e->text, e->length);
+        if (!HasEightBitByte(line)) continue;
+        if (charset == JapaneseCharset::kIso2022Jp || !IsEucJpText(line)) return false;
+    }
+    return true;
+}
+
+// A 7bit or 8bit ISO-2022-JP or EUC-JP plain-text body converted by the host
+// line by line and replaced in place, as the plug-in has always done it.
+bool ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartLabels& labels,
+                         ShiftJisConverter& converter) {
+    std::string converted;
+    std::vector<size_t> ends;
+    bool changed = false;
+    for (const LineEntry* e = part.body.head; e != nullptr; e = e->next) {
+        const size_t start = converted.size();
+        if (!converter.AppendHostLine(charset, e->text, converted)) return false;
+        changed = changed || converted.size() - start != e->length ||
+                  std::memcmp(converted.data() + start, e->text, e->length) != 0;
+        ends.push_back(converted.size());
+    }
+    const Label label = LabelFor(converted, labels);
+    if (!changed && label.keep) return false;
+    size_t start = 0;
+    auto end = ends.begin();
+    for (LineEntry* e = part.body.head; e != nullptr; e = e->next, ++end) {
+        e->SetText(converted.data() + start, *end - start);
+        start = *end;
+    }
+    RelabelPart(part, label.keep ? std::string() : label.name, label.eightBit ? "8bit" : "");
+    return true;
 }
 
 // Makes `text` the body, one line per CR, LF or CR LF; false, with the body as
@@ -92,8 +154,15 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     if (labels.isFile || labels.ambiguous || labels.encoding == TransferEncoding::kOther)
         return false;
     if (part.body.empty() || part.firstChild != nullptr) return false;
-    const std::string raw = JoinLines(part.body);
     const bool transferDecoded = labels.encoding != TransferEncoding::kIdentity;
+    const bool html = EqualsAsciiNoCase(part.subtype, "html");
+    const JapaneseCharset declared = DeclaredCharset(labels, messageCharset);
+    if (!transferDecoded && !html &&
+        (declared == JapaneseCharset::kIso2022Jp || declared == JapaneseCharset::kEucJp) &&
+        LinesAreAsLabelled(part.body, declared)) {
+        return ConvertLinesInPlace(part, declared, labels, converter);
+    }
+    const std::string raw = JoinLines(part.body);
     std::string decoded;
     if (transferDecoded && !TransferDecode(labels.encoding, raw, decoded)) return false;
     const std::string& text = transferDecoded ? decoded : raw;
@@ -101,22 +170,13 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     std::string converted;
     if (charset == JapaneseCharset::kNone) return false;
     if (!converter.Append(charset, text, Unmappable::kReference, converted)) return false;
-    const ShiftJisRepertoire repertoire = MeasureShiftJis(converted);
-    const bool eightBit = repertoire != ShiftJisRepertoire::kAscii;
-    // A label all readers already decode the text with exactly is kept.
-    const bool labelTrue = !eightBit || LabelReadsExactly(labels.charset, repertoire);
-    std::string label = eightBit ? labels.charset : std::string();
-    if (!labelTrue) {
-        const char* measured = ShiftJisLabel(repertoire);
-        label = measured != nullptr ? measured : kWidestLabel;
-    }
-    if (eightBit && EqualsAsciiNoCase(part.subtype, "html"))
-        RewriteHtmlCharsetDeclarations(converted, label);
+    const Label label = LabelFor(converted, labels);
+    if (label.eightBit && html) RewriteHtmlCharsetDeclarations(converted, label.name);
     const bool bodyChanged = transferDecoded || converted != raw;
-    if (!bodyChanged && labelTrue) return false;
+    if (!bodyChanged && label.keep) return false;
     if (bodyChanged && !ReplaceBody(part.body, converted)) return false;
-    RelabelPart(part, labelTrue ? std::string_view() : label,
-                TransferEncodingLabel(transferDecoded, eightBit));
+    RelabelPart(part, label.keep ? std::string() : label.name,
+                TransferEncodingLabel(transferDecoded, label.eightBit));
     return true;
 }
 
