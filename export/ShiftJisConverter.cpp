@@ -19,25 +19,30 @@ size_t LineLength(std::string_view text) {
 ShiftJisConverter::ShiftJisConverter(const HostApi& host) : host_(host) {}
 
 bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
-                               Unmappable unmappable, std::string& out) {
+                               Unmappable unmappable, std::string& out,
+                               ShiftJisRepertoire* repertoire) {
     if (text.find('\0') != std::string_view::npos) return false;
+    const size_t start = out.size();
     switch (charset) {
         case JapaneseCharset::kIso2022Jp:
         case JapaneseCharset::kEucJp:
-            return AppendThroughHost(charset, text, out);
+            if (!AppendThroughHost(charset, text, out)) return false;
+            break;
         case JapaneseCharset::kShiftJis:
             out.append(text.data(), text.size());
-            return true;
+            break;
         case JapaneseCharset::kUtf8: {
+            // The UTF-8 writer measures what it writes: no second pass.
             size_t unmapped = 0;
-            if (!AppendUtf8AsShiftJis(text, unmappable, out, &unmapped)) return false;
+            if (!AppendUtf8AsShiftJis(text, unmappable, out, &unmapped, repertoire)) return false;
             if (unmappable == Unmappable::kReference) references_ += unmapped;
             return true;
         }
         case JapaneseCharset::kNone:
-            break;
+            return false;
     }
-    return false;
+    if (repertoire != nullptr) *repertoire = MeasureShiftJis(std::string_view(out).substr(start));
+    return true;
 }
 
 bool ShiftJisConverter::AppendThroughHost(JapaneseCharset charset, std::string_view text,

@@ -24,8 +24,10 @@ class ShiftJisConverter {
     // byte, a host converter gives no result, ISO-2022-JP text holds an escape
     // sequence the host does not know (a cut-off one), or UTF-8 text is not
     // well-formed.
+    // *repertoire, when not null, is set to what MeasureShiftJis says of the
+    // text appended.
     bool Append(JapaneseCharset charset, std::string_view text, Unmappable unmappable,
-                std::string& out);
+                std::string& out, ShiftJisRepertoire* repertoire = nullptr);
 
     // Appends one NUL-terminated line (its line break included) of ISO-2022-JP
     // or EUC-JP text as the host's converter gives it back; false, with `out`

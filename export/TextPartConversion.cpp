@@ -66,9 +66,8 @@ struct Label {
     std::string name;
 };
 
-Label LabelFor(std::string_view converted, const PartLabels& labels) {
+Label LabelFor(ShiftJisRepertoire repertoire, const PartLabels& labels) {
     Label label;
-    const ShiftJisRepertoire repertoire = MeasureShiftJis(converted);
     label.eightBit = repertoire != ShiftJisRepertoire::kAscii;
     if (!label.eightBit) return label;
     label.keep = LabelReadsExactly(labels.charset, repertoire);
@@ -102,7 +101,7 @@ bool ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartLabe
                   std::memcmp(converted.data() + start, e->text, e->length) != 0;
         ends.push_back(converted.size());
     }
-    const Label label = LabelFor(converted, labels);
+    const Label label = LabelFor(MeasureShiftJis(converted), labels);
     if (!changed && label.keep) return false;
     size_t start = 0;
     auto end = ends.begin();
@@ -169,8 +168,10 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     const JapaneseCharset charset = ChooseCharset(labels, messageCharset, text);
     std::string converted;
     if (charset == JapaneseCharset::kNone) return false;
-    if (!converter.Append(charset, text, Unmappable::kReference, converted)) return false;
-    const Label label = LabelFor(converted, labels);
+    ShiftJisRepertoire repertoire = ShiftJisRepertoire::kAscii;
+    if (!converter.Append(charset, text, Unmappable::kReference, converted, &repertoire))
+        return false;
+    const Label label = LabelFor(repertoire, labels);
     if (label.eightBit && html) RewriteHtmlCharsetDeclarations(converted, label.name);
     const bool bodyChanged = transferDecoded || converted != raw;
     if (!bodyChanged && label.keep) return false;

@@ -94,18 +94,35 @@ char* DecodeQp(const char* p, const char* end, char* dst) {
 
 bool AppendBase64Bytes(std::string_view text, std::string& out) {
     const size_t start = out.size();
-    out.reserve(start + text.size() / 4 * 3 + 3);
+    out.resize(start + text.size() / 4 * 3 + 3);
+    unsigned char* const base = reinterpret_cast<unsigned char*>(&out[0] + start);
+    unsigned char* dst = base;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const end = p + text.size();
     uint32_t bits = 0;
     int count = 0;  // sextets in `bits`
     bool padded = false;
-    for (char ch : text) {
-        const int8_t v = kBase64.value[static_cast<unsigned char>(ch)];
+    while (p < end) {
+        // Whole quanta of four alphabet characters: most of the text.
+        while (count == 0 && !padded && end - p >= 4) {
+            const int a = kBase64.value[p[0]], b = kBase64.value[p[1]];
+            const int c = kBase64.value[p[2]], d = kBase64.value[p[3]];
+            if ((a | b | c | d) < 0) break;
+            const uint32_t quantum = static_cast<uint32_t>(a << 18 | b << 12 | c << 6 | d);
+            dst[0] = static_cast<unsigned char>(quantum >> 16);
+            dst[1] = static_cast<unsigned char>(quantum >> 8);
+            dst[2] = static_cast<unsigned char>(quantum);
+            dst += 3;
+            p += 4;
+        }
+        if (p == end) break;
+        const int8_t v = kBase64.value[*p++];
         if (v >= 0 && !padded) {
             bits = (bits << 6) | static_cast<uint32_t>(v);
             if (++count == 4) {
-                out.push_back(static_cast<char>(bits >> 16));
-                out.push_back(static_cast<char>(bits >> 8));
-                out.push_back(static_cast<char>(bits));
+                *dst++ = static_cast<unsigned char>(bits >> 16);
+                *dst++ = static_cast<unsigned char>(bits >> 8);
+                *dst++ = static_cast<unsigned char>(bits);
                 bits = 0;
                 count = 0;
             }
@@ -123,8 +140,9 @@ bool AppendBase64Bytes(std::string_view text, std::string& out) {
         out.resize(start);
         return false;
     }
-    if (count >= 2) out.push_back(static_cast<char>(bits >> (count == 2 ? 4 : 10)));
-    if (count == 3) out.push_back(static_cast<char>(bits >> 2));
+    if (count >= 2) *dst++ = static_cast<unsigned char>(bits >> (count == 2 ? 4 : 10));
+    if (count == 3) *dst++ = static_cast<unsigned char>(bits >> 2);
+    out.resize(start + static_cast<size_t>(dst - base));
     return true;
 }
 

@@ -49,23 +49,25 @@ constexpr size_t kMaxCharacterBytes = 10;
 // Writes the characters of one text into `out` behind a cursor, growing it as
 // needed; remembers the last character written for the combining marks.
 class Writer {
-public:
+  public:
     Writer(Unmappable unmappable, std::string& out, size_t start, size_t expected)
         : unmappable_(unmappable), out_(out) {
         out_.resize(start + expected + kMaxCharacterBytes);
         dst_ = &out_[0] + start;
     }
 
-    void Ascii(const char* p, size_t n) {
+    void Ascii(const char* p, size_t n, bool yenOrOverline) {
         Room(n);
         std::memcpy(dst_, p, n);
         dst_ += n;
         last_ = 0;
+        extended_ = extended_ || yenOrOverline;
     }
 
     void Character(uint32_t point) {
         Room(kMaxCharacterBytes);
-        if ((point == kCombiningVoicedMark || point == kCombiningSemiVoicedMark) && Compose(point)) return;
+        if ((point == kCombiningVoicedMark || point == kCombiningSemiVoicedMark) && Compose(point))
+            return;
         const uint16_t code = Cp932Code(point);
         if (code != 0) {
             lastBytes_ = Code(code);
@@ -86,7 +88,12 @@ public:
 
     size_t Unmapped() const { return unmapped_; }
 
-private:
+    ShiftJisRepertoire Repertoire() const {
+        if (!eightBit_) return ShiftJisRepertoire::kAscii;
+        return extended_ ? ShiftJisRepertoire::kCp932 : ShiftJisRepertoire::kJisX0208;
+    }
+
+  private:
     void Room(size_t n) {
         const size_t used = static_cast<size_t>(dst_ - out_.data());
         if (out_.size() - used >= n) return;
@@ -95,13 +102,22 @@ private:
     }
 
     size_t Code(uint16_t code) {
+        eightBit_ = true;
         if (code > 0xFF) {
-            *dst_++ = static_cast<char>(code >> 8);
+            const unsigned lead = code >> 8;
+            extended_ = extended_ || !IsJisX0208Lead(lead);
+            *dst_++ = static_cast<char>(lead);
             *dst_++ = static_cast<char>(code & 0xFF);
             return 2;
         }
         *dst_++ = static_cast<char>(code);
         return 1;
+    }
+
+    // Rows of JIS X 0208 (what every Shift_JIS reader decodes alike).
+    static bool IsJisX0208Lead(unsigned lead) {
+        return (lead >= 0x81 && lead <= 0x84) || (lead >= 0x88 && lead <= 0x9F) ||
+               (lead >= 0xE0 && lead <= 0xEA);
     }
 
     void Reference(uint32_t point) {
@@ -133,11 +149,30 @@ private:
     uint32_t last_ = 0;  // the last character written with a code, 0 after anything else
     size_t lastBytes_ = 0;
     size_t unmapped_ = 0;
+    bool eightBit_ = false;
+    bool extended_ = false;  // '\\', '~' or a code outside JIS X 0208
 };
 
-size_t AsciiRun(const unsigned char* p, size_t avail) {
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHighs = 0x8080808080808080ull;
+
+// True when a byte of `word` (all of them below 0x80) equals `byte`.
+bool HasByte(uint64_t word, unsigned char byte) {
+    const uint64_t x = word ^ (kOnes * byte);
+    return ((x - kOnes) & ~x & kHighs) != 0;
+}
+
+// Length of the 7-bit run at p; sets `yenOrOverline` when it holds '\\' or '~'.
+size_t AsciiRun(const unsigned char* p, size_t avail, bool& yenOrOverline) {
     size_t n = 0;
-    while (n < avail && p[n] < 0x80) ++n;
+    for (; n + 8 <= avail; n += 8) {  // eight bytes at a time
+        uint64_t word;
+        std::memcpy(&word, p + n, sizeof word);
+        if (word & kHighs) break;
+        yenOrOverline = yenOrOverline || HasByte(word, 0x5C) || HasByte(word, 0x7E);
+    }
+    for (; n < avail && p[n] < 0x80; ++n)
+        yenOrOverline = yenOrOverline || p[n] == 0x5C || p[n] == 0x7E;
     return n;
 }
 
@@ -162,15 +197,16 @@ bool IsWellFormedUtf8(std::string_view text) {
 }
 
 bool AppendUtf8AsShiftJis(std::string_view utf8, Unmappable unmappable, std::string& out,
-                          size_t* unmapped) {
+                          size_t* unmapped, ShiftJisRepertoire* repertoire) {
     const size_t start = out.size();
     Writer writer(unmappable, out, start, utf8.size());
     const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8.data());
     size_t left = utf8.size();
     while (left > 0) {
-        const size_t ascii = AsciiRun(p, left);
+        bool yenOrOverline = false;
+        const size_t ascii = AsciiRun(p, left, yenOrOverline);
         if (ascii > 0) {
-            writer.Ascii(reinterpret_cast<const char*>(p), ascii);
+            writer.Ascii(reinterpret_cast<const char*>(p), ascii, yenOrOverline);
             p += ascii;
             left -= ascii;
             continue;
@@ -187,6 +223,7 @@ bool AppendUtf8AsShiftJis(std::string_view utf8, Unmappable unmappable, std::str
     }
     writer.Finish();
     if (unmapped != nullptr) *unmapped += writer.Unmapped();
+    if (repertoire != nullptr) *repertoire = writer.Repertoire();
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "export/CharsetLabel.h"
+
 namespace tessera {
 
 // What a character without a Shift-JIS code becomes.
@@ -21,9 +23,10 @@ bool IsWellFormedUtf8(std::string_view text);
 // Appends `utf8` as Shift-JIS to `out`. A kana followed by a combining voiced
 // or semi-voiced mark is written as the composed kana when code page 932 holds
 // it. Characters without a code are written as `unmappable` says and counted
-// in *unmapped when it is not null. Returns false, with `out` as it was, when
-// the text is not well-formed UTF-8.
+// in *unmapped when it is not null; *repertoire, when not null, is set to what
+// MeasureShiftJis would say of the text written. Returns false, with `out` as
+// it was, when the text is not well-formed UTF-8.
 bool AppendUtf8AsShiftJis(std::string_view utf8, Unmappable unmappable, std::string& out,
-                          size_t* unmapped = nullptr);
+                          size_t* unmapped = nullptr, ShiftJisRepertoire* repertoire = nullptr);
 
 }  // namespace tessera

@@ -24,13 +24,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
          {tessera::Unmappable::kReference, tessera::Unmappable::kUnderscore}) {
         std::string out = "x";
         size_t unmapped = 0;
-        const bool ok = tessera::AppendUtf8AsShiftJis(text, policy, out, &unmapped);
+        tessera::ShiftJisRepertoire repertoire = tessera::ShiftJisRepertoire::kInvalid;
+        const bool ok = tessera::AppendUtf8AsShiftJis(text, policy, out, &unmapped, &repertoire);
         Check(ok == wellFormed);
         if (!ok) {
             Check(out == "x" && unmapped == 0);
             continue;
         }
         Check(tessera::MeasureShiftJis(out) != tessera::ShiftJisRepertoire::kInvalid);
+        Check(repertoire == tessera::MeasureShiftJis(out.substr(1)));
         Check(unmapped <= size);
         if (policy == tessera::Unmappable::kUnderscore) Check(out.size() <= size + 1);
     }

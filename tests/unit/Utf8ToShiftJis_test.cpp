@@ -35,9 +35,12 @@ TEST(Utf8ToShiftJis, Characters) {
     for (const Case& c : cases) {
         std::string out = "x";
         size_t unmapped = 0;
-        ASSERT_TRUE(AppendUtf8AsShiftJis(c.utf8, Unmappable::kReference, out, &unmapped)) << c.utf8;
+        ShiftJisRepertoire repertoire = ShiftJisRepertoire::kInvalid;
+        ASSERT_TRUE(AppendUtf8AsShiftJis(c.utf8, Unmappable::kReference, out, &unmapped, &repertoire))
+            << c.utf8;
         EXPECT_EQ(Hex(out), Hex(std::string("x") + c.sjis)) << c.utf8;
         EXPECT_EQ(unmapped, c.unmapped) << c.utf8;
+        EXPECT_EQ(repertoire, MeasureShiftJis(out.substr(1))) << c.utf8;  // measured while written
     }
     std::string name;
     ASSERT_TRUE(
