@@ -65,15 +65,23 @@ MessageWriter::MessageWriter(const HostApi& host, const ExportChoices& choices)
 
 bool MessageWriter::ConvertParts(MimePart* part, const char* charset) {
     bool changed = part != nullptr && ConvertHeaderLines(*part);
-    // Iterative: siblings in a loop, nesting on an explicit stack.
-    std::vector<MimePart*> pending;
-    if (part) pending.push_back(part);
+    // Iterative: siblings in a loop, nesting on an explicit stack. A part
+    // without a type is text, except in a digest, where it is a message.
+    struct Pending {
+        MimePart* part;
+        bool inDigest;
+    };
+    std::vector<Pending> pending;
+    if (part) pending.push_back({part, false});
     while (!pending.empty()) {
-        MimePart* current = pending.back();
+        const Pending item = pending.back();
+        MimePart* current = item.part;
         pending.pop_back();
-        if (current->next) pending.push_back(current->next);
-        if (current->firstChild) pending.push_back(current->firstChild);
-        const bool text = IsText(current->type) || current->type[0] == '\0';
+        if (current->next) pending.push_back({current->next, item.inDigest});
+        if (current->firstChild) {
+            pending.push_back({current->firstChild, EqualsAsciiNoCase(current->subtype, "digest")});
+        }
+        const bool text = IsText(current->type) || (current->type[0] == '\0' && !item.inDigest);
         // A file keeps the bytes it came with, its header block included.
         if (!text || current->firstChild || ReadPartLabels(*current).isFile) continue;
         changed |= ConvertBodyLines(*current, charset);

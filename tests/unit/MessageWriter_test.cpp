@@ -84,7 +84,9 @@ TEST_F(MessageWriterTest, TextFilesAndOtherCharsetsStayAsTheyCame) {
     const std::string latin = "--b\r\nContent-Type: text/plain; charset=iso-8859-1\r\n\r\n" + kJis + "\r\n";
     const std::string damaged = "--b\r\nContent-Type: text/plain; charset=utf-8\r\n"
                                 "Content-Transfer-Encoding: base64\r\n\r\n5pel5p*s6Kqe\r\n";
-    const std::string parts = file + latin + damaged + "--b--\r\n";
+    const std::string digest = "--b\r\nContent-Type: multipart/digest; boundary=d\r\n\r\n--d\r\n\r\n"
+                               "Subject: x\r\n\r\n" + kJis + "\r\n--d--\r\n";  // a message, not text
+    const std::string parts = file + latin + damaged + digest + "--b--\r\n";
     ASSERT_TRUE(Write("Content-Type: multipart/mixed; boundary=b\r\n\r\n" + parts));
     EXPECT_NE(out.bytes.find(parts), std::string::npos) << out.bytes;
 }
