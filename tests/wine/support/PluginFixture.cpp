@@ -20,9 +20,13 @@ std::string NewTempFolder(const std::string& tag) {
     static int counter = 0;
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "tessera-" + tag + "-" +
-                         std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    CreateDirectoryA(folder.c_str(), nullptr);
+    // Wine reuses process ids: a folder an earlier run left behind is skipped,
+    // never shared (its files would leak into this test).
+    std::string folder;
+    do {
+        folder = std::string(temp) + "tessera-" + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+                 std::to_string(++counter);
+    } while (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     return folder + "\\";
 }
 
