@@ -36,7 +36,8 @@ TEST(Utf8ToShiftJis, Characters) {
         std::string out = "x";
         size_t unmapped = 0;
         ShiftJisRepertoire repertoire = ShiftJisRepertoire::kInvalid;
-        ASSERT_TRUE(AppendUtf8AsShiftJis(c.utf8, Unmappable::kReference, out, &unmapped, &repertoire))
+        ASSERT_TRUE(
+            AppendUtf8AsShiftJis(c.utf8, Unmappable::kReference, out, &unmapped, &repertoire))
             << c.utf8;
         EXPECT_EQ(Hex(out), Hex(std::string("x") + c.sjis)) << c.utf8;
         EXPECT_EQ(unmapped, c.unmapped) << c.utf8;
