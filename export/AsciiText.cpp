@@ -1,7 +1,5 @@
 #include "export/AsciiText.h"
 
-#include <cstring>
-
 namespace tessera {
 
 std::string LowerAscii(std::string text) {
@@ -16,18 +14,14 @@ bool EqualBytesIgnoreCase(const char* a, const char* b, size_t length) {
     return true;
 }
 
-bool EqualsIgnoreCase(const char* a, const char* b) {
-    size_t length = std::strlen(a);
-    return length == std::strlen(b) && EqualBytesIgnoreCase(a, b, length);
-}
-
-bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && EqualBytesIgnoreCase(a.data(), b.data(), a.size());
-}
-
-bool StartsWithIgnoreCase(const char* text, size_t length, const char* prefix) {
-    size_t prefixLength = std::strlen(prefix);
-    return length >= prefixLength && EqualBytesIgnoreCase(text, prefix, prefixLength);
+size_t FindIgnoreCase(std::string_view text, std::string_view lowerNeedle, size_t from) {
+    if (lowerNeedle.empty()) return from <= text.size() ? from : std::string_view::npos;
+    const char first = lowerNeedle[0];
+    for (size_t i = from; i + lowerNeedle.size() <= text.size(); ++i) {
+        if (LowerAscii(text[i]) != first) continue;
+        if (EqualsIgnoreCase(text.substr(i, lowerNeedle.size()), lowerNeedle)) return i;
+    }
+    return std::string_view::npos;
 }
 
 }  // namespace tessera

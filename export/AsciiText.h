@@ -1,9 +1,11 @@
-// ASCII text rules that do not depend on the C library's locale: mail
-// headers, charset names and file names compare their ASCII letters only.
+// ASCII text rules that do not depend on the C library's locale: header
+// names, charset labels, HTML tags and file names compare their ASCII letters
+// only; Shift-JIS and UTF-8 bytes never fold.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace tessera {
 
@@ -14,11 +16,18 @@ std::string LowerAscii(std::string text);
 // True when the `length` bytes at `a` and `b` are equal, ASCII case ignored.
 bool EqualBytesIgnoreCase(const char* a, const char* b, size_t length);
 
-// True when the NUL-terminated texts are equal, ASCII case ignored.
-bool EqualsIgnoreCase(const char* a, const char* b);
-bool EqualsIgnoreCase(const std::string& a, const std::string& b);
+// True when a and b are equal, ASCII case ignored.
+inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && EqualBytesIgnoreCase(a.data(), b.data(), a.size());
+}
 
-// True when `text` (of `length` bytes) starts with the NUL-terminated `prefix`, case ignored.
-bool StartsWithIgnoreCase(const char* text, size_t length, const char* prefix);
+// True when text begins with prefix, ASCII case ignored.
+inline bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualBytesIgnoreCase(text.data(), prefix.data(), prefix.size());
+}
+
+// Position of the first `lowerNeedle` (written in lower case) in text at or
+// after `from`, ASCII case ignored; npos when there is none.
+size_t FindIgnoreCase(std::string_view text, std::string_view lowerNeedle, size_t from = 0);
 
 }  // namespace tessera

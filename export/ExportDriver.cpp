@@ -1,13 +1,16 @@
 #include "export/ExportDriver.h"
 
 #include <cstring>
+#include <memory>
 
 #include "export/AppendFraming.h"
 #include "export/FileNaming.h"
 #include "export/FolderPath.h"
+#include "export/HeaderTextConversion.h"
 #include "export/HostText.h"
 #include "export/MessageWriter.h"
 #include "export/MimePart.h"
+#include "export/ShiftJisConverter.h"
 
 namespace tessera {
 
@@ -15,10 +18,6 @@ namespace {
 
 constexpr int kIdBufferSize = 257;  // the host is told 256
 constexpr size_t kSubjectBufferSize = 1024;
-
-bool HasIso2022JpEscape(const char* text) {
-    return std::strstr(text, "\x1b$B") != nullptr || std::strstr(text, "\x1b$(D") != nullptr;
-}
 
 // Names are fitted and told apart by the bytes the platform writes.
 NameEncoder OnDisk(ExportPlatform& platform) {
@@ -110,6 +109,7 @@ bool ExportDriver::WriteMessages(const Run& run, TargetFile& file, int& written)
         }
         ++written;
         ++report_.messagesWritten;
+        CountConversions(writer);
         if (progress_) progress_(report_);
         std::memset(id, 0, sizeof id);
         position = host_.GetNextMail(position, id, 256, run.selectionMode);
@@ -117,19 +117,23 @@ bool ExportDriver::WriteMessages(const Run& run, TargetFile& file, int& written)
     return true;
 }
 
+void ExportDriver::CountConversions(const MessageWriter& writer) {
+    report_.messagesConverted = writer.MessagesConverted();
+    report_.characterReferences = writer.CharacterReferences();
+}
+
 bool ExportDriver::SubjectFileName(MimePart& root, std::string& name) {
-    char subject[kSubjectBufferSize];
-    root.GetHeader("Subject", subject, sizeof subject);
-    char scratch[256];
-    HostText decoded(host_, host_.MIMEHeader(subject, scratch, 255, 0));
-    if (!decoded) return false;
-    if (HasIso2022JpEscape(decoded.get())) {
-        // Without a converted text, the decoded one still makes a usable name.
-        char* converted = host_.ISO_2022_JP(decoded.get(), 0);
-        if (converted) decoded.reset(converted);
-    }
-    SubjectToFileName(decoded.get(), subject, sizeof subject);
-    name = subject;
+    // The whole Subject, so that no word or character is cut before it is read.
+    std::unique_ptr<char[]> subject(new char[kMaxFoldedHeaderBytes + 1]);
+    root.GetHeader("Subject", subject.get(), kMaxFoldedHeaderBytes + 1);
+    // The same rules as the header blocks of the written message, so the same
+    // Subject gives the same name in any charset; "_" for what Shift-JIS lacks.
+    ShiftJisConverter converter(host_);
+    std::string converted;
+    ConvertHeaderText(subject.get(), converter, Unmappable::kUnderscore, converted);
+    char buffer[kSubjectBufferSize];
+    SubjectToFileName(converted.c_str(), buffer, sizeof buffer);
+    name = buffer;
     return true;
 }
 
@@ -200,6 +204,7 @@ void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
         } else {
             ++report_.messagesFailed;
         }
+        CountConversions(writer);
         if (progress_) progress_(report_);
         std::memset(id, 0, sizeof id);
         position = host_.GetNextMail(position, id, 256, run.selectionMode);

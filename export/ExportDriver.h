@@ -1,6 +1,7 @@
 // The export flow of the two commands, written once for every platform.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -19,6 +20,8 @@ class NameRegistry;
 struct ExportReport {
     int messagesWritten = 0;
     int messagesFailed = 0;
+    int messagesConverted = 0;        // written messages whose text was converted
+    size_t characterReferences = 0;   // characters written as "&#NNNNN;" references
     bool errorShown = false;
     bool stopped = false;  // Stop was asked for: what the run wrote was undone
 };
@@ -64,12 +67,13 @@ private:
     bool WriteMessages(const Run& run, TargetFile& file, int& written);
     void ExportEmlFiles(HostWindow window, const Run& run);
     bool ChooseEmlFolder(HostWindow window, const Run& run, std::string& folder);
-    // The parsed message's Subject made into a file name; false without a decoded Subject.
+    // The parsed message's Subject, converted to Shift-JIS, made into a file name.
     bool SubjectFileName(MimePart& root, std::string& name);
     bool ParseMessage(const char* id, MimePart& root);
     bool WriteEmlFile(const char* id, const std::string& folder, MimePart& root,
                       MessageWriter& writer, NameRegistry& names);
     void ShowError(HostWindow window, int textId);
+    void CountConversions(const MessageWriter& writer);
 
     const HostApi& host_;
     ExportPlatform& platform_;

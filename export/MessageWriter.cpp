@@ -7,30 +7,18 @@
 #include "export/AsciiText.h"
 #include "export/EnvelopeLine.h"
 #include "export/HostText.h"
+#include "export/MboxContentLength.h"
 #include "export/MimePart.h"
+#include "export/PartLabels.h"
+#include "export/TextPartConversion.h"
 
 namespace tessera {
 
 namespace {
 
 constexpr size_t kCharsetBufferSize = 256;
-constexpr int kSniffLines = 10;
-
-bool HasIso2022JpEscape(const char* text) {
-    return std::strstr(text, "\x1b$B") != nullptr || std::strstr(text, "\x1b$(D") != nullptr;
-}
 
 bool IsText(const char* type) { return EqualsIgnoreCase(type, "text"); }
-
-FnConvert ChooseConverter(const HostApi& host, const MimePart& part, const char* charset) {
-    if (EqualsIgnoreCase(charset, "iso-2022-jp")) return host.ISO_2022_JP;
-    if (EqualsIgnoreCase(charset, "euc-jp")) return host.EUC_JP;
-    int seen = 0;
-    for (const LineEntry* line = part.body.head; line && seen < kSniffLines; line = line->next, ++seen) {
-        if (HasIso2022JpEscape(line->text)) return host.ISO_2022_JP;
-    }
-    return nullptr;
-}
 
 void QuoteList(LineList& lines) {
     std::string quoted;
@@ -43,13 +31,6 @@ void QuoteList(LineList& lines) {
 }
 
 }  // namespace
-
-bool NeedsFromQuote(const char* text, size_t length) {
-    size_t i = 0;
-    while (i < length && text[i] == '>') ++i;
-    if (length - i < 5 || (text[i] | 0x20) != 'f') return false;  // most lines stop here
-    return StartsWithIgnoreCase(text + i, length - i, "from ");
-}
 
 void QuoteFromLines(MimePart& root) {
     // Depth-first over the tree without recursion: parts, then siblings.
@@ -65,47 +46,41 @@ void QuoteFromLines(MimePart& root) {
 }
 
 MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format)
-    : host_(host), format_(format) {}
+    : host_(host), format_(format), converter_(host) {}
 
-void MessageWriter::ConvertParts(MimePart* part, const char* charset) {
-    // Iterative: siblings in a loop, nesting on an explicit stack.
-    std::vector<MimePart*> pending;
-    if (part) pending.push_back(part);
+bool MessageWriter::ConvertParts(MimePart* part, const char* charset) {
+    bool changed = part != nullptr && ConvertHeaderLines(*part);
+    // Iterative: siblings in a loop, nesting on an explicit stack. A part
+    // without a type is text, except in a digest, where it is a message.
+    struct Pending {
+        MimePart* part;
+        bool inDigest;
+    };
+    std::vector<Pending> pending;
+    if (part) pending.push_back({part, false});
     while (!pending.empty()) {
-        MimePart* current = pending.back();
+        const Pending item = pending.back();
+        MimePart* current = item.part;
         pending.pop_back();
-        if (current->next) pending.push_back(current->next);
-        if (IsText(current->type) || current->type[0] == '\0') {
-            ConvertBodyLines(*current, charset);
-            ConvertHeaderLines(*current);
+        if (current->next) pending.push_back({current->next, item.inDigest});
+        if (current->firstChild) {
+            pending.push_back({current->firstChild, EqualsIgnoreCase(current->subtype, "digest")});
         }
-        if (current->firstChild) pending.push_back(current->firstChild);
+        const bool text = IsText(current->type) || (current->type[0] == '\0' && !item.inDigest);
+        // A file keeps the bytes it came with, its header block included.
+        if (!text || current->firstChild || ReadPartLabels(*current).isFile) continue;
+        changed |= ConvertBodyLines(*current, charset);
+        if (current != part) changed |= ConvertHeaderLines(*current);
     }
+    return changed;
 }
 
-void MessageWriter::ConvertBodyLines(MimePart& part, const char* charset) {
-    FnConvert convert = ChooseConverter(host_, part, charset);
-    if (!convert) return;
-    for (LineEntry* line = part.body.head; line; line = line->next) {
-        HostText converted(host_, convert(line->text, 0));
-        // No result: this line and the rest of the part stay as they were.
-        if (!converted.get()) return;
-        line->SetText(converted.get(), std::strlen(converted.get()));
-    }
+bool MessageWriter::ConvertBodyLines(MimePart& part, const char* charset) {
+    return ConvertTextPart(part, charset, converter_);
 }
 
-void MessageWriter::ConvertHeaderLines(MimePart& part) {
-    char scratch[256];
-    for (LineEntry* line = part.headers.head; line; line = line->next) {
-        HostText decoded(host_, host_.MIMEHeader(line->text, scratch, 255, 0));
-        if (!decoded.get()) continue;  // keep the line as it was
-        if (!HasIso2022JpEscape(decoded.get())) {
-            line->SetText(decoded.get(), std::strlen(decoded.get()));
-            continue;
-        }
-        HostText converted(host_, host_.ISO_2022_JP(decoded.get(), 0));
-        if (converted.get()) line->SetText(converted.get(), std::strlen(converted.get()));
-    }
+bool MessageWriter::ConvertHeaderLines(MimePart& part) {
+    return ConvertHeaderBlock(part, converter_);
 }
 
 bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
@@ -121,7 +96,7 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     }
     char charset[kCharsetBufferSize] = {};
     host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
-    ConvertParts(&root, charset);
+    const bool converted = ConvertParts(&root, charset);
     if (format_.NoAttach && !IsText(root.type)) {
         bool hasPlain = root.FindPart("text", "plain") != nullptr;
         bool hasHtml = root.FindPart("text", "html") != nullptr;
@@ -130,6 +105,7 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     const int saveType = format_.SaveType;
     if (saveType == kSaveTypeMbox) QuoteFromLines(root);
     std::string text = root.Serialize();
+    if (saveType == kSaveTypeMbox) DropStaleContentLength(root, text);
     if (text.size() < 3) return false;
     bool ok = true;
     if (saveType == kSaveTypeMbox) {
@@ -144,6 +120,7 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     if (ok && saveType == kSaveTypeSeparator && !separator.empty()) {
         ok = file.Write(separator.data(), separator.size()) && file.Write("\r\n", 2);
     }
+    if (ok && converted) ++messagesConverted_;
     return ok;
 }
 

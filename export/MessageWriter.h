@@ -1,12 +1,15 @@
 // Writes one host message to an open target: converts its Japanese text to
-// Shift-JIS through the host's converters, leaves attachments out when asked,
-// and frames it for the save type (mbox envelope line, or separator line).
+// Shift-JIS (TextPartConversion), leaves attachments out when asked, and
+// frames it for the save type (mbox envelope line, or separator line).
 #pragma once
+
+#include <cstddef>
 
 #include "export/CalendarTime.h"
 #include "export/ExportFormat.h"
 #include "export/ExportPlatform.h"
 #include "export/HostApi.h"
+#include "export/ShiftJisConverter.h"
 
 namespace tessera {
 
@@ -22,23 +25,40 @@ public:
     // (nothing written then), or any write failed or fell short.
     bool WriteMessage(const char* id, OutputFile& file);
 
-    // Converts `part`, its following siblings and everything below them.
-    void ConvertParts(MimePart* part, const char* charset);
-    void ConvertBodyLines(MimePart& part, const char* charset);
-    void ConvertHeaderLines(MimePart& part);
+    // Converts `part`, its following siblings and everything below them: the
+    // body and header block of every text part that is not a file, and the
+    // header block of `part` itself (the message's own, when part is the root).
+    // Returns whether anything changed.
+    bool ConvertParts(MimePart* part, const char* charset);
+    bool ConvertBodyLines(MimePart& part, const char* charset);
+    bool ConvertHeaderLines(MimePart& part);
 
     // The local time stamped on envelope lines whose Date cannot be read.
     void SetExportTime(const CalendarTime& time) { exportTime_ = time; }
 
+    // Messages written so far whose text the export converted.
+    int MessagesConverted() const { return messagesConverted_; }
+    // Characters written as "&#NNNNN;" references so far.
+    size_t CharacterReferences() const { return converter_.References(); }
+
 private:
     const HostApi& host_;
     const ExportFormat& format_;
+    ShiftJisConverter converter_;
     CalendarTime exportTime_;
+    int messagesConverted_ = 0;
 };
 
 // mboxrd quoting: true when the line, after any number of '>', begins with
 // "from " in any case.
-bool NeedsFromQuote(const char* text, size_t length);
+inline bool NeedsFromQuote(const char* text, size_t length) {
+    size_t i = 0;
+    while (i < length && text[i] == '>') ++i;
+    if (length - i < 5 || (text[i] | 0x20) != 'f') return false;  // most lines stop here
+    // ASCII letters only: 'R' and 'r' are the only bytes that give 'r' with 0x20 set.
+    return (text[i + 1] | 0x20) == 'r' && (text[i + 2] | 0x20) == 'o' && (text[i + 3] | 0x20) == 'm' &&
+           text[i + 4] == ' ';
+}
 // Quotes every body, preamble and epilogue line of the whole tree that needs it.
 void QuoteFromLines(MimePart& root);
 

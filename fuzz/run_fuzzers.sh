@@ -22,7 +22,9 @@ for target in $targets; do
     [ -d "$CORPUS" ] && seeds="$CORPUS" || echo "$target: no corpus at $CORPUS, starting empty"
     # shellcheck disable=SC2086
     "$OUT/fuzz/$target" -max_total_time="$SECONDS_EACH" -max_len=1048576 -rss_limit_mb=2048 \
+        -artifact_prefix="$OUT/$target-" \
         -print_final_stats=1 "$OUT/$target.corpus" $seeds >"$OUT/$target.log" 2>&1 || status=1
+    echo "$target:"
     grep -E "stat::number_of_executed_units|Done|ERROR|SUMMARY" "$OUT/$target.log" || true
 done
 exit $status

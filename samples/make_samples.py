@@ -106,7 +106,7 @@ out["12-utf8.eml"] = msg([
     ("From", "utf8@example.jp"), ("Subject", "CON"),
     ("Date", "Wed, 11 Dec 2024 23:59:59 +0900"),
     ("Content-Type", "text/plain; charset=utf-8")],
-    "UTF-8 の本文はそのまま残ります。\n".encode("utf-8"))
+    "UTF-8 の本文も Shift-JIS になります。\n".encode("utf-8"))
 
 here = os.path.dirname(os.path.abspath(__file__))
 for name, data in out.items():

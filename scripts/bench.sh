@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Whole-process benchmarks of tessera-export beside nkf, a Python exporter, cat
-# and the plug-in under Wine, on a generated mbox of Japanese mail.
+# and the plug-in under Wine, on a generated mbox of Japanese mail, and on one of
+# modern mail (UTF-8, base64 and quoted-printable text, HTML alternatives).
 # Usage: scripts/bench.sh BUILD_DIR   (a Release tree; BENCH_RUNS=N runs each, default 5)
 # Writes the table to docs/bench.md.
 set -euo pipefail
@@ -17,14 +18,16 @@ CORPUS="$REPO/build/bench-corpus"
 mkdir -p "$CORPUS"
 BOX="$CORPUS/bench.mbox"
 SMALL="$CORPUS/bench-200.mbox"
+MODERN="$CORPUS/modern.mbox"
 [ -f "$BOX" ] || python3 "$REPO/bench/make_bench_mbox.py" --messages 2000 --size-mb 100 "$BOX"
 [ -f "$SMALL" ] || python3 "$REPO/bench/make_bench_mbox.py" --messages 200 --size-mb 10 "$SMALL"
+[ -f "$MODERN" ] || python3 "$REPO/bench/make_modern_mbox.py" --messages 2000 --size-mb 100 "$MODERN"
 
 OUT=$(mktemp -d "$REPO/build/bench-out.XXXXXX")
 trap 'rm -rf "$OUT"' EXIT
 RESULTS="$OUT/results.tsv"
 : > "$RESULTS"
-cat "$BOX" "$SMALL" > /dev/null  # the page cache holds both for every contender
+cat "$BOX" "$SMALL" "$MODERN" > /dev/null  # the page cache holds them for every contender
 
 # measure NAME INPUT COMMAND...: RUNS runs; wall time (ns) and peak RSS (KB) per run.
 measure() {
@@ -57,6 +60,9 @@ measure "tessera-export --format mbox (200 messages)" "$SMALL" \
 measure "nkf -s" "$BOX" sh -c 'exec nkf -s < "$0" > "$1"' "$BOX" "$T/out.txt"
 measure "python3 bench/py_export.py" "$BOX" python3 "$REPO/bench/py_export.py" "$BOX" "$T/out.txt"
 measure "cat" "$BOX" sh -c 'exec cat "$0" > "$1"' "$BOX" "$T/out.txt"
+measure "tessera-export --format mbox (modern mail)" "$MODERN" \
+    "$EXPORT" --quiet --format mbox --output "$T/out.txt" "$MODERN"
+measure "nkf -s (modern mail)" "$MODERN" sh -c 'exec nkf -s < "$0" > "$1"' "$MODERN" "$T/out.txt"
 
 WINE_NOTE="not measured (no $WIN/bin/simhost.exe and Tessera.dll, or no wine)"
 if [ -f "$WIN/bin/simhost.exe" ] && [ -f "$WIN/bin/Tessera.dll" ] && command -v wine >/dev/null; then
@@ -78,4 +84,4 @@ fi
 # The mbox index of a million small messages, in bytes a message.
 export INDEX_BYTES=$("$BUILD/MboxIndexBench" 1000000 | sed -n 's/^bytes per message: //p')
 
-python3 "$REPO/bench/bench_report.py" "$RESULTS" "$REPO/docs/bench.md" "$RUNS" "$WINE_NOTE" "$BOX"
+python3 "$REPO/bench/bench_report.py" "$RESULTS" "$REPO/docs/bench.md" "$RUNS" "$WINE_NOTE" "$BOX" "$MODERN"

@@ -53,7 +53,8 @@ std::string SjisMessage(const std::string& from) {
     return "From: " + from + "\r\n"
            "Subject: " + kSjisText + "\r\n"
            "Date: Tue, 5 Mar 2002 09:07:03 +0900\r\n"
-           "Content-Type: text/plain; charset=ISO-2022-JP\r\n"
+           "Content-Type: text/plain; charset=Shift_JIS\r\n"
+           "Content-Transfer-Encoding: 8bit\r\n"
            "\r\n" + kSjisText + "\r\n";
 }
 
@@ -539,6 +540,22 @@ TEST_F(CliTest, OutOfMemoryIsToldWithStatus1) {
     RunResult tooBig = Run("--format mbox --output big.txt -", big, "C.UTF-8", limit, plain);
     EXPECT_EQ(tooBig.status, 1) << tooBig.err;
     EXPECT_NE(tooBig.err.find("out of memory"), std::string::npos) << tooBig.err;
+}
+
+TEST_F(CliTest, ClosingLineCountsConversionsAndQuietHidesItOnlySuccess) {
+    Write("a.eml", JisMessage("a@example.jp"));
+    Write("u.eml", "Subject: x\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n\xF0\x9F\x98\x80\r\n");
+    Write("p.eml", "Subject: y\r\n\r\nplain\r\n");
+    RunResult loud = Run("--format mbox --output o1 a.eml u.eml p.eml");
+    EXPECT_EQ(loud.status, 0);
+    EXPECT_NE(loud.err.find("exported 3 of 3 messages, 2 converted to Shift-JIS, 1 character written as "
+                            "a reference"), std::string::npos) << loud.err;
+    RunResult quiet = Run("--quiet --format mbox --output o2 a.eml");
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err, "");
+    RunResult trouble = Run("--quiet --format mbox --output o3 a.eml missing.eml");
+    EXPECT_EQ(trouble.status, 1);
+    EXPECT_NE(trouble.err.find("exported 1 of 1 messages, 1 converted"), std::string::npos) << trouble.err;
 }
 
 }  // namespace

@@ -131,6 +131,22 @@ TEST_F(ExportDriverTest, EmlFilesKeepMessagesWithTheSameSubjectAndAvoidDeviceNam
     EXPECT_TRUE(platform.messages.empty());
 }
 
+TEST_F(ExportDriverTest, EmlNamesAreTheSameForASubjectInAnyCharset) {
+    const std::string kaigi = "\x89\xEF\x8B\x63";  // "会議" in Shift-JIS
+    const char* subjects[] = {
+        "=?ISO-2022-JP?B?GyRCMnE1RBsoQg==?=", "=?EUC-JP?B?svG1xA==?=", "=?utf-8?q?=E4=BC=9A=E8=AD=B0?=",
+        "\xE4\xBC\x9A\xE8\xAD\xB0",                      // raw UTF-8
+        "=?UTF-8?B?5Lya6K2w8J+YgA==?=",                      // and an emoji
+    };
+    for (const char* subject : subjects) {
+        SimulatedHost::Instance().Messages().AddText("m", std::string("Subject: ") + subject + "\r\n\r\nx\r\n");
+    }
+    Stored(kSaveTypeEml);
+    for (const std::string& name : {kaigi, kaigi + " (2)", kaigi + " (3)", kaigi + " (4)", kaigi + "_"}) {
+        EXPECT_EQ(platform.files.count("C:\\out\\" + name + ".eml"), 1u) << name;
+    }
+}
+
 TEST_F(ExportDriverTest, FirstAskingExportOffersSaveTypeMinusOneAndCancelKeepsTheChoice) {
     Add({"01-meeting.eml"});
     platform.formatResult = 2;

@@ -128,6 +128,16 @@ bool TellProblems(MessageStore& store, CliExportPlatform& platform) {
     return problems.empty();
 }
 
+// "exported W of N messages, C converted to Shift-JIS, R characters written as references"
+std::string ClosingLine(const ExportReport& report, size_t total) {
+    const bool one = report.characterReferences == 1;
+    return "exported " + std::to_string(report.messagesWritten) + " of " + std::to_string(total) +
+           " messages, " + std::to_string(report.messagesConverted) + " converted to Shift-JIS, " +
+           std::to_string(report.characterReferences) +
+           (one ? " character written as a reference" : " characters written as references") +
+           " (&#NNNNN;)";
+}
+
 int Run(const CliOptions& options) {
     CliExportPlatform platform(options, stderr,
                                options.ifExists == IfExists::Ask && IsTerminal(stdin) ? stdin : nullptr);
@@ -177,12 +187,11 @@ int Run(const CliOptions& options) {
     const ExportReport& report = driver.Report();
     if (platform.Cancelled()) return kExitFailed;
     if (report.stopped) platform.Say("interrupted");
-    if (report.errorShown || report.messagesFailed > 0 ||
-        static_cast<size_t>(report.messagesWritten) < total) {
-        platform.Say("exported " + std::to_string(report.messagesWritten) + " of " +
-                     std::to_string(total) + " messages");
-        return kExitFailed;
-    }
+    const bool allWritten = !report.errorShown && report.messagesFailed == 0 &&
+                            static_cast<size_t>(report.messagesWritten) >= total;
+    // The closing line: always on trouble, else unless --quiet.
+    if (!allWritten || !inputsOk || !options.quiet) platform.Say(ClosingLine(report, total));
+    if (!allWritten) return kExitFailed;
     return inputsOk ? kExitOk : kExitFailed;
 }
 

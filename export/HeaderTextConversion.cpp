@@ -1,0 +1,133 @@
+#include "export/HeaderTextConversion.h"
+
+#include "export/AsciiText.h"
+#include "export/CharsetLabel.h"
+#include "export/CharsetSniffing.h"
+#include "export/EncodedWordDecoder.h"
+#include "export/ShiftJisConverter.h"
+
+namespace tessera {
+
+namespace {
+
+bool IsFoldingSpace(std::string_view gap) {
+    for (char c : gap) {
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+    }
+    return true;
+}
+
+bool BreaksTheHeader(std::string_view bytes) {
+    return bytes.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// The charset the decoded bytes of a word labelled `label` are converted from.
+JapaneseCharset WordCharset(std::string_view label, std::string_view bytes) {
+    if (IsUsAsciiLabel(label)) {
+        return HasEightBitByte(bytes) ? JapaneseCharset::kNone : JapaneseCharset::kShiftJis;
+    }
+    const JapaneseCharset declared = IdentifyJapaneseCharset(label);
+    return declared == JapaneseCharset::kNone ? declared : ResolveJapaneseCharset(declared, bytes);
+}
+
+// Builds the converted text: literal runs and groups of adjacent decoded words.
+class HeaderWriter {
+  public:
+    HeaderWriter(std::string_view text, ShiftJisConverter& converter, Unmappable unmappable,
+                 std::string& out)
+        : text_(text), converter_(converter), unmappable_(unmappable), out_(out) {}
+
+    void Run() {
+        size_t pos = 0;
+        EncodedWord word;
+        while (FindEncodedWord(text_, pos, word)) {
+            Word(word, text_.substr(pos, word.begin - pos));
+            pos = word.end;
+        }
+        Flush();
+        Literal(text_.substr(pos));
+    }
+
+  private:
+    void Word(const EncodedWord& word, std::string_view gap) {
+        std::string bytes;
+        const bool decoded = AppendEncodedWordBytes(word, bytes) && !BreaksTheHeader(bytes);
+        const bool adjacent = open_ && IsFoldingSpace(gap);
+        if (decoded && adjacent && EqualsIgnoreCase(word.charset, charset_)) {
+            bytes_ += bytes;
+            groupEnd_ = word.end;
+            return;
+        }
+        // White space between two words goes only when both are converted.
+        const bool gapMayGo = adjacent && Flush();
+        if (!adjacent) Flush();
+        if (!decoded) {
+            Literal(gap);
+            out_.append(text_.data() + word.begin, word.end - word.begin);
+            return;
+        }
+        open_ = true;
+        gap_ = gap;
+        gapMayGo_ = gapMayGo;
+        charset_ = word.charset;
+        bytes_ = std::move(bytes);
+        groupBegin_ = word.begin;
+        groupEnd_ = word.end;
+    }
+
+    // Writes the open group (after the text before it) converted, or as written
+    // when it cannot be; returns whether it was converted (true when none is open).
+    bool Flush() {
+        if (!open_) return true;
+        open_ = false;
+        converted_.clear();
+        const JapaneseCharset charset = WordCharset(charset_, bytes_);
+        const bool ok = charset != JapaneseCharset::kNone &&
+                        converter_.Append(charset, bytes_, unmappable_, converted_);
+        if (!ok || !gapMayGo_) Literal(gap_);
+        if (ok) {
+            out_ += converted_;
+        } else {
+            out_.append(text_.data() + groupBegin_, groupEnd_ - groupBegin_);
+        }
+        return ok;
+    }
+
+    void Literal(std::string_view literal) {
+        JapaneseCharset charset = JapaneseCharset::kNone;
+        if (HasIso2022JpEscape(literal)) {
+            charset = JapaneseCharset::kIso2022Jp;
+        } else if (HasEightBitByte(literal) && IsWellFormedUtf8(literal)) {
+            charset = JapaneseCharset::kUtf8;
+        }
+        if (charset != JapaneseCharset::kNone &&
+            converter_.Append(charset, literal, unmappable_, out_))
+            return;
+        out_.append(literal.data(), literal.size());
+    }
+
+    std::string_view text_;
+    ShiftJisConverter& converter_;
+    Unmappable unmappable_;
+    std::string& out_;
+    bool open_ = false;
+    std::string_view gap_;  // the text between the group and what came before it
+    bool gapMayGo_ = false;
+    std::string_view charset_;
+    std::string converted_;
+    std::string bytes_;
+    size_t groupBegin_ = 0;
+    size_t groupEnd_ = 0;
+};
+
+}  // namespace
+
+bool ConvertHeaderText(std::string_view text, ShiftJisConverter& converter, Unmappable unmappable,
+                       std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    HeaderWriter(text, converter, unmappable, out).Run();
+    return out != text;
+}
+
+}  // namespace tessera

@@ -1,0 +1,28 @@
+// One part of a message converted to Shift-JIS in place: its body (when it is
+// Japanese text and not a file) and its header block. MessageWriter calls these.
+#pragma once
+
+#include <string_view>
+
+namespace tessera {
+
+class MimePart;
+class ShiftJisConverter;
+
+// Converts the body of a text part. The charset is the part's own charset
+// parameter, else the message's charset from the host, else sniffed (ISO-2022-JP
+// escapes anywhere; well-formed UTF-8 in a part without a label); labels known
+// to lie are checked against the text. A base64 or quoted-printable body is
+// decoded first and written as lines ending in CR LF. HTML declarations of the
+// charset are rewritten. The part is then labelled with the Shift-JIS label its
+// text needs and "8bit" (or "7bit"). Files, parts with damaged encodings or
+// text, other charsets, and text with a line longer than the walker stores are
+// left exactly as they were. Returns whether the part changed.
+bool ConvertTextPart(MimePart& part, std::string_view messageCharset, ShiftJisConverter& converter);
+
+// Converts the header lines of `part`'s block (ConvertHeaderText), except the
+// structural ones (Content-* but Content-Description, and MIME-Version), whose
+// parameters stay as written. Returns whether any line changed.
+bool ConvertHeaderBlock(MimePart& part, ShiftJisConverter& converter);
+
+}  // namespace tessera

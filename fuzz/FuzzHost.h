@@ -1,0 +1,37 @@
+// A host for the fuzz targets: the simulated host's two converters behind the
+// host functions the engine calls, with plain heap buffers.
+#pragma once
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "host/EucJpConverter.h"
+#include "host/Iso2022JpConverter.h"
+#include "export/HostApi.h"
+
+namespace tessera::fuzzing {
+
+inline char* Buffer(const std::string& text) {
+    char* out = static_cast<char*>(std::malloc(text.size() + 1));
+    std::memcpy(out, text.c_str(), text.size() + 1);
+    return out;
+}
+
+inline char* FuzzIso2022Jp(const char* text, int) { return Buffer(Iso2022JpToShiftJis(text)); }
+inline char* FuzzEucJp(const char* text, int) { return Buffer(EucJpToShiftJis(text)); }
+inline void FuzzFree(void* buffer) { std::free(buffer); }
+
+inline HostApi FuzzHostApi() {
+    HostApi api;
+    api.ISO_2022_JP = FuzzIso2022Jp;
+    api.EUC_JP = FuzzEucJp;
+    api.Free = FuzzFree;
+    return api;
+}
+
+inline void Check(bool condition) {
+    if (!condition) std::abort();
+}
+
+}  // namespace tessera::fuzzing

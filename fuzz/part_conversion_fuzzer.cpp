@@ -1,0 +1,71 @@
+// Whole messages through the part conversion: the tree keeps its shape, every
+// written line ends in CR LF within the walker's limit, and files and parts
+// that are not converted come back byte for byte.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "export/LineReader.h"
+#include "export/MimePart.h"
+#include "export/PartLabels.h"
+#include "export/ShiftJisConverter.h"
+#include "export/TextPartConversion.h"
+#include "fuzz/FuzzHost.h"
+
+using tessera::fuzzing::Check;
+
+namespace {
+
+constexpr size_t kMaxInput = 1 << 20;
+const char* const kMessageCharsets[] = {"", "iso-2022-jp", "euc-jp", "utf-8"};
+
+void Leaves(tessera::MimePart* part, std::vector<tessera::MimePart*>& out) {
+    std::vector<tessera::MimePart*> pending{part};
+    while (!pending.empty()) {
+        tessera::MimePart* p = pending.back();
+        pending.pop_back();
+        if (p != part && p->next) pending.push_back(p->next);
+        if (p->firstChild)
+            pending.push_back(p->firstChild);
+        else
+            out.push_back(p);
+    }
+}
+
+void CheckLines(const std::string& text) {
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t stop = text.find("\r\n", start);
+        Check(stop != std::string::npos && stop - start <= tessera::kMaxFoldedHeaderBytes);
+        start = stop + 2;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1 || size > kMaxInput) return -1;
+    const char* messageCharset = kMessageCharsets[data[0] % 4];
+    const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    tessera::MimePart root;
+    const char* cursor = text.c_str();
+    root.Parse(cursor);
+    std::vector<tessera::MimePart*> leaves;
+    Leaves(&root, leaves);
+    static const tessera::HostApi api = tessera::fuzzing::FuzzHostApi();
+    tessera::ShiftJisConverter converter(api);
+    for (tessera::MimePart* leaf : leaves) {
+        const std::string before = leaf->Serialize();
+        const bool file = tessera::ReadPartLabels(*leaf).isFile;
+        const bool changed = tessera::ConvertTextPart(*leaf, messageCharset, converter);
+        // A file, or a part left unconverted, keeps every byte.
+        if (file || !changed) Check(!changed && leaf->Serialize() == before);
+        if (!file) tessera::ConvertHeaderBlock(*leaf, converter);
+    }
+    std::vector<tessera::MimePart*> again;
+    Leaves(&root, again);
+    Check(again == leaves);
+    CheckLines(root.Serialize());
+    return 0;
+}

@@ -1,0 +1,83 @@
+// Encoded words and raw text of header lines to Shift-JIS, with the simulated
+// host's converters for ISO-2022-JP and EUC-JP.
+#include "export/HeaderTextConversion.h"
+
+#include <gtest/gtest.h>
+
+#include "export/EncodedWordDecoder.h"
+#include "export/ShiftJisConverter.h"
+#include "host/SimulatedHost.h"
+#include "tests/support/HexBytes.h"
+
+using namespace tessera;
+using tessera::testing::Hex;
+
+namespace {
+
+const std::string kNihon = "\x93\xFA\x96\x7B";     // 日本 in Shift-JIS
+const std::string kNihongo = kNihon + "\x8C\xEA";  // 日本語
+
+class HeaderTextConversionTest : public ::testing::Test {
+  protected:
+    void SetUp() override { SimulatedHost::Instance().Reset(); }
+    void TearDown() override { EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), 0u); }
+    HostApi api = MakeSimulatedHostApi();
+};
+
+TEST_F(HeaderTextConversionTest, Table) {
+    const std::string longWord = "=?UTF-8?B?" + std::string(10000, 'A') + "?=";
+    struct Case {
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {"Subject: =?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?=\r\n", "Subject: " + kNihongo + "\r\n"},
+        // a character split between two words, folded: joined, then converted
+        {"S: =?iso-2022-jp?B?GyRCRnw=?=\r\n =?iso-2022-jp?B?S1w4bBsoQg==?=\r\n",
+         "S: " + kNihongo + "\r\n"},
+        {"S: =?EUC-JP?B?xvzL3A==?= =?Shift_JIS?B?k/qWew==?=", "S: " + kNihon + kNihon},
+        {"S: =?utf-8*ja?Q?=E6=97=A5=E6=9C=AC_x?= (a)", "S: " + kNihon + " x (a)"},
+        {"S: =?UTF-8?B?8J+YgA==?=", "S: &#128512;"},
+        {"S: \xE6\x97\xA5\xE6\x9C\xAC", "S: " + kNihon},  // raw UTF-8
+        {"S: \x1b$BF|K\\\x1b(B", "S: " + kNihon},         // raw ISO-2022-JP
+        {"S: =?us-ascii?Q?plain?= =?iso-8859-1?Q?caf=E9?= x", "S: plain =?iso-8859-1?Q?caf=E9?= x"},
+        {"S: =?utf-8?Q?a=0D=0AX-Evil:_1?=", "S: =?utf-8?Q?a=0D=0AX-Evil:_1?="},  // no line breaks
+        {"S: =?utf-8?B?5pel*?= =?utf-8?X?5pel?=", "S: =?utf-8?B?5pel*?= =?utf-8?X?5pel?="},
+        {"S: =?utf-8?B?wK8=?=", "S: =?utf-8?B?wK8=?="},  // overlong UTF-8
+        {"S: =?iso-2022-jp?B?GyRCRnwbJA==?=",
+         "S: =?iso-2022-jp?B?GyRCRnwbJA==?="},  // escape cut off
+        {"S: " + longWord, "S: " + longWord},
+        {"S: a =?", "S: a =?"},
+    };
+    ShiftJisConverter converter(api);
+    for (const Case& c : cases) {
+        std::string out;
+        EXPECT_EQ(ConvertHeaderText(c.in, converter, Unmappable::kReference, out), c.in != c.out)
+            << c.in;
+        EXPECT_EQ(Hex(out), Hex(c.out)) << c.in;
+    }
+    EXPECT_EQ(converter.References(), 1u);
+}
+
+TEST_F(HeaderTextConversionTest, HostFailureKeepsTheWordAndFileNamesGetUnderscores) {
+    ShiftJisConverter converter(api);
+    std::string out;
+    SimulatedHost::Instance().Faults().Add("BKA_ISO_2022_JP:*");
+    EXPECT_FALSE(ConvertHeaderText("=?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?=", converter,
+                                   Unmappable::kReference, out));
+    SimulatedHost::Instance().Faults().Clear();
+    ConvertHeaderText("=?UTF-8?B?5pel8J+YgA==?=", converter, Unmappable::kUnderscore, out);
+    EXPECT_EQ(Hex(out), Hex(kNihon.substr(0, 2) + "_"));
+    EXPECT_EQ(converter.References(), 0u);
+}
+
+TEST(EncodedWordDecoder, FindsAWordBehindManyBrokenOnes) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "=?a?B?";
+    text += "=?utf-8?B?YQ==?=";
+    EncodedWord word;
+    ASSERT_TRUE(FindEncodedWord(text, 0, word));
+    EXPECT_EQ(word.begin, 120000u);
+    EXPECT_EQ(word.charset, "utf-8");
+}
+
+}  // namespace

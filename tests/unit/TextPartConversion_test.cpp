@@ -1,0 +1,88 @@
+// One part converted in place: what changes, what is relabelled, what stays.
+#include "export/TextPartConversion.h"
+
+#include <gtest/gtest.h>
+
+#include "export/MimePart.h"
+#include "export/ShiftJisConverter.h"
+#include "host/SimulatedHost.h"
+#include "tests/support/HexBytes.h"
+
+using namespace tessera;
+using tessera::testing::Hex;
+
+namespace {
+
+struct Converted {
+    bool changed;
+    std::string text;
+};
+
+Converted Convert(const std::string& part, const char* messageCharset = "") {
+    SimulatedHost::Instance().Reset();
+    HostApi api = MakeSimulatedHostApi();
+    ShiftJisConverter converter(api);
+    MimePart root;
+    const char* cursor = part.c_str();
+    root.Parse(cursor);
+    const bool changed =
+        ConvertTextPart(root, messageCharset, converter) | ConvertHeaderBlock(root, converter);
+    return {changed, root.Serialize()};
+}
+
+TEST(TextPartConversion, Table) {
+    const std::string nihon = "\x93\xFA\x96\x7B";
+    struct Case {
+        std::string in;
+        bool changed;
+        std::string out;
+    } cases[] = {
+        // HTML in quoted-printable: decoded, converted, declaration rewritten
+        {"Content-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: "
+         "quoted-printable\r\n\r\n"
+         "<meta charset=3Dutf-8>=E6=97=A5=\r\n=E6=9C=AC\r\n",
+         true,
+         "Content-Type: text/html; charset=Shift_JIS\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+         "<meta charset=Shift_JIS>" +
+             nihon + "\r\n"},
+        // Shift-JIS with an NEC character: bytes kept, label mended
+        {"Content-Type: text/plain; charset=shift_jis\r\nContent-Transfer-Encoding: "
+         "8bit\r\n\r\n\x87\x40\r\n",
+         true,
+         "Content-Type: text/plain; charset=MS932\r\nContent-Transfer-Encoding: "
+         "8bit\r\n\r\n\x87\x40\r\n"},
+        {"Content-Type: text/plain; charset=Shift_JIS\r\n\r\n" + nihon + "\r\n", false, ""},
+        // base64 ASCII: decoded, label kept, 7bit
+        {"Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: "
+         "base64\r\n\r\naGk=\r\n",
+         true,
+         "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: "
+         "7bit\r\n\r\nhi\r\n"},
+        // the host's charset for an unlabelled part; structural headers keep their words
+        {"Content-Type: text/plain; name*=x; format=flowed\r\nContent-Disposition: inline\r\n"
+         "Content-Description: =?EUC-JP?B?xvzL3A==?=\r\n\r\n\xC6\xFC\xCB\xDC\r\n",
+         true,
+         "Content-Type: text/plain; name*=x; format=flowed; "
+         "charset=Shift_JIS\r\nContent-Disposition: inline\r\n"
+         "Content-Description: " +
+             nihon + "\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" + nihon + "\r\n"},
+        {"Content-Type: text/plain; name=\"=?UTF-8?B?5pel?=\"\r\n\r\nx\r\n", false, ""},
+    };
+    for (const Case& c : cases) {
+        const Converted got = Convert(c.in, "EUC-JP");
+        EXPECT_EQ(got.changed, c.changed) << c.in;
+        EXPECT_EQ(Hex(got.text), Hex(c.changed ? c.out : c.in)) << c.in;
+    }
+}
+
+TEST(TextPartConversion, ALineLongerThanTheWalkerStoresLeavesThePartAsItCame) {
+    // 8,000 emoji on one line of 32,000 bytes: as references it would be 72,000.
+    std::string text;
+    for (int i = 0; i < 8000; ++i) text += "\xF0\x9F\x98\x80";
+    const std::string part = "Content-Type: text/plain; charset=utf-8\r\n\r\n" + text + "\r\n";
+    const Converted got = Convert(part);
+    EXPECT_FALSE(got.changed);
+    EXPECT_EQ(got.text, part);
+}
+
+}  // namespace
