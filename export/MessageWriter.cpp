@@ -5,8 +5,10 @@
 #include <strings.h>
 #include <vector>
 
+#include "export/AttachmentRule.h"
 #include "export/EnvelopeLine.h"
 #include "export/MimePart.h"
+#include "export/TextSink.h"
 
 namespace tessera {
 
@@ -14,6 +16,8 @@ namespace {
 
 constexpr size_t kCharsetBufferSize = 256;
 constexpr int kSniffLines = 10;
+// Written-back text goes to the file in pieces of this size.
+constexpr size_t kWriteBufferBytes = 64 * 1024;
 
 bool HasIso2022JpEscape(const char* text) {
     return std::strstr(text, "\x1b$B") != nullptr || std::strstr(text, "\x1b$(D") != nullptr;
@@ -41,16 +45,26 @@ FnConvert ChooseConverter(const HostApi& host, const MimePart& part, const char*
     if (strcasecmp(charset, "iso-2022-jp") == 0) return host.ISO_2022_JP;
     if (strcasecmp(charset, "euc-jp") == 0) return host.EUC_JP;
     int seen = 0;
-    for (const LineEntry* line = part.body.head; line && seen < kSniffLines; line = line->next, ++seen) {
+    for (ConstLineCursor line(part.body); line && seen < kSniffLines; line.Next(), ++seen) {
         if (HasIso2022JpEscape(line->text)) return host.ISO_2022_JP;
     }
     return nullptr;
 }
 
+class FileSink : public TextSink {
+public:
+    explicit FileSink(OutputFile& file) : TextSink(kWriteBufferBytes), file_(file) {}
+
+private:
+    bool Deliver(const char* p, size_t n) override { return file_.Write(p, n); }
+    OutputFile& file_;
+};
+
 void QuoteList(LineList& lines) {
     std::string quoted;
-    for (LineEntry* line = lines.head; line; line = line->next) {
-        if (!NeedsFromQuote(line->text, line->length)) continue;
+    for (LineCursor line(lines); line; line.Next()) {
+        const std::string_view stored = line.Stored();
+        if (!NeedsFromQuote(stored.data(), stored.size())) continue;
         quoted.assign(1, '>');
         quoted.append(line->text, line->length);
         line->SetText(quoted.data(), quoted.size());
@@ -101,7 +115,7 @@ void MessageWriter::ConvertParts(MimePart* part, const char* charset) {
 void MessageWriter::ConvertBodyLines(MimePart& part, const char* charset) {
     FnConvert convert = ChooseConverter(host_, part, charset);
     if (!convert) return;
-    for (LineEntry* line = part.body.head; line; line = line->next) {
+    for (LineCursor line(part.body); line; line.Next()) {
         HostText converted(host_, convert(line->text, 0));
         // No result: this line and the rest of the part stay as they were.
         if (!converted.get()) return;
@@ -111,7 +125,7 @@ void MessageWriter::ConvertBodyLines(MimePart& part, const char* charset) {
 
 void MessageWriter::ConvertHeaderLines(MimePart& part) {
     char scratch[256];
-    for (LineEntry* line = part.headers.head; line; line = line->next) {
+    for (LineCursor line(part.headers); line; line.Next()) {
         HostText decoded(host_, host_.MIMEHeader(line->text, scratch, 255, 0));
         if (!decoded.get()) continue;  // keep the line as it was
         if (!HasIso2022JpEscape(decoded.get())) {
@@ -132,32 +146,28 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
         size_t length = std::strlen(source.get());
         addBlankLine = length <= 3 || (source.get()[length - 2] == '\r' && source.get()[length - 1] == '\n');
         const char* cursor = source.get();
-        root.Parse(cursor, nullptr);
+        root.Parse(cursor, cursor + length, nullptr);
     }
     char charset[kCharsetBufferSize] = {};
     host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
     ConvertParts(&root, charset);
-    if (choices_.EffectiveNoAttach() && !IsText(root.type)) {
-        bool hasPlain = root.FindPart("text", "plain") != nullptr;
-        bool hasHtml = root.FindPart("text", "html") != nullptr;
-        root.DropAttachments(!(!hasPlain && hasHtml));
-    }
+    if (choices_.EffectiveNoAttach()) LeaveOutAttachments(root);
     int saveType = choices_.EffectiveSaveType();
     if (saveType == kSaveTypeMbox) QuoteFromLines(root);
-    std::string text = root.Serialize();
-    if (text.size() < 3) return false;
-    bool ok = true;
+    if (root.SerializedSize() < 3) return false;
+    FileSink sink(file);
     if (saveType == kSaveTypeMbox) {
         std::string envelope = BuildEnvelopeLine(root, hasExportTime_ ? exportTime_ : LocalNow());
-        ok = file.Write(envelope.data(), envelope.size());
+        sink.Put(envelope.data(), envelope.size());
     }
-    ok = ok && file.Write(text.data(), text.size());
-    if (ok && addBlankLine) ok = file.Write("\r\n", 2);
+    root.WriteTo(sink);
+    if (addBlankLine) sink.Put("\r\n", 2);
     const std::string& separator = choices_.EffectiveSeparator();
-    if (ok && saveType == kSaveTypeSeparator && !separator.empty()) {
-        ok = file.Write(separator.data(), separator.size()) && file.Write("\r\n", 2);
+    if (saveType == kSaveTypeSeparator && !separator.empty()) {
+        sink.Put(separator.data(), separator.size());
+        sink.Put("\r\n", 2);
     }
-    return ok;
+    return sink.Flush();
 }
 
 }  // namespace tessera

@@ -9,7 +9,8 @@ CORPUS=${TESSERA_CORPUS_DIR:-"$ROOT/../shared/corpus"}
 CXX=${CXX_FUZZ:-$(command -v clang++ || command -v clang++-14)}
 FLAGS="-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I$ROOT"
 SOURCES="$ROOT/export/LineArena.cpp $ROOT/export/LineList.cpp $ROOT/export/LineReader.cpp $ROOT/export/ContentType.cpp
- $ROOT/export/MimePart.cpp $ROOT/export/CalendarTime.cpp $ROOT/export/EnvelopeLine.cpp"
+ $ROOT/export/MimePart.cpp $ROOT/export/CalendarTime.cpp $ROOT/export/EnvelopeLine.cpp
+ $ROOT/export/TextSink.cpp $ROOT/export/AttachmentRule.cpp"
 mkdir -p "$OUT"
 status=0
 for target in mime_fuzzer envelope_fuzzer; do
