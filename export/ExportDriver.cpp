@@ -1,8 +1,12 @@
 #include "export/ExportDriver.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
+#include <stdexcept>
 
 #include "export/FileNaming.h"
+#include "export/LineReader.h"
 #include "export/MessageWriter.h"
 #include "export/MimePart.h"
 
@@ -21,6 +25,20 @@ bool HasIso2022JpEscape(const char* text) {
 std::string BrowserStartFolder(const std::string& savePath) {
     if (savePath.size() > 3 && savePath.back() == '\\') return savePath.substr(0, savePath.size() - 1);
     return savePath;
+}
+
+// Runs the work on one message. Memory running out there means that message is
+// too large to hold: it fails alone, and what it held is given back.
+template <class Work>
+bool HoldingOneMessage(Work work, bool& tooLarge) {
+    tooLarge = false;
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    tooLarge = true;
+    return false;
 }
 
 }  // namespace
@@ -90,8 +108,9 @@ void ExportDriver::ExportSingleFile(HostWindow window) {
     char id[kIdBufferSize] = {};
     long position = host_.GetNextMail(-1, id, 256, choices_.SelectionMode);
     while (position != -1) {
-        if (!writer.WriteMessage(id, *file)) {
+        if (!HoldingOneMessage([&] { return writer.WriteMessage(id, *file); }, report_.lastTooLarge)) {
             ++report_.messagesFailed;
+            if (progress_) progress_(report_);
             file.reset();
             ShowError(window, kTextWriteError);
             return;
@@ -123,12 +142,13 @@ bool ExportDriver::SubjectFileName(MimePart& root, std::string& name) {
     return true;
 }
 
+// Only the header block is parsed: a name needs no more.
 bool ExportDriver::ParseMessage(const char* id, MimePart& root) {
-    char* source = host_.GetSource(id);
+    auto release = [this](char* text) { host_.Free(text); };
+    std::unique_ptr<char, decltype(release)> source(host_.GetSource(id), release);
     if (!source) return false;
-    const char* cursor = source;
-    root.Parse(cursor, nullptr);
-    host_.Free(source);
+    const char* cursor = source.get();
+    root.Parse(cursor, FirstEmptyLine(cursor, cursor + std::strlen(cursor)), nullptr);
     return true;
 }
 
@@ -174,13 +194,13 @@ bool ExportDriver::ChooseEmlFolder(HostWindow window, std::string& folder) {
 void ExportDriver::ExportEmlFiles(HostWindow window) {
     std::string folder;
     if (!ChooseEmlFolder(window, folder)) return;
-    MimePart root;
     MessageWriter writer(host_, choices_);
     NameRegistry names;
     char id[kIdBufferSize] = {};
     long position = host_.GetNextMail(-1, id, 256, choices_.SelectionMode);
     while (position != -1) {
-        if (WriteEmlFile(id, folder, root, writer, names)) {
+        if (HoldingOneMessage([&] { return WriteEmlFile(id, folder, writer, names); },
+                              report_.lastTooLarge)) {
             ++report_.messagesWritten;
         } else {
             ++report_.messagesFailed;
@@ -192,10 +212,13 @@ void ExportDriver::ExportEmlFiles(HostWindow window) {
     if (report_.messagesFailed > 0) ShowError(window, kTextWriteError);
 }
 
-bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MimePart& root,
-                                MessageWriter& writer, NameRegistry& names) {
+bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,
+                                NameRegistry& names) {
     std::string name;
-    if (!ParseMessage(id, root) || !SubjectFileName(root, name)) return false;
+    {
+        MimePart root;  // gone before the writer parses the message again
+        if (!ParseMessage(id, root) || !SubjectFileName(root, name)) return false;
+    }
     std::string fileName = UniqueFileName(names, name, ".eml", folder.size(), platform_.MaxPathBytes());
     std::unique_ptr<OutputFile> file = platform_.CreateTruncated(folder + fileName);
     if (!file) return false;

@@ -19,6 +19,8 @@ struct ExportReport {
     int messagesWritten = 0;
     int messagesFailed = 0;
     bool errorShown = false;
+    // The message of the latest progress call failed: it was too large to hold.
+    bool lastTooLarge = false;
 };
 
 class ExportDriver {
@@ -43,8 +45,8 @@ private:
     // The parsed message's Subject made into a file name; false without a decoded Subject.
     bool SubjectFileName(MimePart& root, std::string& name);
     bool ParseMessage(const char* id, MimePart& root);
-    bool WriteEmlFile(const char* id, const std::string& folder, MimePart& root,
-                      MessageWriter& writer, NameRegistry& names);
+    bool WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,
+                      NameRegistry& names);
     void ShowError(HostWindow window, int textId);
 
     const HostApi& host_;
