@@ -1,30 +1,20 @@
-# Native (Linux) tree: the portable core, the command-line exporter, unit tests, benchmarks.
-
-file(GLOB TESSERA_CLI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/cli/*.cpp)
-if(TESSERA_CLI_SOURCES)
-    add_executable(tessera-export ${TESSERA_CLI_SOURCES})
-    target_link_libraries(tessera-export PRIVATE tessera_core tessera_host)
-    install(TARGETS tessera-export RUNTIME DESTINATION bin)
-endif()
+# Native (Linux) tree: unit tests, benchmarks and the checks around the command-line exporter.
 
 if(TESSERA_TESTS)
     enable_testing()
     find_package(Threads REQUIRED)
     find_package(GTest REQUIRED)
     include(GoogleTest)
-    file(GLOB TESSERA_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp)
-    file(GLOB TESSERA_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
-    if(TESSERA_TEST_SUPPORT)
-        add_library(tessera_test_support STATIC ${TESSERA_TEST_SUPPORT})
-        target_link_libraries(tessera_test_support PUBLIC tessera_core tessera_host GTest::gtest)
-    endif()
-    foreach(src ${TESSERA_UNIT_TESTS})
-        get_filename_component(name ${src} NAME_WE)
-        add_executable(${name} ${src})
-        target_link_libraries(${name} PRIVATE tessera_core tessera_host GTest::gtest_main Threads::Threads)
-        if(TESSERA_TEST_SUPPORT)
-            target_link_libraries(${name} PRIVATE tessera_test_support)
-        endif()
+    set(TESSERA_UNIT_TESTS Cli ConverterCrossCheck DialogLogic DropAttachments EnvelopeLine EucJp
+        ExportDriver FileNaming Iso2022Jp LineArena LineList LineReader MessageStore MessageWriter
+        MimeHeaderDecoder MimePart MimeRoundTrip Settings)
+    add_library(tessera_test_support STATIC tests/support/FakePlatform.cpp)
+    target_link_libraries(tessera_test_support PUBLIC tessera_engine GTest::gtest)
+    foreach(unit ${TESSERA_UNIT_TESTS})
+        set(name ${unit}_test)
+        add_executable(${name} tests/unit/${name}.cpp)
+        target_link_libraries(${name} PRIVATE tessera_test_support tessera_dialog_logic tessera_settings
+            tessera_platform tessera_host tessera_engine GTest::gtest_main Threads::Threads)
         target_compile_definitions(${name} PRIVATE
             TESSERA_CORPUS_DIR="${TESSERA_CORPUS_DIR}"
             TESSERA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
@@ -35,11 +25,9 @@ endif()
 
 if(TESSERA_BENCH)
     find_package(benchmark REQUIRED)
-    file(GLOB TESSERA_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
-    foreach(src ${TESSERA_BENCHES})
-        get_filename_component(name ${src} NAME_WE)
-        add_executable(${name} ${src})
-        target_link_libraries(${name} PRIVATE tessera_core tessera_host benchmark::benchmark)
+    foreach(name ConverterBench MimeBench)
+        add_executable(${name} bench/${name}.cpp)
+        target_link_libraries(${name} PRIVATE tessera_host tessera_engine benchmark::benchmark)
     endforeach()
 endif()
 
@@ -59,7 +47,7 @@ if(TESSERA_TESTS)
 endif()
 
 # Corpus messages written as one mbox come back whole through Python's mailbox reader.
-if(TESSERA_TESTS AND TESSERA_CLI_SOURCES)
+if(TESSERA_TESTS)
     add_test(NAME mbox_readback COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/mbox_readback.py
         $<TARGET_FILE:tessera-export> ${TESSERA_CORPUS_DIR} ${CMAKE_BINARY_DIR}/mbox-readback)
     set_tests_properties(mbox_readback PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 600)

@@ -1,27 +1,14 @@
 #include "export/AttachmentRule.h"
 
+#include "export/AsciiText.h"
 #include "export/MimePart.h"
 
 namespace tessera {
 
-namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool IsNamed(const char* field, const char* name) {
-    while (*name != '\0' && LowerAscii(*field) == *name) {
-        ++field;
-        ++name;
-    }
-    return *field == '\0' && *name == '\0';
-}
-
-}  // namespace
-
 PartFate FateOf(const MimePart& part, bool dropHtml) {
-    if (IsNamed(part.type, "multipart")) return PartFate::kLookInto;
-    if (!IsNamed(part.type, "text")) return PartFate::kDrop;
-    return dropHtml && IsNamed(part.subtype, "html") ? PartFate::kDrop : PartFate::kKeep;
+    if (EqualsIgnoreCase(part.type, "multipart")) return PartFate::kLookInto;
+    if (!EqualsIgnoreCase(part.type, "text")) return PartFate::kDrop;
+    return dropHtml && EqualsIgnoreCase(part.subtype, "html") ? PartFate::kDrop : PartFate::kKeep;
 }
 
 bool DropsHtml(const MimePart& root) {
@@ -29,7 +16,7 @@ bool DropsHtml(const MimePart& root) {
 }
 
 void LeaveOutAttachments(MimePart& root) {
-    if (IsNamed(root.type, "text")) return;
+    if (EqualsIgnoreCase(root.type, "text")) return;
     root.DropAttachments(DropsHtml(root));
 }
 

@@ -33,15 +33,8 @@ int DayOfWeek(int year, int month, int day) {
     return static_cast<int>(weekday >= 0 ? weekday : weekday + 7);
 }
 
-CalendarTime LocalNow() {
+CalendarTime FromLocalFields(const std::tm& fields) {
     CalendarTime now;
-    const std::time_t seconds = std::time(nullptr);
-    std::tm fields{};
-#ifdef _WIN32
-    if (localtime_s(&fields, &seconds) != 0) return now;
-#else
-    if (localtime_r(&seconds, &fields) == nullptr) return now;
-#endif
     now.year = fields.tm_year + 1900;
     now.month = fields.tm_mon + 1;
     now.day = fields.tm_mday;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ctime>
+
 namespace tessera {
 
 // A civil date and time as written, without time zone (proleptic Gregorian).
@@ -24,7 +26,7 @@ int DaysInMonth(int year, int month);
 bool IsValidCalendarTime(const CalendarTime& time);
 // Day of the week of a valid date, 0 = Sunday.
 int DayOfWeek(int year, int month, int day);
-// The current local time (the Unix epoch if the clock cannot be read).
-CalendarTime LocalNow();
+// The fields of a broken-down local time (a leap second reads as :59).
+CalendarTime FromLocalFields(const std::tm& fields);
 
 }  // namespace tessera

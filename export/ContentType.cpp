@@ -2,26 +2,14 @@
 
 #include <cstring>
 
+#include "export/AsciiText.h"
+
 namespace tessera {
 
 namespace {
 
 constexpr char kHeaderName[] = "Content-Type:";
 constexpr size_t kHeaderNameLength = sizeof(kHeaderName) - 1;
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoreAsciiCase(const char* a, const char* b, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
-bool EqualsIgnoreAsciiCase(const char* a, const char* b) {
-    const size_t n = std::strlen(b);
-    return std::strlen(a) == n && EqualsIgnoreAsciiCase(a, b, n);
-}
 
 char* SkipAny(char* p, const char* set) {
     while (*p != '\0' && std::strchr(set, *p) != nullptr) ++p;
@@ -75,7 +63,7 @@ char* ParseParameter(char* text, char*& name, char*& value) {
 
 bool IsContentTypeHeader(const char* header, size_t length) {
     return length >= kHeaderNameLength &&
-           EqualsIgnoreAsciiCase(header, kHeaderName, kHeaderNameLength);
+           EqualBytesIgnoreCase(header, kHeaderName, kHeaderNameLength);
 }
 
 bool ParseContentType(char* header, ContentTypeFields& out) {
@@ -92,7 +80,7 @@ bool ParseContentType(char* header, ContentTypeFields& out) {
     while (*rest != '\0') {
         rest = ParseParameter(rest, name, value);
         if (rest == nullptr) break;
-        if (EqualsIgnoreAsciiCase(name, "boundary")) out.boundary = value;
+        if (EqualsIgnoreCase(name, "boundary")) out.boundary = value;
     }
     return true;
 }

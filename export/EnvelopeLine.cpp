@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "export/AsciiText.h"
 #include "export/MimePart.h"
+#include "export/ShiftJisText.h"
 
 namespace tessera {
 
@@ -14,14 +16,6 @@ const char* const kWeekdays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat
 constexpr size_t kMaxDateValueLength = 255;
 constexpr char kNoSender[] = "MAILER-DAEMON";
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Lead byte of a Shift-JIS double-byte character: its trail byte is never a delimiter.
-bool IsLeadByte(char c) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    return (u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xFC);
-}
-
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsLineBlank(char c) { return IsBlank(c) || c == '\r' || c == '\n'; }
 
@@ -29,7 +23,7 @@ bool IsLineBlank(char c) { return IsBlank(c) || c == '\r' || c == '\n'; }
 char* FindByte(char* p, char wanted, bool honourQuotes) {
     bool quoted = false;
     for (; *p != '\0'; ++p) {
-        if (IsLeadByte(*p)) {
+        if (IsShiftJisLeadByte(static_cast<unsigned char>(*p))) {
             if (p[1] == '\0') return nullptr;
             ++p;
             continue;

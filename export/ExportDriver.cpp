@@ -1,11 +1,12 @@
 #include "export/ExportDriver.h"
 
 #include <cstring>
-#include <memory>
 #include <new>
 #include <stdexcept>
 
 #include "export/FileNaming.h"
+#include "export/FolderPath.h"
+#include "export/HostText.h"
 #include "export/LineReader.h"
 #include "export/MessageWriter.h"
 #include "export/MimePart.h"
@@ -19,12 +20,6 @@ constexpr size_t kSubjectBufferSize = 1024;
 
 bool HasIso2022JpEscape(const char* text) {
     return std::strstr(text, "\x1b$B") != nullptr || std::strstr(text, "\x1b$(D") != nullptr;
-}
-
-// The folder browser starts one level up from a trailing '\', except at a drive root.
-std::string BrowserStartFolder(const std::string& savePath) {
-    if (savePath.size() > 3 && savePath.back() == '\\') return savePath.substr(0, savePath.size() - 1);
-    return savePath;
 }
 
 // Runs the work on one message. Memory running out there means that message is
@@ -43,82 +38,78 @@ bool HoldingOneMessage(Work work, bool& tooLarge) {
 
 }  // namespace
 
-ExportDriver::ExportDriver(const HostApi& host, ExportChoices& choices, ExportPlatform& platform)
-    : host_(host), choices_(choices), platform_(platform) {}
+ExportDriver::ExportDriver(const HostApi& host, ExportPlatform& platform)
+    : host_(host), platform_(platform) {}
 
 void ExportDriver::ShowError(HostWindow window, int textId) {
     report_.errorShown = true;
     platform_.ShowMessage(window, textId);
 }
 
-void ExportDriver::ExportStoredFormat(HostWindow window) {
-    choices_.UseStoredSettings = true;
-    if (choices_.Settings.SavePath.empty()) {
-        ShowError(window, kTextNoSavePath);
+void ExportDriver::ExportStoredFormat(HostWindow window, const ExportSettings& settings) {
+    if (settings.SavePath.empty()) {
+        ShowError(window, IDS_NO_SAVE_PATH);
         return;
     }
-    RunExport(window);
+    Run run{settings, settings.SavePath, true};
+    RunExport(window, run);
 }
 
-void ExportDriver::ExportChosenFormat(HostWindow window) {
-    choices_.UseStoredSettings = false;
-    FormatChoice choice;
-    choice.SaveType = choices_.ChosenSaveType;
-    choice.Convert = choices_.EffectiveConvert();
-    choice.Separator = choices_.ChosenSeparator;
-    choice.NoAttach = choices_.ChosenNoAttach;
-    if (platform_.RunFormatDialog(choice) == 2) return;
-    choices_.ChosenSaveType = choice.SaveType;
-    choices_.ChosenConvert = choice.Convert;
-    choices_.ChosenSeparator = choice.Separator;
-    choices_.ChosenNoAttach = choice.NoAttach;
-    RunExport(window);
+void ExportDriver::ExportChosenFormat(HostWindow window, ExportFormat& chosen,
+                                      const std::string& savePath) {
+    ExportFormat format = chosen;
+    format.Convert = true;  // the dialog shows conversion as always on
+    if (platform_.RunFormatDialog(format) == 2) return;
+    chosen = format;
+    Run run{format, savePath, false};
+    RunExport(window, run);
 }
 
-void ExportDriver::RunExport(HostWindow window) {
+void ExportDriver::RunExport(HostWindow window, Run& run) {
     char id[kIdBufferSize] = {};
     if (host_.GetNextMail(-1, id, 256, 0) == -1) return;
     std::memset(id, 0, sizeof id);
-    choices_.SelectionMode = host_.GetNextMail(-1, id, 256, 1) != -1 ? 1 : 0;
-    switch (choices_.EffectiveSaveType()) {
+    run.selectionMode = host_.GetNextMail(-1, id, 256, 1) != -1 ? 1 : 0;
+    switch (run.format.SaveType) {
         case kSaveTypeMbox:
         case kSaveTypeSeparator:
-            ExportSingleFile(window);
+            ExportSingleFile(window, run);
             break;
         case kSaveTypeEml:
-            ExportEmlFiles(window);
+            ExportEmlFiles(window, run);
             break;
         default:
             break;
     }
 }
 
-void ExportDriver::ExportSingleFile(HostWindow window) {
+void ExportDriver::ExportSingleFile(HostWindow window, const Run& run) {
     std::string path;
-    if (!ChooseSingleFileTarget(window, path)) return;
+    if (!ChooseSingleFileTarget(window, run, path)) return;
     std::unique_ptr<OutputFile> file;
     OpenStatus status = platform_.OpenForAppend(path, file);
     if (status != OpenStatus::Opened) {
         // Unlike a cancelled dialog, the user asked for output that cannot be made.
         file.reset();
-        ShowError(window, kTextWriteError);
+        ShowError(window, IDS_WRITE_ERROR);
         return;
     }
-    MessageWriter writer(host_, choices_);
+    MessageWriter writer(host_, run.format);
+    writer.SetExportTime(platform_.LocalNow());
     char id[kIdBufferSize] = {};
-    long position = host_.GetNextMail(-1, id, 256, choices_.SelectionMode);
+    long position = host_.GetNextMail(-1, id, 256, run.selectionMode);
     while (position != -1) {
         if (!HoldingOneMessage([&] { return writer.WriteMessage(id, *file); }, report_.lastTooLarge)) {
             ++report_.messagesFailed;
             if (progress_) progress_(report_);
             file.reset();
-            ShowError(window, kTextWriteError);
+            ShowError(window, IDS_WRITE_ERROR);
             return;
         }
         ++report_.messagesWritten;
         if (progress_) progress_(report_);
         std::memset(id, 0, sizeof id);
-        position = host_.GetNextMail(position, id, 256, choices_.SelectionMode);
+        position = host_.GetNextMail(position, id, 256, run.selectionMode);
     }
 }
 
@@ -126,35 +117,30 @@ bool ExportDriver::SubjectFileName(MimePart& root, std::string& name) {
     char subject[kSubjectBufferSize];
     root.GetHeader("Subject", subject, sizeof subject);
     char scratch[256];
-    char* decoded = host_.MIMEHeader(subject, scratch, 255, 0);
+    HostText decoded(host_, host_.MIMEHeader(subject, scratch, 255, 0));
     if (!decoded) return false;
-    if (HasIso2022JpEscape(decoded)) {
+    if (HasIso2022JpEscape(decoded.get())) {
         // Without a converted text, the decoded one still makes a usable name.
-        char* converted = host_.ISO_2022_JP(decoded, 0);
-        if (converted) {
-            host_.Free(decoded);
-            decoded = converted;
-        }
+        char* converted = host_.ISO_2022_JP(decoded.get(), 0);
+        if (converted) decoded.reset(converted);
     }
-    SubjectToFileName(decoded, subject, sizeof subject);
-    host_.Free(decoded);
+    SubjectToFileName(decoded.get(), subject, sizeof subject);
     name = subject;
     return true;
 }
 
 // Only the header block is parsed: a name needs no more.
 bool ExportDriver::ParseMessage(const char* id, MimePart& root) {
-    auto release = [this](char* text) { host_.Free(text); };
-    std::unique_ptr<char, decltype(release)> source(host_.GetSource(id), release);
+    HostText source(host_, host_.GetSource(id));
     if (!source) return false;
     const char* cursor = source.get();
     root.Parse(cursor, FirstEmptyLine(cursor, cursor + std::strlen(cursor)), nullptr);
     return true;
 }
 
-bool ExportDriver::ChooseSingleFileTarget(HostWindow window, std::string& path) {
-    if (!choices_.UseStoredSettings) {
-        if (!platform_.ChooseSaveFile(window, choices_.Settings.SavePath, path)) return false;
+bool ExportDriver::ChooseSingleFileTarget(HostWindow window, const Run& run, std::string& path) {
+    if (!run.stored) {
+        if (!platform_.ChooseSaveFile(window, run.savePath, path)) return false;
         if (!platform_.FileExists(path)) return true;
         int answer = platform_.AskOverwrite(path);
         if (answer == kOverwriteCancel) return false;
@@ -164,40 +150,36 @@ bool ExportDriver::ChooseSingleFileTarget(HostWindow window, std::string& path) 
     char id[kIdBufferSize] = {};
     std::string name;
     MimePart root;
-    if (host_.GetNextMail(-1, id, 256, choices_.SelectionMode) == -1) return false;
+    if (host_.GetNextMail(-1, id, 256, run.selectionMode) == -1) return false;
     if (!ParseMessage(id, root) || !SubjectFileName(root, name)) {
-        ShowError(window, kTextWriteError);
+        ShowError(window, IDS_WRITE_ERROR);
         return false;
     }
-    const std::string& folder = choices_.Settings.SavePath;
+    const std::string& folder = run.savePath;
     path = folder + FitFileName(name, folder.size(), 4, platform_.MaxPathBytes()) + ".txt";
     if (platform_.FileExists(path)) platform_.RemoveFile(path);
     return true;
 }
 
-bool ExportDriver::ChooseEmlFolder(HostWindow window, std::string& folder) {
-    if (choices_.UseStoredSettings) {
-        folder = choices_.Settings.SavePath;
+bool ExportDriver::ChooseEmlFolder(HostWindow window, const Run& run, std::string& folder) {
+    if (run.stored) {
+        folder = run.savePath;
         return true;
     }
     std::string picked;
-    if (!platform_.BrowseFolder(window, BrowserStartFolder(choices_.Settings.SavePath), picked)) {
-        return false;
-    }
-    folder = picked;
-    // A folder that already ends in a separator ('/' from a POSIX platform) keeps it;
-    // no Shift-JIS trail byte is '/', so the last byte decides.
-    if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) folder += '\\';
+    if (!platform_.BrowseFolder(window, BrowseStartFolder(run.savePath), picked)) return false;
+    folder = FolderWithSeparator(picked);
     return true;
 }
 
-void ExportDriver::ExportEmlFiles(HostWindow window) {
+void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
     std::string folder;
-    if (!ChooseEmlFolder(window, folder)) return;
-    MessageWriter writer(host_, choices_);
+    if (!ChooseEmlFolder(window, run, folder)) return;
+    MessageWriter writer(host_, run.format);
+    writer.SetExportTime(platform_.LocalNow());
     NameRegistry names;
     char id[kIdBufferSize] = {};
-    long position = host_.GetNextMail(-1, id, 256, choices_.SelectionMode);
+    long position = host_.GetNextMail(-1, id, 256, run.selectionMode);
     while (position != -1) {
         if (HoldingOneMessage([&] { return WriteEmlFile(id, folder, writer, names); },
                               report_.lastTooLarge)) {
@@ -207,9 +189,9 @@ void ExportDriver::ExportEmlFiles(HostWindow window) {
         }
         if (progress_) progress_(report_);
         std::memset(id, 0, sizeof id);
-        position = host_.GetNextMail(position, id, 256, choices_.SelectionMode);
+        position = host_.GetNextMail(position, id, 256, run.selectionMode);
     }
-    if (report_.messagesFailed > 0) ShowError(window, kTextWriteError);
+    if (report_.messagesFailed > 0) ShowError(window, IDS_WRITE_ERROR);
 }
 
 bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,

@@ -4,9 +4,10 @@
 #include <functional>
 #include <string>
 
-#include "export/ExportChoices.h"
+#include "export/ExportFormat.h"
 #include "export/ExportPlatform.h"
-#include "shell/HostApi.h"
+#include "export/ExportSettings.h"
+#include "export/HostApi.h"
 
 namespace tessera {
 
@@ -25,23 +26,32 @@ struct ExportReport {
 
 class ExportDriver {
 public:
-    ExportDriver(const HostApi& host, ExportChoices& choices, ExportPlatform& platform);
+    ExportDriver(const HostApi& host, ExportPlatform& platform);
 
     // "登録形式でエクスポート": export with the stored settings.
-    void ExportStoredFormat(HostWindow window);
-    // "ShiftJISでエクスポート": ask for the format first.
-    void ExportChosenFormat(HostWindow window);
+    void ExportStoredFormat(HostWindow window, const ExportSettings& settings);
+    // "ShiftJISでエクスポート": ask for the format first, starting from `chosen`,
+    // which keeps what was confirmed; `savePath` is where the dialogs start.
+    void ExportChosenFormat(HostWindow window, ExportFormat& chosen, const std::string& savePath);
 
     const ExportReport& Report() const { return report_; }
     // Called after every message of the walk.
     void SetProgress(std::function<void(const ExportReport&)> progress) { progress_ = std::move(progress); }
 
 private:
-    void RunExport(HostWindow window);
-    void ExportSingleFile(HostWindow window);
-    bool ChooseSingleFileTarget(HostWindow window, std::string& path);
-    void ExportEmlFiles(HostWindow window);
-    bool ChooseEmlFolder(HostWindow window, std::string& folder);
+    // What one run reads from start to end.
+    struct Run {
+        const ExportFormat& format;
+        const std::string& savePath;
+        bool stored;            // the stored-format command
+        int selectionMode = 0;  // flag of every walk call
+    };
+
+    void RunExport(HostWindow window, Run& run);
+    void ExportSingleFile(HostWindow window, const Run& run);
+    bool ChooseSingleFileTarget(HostWindow window, const Run& run, std::string& path);
+    void ExportEmlFiles(HostWindow window, const Run& run);
+    bool ChooseEmlFolder(HostWindow window, const Run& run, std::string& folder);
     // The parsed message's Subject made into a file name; false without a decoded Subject.
     bool SubjectFileName(MimePart& root, std::string& name);
     bool ParseMessage(const char* id, MimePart& root);
@@ -50,7 +60,6 @@ private:
     void ShowError(HostWindow window, int textId);
 
     const HostApi& host_;
-    ExportChoices& choices_;
     ExportPlatform& platform_;
     ExportReport report_;
     std::function<void(const ExportReport&)> progress_;

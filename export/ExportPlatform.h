@@ -1,20 +1,19 @@
 // The seam between the portable export flow and the system it runs on:
-// dialogs, message boxes and files. The plug-in implements it with Win32
-// (ExportPlatform_win), the command-line exporter and the tests natively.
+// dialogs, message boxes, files and the clock. The plug-in implements it with
+// Win32 (Win32ExportPlatform), the command-line exporter with POSIX
+// (PosixExportPlatform), the tests in memory.
 #pragma once
 
 #include <cstddef>
 #include <memory>
 #include <string>
 
-#include "shell/HostApi.h"
+#include "export/CalendarTime.h"
+#include "export/ExportFormat.h"
+#include "export/HostApi.h"
+#include "resources/resource.h"
 
 namespace tessera {
-
-// Message-table ids the export shows or uses.
-constexpr int kTextBrowseTitle = 2;    // title line of the folder browser
-constexpr int kTextWriteError = 500;   // the export could not write
-constexpr int kTextNoSavePath = 502;   // stored-format command without a folder
 
 // Results of the overwrite question.
 constexpr int kOverwriteReplace = 1;
@@ -28,22 +27,14 @@ public:
     virtual bool Write(const char* data, size_t size) = 0;
 };
 
-// Values the export-format dialog starts with and returns.
-struct FormatChoice {
-    int SaveType = -1;
-    bool Convert = true;
-    std::string Separator;
-    bool NoAttach = false;
-};
-
 enum class OpenStatus { Opened, OpenFailed, SeekFailed };
 
 class ExportPlatform {
 public:
     virtual ~ExportPlatform() = default;
 
-    // Runs the export-format dialog; returns its end code (2 = cancelled).
-    virtual int RunFormatDialog(FormatChoice& choice) = 0;
+    // Runs the export-format dialog on `format`; returns its end code (2 = cancelled).
+    virtual int RunFormatDialog(ExportFormat& format) = 0;
     // The save dialog; false when cancelled or failed.
     virtual bool ChooseSaveFile(HostWindow owner, const std::string& initialFolder,
                                 std::string& path) = 0;
@@ -62,6 +53,8 @@ public:
     virtual std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) = 0;
     // Longest whole path the file system takes, in bytes (0: no limit of its own).
     virtual size_t MaxPathBytes() const = 0;
+    // The local time, stamped on envelope lines whose Date cannot be read.
+    virtual CalendarTime LocalNow() = 0;
 };
 
 }  // namespace tessera

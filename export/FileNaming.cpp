@@ -1,8 +1,10 @@
 #include "export/FileNaming.h"
 
-#include <cstring>
 #include <algorithm>
-#include <strings.h>
+#include <cstring>
+
+#include "export/AsciiText.h"
+#include "export/ShiftJisText.h"
 
 namespace tessera {
 
@@ -22,33 +24,7 @@ void TrimTrailingDotsAndBlanks(std::string& name) {
     while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
 }
 
-// Bytes of `name` that may be kept within `limit` without splitting a character.
-size_t CutPoint(const std::string& name, size_t limit) {
-    size_t i = 0;
-    while (i < name.size()) {
-        size_t width = IsShiftJisLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size() ? 2 : 1;
-        if (i + width > limit) break;
-        i += width;
-    }
-    return i;
-}
-
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
 }  // namespace
-
-bool IsShiftJisLeadByte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
-bool IsShiftJisTrailByte(unsigned char byte) {
-    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
-}
 
 bool IsDeviceName(const std::string& name) {
     std::string base = name.substr(0, name.find('.'));
@@ -93,9 +69,9 @@ std::string FitFileName(const std::string& name, size_t folderBytes, size_t tail
     if (name.size() <= limit) return name;
     // Nothing fits: keep the name whole and let the file system refuse the path.
     if (limit == 0) return name;
-    std::string cut = name.substr(0, CutPoint(name, limit));
+    std::string cut = name.substr(0, CharacterPrefix(name, limit));
     TrimTrailingDotsAndBlanks(cut);
-    return cut.empty() ? name.substr(0, CutPoint(name, limit)) : cut;
+    return cut.empty() ? name.substr(0, CharacterPrefix(name, limit)) : cut;
 }
 
 bool NameRegistry::TryClaim(const std::string& fileName) {

@@ -11,11 +11,6 @@ namespace tessera {
 // Longest single name the file systems take (with extension and suffix).
 constexpr size_t kMaxFileNameBytes = 255;
 
-// Shift-JIS lead byte of a double-byte character.
-bool IsShiftJisLeadByte(unsigned char byte);
-// Shift-JIS trail byte (0x40-0x7E, 0x80-0xFC).
-bool IsShiftJisTrailByte(unsigned char byte);
-
 // Makes a non-empty, NUL-terminated name from `text` in `buffer` (at most
 // size - 2 bytes): leading blanks and controls skipped, reserved characters
 // mapped, trailing dots and blanks removed, "(noname)" when nothing is left.

@@ -2,11 +2,12 @@
 
 #include <cstring>
 #include <string>
-#include <strings.h>
 #include <vector>
 
+#include "export/AsciiText.h"
 #include "export/AttachmentRule.h"
 #include "export/EnvelopeLine.h"
+#include "export/HostText.h"
 #include "export/MimePart.h"
 #include "export/TextSink.h"
 
@@ -23,27 +24,11 @@ bool HasIso2022JpEscape(const char* text) {
     return std::strstr(text, "\x1b$B") != nullptr || std::strstr(text, "\x1b$(D") != nullptr;
 }
 
-bool IsText(const char* type) { return strcasecmp(type, "text") == 0; }
-
-// Calls the host's free for a buffer it handed out, once, when leaving scope.
-class HostText {
-public:
-    HostText(const HostApi& host, char* text) : host_(host), text_(text) {}
-    ~HostText() {
-        if (text_) host_.Free(text_);
-    }
-    HostText(const HostText&) = delete;
-    HostText& operator=(const HostText&) = delete;
-    char* get() const { return text_; }
-
-private:
-    const HostApi& host_;
-    char* text_;
-};
+bool IsText(const char* type) { return EqualsIgnoreCase(type, "text"); }
 
 FnConvert ChooseConverter(const HostApi& host, const MimePart& part, const char* charset) {
-    if (strcasecmp(charset, "iso-2022-jp") == 0) return host.ISO_2022_JP;
-    if (strcasecmp(charset, "euc-jp") == 0) return host.EUC_JP;
+    if (EqualsIgnoreCase(charset, "iso-2022-jp")) return host.ISO_2022_JP;
+    if (EqualsIgnoreCase(charset, "euc-jp")) return host.EUC_JP;
     int seen = 0;
     for (ConstLineCursor line(part.body); line && seen < kSniffLines; line.Next(), ++seen) {
         if (HasIso2022JpEscape(line->text)) return host.ISO_2022_JP;
@@ -77,7 +62,7 @@ bool NeedsFromQuote(const char* text, size_t length) {
     size_t i = 0;
     while (i < length && text[i] == '>') ++i;
     if (length - i < 5 || (text[i] | 0x20) != 'f') return false;  // most lines stop here
-    return strncasecmp(text + i, "from ", 5) == 0;
+    return StartsWithIgnoreCase(text + i, length - i, "from ");
 }
 
 void QuoteFromLines(MimePart& root) {
@@ -93,8 +78,8 @@ void QuoteFromLines(MimePart& root) {
     }
 }
 
-MessageWriter::MessageWriter(const HostApi& host, const ExportChoices& choices)
-    : host_(host), choices_(choices) {}
+MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format)
+    : host_(host), format_(format) {}
 
 void MessageWriter::ConvertParts(MimePart* part, const char* charset) {
     // Iterative: siblings in a loop, nesting on an explicit stack.
@@ -151,18 +136,18 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     char charset[kCharsetBufferSize] = {};
     host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
     ConvertParts(&root, charset);
-    if (choices_.EffectiveNoAttach()) LeaveOutAttachments(root);
-    int saveType = choices_.EffectiveSaveType();
+    if (format_.NoAttach) LeaveOutAttachments(root);
+    const int saveType = format_.SaveType;
     if (saveType == kSaveTypeMbox) QuoteFromLines(root);
     if (root.SerializedSize() < 3) return false;
     FileSink sink(file);
     if (saveType == kSaveTypeMbox) {
-        std::string envelope = BuildEnvelopeLine(root, hasExportTime_ ? exportTime_ : LocalNow());
+        std::string envelope = BuildEnvelopeLine(root, exportTime_);
         sink.Put(envelope.data(), envelope.size());
     }
     root.WriteTo(sink);
     if (addBlankLine) sink.Put("\r\n", 2);
-    const std::string& separator = choices_.EffectiveSeparator();
+    const std::string& separator = format_.Separator;
     if (saveType == kSaveTypeSeparator && !separator.empty()) {
         sink.Put(separator.data(), separator.size());
         sink.Put("\r\n", 2);

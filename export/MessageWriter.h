@@ -4,9 +4,9 @@
 #pragma once
 
 #include "export/CalendarTime.h"
-#include "export/ExportChoices.h"
+#include "export/ExportFormat.h"
 #include "export/ExportPlatform.h"
-#include "shell/HostApi.h"
+#include "export/HostApi.h"
 
 namespace tessera {
 
@@ -14,7 +14,8 @@ class MimePart;
 
 class MessageWriter {
 public:
-    MessageWriter(const HostApi& host, const ExportChoices& choices);
+    // `format` is read, never changed, for the writer's whole life.
+    MessageWriter(const HostApi& host, const ExportFormat& format);
 
     // Writes the message `id` at the file's current position. False when the
     // host gave no source, the written-back text is shorter than 3 bytes
@@ -27,13 +28,12 @@ public:
     void ConvertHeaderLines(MimePart& part);
 
     // The local time stamped on envelope lines whose Date cannot be read.
-    void SetExportTime(const CalendarTime& time) { exportTime_ = time; hasExportTime_ = true; }
+    void SetExportTime(const CalendarTime& time) { exportTime_ = time; }
 
 private:
     const HostApi& host_;
-    const ExportChoices& choices_;
+    const ExportFormat& format_;
     CalendarTime exportTime_;
-    bool hasExportTime_ = false;
 };
 
 // mboxrd quoting: true when the line, after any number of '>', begins with

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "export/AsciiText.h"
 #include "export/AttachmentRule.h"
 #include "export/ContentType.h"
 #include "export/LineReader.h"
@@ -12,23 +13,6 @@ namespace tessera {
 
 namespace {
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoreAsciiCase(const char* a, const char* b) {
-    while (*a != '\0' && LowerAscii(*a) == LowerAscii(*b)) {
-        ++a;
-        ++b;
-    }
-    return *a == '\0' && *b == '\0';
-}
-
-bool HasPrefixIgnoreAsciiCase(const char* text, const char* prefix, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        if (text[i] == '\0' || LowerAscii(text[i]) != LowerAscii(prefix[i])) return false;
-    }
-    return true;
-}
-
 void CopyCut(char* field, const char* value) {
     const size_t n = strnlen(value, kMaxMediaTypeLength);
     std::memcpy(field, value, n);
@@ -36,8 +20,8 @@ void CopyCut(char* field, const char* value) {
 }
 
 bool Matches(const MimePart& part, const char* wantedType, const char* wantedSubtype) {
-    if (wantedType != nullptr && !EqualsIgnoreAsciiCase(part.type, wantedType)) return false;
-    return wantedSubtype == nullptr || EqualsIgnoreAsciiCase(part.subtype, wantedSubtype);
+    if (wantedType != nullptr && !EqualsIgnoreCase(part.type, wantedType)) return false;
+    return wantedSubtype == nullptr || EqualsIgnoreCase(part.subtype, wantedSubtype);
 }
 
 enum class Mode { kHeader, kBody, kEpilogue };
@@ -350,7 +334,7 @@ void MimePart::GetHeader(const char* name, char* buffer, size_t size) const {
     for (ConstLineCursor e(headers); e; e.Next()) {
         const std::string_view stored = e.Stored();
         if (stored.size() <= nameLength || stored[nameLength] != ':') continue;
-        if (!HasPrefixIgnoreAsciiCase(stored.data(), name, nameLength)) continue;
+        if (!EqualBytesIgnoreCase(stored.data(), name, nameLength)) continue;
         const char* value = e->text + nameLength + 1;
         value += std::strspn(value, " \t\r\n");
         const size_t n = strnlen(value, size - 1);

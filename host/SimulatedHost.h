@@ -9,7 +9,7 @@
 #include "host/BufferTracker.h"
 #include "host/FaultPlan.h"
 #include "host/MessageStore.h"
-#include "shell/HostApi.h"
+#include "export/HostApi.h"
 
 namespace tessera {
 

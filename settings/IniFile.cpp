@@ -1,7 +1,8 @@
 #include "settings/IniFile.h"
 
 #include <cstdio>
-#include <strings.h>
+
+#include "export/AsciiText.h"
 
 namespace tessera {
 
@@ -12,10 +13,6 @@ std::string Trim(const std::string& s) {
     if (begin == std::string::npos) return std::string();
     size_t end = s.find_last_not_of(" \t");
     return s.substr(begin, end - begin + 1);
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
 }
 
 std::string Unquote(const std::string& value) {
@@ -67,7 +64,7 @@ void IniFile::Parse(const std::string& text) {
 
 std::optional<std::string> IniFile::Get(const std::string& section, const std::string& key) const {
     for (const Line& line : lines_) {
-        if (line.key.empty() || !SameName(line.section, section) || !SameName(line.key, key)) continue;
+        if (line.key.empty() || !EqualsIgnoreCase(line.section, section) || !EqualsIgnoreCase(line.key, key)) continue;
         size_t eq = line.raw.find('=');
         if (eq == std::string::npos) return std::string();
         return Unquote(Trim(line.raw.substr(eq + 1)));
@@ -79,9 +76,9 @@ void IniFile::Set(const std::string& section, const std::string& key, const std:
     size_t lastInSection = std::string::npos;
     for (size_t i = 0; i < lines_.size(); ++i) {
         Line& line = lines_[i];
-        if (!SameName(line.section, section)) continue;
+        if (!EqualsIgnoreCase(line.section, section)) continue;
         lastInSection = i;
-        if (!line.key.empty() && SameName(line.key, key)) {
+        if (!line.key.empty() && EqualsIgnoreCase(line.key, key)) {
             line.raw = line.key + "=" + value;
             return;
         }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "settings/ExportSettings.h"
+#include "settings/SettingsTable.h"
 
 namespace tessera {
 

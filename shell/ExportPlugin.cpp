@@ -1,10 +1,11 @@
 #include "shell/ExportPlugin.h"
 
 #include "export/ExportDriver.h"
-#include "settings/SettingsDialog.h"
+#include "dialogs/SettingsDialog_win.h"
 #include "settings/SettingsStore.h"
-#include "shell/ExportPlatform_win.h"
+#include "shell/Win32ExportPlatform.h"
 #include "shell/HostBinding.h"
+#include "dialogs/ResourceModule_win.h"
 #include "shell/PluginModule.h"
 
 namespace tessera {
@@ -24,6 +25,7 @@ ExportPlugin::ExportPlugin(int askFormatCommand, HWND mainWindow, int storedForm
       askFormatCommand_(askFormatCommand),
       mainWindow_(mainWindow),
       iniPath_(IniPathForModule(ModulePath())) {
+    chosen_.SaveType = kSaveTypeUnset;
     LoadSettings();
 }
 
@@ -33,9 +35,9 @@ ExportPlugin::~ExportPlugin() {
     DeleteMenu(subMenu_, static_cast<UINT>(askFormatCommand_), MF_BYCOMMAND);
 }
 
-void ExportPlugin::LoadSettings() { choices_.Settings = tessera::LoadSettings(iniPath_); }
+void ExportPlugin::LoadSettings() { settings_ = tessera::LoadSettings(iniPath_); }
 
-void ExportPlugin::SaveSettings() { tessera::SaveSettings(iniPath_, choices_.Settings); }
+void ExportPlugin::SaveSettings() { tessera::SaveSettings(iniPath_, settings_); }
 
 void ExportPlugin::InsertMenuItems() {
     // Without the anchor item some menu implementations append at the end; we insert nothing.
@@ -43,8 +45,8 @@ void ExportPlugin::InsertMenuItems() {
     const struct {
         int command;
         int caption;
-    } items[] = {{storedFormatCommand_, kTextStoredFormatCaption},
-                 {askFormatCommand_, kTextAskFormatCaption}};
+    } items[] = {{storedFormatCommand_, IDS_STORED_FORMAT_CAPTION},
+                 {askFormatCommand_, IDS_ASK_FORMAT_CAPTION}};
     for (const auto& item : items) {
         scratchText_ = LoadText(item.caption);
         MENUITEMINFOA info = {};
@@ -78,7 +80,7 @@ int ExportPlugin::OnUpdateUI(long commandId) {
 }
 
 void ExportPlugin::Setup() {
-    ExportSettings& s = choices_.Settings;
+    ExportSettings& s = settings_;
     SettingsDialog dialog(s.SavePath, s.Separator, s.Convert, s.SaveType, s.NoAttach);
     if (dialog.Run(GetActiveWindow()) != IDOK) return;
     s.SavePath = dialog.SavePath;
@@ -90,14 +92,14 @@ void ExportPlugin::Setup() {
 
 void ExportPlugin::ExportStoredFormat(HWND window) {
     Win32ExportPlatform platform;
-    ExportDriver driver(Host(), choices_, platform);
-    driver.ExportStoredFormat(window);
+    ExportDriver driver(Host(), platform);
+    driver.ExportStoredFormat(window, settings_);
 }
 
 void ExportPlugin::ExportChosenFormat(HWND window) {
     Win32ExportPlatform platform;
-    ExportDriver driver(Host(), choices_, platform);
-    driver.ExportChosenFormat(window);
+    ExportDriver driver(Host(), platform);
+    driver.ExportChosenFormat(window, chosen_, settings_.SavePath);
 }
 
 }  // namespace tessera

@@ -1,18 +1,17 @@
 // The plug-in's one live object: its commands, menu items, settings and the
-// values chosen for the asking export.
+// format chosen for the asking export.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "export/ExportChoices.h"
+#include "export/ExportFormat.h"
+#include "export/ExportSettings.h"
 
 namespace tessera {
 
 constexpr UINT kHostMenuAnchor = 32774;  // our items go in front of this host item
-constexpr int kTextStoredFormatCaption = 3;
-constexpr int kTextAskFormatCaption = 4;
 
 class ExportPlugin {
 public:
@@ -32,12 +31,6 @@ public:
     void ExportStoredFormat(HWND window);
     void ExportChosenFormat(HWND window);
 
-    int EffectiveSaveType() const { return choices_.EffectiveSaveType(); }
-    const std::string& EffectiveSeparator() const { return choices_.EffectiveSeparator(); }
-    bool EffectiveNoAttach() const { return choices_.EffectiveNoAttach(); }
-    bool EffectiveConvert() const { return choices_.EffectiveConvert(); }
-
-    const ExportChoices& Choices() const { return choices_; }
     const std::string& IniPath() const { return iniPath_; }
 
 private:
@@ -51,7 +44,8 @@ private:
     int askFormatCommand_;
     HWND mainWindow_;
     std::string iniPath_;
-    ExportChoices choices_;  // chosen values, UseStoredSettings, SelectionMode, Settings
+    ExportSettings settings_;  // stored; written back at exit
+    ExportFormat chosen_;      // the asking command's last confirmed format
 };
 
 // The INI path for a module path: its extension replaced by ".ini", or

@@ -1,7 +1,7 @@
 // The process-wide host function table, bound from the host executable.
 #pragma once
 
-#include "shell/HostApi.h"
+#include "export/HostApi.h"
 
 namespace tessera {
 

@@ -7,8 +7,8 @@
 
 #include "shell/ExportPlugin.h"
 #include "shell/HostBinding.h"
-#include "shell/PluginInfo.h"
-#include "shell/PluginModule.h"
+#include "resources/PluginInfo.h"
+#include "dialogs/ResourceModule_win.h"
 
 using namespace tessera;
 
@@ -57,7 +57,7 @@ extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason != DLL_PROCESS_ATTACH) return TRUE;
-    SetPluginInstance(instance);
+    SetResourceModule(instance);
     if (!BindHost()) return FALSE;
     DisableThreadLibraryCalls(instance);
     return TRUE;

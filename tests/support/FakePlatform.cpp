@@ -24,10 +24,10 @@ private:
 
 }  // namespace
 
-int FakePlatform::RunFormatDialog(FormatChoice& choice) {
+int FakePlatform::RunFormatDialog(ExportFormat& format) {
     calls.push_back("format");
-    formatShown = choice;
-    if (formatResult != 2) choice = formatAnswer;
+    formatShown = format;
+    if (formatResult != 2) format = formatAnswer;
     return formatResult;
 }
 

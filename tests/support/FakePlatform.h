@@ -20,7 +20,7 @@ class FakePlatform : public ExportPlatform {
 public:
     // Scripted answers.
     int formatResult = 1;
-    FormatChoice formatAnswer;
+    ExportFormat formatAnswer;
     bool saveOk = true;
     std::string savePath;
     int overwriteAnswer = kOverwriteReplace;
@@ -30,15 +30,16 @@ public:
     size_t maxPath = 259;
     size_t diskSpace = static_cast<size_t>(-1);  // bytes the "disk" takes in all
     std::vector<std::string> unwritable;          // paths that cannot be opened
+    CalendarTime now{2026, 12, 7, 8, 30, 0};
 
     // What happened.
     std::map<std::string, MemoryFile> files;
     std::vector<int> messages;
     std::vector<std::string> calls;
-    FormatChoice formatShown;
+    ExportFormat formatShown;
     std::string saveInitialFolder, browseInitialFolder, overwritePath;
 
-    int RunFormatDialog(FormatChoice& choice) override;
+    int RunFormatDialog(ExportFormat& format) override;
     bool ChooseSaveFile(HostWindow, const std::string& initialFolder, std::string& path) override;
     int AskOverwrite(const std::string& path) override;
     bool BrowseFolder(HostWindow, const std::string& initialFolder, std::string& folder) override;
@@ -48,6 +49,7 @@ public:
     OpenStatus OpenForAppend(const std::string& path, std::unique_ptr<OutputFile>& file) override;
     std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) override;
     size_t MaxPathBytes() const override { return maxPath; }
+    CalendarTime LocalNow() override { return now; }
 
     size_t used = 0;
 };

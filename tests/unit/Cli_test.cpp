@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #include <vector>
 
+#include "resources/Version.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -119,7 +121,7 @@ TEST_F(CliTest, ExitStatusAndUsage) {
         std::string inStdout;
         std::string inStderr;
     } cases[] = {
-        {"--version", 0, "tessera-export 0.2.3.2\n", ""},
+        {"--version", 0, "tessera-export " TESSERA_VERSION "\n", ""},
         {"--help", 0, "usage: tessera-export", ""},
         {"", 2, "", "no input given"},
         {"--format bogus --output x a.eml", 2, "", "unknown format 'bogus'"},

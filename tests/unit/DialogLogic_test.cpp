@@ -1,4 +1,4 @@
-#include "settings/DialogLogic.h"
+#include "dialogs/DialogLogic.h"
 
 #include <gtest/gtest.h>
 

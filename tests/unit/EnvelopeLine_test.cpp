@@ -7,6 +7,7 @@
 
 #include "export/CalendarTime.h"
 #include "export/MimePart.h"
+#include "platform/LocalClock.h"
 
 namespace tessera {
 namespace {

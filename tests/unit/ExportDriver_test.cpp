@@ -15,6 +15,12 @@ namespace {
 // "同じ件名" in Shift-JIS.
 const std::string kSameSubject = "\x93\xAF\x82\xB6\x8C\x8F\x96\xBC";
 
+ExportFormat UnsetFormat() {
+    ExportFormat format;
+    format.SaveType = kSaveTypeUnset;
+    return format;
+}
+
 class ExportDriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -35,16 +41,16 @@ protected:
         }
     }
     void Stored(int saveType, const std::string& savePath = "C:\\out\\") {
-        choices.Settings.SaveType = saveType;
-        choices.Settings.SavePath = savePath;
-        ExportDriver driver(api, choices, platform);
-        driver.ExportStoredFormat(nullptr);
+        settings.SaveType = saveType;
+        settings.SavePath = savePath;
+        ExportDriver driver(api, platform);
+        driver.ExportStoredFormat(nullptr, settings);
         report = driver.Report();
     }
     void Ask(int saveType) {
         platform.formatAnswer.SaveType = saveType;
-        ExportDriver driver(api, choices, platform);
-        driver.ExportChosenFormat(nullptr);
+        ExportDriver driver(api, platform);
+        driver.ExportChosenFormat(nullptr, chosen, settings.SavePath);
         report = driver.Report();
     }
     static size_t Count(const std::string& text, const std::string& what) {
@@ -54,14 +60,15 @@ protected:
     }
 
     HostApi api;
-    ExportChoices choices;
+    ExportSettings settings;
+    ExportFormat chosen = UnsetFormat();
     FakePlatform platform;
     ExportReport report;
 };
 
 TEST_F(ExportDriverTest, StoredFormatWithoutFolderShowsMessage502EvenWithNothingSelected) {
     Stored(kSaveTypeMbox, "");
-    EXPECT_EQ(platform.messages, std::vector<int>{kTextNoSavePath});
+    EXPECT_EQ(platform.messages, std::vector<int>{IDS_NO_SAVE_PATH});
     EXPECT_EQ(SimulatedHost::Instance().GetNextMailCalls(), 0);
     platform.messages.clear();
     Stored(kSaveTypeMbox, "C:\\out\\");
@@ -94,7 +101,7 @@ TEST_F(ExportDriverTest, StoredFolderIsUsedAsAPrefixWithoutABackslash) {
 
 TEST_F(ExportDriverTest, SeparatorFollowsEveryMessage) {
     Add({"05-from-line.eml", "06-quoted-subject.eml"});
-    choices.Settings.Separator = "=====";
+    settings.Separator = "=====";
     Stored(kSaveTypeSeparator);
     const std::string& text = platform.files.begin()->second.bytes;
     EXPECT_EQ(Count(text, "\r\n\r\n=====\r\n"), 2u) << text;
@@ -130,13 +137,13 @@ TEST_F(ExportDriverTest, FirstAskingExportOffersSaveTypeMinusOneAndCancelKeepsTh
     Ask(kSaveTypeEml);
     EXPECT_EQ(platform.formatShown.SaveType, -1);
     EXPECT_TRUE(platform.formatShown.Convert);
-    EXPECT_EQ(choices.ChosenSaveType, -1);
+    EXPECT_EQ(chosen.SaveType, -1);
     EXPECT_TRUE(platform.files.empty());
     platform.formatResult = 1;
     platform.formatAnswer.Separator = "--";
     platform.browsePath = "D:\\x";
     Ask(kSaveTypeEml);
-    EXPECT_EQ(choices.ChosenSaveType, kSaveTypeEml);
+    EXPECT_EQ(chosen.SaveType, kSaveTypeEml);
     platform.formatResult = 2;
     Ask(kSaveTypeMbox);
     EXPECT_EQ(platform.formatShown.SaveType, kSaveTypeEml) << "the last confirmed choice";
@@ -151,7 +158,7 @@ TEST_F(ExportDriverTest, AskingExportWithNothingSelectedStillShowsTheDialog) {
 
 TEST_F(ExportDriverTest, OverwriteAnswersReplaceAppendOrCancel) {
     Add({"05-from-line.eml"});
-    choices.Settings.SavePath = "C:\\start\\";
+    settings.SavePath = "C:\\start\\";
     platform.savePath = "C:\\picked.txt";
     struct Case {
         int answer;
@@ -183,10 +190,13 @@ TEST_F(ExportDriverTest, FolderBrowserStartsOneLevelUpAndPickedFoldersEndInABack
         {"C:\\mail\\", "C:\\mail", "D:\\", "D:\\"},
         {"C:\\", "C:\\", "D:\\x", "D:\\x\\"},
         {"", "", "/tmp/out/", "/tmp/out/"},  // a POSIX folder keeps its own separator
+        // "表" ends in the byte 0x5C, which is no separator.
+        {"C:\\\x95\\", "C:\\\x95\\", "D:\\\x95\\", "D:\\\x95\\\\"},
+        {"C:\\\x95\\\\", "C:\\\x95\\", "D:\\\x95\\\\", "D:\\\x95\\\\"},
     };
     for (const Case& c : cases) {
         platform.files.clear();
-        choices.Settings.SavePath = c.stored;
+        settings.SavePath = c.stored;
         platform.browsePath = c.picked;
         Ask(kSaveTypeEml);
         EXPECT_EQ(platform.browseInitialFolder, c.start);
@@ -200,7 +210,7 @@ TEST_F(ExportDriverTest, FailureOnTheThirdMessageShowsOneMessageAndKeepsTheFirst
     SimulatedHost::Instance().Faults().Add("BKA_GetSource:3");
     platform.savePath = "C:\\box.txt";
     Ask(kSaveTypeMbox);
-    EXPECT_EQ(platform.messages, std::vector<int>{kTextWriteError});
+    EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
     const std::string& text = platform.files["C:\\box.txt"].bytes;
     EXPECT_EQ(Count(text, "\r\nFrom ") + (text.rfind("From ", 0) == 0), 2u);
     EXPECT_EQ(text.find("tanaka@"), std::string::npos);
@@ -216,7 +226,7 @@ TEST_F(ExportDriverTest, DiskFullIsReportedOnceAndEarlierMessagesStayWhole) {
     platform.used = 0;
     platform.diskSpace = secondEnd + 10;
     Ask(kSaveTypeMbox);
-    EXPECT_EQ(platform.messages, std::vector<int>{kTextWriteError});
+    EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
     EXPECT_EQ(platform.files["C:\\box.txt"].bytes.substr(0, secondEnd), whole.substr(0, secondEnd));
 }
 
@@ -225,12 +235,12 @@ TEST_F(ExportDriverTest, TargetThatCannotBeOpenedIsReported) {
     platform.savePath = "C:\\locked.txt";
     platform.unwritable.push_back("C:\\locked.txt");
     Ask(kSaveTypeMbox);
-    EXPECT_EQ(platform.messages, std::vector<int>{kTextWriteError});
+    EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
     platform.messages.clear();
     platform.unwritable.clear();
     platform.seekFails = true;
     Ask(kSaveTypeMbox);
-    EXPECT_EQ(platform.messages, std::vector<int>{kTextWriteError});
+    EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
     EXPECT_TRUE(platform.files["C:\\locked.txt"].bytes.empty());
 }
 
@@ -239,7 +249,7 @@ TEST_F(ExportDriverTest, EmlExportGoesOnAfterFailuresAndReportsOnceAtTheEnd) {
     platform.unwritable.push_back("C:\\out\\say 'hi'.eml");
     SimulatedHost::Instance().Faults().Add("BKA_GetSource:1");
     Stored(kSaveTypeEml);
-    EXPECT_EQ(platform.messages, std::vector<int>{kTextWriteError});
+    EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
     EXPECT_EQ(platform.files.size(), 2u);
     EXPECT_EQ(report.messagesWritten, 2);
     EXPECT_EQ(report.messagesFailed, 2);

@@ -27,8 +27,7 @@ protected:
     void SetUp() override {
         SimulatedHost::Instance().Reset();
         api = MakeSimulatedHostApi();
-        choices.UseStoredSettings = true;
-        choices.Settings.SaveType = kSaveTypeEml;
+        format.SaveType = kSaveTypeEml;
     }
     void TearDown() override {
         EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), 0u);
@@ -38,13 +37,13 @@ protected:
     bool Write(const std::string& source) {
         auto& messages = SimulatedHost::Instance().Messages();
         messages.AddText("m", source);
-        MessageWriter writer(api, choices);
+        MessageWriter writer(api, format);
         writer.SetExportTime(CalendarTime{2026, 12, 7, 8, 30, 0});
         std::string id = SimulatedMessageId(messages.Count() - 1);
         return writer.WriteMessage(id.c_str(), out);
     }
     HostApi api;
-    ExportChoices choices;
+    ExportFormat format;
     StringFile out;
 };
 
@@ -82,7 +81,7 @@ TEST_F(MessageWriterTest, EucJpFollowsTheHostCharsetNotThePartLabel) {
 }
 
 TEST_F(MessageWriterTest, MboxQuotesFromLinesInEveryPartButNotInHeaders) {
-    choices.Settings.SaveType = kSaveTypeMbox;
+    format.SaveType = kSaveTypeMbox;
     ASSERT_TRUE(Write("From: a@example.jp\r\nDate: Tue, 5 Mar 2002 09:07:03 +0900\r\n"
                       "Content-Type: multipart/mixed; boundary=b\r\n\r\nFrom preamble\r\n"
                       "--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nFrom here on\r\n"
@@ -95,7 +94,7 @@ TEST_F(MessageWriterTest, MboxQuotesFromLinesInEveryPartButNotInHeaders) {
 }
 
 TEST_F(MessageWriterTest, EnvelopeUsesTheExportTimeWhenTheDateCannotBeRead) {
-    choices.Settings.SaveType = kSaveTypeMbox;
+    format.SaveType = kSaveTypeMbox;
     ASSERT_TRUE(Write("From: Some One <>\r\nDate: 31 Feb 2002 10:00:00\r\n\r\nx\r\n"));
     EXPECT_EQ(out.bytes.rfind("From MAILER-DAEMON Mon Dec 07 08:30:00 2026\r\n", 0), 0u) << out.bytes;
 }
@@ -106,17 +105,17 @@ TEST_F(MessageWriterTest, BlankLineOnlyAfterSourcesEndingInCrLf) {
 }
 
 TEST_F(MessageWriterTest, SeparatorIsWrittenOnlyWhenSet) {
-    choices.Settings.SaveType = kSaveTypeSeparator;
+    format.SaveType = kSaveTypeSeparator;
     ASSERT_TRUE(Write("Subject: x\r\n\r\nbody\r\n"));
     EXPECT_EQ(out.bytes, "Subject: x\r\n\r\nbody\r\n\r\n");
     out.bytes.clear();
-    choices.Settings.Separator = "-- cut --";
+    format.Separator = "-- cut --";
     ASSERT_TRUE(Write("Subject: x\r\n\r\nbody\r\n"));
     EXPECT_EQ(out.bytes, "Subject: x\r\n\r\nbody\r\n\r\n-- cut --\r\n");
 }
 
 TEST_F(MessageWriterTest, NoAttachKeepsTextAndLeavesSinglePartsWhole) {
-    choices.Settings.NoAttach = true;
+    format.NoAttach = true;
     ASSERT_TRUE(Write("Content-Type: application/pdf\r\n\r\n%PDF\r\n"));
     EXPECT_NE(out.bytes.find("%PDF"), std::string::npos);
     out.bytes.clear();

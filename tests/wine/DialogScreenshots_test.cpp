@@ -10,24 +10,16 @@
 #include <functional>
 #include <string>
 
-#include "settings/ExportFormatDialog.h"
-#include "settings/OverwriteDialog.h"
-#include "settings/SettingsDialog.h"
-#include "shell/PluginModule.h"
+#include "dialogs/ExportFormatDialog_win.h"
+#include "dialogs/OverwriteDialog_win.h"
+#include "dialogs/SettingsDialog_win.h"
+#include "dialogs/ResourceModule_win.h"
 #include "tests/wine/support/DialogDriver.h"
 
 namespace tessera {
 
 namespace {
 HMODULE g_plugin = nullptr;
-}
-
-HINSTANCE PluginInstance() { return g_plugin; }
-
-std::string LoadText(int id) {
-    char buffer[1024];
-    int length = LoadStringA(g_plugin, static_cast<UINT>(id), buffer, sizeof buffer);
-    return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
 namespace {
@@ -68,6 +60,7 @@ TEST(DialogScreenshots, PoseEachDialog) {
     if (!dir || !*dir) GTEST_SKIP() << "TESSERA_SHOT_DIR is not set; scripts/screenshots.sh sets it";
     g_plugin = LoadLibraryA("Tessera.dll");
     ASSERT_NE(g_plugin, nullptr);
+    SetResourceModule(g_plugin);
     // "C:\Mail\受信箱\2024年度のお知らせとご案内について（重要）.txt"
     const std::string path =
         "C:\\Users\\tessera\\Documents\\Mail\\\x8E\xF3\x90M\x94\xA0\\2024\x94N\x93x\x82\xCC"

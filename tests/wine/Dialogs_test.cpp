@@ -12,11 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "settings/DialogLogic.h"
-#include "settings/ExportFormatDialog.h"
-#include "settings/OverwriteDialog.h"
-#include "settings/SettingsDialog.h"
-#include "shell/PluginModule.h"
+#include "dialogs/DialogLogic.h"
+#include "dialogs/ExportFormatDialog_win.h"
+#include "dialogs/OverwriteDialog_win.h"
+#include "dialogs/SettingsDialog_win.h"
+#include "dialogs/ResourceModule_win.h"
+#include "resources/Version.h"
 #include "tests/wine/support/DialogDriver.h"
 #include "tools/simhost/PluginHost.h"
 
@@ -24,16 +25,6 @@ namespace tessera {
 
 namespace {
 HMODULE g_plugin = nullptr;
-}
-
-// The dialog classes are linked into this test; their templates and strings
-// come from the loaded plug-in module.
-HINSTANCE PluginInstance() { return g_plugin; }
-
-std::string LoadText(int id) {
-    char buffer[1024];
-    int length = LoadStringA(g_plugin, static_cast<UINT>(id), buffer, sizeof buffer);
-    return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
 namespace {
@@ -98,6 +89,8 @@ public:
         ASSERT_TRUE(PluginHost::Instance().Load(pluginCopy_, &error)) << "error " << error;
         g_plugin = GetModuleHandleA(pluginCopy_.c_str());
         ASSERT_NE(g_plugin, nullptr);
+        // The dialogs linked into this test take templates and strings from the plug-in.
+        SetResourceModule(g_plugin);
     }
     void TearDown() override {
         PluginHost::Instance().CallExit();
@@ -479,7 +472,7 @@ TEST(ExportFormatDialog, WiderThanTheWorkAreaSitsOnItsLeftEdge) {
 // ---------------------------------------------------------------------------
 // Settings dialog
 
-const std::string kVersionLine = "ShiftJIS Export plugin for B2 Version 0.2.3.2";
+const std::string kVersionLine = "ShiftJIS Export plugin for B2 Version " TESSERA_VERSION;
 const std::string kTestRoot = "C:\\tessera-dialogs";
 
 struct SettingsIn {

@@ -7,6 +7,7 @@
 
 #include "host/SimulatedHost.h"
 #include "settings/SettingsStore.h"
+#include "resources/Version.h"
 #include "tests/wine/support/PluginFixture.h"
 #include "tests/wine/support/WindowWatcher.h"
 
@@ -48,7 +49,7 @@ TEST(PluginInfo, FillsFourNulTerminatedFieldsWhateverTheRecordHeld) {
     char record[320];
     std::memset(record, 'X', sizeof record);
     EXPECT_EQ(plugin.Host().CallInfo(record), 0);
-    const char* expected[] = {"ShiftJIS Export plugin for B2", "Corvin", "0.2.3.2",
+    const char* expected[] = {"ShiftJIS Export plugin for B2", "Corvin", TESSERA_VERSION,
                               "ShiftJISでのエクスポートをサポート"};
     for (int i = 0; i < 4; ++i) {
         const char* field = record + i * 80;

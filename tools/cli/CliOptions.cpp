@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "settings/ExportSettings.h"
+#include "export/ExportFormat.h"
 
 namespace tessera {
 

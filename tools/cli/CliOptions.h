@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "resources/Version.h"
+
 namespace tessera {
 
-constexpr const char* kCliVersion = "0.2.3.2";
+constexpr const char* kCliVersion = TESSERA_VERSION;
 
 enum class IfExists { Ask, Overwrite, Append, Cancel };
 

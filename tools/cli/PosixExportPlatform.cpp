@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "platform/LocalClock.h"
 #include "tools/cli/MessageText.h"
 
 namespace tessera {
@@ -53,11 +54,11 @@ void PosixExportPlatform::Say(const std::string& text) {
     std::fflush(messages_);
 }
 
-int PosixExportPlatform::RunFormatDialog(FormatChoice& choice) {
-    choice.SaveType = options_.saveType;
-    choice.Convert = true;
-    if (options_.hasSeparator) choice.Separator = options_.separator;
-    choice.NoAttach = options_.noAttach;
+int PosixExportPlatform::RunFormatDialog(ExportFormat& format) {
+    format.SaveType = options_.saveType;
+    format.Convert = true;
+    if (options_.hasSeparator) format.Separator = options_.separator;
+    format.NoAttach = options_.noAttach;
     return 1;
 }
 
@@ -97,7 +98,7 @@ bool PosixExportPlatform::BrowseFolder(HostWindow, const std::string&, std::stri
 }
 
 void PosixExportPlatform::ShowMessage(HostWindow, int textId) {
-    std::string text = ToTerminalEncoding(ShiftJisMessageText(textId));
+    std::string text = MessageText(textId);
     if (!failure_.empty()) text += " (" + failure_ + ")";
     failure_.clear();
     Say(text);
@@ -143,5 +144,7 @@ std::unique_ptr<OutputFile> PosixExportPlatform::CreateTruncated(const std::stri
 }
 
 size_t PosixExportPlatform::MaxPathBytes() const { return PATH_MAX - 1; }
+
+CalendarTime PosixExportPlatform::LocalNow() { return tessera::LocalNow(); }
 
 }  // namespace tessera

@@ -16,7 +16,7 @@ public:
     // question when `options.ifExists` is Ask (null: no one to ask, cancel).
     PosixExportPlatform(const CliOptions& options, FILE* messages, FILE* answers);
 
-    int RunFormatDialog(FormatChoice& choice) override;
+    int RunFormatDialog(ExportFormat& format) override;
     bool ChooseSaveFile(HostWindow owner, const std::string& initialFolder, std::string& path) override;
     int AskOverwrite(const std::string& path) override;
     bool BrowseFolder(HostWindow owner, const std::string& initialFolder, std::string& folder) override;
@@ -27,6 +27,7 @@ public:
     OpenStatus OpenForAppend(const std::string& path, std::unique_ptr<OutputFile>& file) override;
     std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) override;
     size_t MaxPathBytes() const override;
+    CalendarTime LocalNow() override;
 
     // True when the overwrite question was answered with cancel.
     bool Cancelled() const { return cancelled_; }

@@ -67,15 +67,11 @@ bool PrepareSettings(const CliOptions& options, ExportSettings& settings, PosixE
     return true;
 }
 
-bool IsKnownSaveType(int saveType) {
-    return saveType == kSaveTypeMbox || saveType == kSaveTypeEml || saveType == kSaveTypeSeparator;
-}
-
 int Run(const CliOptions& options) {
     PosixExportPlatform platform(options, stderr,
                                  options.ifExists == IfExists::Ask && isatty(0) ? stdin : nullptr);
-    ExportChoices choices;
-    if (!options.hasFormat && !PrepareSettings(options, choices.Settings, platform)) return kExitUsage;
+    ExportSettings settings;
+    if (!options.hasFormat && !PrepareSettings(options, settings, platform)) return kExitUsage;
     SimulatedHost& host = SimulatedHost::Instance();
     bool inputsOk = LoadInputs(options, host.Messages(), platform);
     // Mboxes are still being indexed: wait only for the first message here.
@@ -83,13 +79,13 @@ int Run(const CliOptions& options) {
         platform.Say("no message to export");
         return kExitFailed;
     }
-    if (!options.hasFormat && !IsKnownSaveType(choices.Settings.SaveType)) {
-        platform.Say("SaveType " + std::to_string(choices.Settings.SaveType) +
+    if (!options.hasFormat && !IsSaveType(settings.SaveType)) {
+        platform.Say("SaveType " + std::to_string(settings.SaveType) +
                      " is not 103, 104 or 105: nothing exported");
         return kExitFailed;
     }
     HostApi api = MakeSimulatedHostApi();
-    ExportDriver driver(api, choices, platform);
+    ExportDriver driver(api, platform);
     ProgressLine progress(stderr, !options.quiet && isatty(2));
     uint64_t bytes = 0;
     driver.SetProgress([&](const ExportReport& report) {
@@ -97,8 +93,10 @@ int Run(const CliOptions& options) {
         if (done > 0 && host.Messages().Has(done - 1)) bytes += host.Messages().SizeHint(done - 1);
         progress.Update(done, bytes, host.Messages().KnownCount());
     });
-    if (options.hasFormat) driver.ExportChosenFormat(nullptr);
-    else driver.ExportStoredFormat(nullptr);
+    ExportFormat chosen;
+    chosen.SaveType = kSaveTypeUnset;
+    if (options.hasFormat) driver.ExportChosenFormat(nullptr, chosen, settings.SavePath);
+    else driver.ExportStoredFormat(nullptr, settings);
     progress.Finish();
     const size_t total = host.Messages().Count();
     const ExportReport& report = driver.Report();

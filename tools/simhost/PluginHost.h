@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/HostApi.h"
+#include "export/HostApi.h"
 
 namespace tessera {
 

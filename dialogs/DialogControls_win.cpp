@@ -1,8 +1,8 @@
-#include "settings/DialogControls_win.h"
+#include "dialogs/DialogControls_win.h"
 
 #include <vector>
 
-#include "settings/DialogLogic.h"
+#include "dialogs/DialogLogic.h"
 
 namespace tessera {
 

@@ -1,9 +1,9 @@
-#include "settings/ExportFormatDialog.h"
+#include "dialogs/ExportFormatDialog_win.h"
 
 #include "resources/resource.h"
-#include "settings/DialogControls_win.h"
-#include "settings/DialogLogic.h"
-#include "shell/PluginModule.h"
+#include "dialogs/DialogControls_win.h"
+#include "dialogs/DialogLogic.h"
+#include "dialogs/ResourceModule_win.h"
 
 namespace tessera {
 
@@ -42,7 +42,7 @@ ExportFormatDialog::ExportFormatDialog(int saveType, bool convert, const std::st
     : SaveType(saveType), Convert(convert), Separator(separator), NoAttach(noAttach) {}
 
 INT_PTR ExportFormatDialog::Run(HWND parent) {
-    return DialogBoxParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_EXPORT_FORMAT), parent,
+    return DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(IDD_EXPORT_FORMAT), parent,
                            DialogProc, reinterpret_cast<LPARAM>(this));
 }
 

@@ -1,10 +1,10 @@
-#include "settings/FolderBrowser_win.h"
+#include "dialogs/FolderBrowser_win.h"
 
 #include <objbase.h>
 #include <shlobj.h>
 
 #include "resources/resource.h"
-#include "shell/PluginModule.h"
+#include "dialogs/ResourceModule_win.h"
 
 namespace tessera {
 

@@ -8,7 +8,7 @@ namespace tessera {
 
 class Win32ExportPlatform : public ExportPlatform {
 public:
-    int RunFormatDialog(FormatChoice& choice) override;
+    int RunFormatDialog(ExportFormat& format) override;
     bool ChooseSaveFile(HostWindow owner, const std::string& initialFolder,
                         std::string& path) override;
     int AskOverwrite(const std::string& path) override;
@@ -20,6 +20,7 @@ public:
     OpenStatus OpenForAppend(const std::string& path, std::unique_ptr<OutputFile>& file) override;
     std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) override;
     size_t MaxPathBytes() const override;
+    CalendarTime LocalNow() override;
 };
 
 }  // namespace tessera

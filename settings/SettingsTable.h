@@ -1,22 +1,12 @@
-// The persisted settings of the plug-in and the one table that describes
-// how each is stored in the INI file.
+// The one table that describes how each setting is stored in the INI file.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
+#include "export/ExportSettings.h"
+
 namespace tessera {
-
-constexpr int kSaveTypeMbox = 103;       // all messages in one UNIX mbox file
-constexpr int kSaveTypeEml = 104;        // one .eml file per message
-constexpr int kSaveTypeSeparator = 105;  // one file, a separator line after each message
-
-struct ExportSettings {
-    std::string SavePath;
-    std::string Separator;
-    int SaveType = kSaveTypeMbox;
-    bool Convert = false;
-    bool NoAttach = false;
-};
 
 constexpr const char* kSettingsSection = "SETTING";
 // Text values are read into a 1024-byte buffer: at most this many bytes.

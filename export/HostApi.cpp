@@ -1,4 +1,4 @@
-#include "shell/HostApi.h"
+#include "export/HostApi.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "settings/ExportSettings.h"
+#include "settings/SettingsTable.h"
 
 #include <cstdint>
 #include <cstdlib>

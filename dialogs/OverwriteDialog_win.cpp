@@ -1,11 +1,11 @@
-#include "settings/OverwriteDialog.h"
+#include "dialogs/OverwriteDialog_win.h"
 
 #include <vector>
 
 #include "resources/resource.h"
-#include "settings/DialogControls_win.h"
-#include "settings/DialogLogic.h"
-#include "shell/PluginModule.h"
+#include "dialogs/DialogControls_win.h"
+#include "dialogs/DialogLogic.h"
+#include "dialogs/ResourceModule_win.h"
 
 namespace tessera {
 
@@ -33,7 +33,7 @@ OverwriteDialog::OverwriteDialog(const std::string& path)
     : path_(CutToCharacters(path, kOverwritePathLimit)) {}
 
 INT_PTR OverwriteDialog::Run(HWND parent) {
-    return DialogBoxParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_OVERWRITE), parent, DialogProc,
+    return DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(IDD_OVERWRITE), parent, DialogProc,
                            reinterpret_cast<LPARAM>(this));
 }
 

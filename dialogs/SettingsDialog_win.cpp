@@ -1,11 +1,11 @@
-#include "settings/SettingsDialog.h"
+#include "dialogs/SettingsDialog_win.h"
 
 #include "resources/resource.h"
-#include "settings/DialogControls_win.h"
-#include "settings/DialogLogic.h"
-#include "settings/FolderBrowser_win.h"
-#include "shell/PluginInfo.h"
-#include "shell/PluginModule.h"
+#include "dialogs/DialogControls_win.h"
+#include "dialogs/DialogLogic.h"
+#include "dialogs/FolderBrowser_win.h"
+#include "resources/PluginInfo.h"
+#include "dialogs/ResourceModule_win.h"
 
 namespace tessera {
 
@@ -29,7 +29,7 @@ SettingsDialog::SettingsDialog(const std::string& savePath, const std::string& s
       NoAttach(noAttach) {}
 
 INT_PTR SettingsDialog::Run(HWND parent) {
-    return DialogBoxParamA(PluginInstance(), MAKEINTRESOURCEA(IDD_SETTINGS), parent, DialogProc,
+    return DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(IDD_SETTINGS), parent, DialogProc,
                            reinterpret_cast<LPARAM>(this));
 }
 

@@ -1,11 +1,12 @@
-// Window-free rules of the three dialogs: centring, trailing backslashes,
-// cutting Shift-JIS text to a byte limit and reading the save type back.
+// Window-free rules of the three dialogs: centring and reading the save type back.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
-#include "settings/ExportSettings.h"
+#include "export/ExportFormat.h"
+#include "export/FolderPath.h"
+#include "export/ShiftJisText.h"
 
 namespace tessera {
 
@@ -35,24 +36,6 @@ struct ScreenPoint {
 // its left and top edges sit on the work area's left and top edges.
 ScreenPoint CentredPosition(const ScreenRect& reference, int width, int height,
                             const ScreenRect& workArea);
-
-// True when the last character of `text` is a backslash. A 0x5C that is the
-// second byte of a double-byte character (as in "表") is not a backslash.
-bool EndsInBackslash(const std::string& text);
-
-// `path` with one backslash appended, unless it is empty or ends in one.
-std::string WithTrailingBackslash(const std::string& path);
-
-// The folder the browser starts on: a trailing backslash is dropped from a
-// path longer than 3 bytes, so "C:\" stays whole and "C:\Mail\" loses it.
-std::string BrowseStartFolder(const std::string& path);
-
-// At most `limit` bytes of `text`, cut at a character boundary; a lead byte
-// left without its second byte at the end is dropped as well.
-std::string CutToCharacters(const std::string& text, size_t limit);
-
-// True for the three save types the radio buttons offer.
-bool IsSaveType(int saveType);
 
 // The radio button the export-format dialog selects for `saveType`.
 int InitialFormatRadio(int saveType);

@@ -1,13 +1,15 @@
-#include "shell/ExportPlatform_win.h"
+#include "shell/Win32ExportPlatform.h"
 
 #include <windows.h>
 #include <shlwapi.h>
 
-#include "settings/DialogLogic.h"
-#include "settings/ExportFormatDialog.h"
-#include "settings/FolderBrowser_win.h"
-#include "settings/OverwriteDialog.h"
-#include "shell/PluginModule.h"
+#include "export/ShiftJisText.h"
+#include "platform/LocalClock.h"
+#include "dialogs/DialogLogic.h"
+#include "dialogs/ExportFormatDialog_win.h"
+#include "dialogs/FolderBrowser_win.h"
+#include "dialogs/OverwriteDialog_win.h"
+#include "dialogs/ResourceModule_win.h"
 
 namespace tessera {
 
@@ -41,14 +43,14 @@ UINT_PTR CALLBACK SaveDialogHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 }  // namespace
 
-int Win32ExportPlatform::RunFormatDialog(FormatChoice& choice) {
-    ExportFormatDialog dialog(choice.SaveType, choice.Convert, choice.Separator, choice.NoAttach);
+int Win32ExportPlatform::RunFormatDialog(ExportFormat& format) {
+    ExportFormatDialog dialog(format.SaveType, format.Convert, format.Separator, format.NoAttach);
     INT_PTR result = dialog.Run(GetActiveWindow());
     if (result == IDCANCEL) return IDCANCEL;
-    choice.SaveType = dialog.SaveType;
-    choice.Convert = dialog.Convert;
-    choice.Separator = dialog.Separator;
-    choice.NoAttach = dialog.NoAttach;
+    format.SaveType = dialog.SaveType;
+    format.Convert = dialog.Convert;
+    format.Separator = dialog.Separator;
+    format.NoAttach = dialog.NoAttach;
     return static_cast<int>(result);
 }
 
@@ -123,5 +125,7 @@ std::unique_ptr<OutputFile> Win32ExportPlatform::CreateTruncated(const std::stri
 }
 
 size_t Win32ExportPlatform::MaxPathBytes() const { return MAX_PATH - 1; }
+
+CalendarTime Win32ExportPlatform::LocalNow() { return tessera::LocalNow(); }
 
 }  // namespace tessera

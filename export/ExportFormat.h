@@ -1,0 +1,26 @@
+// The format of one export: what the stored settings hold and what the
+// export-format dialog chooses. Read as a whole for the whole run.
+#pragma once
+
+#include <string>
+
+namespace tessera {
+
+constexpr int kSaveTypeMbox = 103;       // all messages in one UNIX mbox file
+constexpr int kSaveTypeEml = 104;        // one .eml file per message
+constexpr int kSaveTypeSeparator = 105;  // one file, a separator line after each message
+constexpr int kSaveTypeUnset = -1;       // the asking command before its first confirmed dialog
+
+struct ExportFormat {
+    int SaveType = kSaveTypeMbox;
+    std::string Separator;  // written after each message (105 only)
+    bool NoAttach = false;
+    bool Convert = false;  // shown, never read: conversion is always on
+};
+
+// True for the three save types an export knows.
+inline bool IsSaveType(int saveType) {
+    return saveType == kSaveTypeMbox || saveType == kSaveTypeEml || saveType == kSaveTypeSeparator;
+}
+
+}  // namespace tessera
