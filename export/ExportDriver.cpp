@@ -151,7 +151,12 @@ bool ExportDriver::ChooseSingleFileTarget(HostWindow window, const Run& run, std
     std::string name;
     MimePart root;
     if (host_.GetNextMail(-1, id, 256, run.selectionMode) == -1) return false;
-    if (!ParseMessage(id, root) || !SubjectFileName(root, name)) {
+    auto named = [&] { return ParseMessage(id, root) && SubjectFileName(root, name); };
+    if (!HoldingOneMessage(named, report_.lastTooLarge)) {
+        if (report_.lastTooLarge) {
+            ++report_.messagesFailed;
+            if (progress_) progress_(report_);
+        }
         ShowError(window, IDS_WRITE_ERROR);
         return false;
     }
