@@ -144,3 +144,6 @@ text = ["# Export benchmarks", "",
 open(target, "w").write("\n".join(text) + "\n")
 print("\n".join(text))
 EOF
+
+# Peak memory for messages of every shape of lines (appends its section).
+bash "$REPO/scripts/bench-memory.sh" "$BUILD"
