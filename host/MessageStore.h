@@ -20,7 +20,7 @@ class MessageStore {
 public:
     // Adds the messages of one input; false with `error` set when it cannot be read.
     bool AddPath(const std::string& path, std::string& error);
-    // Adds a message held in memory (standard input, tests).
+    // Adds a message held in memory for the whole run (standard input, tests).
     void AddText(const std::string& name, std::string text);
 
     // All messages; waits until every mbox is indexed.
@@ -35,6 +35,7 @@ public:
     // The message's source; false when it cannot be read any more.
     bool Source(size_t index, std::string& text) const;
     // Reads the source into `buffer` (at least SizeHint bytes); sets its length.
+    // Only so is a message on file in memory: one at a time, for its export.
     bool SourceInto(size_t index, char* buffer, size_t& length) const;
     void Clear();
     MessageStore() = default;
