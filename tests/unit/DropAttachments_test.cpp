@@ -79,6 +79,9 @@ TEST(DropAttachments, KeepsOnlyTextParts) {
                        "--m\nContent-Type: multipart/mixed; boundary=never\n\nno parts\n"),
          Container("multipart/mixed", "m",
                    Nested("m", "multipart/alternative", "a", Leaf("a", "text/plain", "p")))},
+        {"a message of type text stays whole",
+         Container("text/plain", "t", Leaf("t", "image/png", "P")),
+         Container("text/plain", "t", Leaf("t", "image/png", "P"))},
         {"message/rfc822 stays an attachment",
          Container("multipart/mixed", "m",
                    Leaf("m", "text/plain", "t") +
