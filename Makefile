@@ -8,7 +8,7 @@ NATIVE    := $(BUILD)/native-asan
 RELEASE   := $(BUILD)/native
 WIN       := $(BUILD)/win
 
-.PHONY: all setup build build-native build-release build-win test demo install bench fuzz clean
+.PHONY: all setup build build-native build-release build-win test demo install dist bench fuzz clean
 
 all: build
 
@@ -42,6 +42,10 @@ demo: setup build-win build-release
 
 install: setup build-release
 	@cmake --install $(RELEASE) --prefix $(PREFIX)
+
+# dist/Tessera-<version>.zip and dist/SHA256SUMS: the release for Windows users.
+dist: setup build-win
+	@cmake --build $(WIN) --target dist
 
 bench: setup build-release
 	@bash scripts/bench.sh $(RELEASE)

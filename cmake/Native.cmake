@@ -1,12 +1,15 @@
 # Native (Linux) tree: unit tests, benchmarks and the checks around the command-line exporter.
 
+include(${CMAKE_SOURCE_DIR}/cmake/ManPage.cmake)
+
 if(TESSERA_TESTS)
     enable_testing()
     find_package(Threads REQUIRED)
     find_package(GTest REQUIRED)
     include(GoogleTest)
-    set(TESSERA_UNIT_TESTS Cli ConverterCrossCheck DialogLogic DropAttachments EnvelopeLine EucJp
-        ExportDriver FileNaming Iso2022Jp LineArena LineList LineReader MessageStore MessageWriter
+    set(TESSERA_UNIT_TESTS AppendFraming Cli ConverterCrossCheck DialogLogic DropAttachments
+        EnvelopeLine EucJp ExportDriver FileNaming Iso2022Jp LineArena LineList LineReader
+        LocalFileSystem MboxFraming MessageStore MessageWriter
         MimeHeaderDecoder MimePart MimeRoundTrip Settings TooLargeMessage)
     add_library(tessera_test_support STATIC tests/support/FakePlatform.cpp)
     target_link_libraries(tessera_test_support PUBLIC tessera_engine GTest::gtest)
@@ -25,7 +28,7 @@ endif()
 
 if(TESSERA_BENCH)
     find_package(benchmark REQUIRED)
-    foreach(name ConverterBench MimeBench)
+    foreach(name ConverterBench MboxIndexBench MimeBench)
         add_executable(${name} bench/${name}.cpp)
         target_link_libraries(${name} PRIVATE tessera_host tessera_engine benchmark::benchmark)
     endforeach()
@@ -46,9 +49,31 @@ if(TESSERA_TESTS)
     set_tests_properties(cli_equivalence PROPERTIES LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 900)
 endif()
 
+# Killed at random moments and starved of disk, the exporter leaves whole messages only.
+if(TESSERA_TESTS)
+    add_test(NAME export_faults COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/export_faults.py
+        $<TARGET_FILE:tessera-export> ${CMAKE_SOURCE_DIR}/samples ${CMAKE_BINARY_DIR}/export-faults)
+    set_tests_properties(export_faults PROPERTIES LABELS native TIMEOUT 600)
+endif()
+
 # Corpus messages written as one mbox come back whole through Python's mailbox reader.
 if(TESSERA_TESTS)
     add_test(NAME mbox_readback COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/mbox_readback.py
         $<TARGET_FILE:tessera-export> ${TESSERA_CORPUS_DIR} ${CMAKE_BINARY_DIR}/mbox-readback)
     set_tests_properties(mbox_readback PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 600)
+endif()
+
+# mbox framing: the CLI counts an mbox as Python's mailbox does, and reads its own back the same.
+if(TESSERA_TESTS)
+    add_test(NAME mbox_framing COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/mbox_framing.py
+        $<TARGET_FILE:tessera-export> ${TESSERA_CORPUS_DIR} ${CMAKE_SOURCE_DIR}/samples
+        ${CMAKE_BINARY_DIR}/mbox-framing)
+    set_tests_properties(mbox_framing PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 600)
+endif()
+
+# C++ files follow the checked-in .clang-format (tests/tools/check_format.py --fix formats them).
+if(TESSERA_TESTS)
+    add_test(NAME format_check
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/check_format.py ${CMAKE_SOURCE_DIR})
+    set_tests_properties(format_check PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()

@@ -4,28 +4,13 @@
 
 #include <windows.h>
 
-#include <string>
+#include "export/ExportFormat.h"
 
 namespace tessera {
 
-class ExportFormatDialog {
-public:
-    ExportFormatDialog(int saveType, bool convert, const std::string& separator, bool noAttach);
-    virtual ~ExportFormatDialog() = default;
-
-    // Shows the dialog modally; returns 1 (OK) or 2 (Cancel, Esc, close box).
-    INT_PTR Run(HWND parent);
-
-    int SaveType;
-    bool Convert;
-    std::string Separator;
-    bool NoAttach;
-
-private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    BOOL OnInitDialog();
-    void OnOk();
-    HWND window_ = nullptr;
-};
+// Shows the dialog centred over `owner` with `format` chosen. Returns 1 (OK,
+// which replaces `format` with the choice) or 2 (Cancel, Esc, close box;
+// `format` stays as it was), or -1 when the dialog cannot be shown.
+int ShowExportFormatDialog(HWND owner, ExportFormat& format);
 
 }  // namespace tessera

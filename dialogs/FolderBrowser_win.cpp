@@ -45,7 +45,7 @@ bool RunBrowser(HWND owner, const std::string& startFolder, std::string& folder)
 
 }  // namespace
 
-bool BrowseForFolder(HWND owner, const std::string& startFolder, std::string& folder) {
+bool ShowFolderBrowser(HWND owner, const std::string& startFolder, std::string& folder) {
     // COM only for the browser, released only if this call started it.
     HRESULT com = CoInitialize(nullptr);
     bool picked = RunBrowser(owner, startFolder, folder);

@@ -10,6 +10,6 @@ namespace tessera {
 
 // Shows the browser titled with string 2; true with the picked folder's path
 // (as the system gives it, without a trailing backslash except at a root).
-bool BrowseForFolder(HWND owner, const std::string& startFolder, std::string& folder);
+bool ShowFolderBrowser(HWND owner, const std::string& startFolder, std::string& folder);
 
 }  // namespace tessera

@@ -7,19 +7,11 @@
 
 namespace tessera {
 
-class OverwriteDialog {
-public:
-    explicit OverwriteDialog(const std::string& path);
-    virtual ~OverwriteDialog() = default;
-
-    // Shows the dialog modally; returns 1 (overwrite), 2 (cancel) or 3 (append).
-    INT_PTR Run(HWND parent);
-
-private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    BOOL OnInitDialog();
-    std::string path_;  // at most 259 bytes
-    HWND window_ = nullptr;
-};
+// Asks whether the existing file `path` (its first 259 bytes) is overwritten.
+// Returns 1 (overwrite, also Enter), 3 (append) or 2 (cancel, Esc, close
+// box), or -1 when the dialog cannot be shown. However long the path, the
+// whole question shows: the dialog grows within the work area, and a path
+// that still does not fit is shortened in its middle with "...".
+int ShowOverwriteDialog(HWND owner, const std::string& path);
 
 }  // namespace tessera

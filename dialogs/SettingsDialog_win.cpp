@@ -1,95 +1,59 @@
 #include "dialogs/SettingsDialog_win.h"
 
-#include "resources/resource.h"
 #include "dialogs/DialogControls_win.h"
 #include "dialogs/DialogLogic.h"
 #include "dialogs/FolderBrowser_win.h"
 #include "resources/PluginInfo.h"
-#include "dialogs/ResourceModule_win.h"
+#include "resources/resource.h"
 
 namespace tessera {
 
 namespace {
 
-constexpr int kFolderText = 1003;
-constexpr int kBrowseButton = 1002;
-constexpr int kSeparatorEdit = 1134;
-constexpr int kConvertBox = 1006;
-constexpr int kNoAttachBox = 1001;
-constexpr int kVersionText = 1007;
+BOOL OnInitDialog(HWND dialog, const ExportSettings& settings) {
+    SetDlgItemTextA(dialog, IDC_SAVE_FOLDER, settings.SavePath.c_str());
+    // A stored value outside 103..105 leaves all three radio buttons clear.
+    ShowFormatControls(dialog, settings, settings.SaveType, IDC_SETTINGS_CONVERT);
+    std::string version = std::string(kPluginTitle) + " Version " + kPluginVersion;
+    SetDlgItemTextA(dialog, IDC_VERSION, version.c_str());
+    return FALSE;
+}
+
+void OnBrowse(HWND dialog) {
+    std::string shown = ControlTextCut(dialog, IDC_SAVE_FOLDER, kSettingsTextLimit);
+    std::string folder;
+    if (!ShowFolderBrowser(dialog, BrowseStartFolder(shown), folder)) return;
+    folder = WithTrailingBackslash(CutToCharacters(folder, kSettingsTextLimit));
+    SetDlgItemTextA(dialog, IDC_SAVE_FOLDER, folder.c_str());
+}
+
+INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* settings = static_cast<ExportSettings*>(DialogData(dialog, message, lParam));
+    if (!settings) return FALSE;
+    return CancelOnException(dialog, [&]() -> INT_PTR {
+        if (message == WM_INITDIALOG) return OnInitDialog(dialog, *settings);
+        if (message != WM_COMMAND) return FALSE;
+        int id = LOWORD(wParam);
+        if (id == IDC_BROWSE) {
+            OnBrowse(dialog);
+            return TRUE;
+        }
+        if (id == IDOK) {
+            settings->SavePath =
+                WithTrailingBackslash(ControlTextCut(dialog, IDC_SAVE_FOLDER, kSettingsTextLimit));
+        }
+        return HandleFormatCommand(dialog, id, IDC_SETTINGS_CONVERT, kSettingsTextLimit, *settings);
+    });
+}
 
 }  // namespace
 
-SettingsDialog::SettingsDialog(const std::string& savePath, const std::string& separator,
-                               bool convert, int saveType, bool noAttach)
-    : SavePath(savePath),
-      Separator(separator),
-      Convert(convert),
-      SaveType(saveType),
-      NoAttach(noAttach) {}
-
-INT_PTR SettingsDialog::Run(HWND parent) {
-    return DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(IDD_SETTINGS), parent, DialogProc,
-                           reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK SettingsDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
-    auto* self = static_cast<SettingsDialog*>(DialogObject(dialog, message, lParam));
-    if (!self) return FALSE;
-    if (message == WM_INITDIALOG) {
-        self->window_ = dialog;
-        return self->OnInitDialog();
-    }
-    if (message != WM_COMMAND) return FALSE;
-    int id = LOWORD(wParam);
-    if (IsSaveType(id)) {
-        OnSaveTypeRadio(dialog, id, kSeparatorEdit);
-        return TRUE;
-    }
-    if (id == kBrowseButton) {
-        self->OnBrowse();
-        return TRUE;
-    }
-    if (id == IDOK) {
-        self->OnOk();
-        EndDialog(dialog, IDOK);
-        return TRUE;
-    }
-    if (id == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
-}
-
-BOOL SettingsDialog::OnInitDialog() {
-    SetDlgItemTextA(window_, kFolderText, SavePath.c_str());
-    SetDlgItemTextA(window_, kSeparatorEdit, Separator.c_str());
-    CheckDlgButton(window_, kConvertBox, Convert ? BST_CHECKED : BST_UNCHECKED);
-    // A stored value outside 103..105 leaves all three clear.
-    CheckRadioButton(window_, kSaveTypeMbox, kSaveTypeSeparator, SaveType);
-    CheckDlgButton(window_, kNoAttachBox, NoAttach ? BST_CHECKED : BST_UNCHECKED);
-    if (SaveType == kSaveTypeSeparator) EnableWindow(GetDlgItem(window_, kSeparatorEdit), TRUE);
-    std::string version = std::string(kPluginTitle) + " Version " + kPluginVersion;
-    SetDlgItemTextA(window_, kVersionText, version.c_str());
-    return FALSE;
-}
-
-void SettingsDialog::OnBrowse() {
-    std::string start = BrowseStartFolder(ControlTextCut(window_, kFolderText, kSettingsTextLimit));
-    std::string folder;
-    if (!BrowseForFolder(window_, start, folder)) return;
-    folder = WithTrailingBackslash(CutToCharacters(folder, kSettingsTextLimit));
-    SetDlgItemTextA(window_, kFolderText, folder.c_str());
-}
-
-void SettingsDialog::OnOk() {
-    SavePath = WithTrailingBackslash(ControlTextCut(window_, kFolderText, kSettingsTextLimit));
-    ReadBackSaveType(CheckedSaveTypeRadio(window_), ControlText(window_, kSeparatorEdit),
-                     kSettingsTextLimit, SaveType, Separator);
-    Convert = IsDlgButtonChecked(window_, kConvertBox) == BST_CHECKED;
-    NoAttach = IsDlgButtonChecked(window_, kNoAttachBox) == BST_CHECKED;
+int ShowSettingsDialog(HWND owner, ExportSettings& settings) {
+    // The dialog works on a copy, so that only OK changes the caller's settings.
+    ExportSettings edited = settings;
+    int result = RunModalDialog(owner, IDD_SETTINGS, SettingsProc, &edited);
+    if (result == IDOK) settings = edited;
+    return result;
 }
 
 }  // namespace tessera

@@ -4,31 +4,13 @@
 
 #include <windows.h>
 
-#include <string>
+#include "export/ExportSettings.h"
 
 namespace tessera {
 
-class SettingsDialog {
-public:
-    SettingsDialog(const std::string& savePath, const std::string& separator, bool convert,
-                   int saveType, bool noAttach);
-    virtual ~SettingsDialog() = default;
-
-    // Shows the dialog modally; returns 1 (OK) or 2 (Cancel, Esc, close box).
-    INT_PTR Run(HWND parent);
-
-    std::string SavePath;
-    std::string Separator;
-    bool Convert;
-    int SaveType;
-    bool NoAttach;
-
-private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    BOOL OnInitDialog();
-    void OnBrowse();
-    void OnOk();
-    HWND window_ = nullptr;
-};
+// Shows the dialog with `settings`. Returns 1 (OK, which replaces `settings`
+// with the values shown) or 2 (Cancel, Esc, close box; `settings` stays as
+// it was), or -1 when the dialog cannot be shown.
+int ShowSettingsDialog(HWND owner, ExportSettings& settings);
 
 }  // namespace tessera

@@ -4,6 +4,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "export/AppendFraming.h"
 #include "export/FileNaming.h"
 #include "export/FolderPath.h"
 #include "export/HostText.h"
@@ -34,6 +35,11 @@ bool HoldingOneMessage(Work work, bool& tooLarge) {
     }
     tooLarge = true;
     return false;
+}
+
+// Names are fitted and told apart by the bytes the platform writes.
+NameEncoder OnDisk(ExportPlatform& platform) {
+    return [&platform](const std::string& name) { return platform.NameOnDisk(name); };
 }
 
 }  // namespace
@@ -84,33 +90,50 @@ void ExportDriver::RunExport(HostWindow window, Run& run) {
 }
 
 void ExportDriver::ExportSingleFile(HostWindow window, const Run& run) {
-    std::string path;
-    if (!ChooseSingleFileTarget(window, run, path)) return;
-    std::unique_ptr<OutputFile> file;
-    OpenStatus status = platform_.OpenForAppend(path, file);
-    if (status != OpenStatus::Opened) {
+    SingleTarget target;
+    if (!ChooseSingleFileTarget(window, run, target)) return;
+    std::unique_ptr<TargetFile> file = platform_.Files().Open(target.path, target.mode);
+    if (!file) {
         // Unlike a cancelled dialog, the user asked for output that cannot be made.
-        file.reset();
         ShowError(window, IDS_WRITE_ERROR);
         return;
     }
+    int written = 0;
+    bool ok = WriteMessages(run, *file, written);
+    // A failed replacement leaves the old file whole; a failed append or new
+    // file keeps the whole messages before the failure, if there are any.
+    bool keep = !stopRequested_ && (ok || (!target.replacesOld && written > 0));
+    bool kept = keep && file->Commit();
+    if (!keep) file->Abort();
+    if (!kept) report_.messagesWritten -= written;
+    report_.stopped = stopRequested_;
+    if (!stopRequested_ && (!ok || !kept)) ShowError(window, IDS_WRITE_ERROR);
+}
+
+bool ExportDriver::WriteMessages(const Run& run, TargetFile& file, int& written) {
     MessageWriter writer(host_, run.format);
     writer.SetExportTime(platform_.LocalNow());
     char id[kIdBufferSize] = {};
     long position = host_.GetNextMail(-1, id, 256, run.selectionMode);
-    while (position != -1) {
-        if (!HoldingOneMessage([&] { return writer.WriteMessage(id, *file); }, report_.lastTooLarge)) {
+    while (position != -1 && !stopRequested_) {
+        file.BeginMessage();
+        if (written == 0) {
+            std::string leadIn = AppendLeadIn(file.Tail(), run.format.SaveType);
+            file.Write(leadIn.data(), leadIn.size());
+        }
+        auto write = [&] { return writer.WriteMessage(id, file); };
+        if (!file.EndMessage(HoldingOneMessage(write, report_.lastTooLarge))) {
             ++report_.messagesFailed;
             if (progress_) progress_(report_);
-            file.reset();
-            ShowError(window, IDS_WRITE_ERROR);
-            return;
+            return false;
         }
+        ++written;
         ++report_.messagesWritten;
         if (progress_) progress_(report_);
         std::memset(id, 0, sizeof id);
         position = host_.GetNextMail(position, id, 256, run.selectionMode);
     }
+    return true;
 }
 
 bool ExportDriver::SubjectFileName(MimePart& root, std::string& name) {
@@ -138,13 +161,15 @@ bool ExportDriver::ParseMessage(const char* id, MimePart& root) {
     return true;
 }
 
-bool ExportDriver::ChooseSingleFileTarget(HostWindow window, const Run& run, std::string& path) {
+bool ExportDriver::ChooseSingleFileTarget(HostWindow window, const Run& run, SingleTarget& target) {
+    FileSystem& files = platform_.Files();
     if (!run.stored) {
-        if (!platform_.ChooseSaveFile(window, run.savePath, path)) return false;
-        if (!platform_.FileExists(path)) return true;
-        int answer = platform_.AskOverwrite(path);
+        if (!platform_.ChooseSaveFile(window, run.savePath, target.path)) return false;
+        if (!files.Exists(target.path)) return true;
+        int answer = platform_.AskOverwrite(target.path);
         if (answer == kOverwriteCancel) return false;
-        if (answer == kOverwriteReplace) platform_.RemoveFile(path);
+        target.replacesOld = answer == kOverwriteReplace;
+        target.mode = target.replacesOld ? TargetMode::Replace : TargetMode::Append;
         return true;
     }
     char id[kIdBufferSize] = {};
@@ -161,8 +186,16 @@ bool ExportDriver::ChooseSingleFileTarget(HostWindow window, const Run& run, std
         return false;
     }
     const std::string& folder = run.savePath;
-    path = folder + FitFileName(name, folder.size(), 4, platform_.MaxPathBytes()) + ".txt";
-    if (platform_.FileExists(path)) platform_.RemoveFile(path);
+    target.path = folder +
+                  FitFileName(name, folder.size(), 4, files.MaxPathBytes(), OnDisk(platform_)) +
+                  ".txt";
+    if (platform_.IsProtected(target.path)) {
+        // Never written over: the export reads it.
+        ShowError(window, IDS_WRITE_ERROR);
+        return false;
+    }
+    // An old file of that name is replaced, never deleted first.
+    target.replacesOld = files.Exists(target.path);
     return true;
 }
 
@@ -185,7 +218,7 @@ void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
     NameRegistry names;
     char id[kIdBufferSize] = {};
     long position = host_.GetNextMail(-1, id, 256, run.selectionMode);
-    while (position != -1) {
+    while (position != -1 && !stopRequested_) {
         if (HoldingOneMessage([&] { return WriteEmlFile(id, folder, writer, names); },
                               report_.lastTooLarge)) {
             ++report_.messagesWritten;
@@ -196,6 +229,7 @@ void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
         std::memset(id, 0, sizeof id);
         position = host_.GetNextMail(position, id, 256, run.selectionMode);
     }
+    report_.stopped = stopRequested_;
     if (report_.messagesFailed > 0) ShowError(window, IDS_WRITE_ERROR);
 }
 
@@ -206,10 +240,23 @@ bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, Messa
         MimePart root;  // gone before the writer parses the message again
         if (!ParseMessage(id, root) || !SubjectFileName(root, name)) return false;
     }
-    std::string fileName = UniqueFileName(names, name, ".eml", folder.size(), platform_.MaxPathBytes());
-    std::unique_ptr<OutputFile> file = platform_.CreateTruncated(folder + fileName);
+    FileSystem& files = platform_.Files();
+    std::string fileName = UniqueFileName(names, name, ".eml", folder.size(),
+                                          files.MaxPathBytes(), OnDisk(platform_));
+    // An input of this export (re-exported into its own folder) is never written over.
+    while (platform_.IsProtected(folder + fileName)) {
+        fileName = UniqueFileName(names, name, ".eml", folder.size(), files.MaxPathBytes(),
+                                  OnDisk(platform_));
+    }
+    std::unique_ptr<TargetFile> file = files.Open(folder + fileName, TargetMode::Replace);
     if (!file) return false;
-    return writer.WriteMessage(id, *file);
+    file->BeginMessage();
+    // A message that failed leaves no file, and an old file of its name as it was.
+    if (!file->EndMessage(writer.WriteMessage(id, *file))) {
+        file->Abort();
+        return false;
+    }
+    return file->Commit();
 }
 
 }  // namespace tessera

@@ -20,6 +20,7 @@ struct ExportReport {
     int messagesWritten = 0;
     int messagesFailed = 0;
     bool errorShown = false;
+    bool stopped = false;  // Stop was asked for: what the run wrote was undone
     // The message of the latest progress call failed: it was too large to hold.
     bool lastTooLarge = false;
 };
@@ -37,6 +38,10 @@ public:
     const ExportReport& Report() const { return report_; }
     // Called after every message of the walk.
     void SetProgress(std::function<void(const ExportReport&)> progress) { progress_ = std::move(progress); }
+    // Ends the running export after the current message, as if it had never
+    // run for the single file (an old file stays as it was, a new one is
+    // removed); `.eml` files already written stay. Callable from the progress callback.
+    void Stop() { stopRequested_ = true; }
 
 private:
     // What one run reads from start to end.
@@ -47,9 +52,18 @@ private:
         int selectionMode = 0;  // flag of every walk call
     };
 
+    // The one file of save types 103 and 105 and how it is opened.
+    struct SingleTarget {
+        std::string path;
+        TargetMode mode = TargetMode::Replace;
+        bool replacesOld = false;  // an existing file is replaced: kept whole on failure
+    };
+
     void RunExport(HostWindow window, Run& run);
     void ExportSingleFile(HostWindow window, const Run& run);
-    bool ChooseSingleFileTarget(HostWindow window, const Run& run, std::string& path);
+    bool ChooseSingleFileTarget(HostWindow window, const Run& run, SingleTarget& target);
+    // Writes the walk's messages one by one; false at the first that fails.
+    bool WriteMessages(const Run& run, TargetFile& file, int& written);
     void ExportEmlFiles(HostWindow window, const Run& run);
     bool ChooseEmlFolder(HostWindow window, const Run& run, std::string& folder);
     // The parsed message's Subject made into a file name; false without a decoded Subject.
@@ -63,6 +77,7 @@ private:
     ExportPlatform& platform_;
     ExportReport report_;
     std::function<void(const ExportReport&)> progress_;
+    bool stopRequested_ = false;
 };
 
 }  // namespace tessera

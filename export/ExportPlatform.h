@@ -1,15 +1,14 @@
 // The seam between the portable export flow and the system it runs on:
 // dialogs, message boxes, files and the clock. The plug-in implements it with
-// Win32 (Win32ExportPlatform), the command-line exporter with POSIX
-// (PosixExportPlatform), the tests in memory.
+// Win32 dialogs (Win32ExportPlatform), the command-line exporter from its
+// options (CliExportPlatform), the tests in memory.
 #pragma once
 
-#include <cstddef>
-#include <memory>
 #include <string>
 
 #include "export/CalendarTime.h"
 #include "export/ExportFormat.h"
+#include "export/FileSystem.h"
 #include "export/HostApi.h"
 #include "resources/resource.h"
 
@@ -19,15 +18,6 @@ namespace tessera {
 constexpr int kOverwriteReplace = 1;
 constexpr int kOverwriteCancel = 2;
 constexpr int kOverwriteAppend = 3;
-
-class OutputFile {
-public:
-    virtual ~OutputFile() = default;
-    // Writes all bytes; false when anything failed or fell short.
-    virtual bool Write(const char* data, size_t size) = 0;
-};
-
-enum class OpenStatus { Opened, OpenFailed, SeekFailed };
 
 class ExportPlatform {
 public:
@@ -45,16 +35,16 @@ public:
                               std::string& folder) = 0;
     virtual void ShowMessage(HostWindow owner, int textId) = 0;
 
-    virtual bool FileExists(const std::string& path) = 0;
-    virtual bool RemoveFile(const std::string& path) = 0;
-    // Opens or creates the file and positions at its end.
-    virtual OpenStatus OpenForAppend(const std::string& path, std::unique_ptr<OutputFile>& file) = 0;
-    // Creates the file, emptying an existing one.
-    virtual std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) = 0;
-    // Longest whole path the file system takes, in bytes (0: no limit of its own).
-    virtual size_t MaxPathBytes() const = 0;
+    // The files the export writes.
+    virtual FileSystem& Files() = 0;
     // The local time, stamped on envelope lines whose Date cannot be read.
     virtual CalendarTime LocalNow() = 0;
+    // The bytes a file name the export made (Shift-JIS) takes on disk; names are
+    // fitted and told apart by these. Kept as they are unless the system names
+    // files in another character set.
+    virtual std::string NameOnDisk(const std::string& name) { return name; }
+    // True when the path names a file this export reads: it is never written.
+    virtual bool IsProtected(const std::string&) { return false; }
 };
 
 }  // namespace tessera

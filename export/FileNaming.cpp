@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "export/AsciiText.h"
 #include "export/ShiftJisText.h"
@@ -24,6 +25,33 @@ void TrimTrailingDotsAndBlanks(std::string& name) {
     while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
 }
 
+std::string Encoded(const std::string& name, const NameEncoder& encode) {
+    return encode ? encode(name) : name;
+}
+
+// Bytes of `name` that may be kept, whole characters only, so that their
+// encoded form fits `limit`. A longer prefix never encodes shorter.
+size_t CutPoint(const std::string& name, size_t limit, const NameEncoder& encode) {
+    if (!encode) return CharacterPrefix(name, limit);
+    std::vector<size_t> ends;  // offset after each character
+    for (size_t i = 0; i < name.size();) {
+        bool lead = IsShiftJisLeadByte(static_cast<unsigned char>(name[i]));
+        if (lead && i + 1 == name.size()) break;  // no second byte: not a character
+        i += lead ? 2 : 1;
+        ends.push_back(i);
+    }
+    size_t fits = 0, tooMany = ends.size() + 1;  // characters that fit / that do not
+    while (tooMany - fits > 1) {
+        size_t mid = fits + (tooMany - fits) / 2;
+        if (Encoded(name.substr(0, ends[mid - 1]), encode).size() <= limit) {
+            fits = mid;
+        } else {
+            tooMany = mid;
+        }
+    }
+    return fits == 0 ? 0 : ends[fits - 1];
+}
+
 }  // namespace
 
 bool IsDeviceName(const std::string& name) {
@@ -31,6 +59,7 @@ bool IsDeviceName(const std::string& name) {
     while (!base.empty() && base.back() == ' ') base.pop_back();
     base = LowerAscii(base);
     if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
+    if (base == "conin$" || base == "conout$") return true;
     return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
            base[3] >= '1' && base[3] <= '9';
 }
@@ -60,18 +89,20 @@ void SubjectToFileName(const char* text, char* buffer, size_t size) {
 }
 
 std::string FitFileName(const std::string& name, size_t folderBytes, size_t tailBytes,
-                        size_t maxPath) {
+                        size_t maxPath, const NameEncoder& encode) {
     size_t limit = kMaxFileNameBytes > tailBytes ? kMaxFileNameBytes - tailBytes : 0;
     if (maxPath) {
         size_t room = maxPath > folderBytes + tailBytes ? maxPath - folderBytes - tailBytes : 0;
         limit = std::min(limit, room);
     }
-    if (name.size() <= limit) return name;
+    std::string encoded = Encoded(name, encode);
+    if (encoded.size() <= limit) return encoded;
     // Nothing fits: keep the name whole and let the file system refuse the path.
-    if (limit == 0) return name;
-    std::string cut = name.substr(0, CharacterPrefix(name, limit));
+    if (limit == 0) return encoded;
+    size_t keep = CutPoint(name, limit, encode);
+    std::string cut = name.substr(0, keep);
     TrimTrailingDotsAndBlanks(cut);
-    return cut.empty() ? name.substr(0, CharacterPrefix(name, limit)) : cut;
+    return Encoded(cut.empty() ? name.substr(0, keep) : cut, encode);
 }
 
 bool NameRegistry::TryClaim(const std::string& fileName) {
@@ -79,10 +110,11 @@ bool NameRegistry::TryClaim(const std::string& fileName) {
 }
 
 std::string UniqueFileName(NameRegistry& registry, const std::string& name, const std::string& ext,
-                           size_t folderBytes, size_t maxPath) {
+                           size_t folderBytes, size_t maxPath, const NameEncoder& encode) {
     for (int n = 1;; ++n) {
         std::string suffix = n == 1 ? std::string() : " (" + std::to_string(n) + ")";
-        std::string fitted = FitFileName(name, folderBytes, suffix.size() + ext.size(), maxPath);
+        std::string fitted =
+            FitFileName(name, folderBytes, suffix.size() + ext.size(), maxPath, encode);
         std::string candidate = fitted + suffix + ext;
         if (registry.TryClaim(candidate)) return candidate;
     }

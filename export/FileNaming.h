@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -18,14 +19,18 @@ constexpr size_t kMaxFileNameBytes = 255;
 // a lone lead byte is dropped. A Windows device name (CON, COM1, ...) gets "_".
 void SubjectToFileName(const char* text, char* buffer, size_t size);
 
+// The bytes a Shift-JIS name takes on disk; an empty function keeps the bytes.
+using NameEncoder = std::function<std::string(const std::string&)>;
+
 // Cuts `name` (never inside a double-byte character) so that name + tail fits
 // kMaxFileNameBytes and, when maxPath is not 0, folder + name + tail fits
-// maxPath bytes. Trailing dots and blanks left by the cut are removed.
+// maxPath bytes, measured on the encoded name; returns the encoded cut name.
+// Trailing dots and blanks left by the cut are removed.
 std::string FitFileName(const std::string& name, size_t folderBytes, size_t tailBytes,
-                        size_t maxPath);
+                        size_t maxPath, const NameEncoder& encode = nullptr);
 
 // True when `name` (up to its first dot, trailing blanks ignored) is a Windows
-// device name: CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, in any case.
+// device name: CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-COM9, LPT1-LPT9, in any case.
 bool IsDeviceName(const std::string& name);
 
 // Names handed out within one export, compared ignoring ASCII case as Windows does.
@@ -39,8 +44,8 @@ private:
 };
 
 // The first of name + ext, name + " (2)" + ext, ... not yet claimed in
-// `registry`, each fitted with FitFileName; claims and returns it.
+// `registry`, each fitted and encoded with FitFileName; claims and returns it.
 std::string UniqueFileName(NameRegistry& registry, const std::string& name, const std::string& ext,
-                           size_t folderBytes, size_t maxPath);
+                           size_t folderBytes, size_t maxPath, const NameEncoder& encode = nullptr);
 
 }  // namespace tessera

@@ -146,7 +146,9 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
         sink.Put(envelope.data(), envelope.size());
     }
     root.WriteTo(sink);
-    if (addBlankLine) sink.Put("\r\n", 2);
+    // In an mbox the blank line is framing: many readers start a message only at a
+    // "From " line that follows a blank line.
+    if (addBlankLine || saveType == kSaveTypeMbox) sink.Put("\r\n", 2);
     const std::string& separator = format_.Separator;
     if (saveType == kSaveTypeSeparator && !separator.empty()) {
         sink.Put(separator.data(), separator.size());

@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <strings.h>
+
+#include "host/MboxFraming.h"
+#include "host/NativePath.h"
 
 namespace tessera {
 
@@ -13,7 +18,82 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool StartsWithFrom(const char* p, size_t n) { return n >= 5 && std::memcmp(p, "From ", 5) == 0; }
+constexpr uint32_t kMaxNumber = (1u << 31) - 1;
+// Bytes of a line kept to judge it: a Tessera envelope line is shorter.
+constexpr size_t kEnvelopeBytes = 512;
+
+std::string Reason(const std::error_code& ec) { return " (" + ec.message() + ")"; }
+std::string Reason(int error) { return std::string(" (") + std::strerror(error) + ")"; }
+
+// Moves to a 64-bit offset, also where long and off_t have 32 bits (msvcrt).
+bool SeekTo(FILE* file, uint64_t offset) {
+#if defined(_WIN32)
+    return _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+// Splits an mbox into messages line by line, as MboxFraming.h tells.
+class MboxSplitter {
+public:
+    // `publish` gets (offset, length, anyCaseFrom) of every message found.
+    template <typename Publish>
+    void Feed(const char* p, const char* end, Publish& publish) {
+        while (p < end) {
+            const char* eol =
+                static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            const char* stop = eol ? eol + 1 : end;
+            size_t take = static_cast<size_t>(stop - p);
+            // Five bytes tell an envelope line; only of those is more kept.
+            size_t used = 0;
+            if (head_.size() < 5) {
+                used = std::min(5 - head_.size(), take);
+                head_.append(p, used);
+            }
+            if (head_.size() < kEnvelopeBytes && IsEnvelopeLine(head_.data(), head_.size())) {
+                head_.append(p + used, std::min(kEnvelopeBytes - head_.size(), take - used));
+            }
+            lineLength_ += take;
+            p = stop;
+            if (eol) EndLine(publish);
+        }
+    }
+    // The end of the file at `size`.
+    template <typename Publish>
+    void Finish(uint64_t size, Publish& publish) {
+        if (lineLength_ > 0) EndLine(publish);
+        Close(previousBlank_ ? previousStart_ : size, publish);
+    }
+
+private:
+    template <typename Publish>
+    void EndLine(Publish& publish) {
+        bool whole = lineLength_ == head_.size();
+        if (IsEnvelopeLine(head_.data(), head_.size())) {
+            Close(previousBlank_ ? previousStart_ : lineStart_, publish);
+            inMessage_ = true;
+            bodyStart_ = lineStart_ + lineLength_;
+            anyCaseFrom_ = whole && IsTesseraEnvelopeLine(head_.data(), head_.size());
+            previousBlank_ = false;
+        } else {
+            previousBlank_ = whole && IsBlankLine(head_.data(), head_.size());
+        }
+        previousStart_ = lineStart_;
+        lineStart_ += lineLength_;
+        lineLength_ = 0;
+        head_.clear();
+    }
+    template <typename Publish>
+    void Close(uint64_t end, Publish& publish) {
+        if (inMessage_) publish(bodyStart_, end - bodyStart_, anyCaseFrom_);
+        inMessage_ = false;
+    }
+
+    std::string head_;  // the first bytes of the current line
+    uint64_t lineStart_ = 0, lineLength_ = 0, previousStart_ = 0, bodyStart_ = 0;
+    bool inMessage_ = false, previousBlank_ = false, anyCaseFrom_ = false;
+};
 
 }  // namespace
 
@@ -27,7 +107,9 @@ void MessageStore::Clear() {
     CloseOpenFile();
     std::lock_guard<std::mutex> lock(mutex_);
     entries_.clear();
+    inputs_.clear();
     jobs_.clear();
+    problems_.clear();
 }
 
 void MessageStore::WaitForIndexing() {
@@ -60,13 +142,53 @@ const MessageStore::Entry& MessageStore::At(size_t index) const {
     return entries_[index];
 }
 
+const MessageStore::Input& MessageStore::InputAt(uint32_t input) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return inputs_[input];
+}
+
+std::string MessageStore::Name(size_t index) const {
+    const Entry& entry = At(index);
+    const Input& input = InputAt(entry.input);
+    return input.mbox ? input.path + ":" + std::to_string(entry.number) : input.path;
+}
+
+std::vector<std::string> MessageStore::InputFiles() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> files;
+    for (const Input& input : inputs_) {
+        if (!input.inMemory) files.push_back(input.path);
+    }
+    return files;
+}
+
+std::vector<std::string> MessageStore::TakeProblems() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> taken;
+    taken.swap(problems_);
+    return taken;
+}
+
+void MessageStore::AddProblem(std::string text) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    problems_.push_back(std::move(text));
+}
+
+uint32_t MessageStore::NewInput(Input input) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    inputs_.push_back(std::move(input));
+    return static_cast<uint32_t>(inputs_.size() - 1);
+}
+
 void MessageStore::AddReady(std::vector<Entry> entries) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!indexing_ && jobs_.empty()) {
-        for (Entry& entry : entries) entries_.push_back(std::move(entry));
+        entries_.insert(entries_.end(), entries.begin(), entries.end());
         return;
     }
-    jobs_.push_back(Job{std::string(), std::move(entries)});
+    Job job;
+    job.ready = std::move(entries);
+    jobs_.push_back(std::move(job));
 }
 
 void MessageStore::Queue(Job job) {
@@ -77,7 +199,15 @@ void MessageStore::Queue(Job job) {
         indexing_ = true;
     }
     if (indexer_.joinable()) indexer_.join();  // an earlier run, finished
-    indexer_ = std::thread([this] { IndexJobs(); });
+    try {
+        indexer_ = std::thread([this] { IndexJobs(); });
+    } catch (...) {
+        // No thread: nothing would ever finish the queue, and waiters would hang.
+        std::lock_guard<std::mutex> lock(mutex_);
+        jobs_.pop_back();
+        indexing_ = false;
+        throw;
+    }
 }
 
 void MessageStore::IndexJobs() {
@@ -93,14 +223,32 @@ void MessageStore::IndexJobs() {
             job = std::move(jobs_.front());
             jobs_.pop_front();
         }
-        if (!job.mboxPath.empty()) ScanMbox(job.mboxPath);
-        for (Entry& entry : job.ready) Publish(std::move(entry));
+        try {
+            if (job.scan) ScanMbox(job.input);
+            for (const Entry& entry : job.ready) Publish(entry);
+        } catch (...) {
+            // Out of memory: what is indexed stays; the inputs from here on are left out.
+            std::lock_guard<std::mutex> lock(mutex_);
+            jobs_.clear();
+            indexing_ = false;
+            try {
+                if (job.scan || !job.ready.empty()) {
+                    uint32_t input = job.scan ? job.input : job.ready.front().input;
+                    problems_.push_back(inputs_[input].path +
+                                        ": out of memory while indexing; it and the inputs "
+                                        "after it were left out");
+                }
+            } catch (...) {
+            }
+            changed_.notify_all();
+            return;
+        }
     }
 }
 
-void MessageStore::Publish(Entry entry) {
+void MessageStore::Publish(const Entry& entry) {
     std::lock_guard<std::mutex> lock(mutex_);
-    entries_.push_back(std::move(entry));
+    entries_.push_back(entry);
     changed_.notify_all();
 }
 
@@ -110,16 +258,23 @@ void MessageStore::CloseOpenFile() const {
     openPath_.clear();
 }
 
-bool MessageStore::ReadRange(const std::string& path, uint64_t offset, uint64_t length,
-                             char* out) const {
+bool MessageStore::ReadRange(const std::string& path, uint64_t offset, uint64_t length, char* out,
+                             std::string& error) const {
     if (!openFile_ || openPath_ != path) {
         CloseOpenFile();
         openFile_ = std::fopen(path.c_str(), "rb");
-        if (!openFile_) return false;
+        if (!openFile_) {
+            error = Reason(errno);
+            return false;
+        }
         openPath_ = path;
     }
-    if (fseeko(openFile_, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
-    if (length && std::fread(out, 1, length, openFile_) != length) {
+    if (!SeekTo(openFile_, offset)) {
+        error = Reason(errno);
+        return false;
+    }
+    if (length && std::fread(out, 1, static_cast<size_t>(length), openFile_) != length) {
+        error = std::ferror(openFile_) ? Reason(errno) : " (it became shorter)";
         CloseOpenFile();  // changed under us: open afresh next time
         return false;
     }
@@ -132,48 +287,58 @@ bool LooksLikeMbox(const std::string& path) {
     char head[5] = {};
     size_t n = std::fread(head, 1, sizeof head, file);
     std::fclose(file);
-    return StartsWithFrom(head, n);
+    return IsEnvelopeLine(head, n);
 }
 
 bool MessageStore::AddPath(const std::string& path, std::string& error) {
     std::error_code ec;
+    fs::file_status status = fs::status(ToFsPath(path), ec);
     std::vector<Entry> ready;
-    if (fs::is_directory(path, ec)) {
+    if (status.type() == fs::file_type::not_found) {
+        error = path + ": no such file";
+        return false;
+    }
+    if (ec) {
+        error = path + ": cannot be read" + Reason(ec);
+        return false;
+    }
+    if (fs::is_directory(status)) {
         bool ok = MaildirEntries(path, ready, error);
         AddReady(std::move(ready));
         return ok;
     }
-    if (!fs::exists(path, ec)) {
-        error = path + ": no such file";
+    if (!fs::is_regular_file(status)) {
+        error = path + ": not a file, folder or mbox";
         return false;
     }
     if (LooksLikeMbox(path)) {
-        Queue(Job{path, {}});
+        Job job;
+        job.scan = true;
+        job.input = NewInput(Input{path, std::string(), false, true});
+        Queue(std::move(job));
         return true;
     }
-    Entry entry;
-    if (!FileEntry(path, entry, error)) return false;
-    ready.push_back(std::move(entry));
+    if (!FileEntry(path, ready, error)) return false;
     AddReady(std::move(ready));
     return true;
 }
 
 void MessageStore::AddText(const std::string& name, std::string text) {
-    Entry entry;
-    entry.name = name;
-    entry.length = text.size();
-    entry.text = std::move(text);
-    std::vector<Entry> ready;
-    ready.push_back(std::move(entry));
-    AddReady(std::move(ready));
+    uint64_t length = text.size();
+    uint32_t input = NewInput(Input{name, std::move(text), true, false});
+    AddReady({Entry{0, length, input, 0, 0}});
 }
 
-bool MessageStore::FileEntry(const std::string& path, Entry& entry, std::string& error) const {
+bool MessageStore::FileEntry(const std::string& path, std::vector<Entry>& out, std::string& error) {
     std::error_code ec;
-    uintmax_t size = fs::file_size(path, ec);
-    FILE* probe = ec ? nullptr : std::fopen(path.c_str(), "rb");
+    uintmax_t size = fs::file_size(ToFsPath(path), ec);
+    if (ec) {
+        error = path + ": cannot be read" + Reason(ec);
+        return false;
+    }
+    FILE* probe = std::fopen(path.c_str(), "rb");
     if (!probe) {
-        error = path + ": cannot be read";
+        error = path + ": cannot be read" + Reason(errno);
         return false;
     }
     std::fclose(probe);
@@ -181,164 +346,116 @@ bool MessageStore::FileEntry(const std::string& path, Entry& entry, std::string&
         error = path + ": empty file, not a message";
         return false;
     }
-    entry.name = path;
-    entry.path = path;
-    entry.length = size;
+    out.push_back(Entry{0, size, NewInput(Input{path, std::string(), false, false}), 0, 0});
     return true;
 }
 
-// A message starts at a "From " line at the start of the file or after a blank
-// line. The file is scanned in blocks; only each line's start and length matter.
-void MessageStore::ScanMbox(const std::string& path) {
+void MessageStore::ScanMbox(uint32_t index) {
+    const std::string path = InputAt(index).path;
     FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return;  // it was readable a moment ago; nothing to index now
+    if (!file) {
+        AddProblem(path + ": cannot be read" + Reason(errno));
+        return;
+    }
     std::vector<char> block(1 << 20);
-    std::string head;       // first bytes of the current line (at most 5)
-    uint64_t lineStart = 0, lineLength = 0, offset = 0, bodyStart = 0;
-    bool inMessage = false, previousBlank = true;
-    size_t found = 0;
-    auto close = [&](uint64_t end) {
-        if (!inMessage) return;
-        Entry entry;
-        entry.name = path + ":" + std::to_string(++found);
-        entry.path = path;
-        entry.offset = bodyStart;
-        entry.length = end - bodyStart;
-        entry.mbox = true;
-        Publish(std::move(entry));
+    uint64_t size = 0, found = 0;
+    auto publish = [&](uint64_t offset, uint64_t length, bool anyCaseFrom) {
+        uint32_t number = static_cast<uint32_t>(std::min<uint64_t>(++found, kMaxNumber));
+        Publish(Entry{offset, length, index, number, anyCaseFrom ? 1u : 0u});
     };
-    auto endLine = [&]() {
-        if (previousBlank && StartsWithFrom(head.data(), head.size())) {
-            close(lineStart);
-            inMessage = true;
-            bodyStart = lineStart + lineLength;
-        }
-        previousBlank = lineLength <= 2 && (head[0] == '\n' || head[0] == '\r');
-        lineStart += lineLength;
-        lineLength = 0;
-        head.clear();
-    };
+    MboxSplitter splitter;
     size_t n;
     while ((n = std::fread(block.data(), 1, block.size(), file)) > 0) {
-        const char* p = block.data();
-        const char* end = p + n;
-        while (p < end) {
-            const char* eol = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-            const char* stop = eol ? eol + 1 : end;
-            if (head.size() < 5) head.append(p, std::min<size_t>(5 - head.size(), static_cast<size_t>(stop - p)));
-            lineLength += static_cast<uint64_t>(stop - p);
-            p = stop;
-            if (eol) endLine();
-        }
-        offset += n;
+        splitter.Feed(block.data(), block.data() + n, publish);
+        size += n;
     }
-    if (lineLength > 0) endLine();
-    close(offset);
+    // After a read error the last message may be cut short: it is left out.
+    if (std::ferror(file)) {
+        AddProblem(path + ": read error after " + std::to_string(found) + " messages" +
+                   Reason(errno) + "; the rest was left out");
+    } else {
+        splitter.Finish(size, publish);
+    }
     std::fclose(file);
 }
 
 bool MessageStore::MaildirEntries(const std::string& path, std::vector<Entry>& out,
-                                  std::string& error) const {
-    std::vector<std::string> files;
-    std::error_code ec;
+                                  std::string& error) {
+    std::vector<std::string> files, errors;
     for (const char* sub : {"cur", "new"}) {
-        fs::path dir = fs::path(path) / sub;
-        if (!fs::is_directory(dir, ec)) continue;
-        for (const auto& item : fs::directory_iterator(dir, ec)) {
-            std::string name = item.path().filename().string();
-            if (name.empty() || name[0] == '.' || !item.is_regular_file(ec)) continue;
-            files.push_back(item.path().string());
-        }
-    }
-    if (files.empty()) {
-        error = path + ": not a Maildir folder (no messages in cur/ or new/)";
-        return false;
-    }
-    std::sort(files.begin(), files.end());
-    bool ok = true;
-    for (const std::string& file : files) {
-        std::string one;
-        Entry entry;
-        if (!FileEntry(file, entry, one)) {
-            error += (error.empty() ? "" : "\n") + one;
-            ok = false;
+        fs::path dir = ToFsPath(path) / sub;
+        std::error_code ec;
+        fs::file_status status = fs::status(dir, ec);
+        if (status.type() == fs::file_type::not_found) continue;
+        if (ec || !fs::is_directory(status)) {
+            errors.push_back(FromFsPath(dir) + ": cannot be listed" +
+                             (ec ? Reason(ec) : " (not a folder)"));
             continue;
         }
-        out.push_back(std::move(entry));
+        for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+            std::string name = FromFsPath(it->path().filename());
+            if (name.empty() || name[0] == '.') continue;
+            std::error_code fileEc;
+            bool regular = it->is_regular_file(fileEc);
+            if (fileEc) errors.push_back(FromFsPath(it->path()) + ": cannot be read" + Reason(fileEc));
+            if (regular) files.push_back(FromFsPath(it->path()));
+        }
+        if (ec) errors.push_back(FromFsPath(dir) + ": cannot be listed" + Reason(ec));
     }
-    return ok;
+    if (files.empty() && errors.empty()) {
+        errors.push_back(path + ": not a Maildir folder (no messages in cur/ or new/)");
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::string& file : files) {
+        std::string one;
+        if (!FileEntry(file, out, one)) errors.push_back(one);
+    }
+    for (const std::string& one : errors) error += (error.empty() ? "" : "\n") + one;
+    return errors.empty();
+}
+
+bool MessageStore::Fits(size_t index, const Entry& entry) const {
+    if (entry.length < std::numeric_limits<size_t>::max()) return true;
+    AddProblem(Name(index) + ": too large to read on this system");
+    return false;
+}
+
+bool MessageStore::ReadEntry(size_t index, const Entry& entry, char* out) const {
+    std::string error;
+    const Input& input = InputAt(entry.input);
+    if (ReadRange(input.path, entry.offset, entry.length, out, error)) return true;
+    AddProblem(Name(index) + ": cannot be read" + error);
+    return false;
 }
 
 bool MessageStore::Source(size_t index, std::string& text) const {
     if (!Has(index)) return false;
     const Entry& entry = At(index);
-    if (entry.path.empty()) {
-        text = entry.text;
+    const Input& input = InputAt(entry.input);
+    if (input.inMemory) {
+        text = input.text;
         return true;
     }
-    text.resize(entry.length);
-    if (!ReadRange(entry.path, entry.offset, entry.length, &text[0])) return false;
-    if (entry.mbox) text = UnescapeMboxrd(std::move(text));
+    if (!Fits(index, entry)) return false;
+    text.resize(static_cast<size_t>(entry.length));
+    if (!ReadEntry(index, entry, &text[0])) return false;
+    if (input.mbox) text = UnquoteFromLines(std::move(text), entry.anyCaseFrom);
     return true;
-}
-
-size_t UnescapeMboxrdInPlace(char* text, size_t length) {
-    // Skip ahead to the first line that begins with '>' ('>' is rare, base64 has none).
-    size_t first = length;
-    for (size_t at = 0; at < length;) {
-        const char* quote = static_cast<const char*>(std::memchr(text + at, '>', length - at));
-        if (!quote) break;
-        size_t pos = static_cast<size_t>(quote - text);
-        if (pos == 0 || text[pos - 1] == '\n') {
-            first = pos;
-            break;
-        }
-        at = pos + 1;
-    }
-    size_t in = first, out = first;
-    while (in < length) {
-        const char* eol = static_cast<const char*>(std::memchr(text + in, '\n', length - in));
-        size_t end = eol ? static_cast<size_t>(eol - text) + 1 : length;
-        size_t quotes = in;
-        while (quotes < end && text[quotes] == '>') ++quotes;
-        if (quotes > in && StartsWithFrom(text + quotes, end - quotes)) ++in;  // drop one '>'
-        if (out != in) std::memmove(text + out, text + in, end - in);
-        out += end - in;
-        in = end;
-    }
-    return out;
 }
 
 bool MessageStore::SourceInto(size_t index, char* buffer, size_t& length) const {
     if (!Has(index)) return false;
     const Entry& entry = At(index);
-    if (entry.path.empty()) {
-        std::memcpy(buffer, entry.text.data(), entry.text.size());
-        length = entry.text.size();
+    const Input& input = InputAt(entry.input);
+    if (input.inMemory) {
+        std::memcpy(buffer, input.text.data(), input.text.size());
+        length = input.text.size();
         return true;
     }
-    if (!ReadRange(entry.path, entry.offset, entry.length, buffer)) return false;
+    if (!Fits(index, entry) || !ReadEntry(index, entry, buffer)) return false;
     length = static_cast<size_t>(entry.length);
-    if (entry.mbox) length = UnescapeMboxrdInPlace(buffer, length);
+    if (input.mbox) length = UnquoteFromLines(buffer, length, entry.anyCaseFrom);
     return true;
-}
-
-std::string UnescapeMboxrd(std::string text) {
-    // Most messages hold no quoted line at all: nothing to copy then.
-    if ((text.empty() || text[0] != '>') && text.find("\n>") == std::string::npos) return text;
-    std::string out;
-    out.reserve(text.size());
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t eol = text.find('\n', pos);
-        size_t end = eol == std::string::npos ? text.size() : eol + 1;
-        size_t quotes = pos;
-        while (quotes < end && text[quotes] == '>') ++quotes;
-        bool escaped = quotes > pos && StartsWithFrom(text.data() + quotes, end - quotes);
-        out.append(text, escaped ? pos + 1 : pos, end - (escaped ? pos + 1 : pos));
-        pos = end;
-    }
-    return out;
 }
 
 std::string TopLevelCharset(const std::string& source) {

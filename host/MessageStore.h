@@ -1,8 +1,19 @@
-// The messages a host offers for export, read from .eml files, mbox files
-// (mboxrd: ">From " unescaped on read) and Maildir folders. Mbox messages are
-// indexed by offset and read on demand, so memory does not grow with the box;
-// the indexing runs on a thread of its own while the first messages are used.
-// One thread adds, asks and reads; the indexing thread only appends.
+// The messages a host offers for export, read from .eml files, mbox files and
+// Maildir folders.
+//
+// Mbox files are framed as Python's mailbox reads them (MboxFraming.h): a new
+// message at every "From " line, the blank line in front of it dropped. Quoting
+// is undone per message, after the writer its envelope line shows. A message
+// counts as Tessera's when that line has the shape only Tessera's writer gives
+// it: CR LF at the end, the day always two digits, a one-word sender. Then a
+// '>' comes off "from " lines in any case, exactly as that writer quotes them,
+// so that its own output reads back the same; any other message is mboxrd.
+//
+// Mbox messages are indexed by offset and read on demand: the index holds 24
+// bytes a message (offset, length, input, place), so memory does not grow with
+// the text of a box. The indexing runs on a thread of its own while the first
+// messages are used. One thread adds, asks and reads; the indexing thread only
+// appends.
 #pragma once
 
 #include <condition_variable>
@@ -18,7 +29,8 @@ namespace tessera {
 
 class MessageStore {
 public:
-    // Adds the messages of one input; false with `error` set when it cannot be read.
+    // Adds the messages of one input; false with `error` set (one line per
+    // problem, each naming its file or folder) when any of it cannot be read.
     bool AddPath(const std::string& path, std::string& error);
     // Adds a message held in memory for the whole run (standard input, tests).
     void AddText(const std::string& name, std::string text);
@@ -29,14 +41,23 @@ public:
     size_t KnownCount() const;
     // True when message `index` exists; waits only until the indexing reaches it.
     bool Has(size_t index) const;
-    // Of a message known to exist (Has).
-    const std::string& Name(size_t index) const { return At(index).name; }
+    // Of a message known to exist (Has): its input path, and ":N" for the Nth of an mbox.
+    std::string Name(size_t index) const;
     uint64_t SizeHint(size_t index) const { return At(index).length; }
-    // The message's source; false when it cannot be read any more.
+    // The message's source; false when it cannot be read any more (a problem is recorded).
     bool Source(size_t index, std::string& text) const;
     // Reads the source into `buffer` (at least SizeHint bytes); sets its length.
     // Only so is a message on file in memory: one at a time, for its export.
     bool SourceInto(size_t index, char* buffer, size_t& length) const;
+    // Every file the messages are read from, in input order.
+    std::vector<std::string> InputFiles() const;
+
+    // Problems met while indexing or reading (each names its input), oldest
+    // first; the call empties the list.
+    std::vector<std::string> TakeProblems();
+    // Records a problem with a message that its reader found.
+    void AddProblem(std::string text) const;
+
     void Clear();
     MessageStore() = default;
     ~MessageStore();
@@ -44,37 +65,54 @@ public:
     MessageStore& operator=(const MessageStore&) = delete;
 
 private:
-    struct Entry {
-        std::string name;  // input path (and position within an mbox)
-        std::string path;  // file to read; empty for in-memory text
-        uint64_t offset = 0;
-        uint64_t length = 0;
-        bool mbox = false;
+    // One input file, or one text held in memory.
+    struct Input {
+        std::string path;  // the file; the name of in-memory text
         std::string text;
+        bool inMemory = false;
+        bool mbox = false;
+    };
+    // One message; kept small, an mbox can hold millions.
+    struct Entry {
+        uint64_t offset;
+        uint64_t length;
+        uint32_t input;          // index into inputs_
+        uint32_t number : 31;    // 1-based place within an mbox
+        uint32_t anyCaseFrom : 1;  // written by Tessera: "from " quoted in any case
     };
     // Work for the indexing thread, in input order: an mbox to scan, or
     // entries ready to append once the mbox in front of them is done.
     struct Job {
-        std::string mboxPath;
+        bool scan = false;
+        uint32_t input = 0;
         std::vector<Entry> ready;
     };
     const Entry& At(size_t index) const;
-    bool FileEntry(const std::string& path, Entry& entry, std::string& error) const;
-    bool MaildirEntries(const std::string& path, std::vector<Entry>& out, std::string& error) const;
+    const Input& InputAt(uint32_t input) const;
+    uint32_t NewInput(Input input);
+    bool FileEntry(const std::string& path, std::vector<Entry>& out, std::string& error);
+    bool MaildirEntries(const std::string& path, std::vector<Entry>& out, std::string& error);
     // Appends now when nothing is queued in front, else queues behind it.
     void AddReady(std::vector<Entry> entries);
     void Queue(Job job);
     void IndexJobs();
-    void ScanMbox(const std::string& path);
-    void Publish(Entry entry);
+    void ScanMbox(uint32_t input);
+    void Publish(const Entry& entry);
     void WaitForIndexing();
+    // False, with a problem recorded, for a message larger than memory can address.
+    bool Fits(size_t index, const Entry& entry) const;
+    // Reads the message's bytes; false with a problem recorded.
+    bool ReadEntry(size_t index, const Entry& entry, char* out) const;
     // Reads length bytes at offset of path; the last file stays open, since an
-    // mbox is read message after message.
-    bool ReadRange(const std::string& path, uint64_t offset, uint64_t length, char* out) const;
+    // mbox is read message after message. False with `error` set.
+    bool ReadRange(const std::string& path, uint64_t offset, uint64_t length, char* out,
+                   std::string& error) const;
     void CloseOpenFile() const;
 
-    std::deque<Entry> entries_;  // grows at the back only: references stay valid
+    std::deque<Input> inputs_;   // grow at the back only: references stay valid
+    std::deque<Entry> entries_;
     std::deque<Job> jobs_;
+    mutable std::vector<std::string> problems_;
     bool indexing_ = false;
     std::thread indexer_;
     mutable std::mutex mutex_;
@@ -88,10 +126,5 @@ bool LooksLikeMbox(const std::string& path);
 
 // The charset parameter of the message's top-level Content-Type, or empty.
 std::string TopLevelCharset(const std::string& source);
-
-// Undoes mboxrd quoting: a line of one or more '>' followed by "From " loses one '>'.
-std::string UnescapeMboxrd(std::string text);
-// The same in place; returns the new length.
-size_t UnescapeMboxrdInPlace(char* text, size_t length);
 
 }  // namespace tessera

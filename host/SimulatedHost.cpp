@@ -1,5 +1,6 @@
 #include "host/SimulatedHost.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,6 +28,8 @@ void SimulatedHost::Reset() {
     nextMailCalls_ = 0;
     charsetIndex_ = -1;
     charset_.clear();
+    lastNulIndex_ = -1;
+    nulExplained_ = false;
 }
 
 std::string SimulatedMessageId(size_t index) { return "msg" + std::to_string(index + 1) + "@sim"; }
@@ -60,18 +63,36 @@ char* SimulatedHost::GetSource(const char* id) {
     long index = IndexOf(id);
     if (index < 0) return nullptr;
     // Read straight into the host buffer: sources can be large.
-    size_t capacity = static_cast<size_t>(messages_.SizeHint(static_cast<size_t>(index)));
-    char* buffer = buffers_.Allocate(capacity + 1);
+    uint64_t size = messages_.SizeHint(static_cast<size_t>(index));
+    char* buffer = size < SIZE_MAX ? buffers_.Allocate(static_cast<size_t>(size) + 1) : nullptr;
     size_t length = 0;
-    if (!buffer) return nullptr;
+    if (!buffer) {
+        messages_.AddProblem(messages_.Name(static_cast<size_t>(index)) +
+                             ": too large to hold in memory (" + std::to_string(size) + " bytes)");
+        return nullptr;
+    }
     if (!messages_.SourceInto(static_cast<size_t>(index), buffer, length)) {
         buffers_.Release(buffer);
         return nullptr;
     }
     buffer[length] = '\0';  // the host's text ends at its first NUL
+    if (std::memchr(buffer, '\0', length)) NoteNulByte(index);
     charsetIndex_ = index;
     charset_ = TopLevelCharset(std::string(buffer, std::min<size_t>(length, kCharsetScanBytes)));
     return buffer;
+}
+
+void SimulatedHost::NoteNulByte(long index) {
+    if (index <= lastNulIndex_) return;  // the same message asked for again
+    lastNulIndex_ = index;
+    std::string name = messages_.Name(static_cast<size_t>(index));
+    if (nulExplained_) {
+        messages_.AddProblem(name + ": holds a NUL byte; the text after it was left out");
+        return;
+    }
+    nulExplained_ = true;
+    messages_.AddProblem(name + ": holds a NUL byte; the text after it was left out (a message "
+                         "reaches the plug-in as NUL-terminated text, so nothing after a NUL can)");
 }
 
 int SimulatedHost::GetCharSet(const char* id, char* buffer, int size) {

@@ -42,6 +42,8 @@ public:
 private:
     // Index of the message an id names, or -1.
     long IndexOf(const char* id) const;
+    // Tells, once per message, that its source was cut at a NUL byte.
+    void NoteNulByte(long index);
 
     MessageStore messages_;
     BufferTracker buffers_;
@@ -53,6 +55,8 @@ private:
     long charsetIndex_ = -1;
     std::string charset_;
     std::string scratch_;  // converter output, reused across calls
+    long lastNulIndex_ = -1;
+    bool nulExplained_ = false;
 };
 
 // A HostApi whose entries call SimulatedHost::Instance() (native builds).

@@ -25,6 +25,7 @@ if [ -f "$WIN/bin/simhost.exe" ] && [ -f "$WIN/bin/Tessera.dll" ] && command -v 
     WINE=yes
     cp "$WIN/bin/simhost.exe" "$WIN/bin/Tessera.dll" "$OUT/"
     source "$REPO/scripts/wine-env.sh" "$WIN" >/dev/null
+    source "$REPO/scripts/plugin-ini.sh"
 fi
 
 # run NAME SHAPE MB OUTPUT-PATH COMMAND...: peak RSS (KB), status, bytes written.
@@ -42,8 +43,6 @@ run() {
     rm -rf "$target"
 }
 
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
-
 for spec in $SHAPES; do
     shape=${spec%%:*} mb=${spec##*:}
     message="$CORPUS/$shape-$mb.eml"
@@ -56,38 +55,13 @@ for spec in $SHAPES; do
     [ -n "$WINE" ] || continue
     for type in 103 104; do
         mkdir -p "$OUT/target"
-        printf '[SETTING]\r\nSavePath=%s\\\r\nSaveType=%s\r\n' "$(winpath "$OUT/target")" "$type" \
-            > "$OUT/Tessera.ini"
+        write_plugin_ini "$OUT/Tessera.ini" "SavePath=$(wine_path "$OUT/target")\\" "SaveType=$type"
         label=$([ "$type" = 103 ] && echo "stored mbox" || echo "stored eml")
         run "plug-in under Wine, $label" "$shape" "$mb" "$OUT/target" \
             sh -c 'cd "$0" && exec wine simhost.exe --plugin Tessera.dll --do menu-init,stored,exit "$1"' \
-            "$OUT" "$(winpath "$message")"
+            "$OUT" "$(wine_path "$message")"
     done
     echo "bench-memory: $shape $mb MB done"
 done
 
-python3 - "$RESULTS" "$REPO/docs/bench.md" "${WINE:+measured}" <<'PYEOF'
-import sys
-results, target, wine = sys.argv[1:4]
-rows = [line.rstrip("\n").split("\t") for line in open(results)]
-lines = ["## Memory", "",
-         "Measured by `scripts/bench-memory.sh` (run by `make bench`): one export of one large "
-         "message (`bench/make_shape_messages.py`: lines of one byte, empty lines, lines of 64 KiB, "
-         "a base64 attachment; text declared ISO-2022-JP, so every text line is converted), peak "
-         "resident memory of the whole process (`/usr/bin/time`). Limit: 3 x the message + 64 MB. "
-         "Plug-in under Wine: %s." % ("measured (32-bit DLL in simhost.exe)" if wine else "not measured"),
-         "", "| command | lines | message MB | peak RSS MB | limit MB | within | result |",
-         "|---|---|---:|---:|---:|---|---|"]
-for name, shape, mb, rss, status, written in rows:
-    size = int(mb) * 1.048576
-    peak = int(rss) / 1024
-    limit = 3 * size + 64
-    result = ("written, %.0f MB" % (int(written) / 1e6) if status == "0" else
-              "message 500 (too large to hold)" if status == "500" else "exit %s" % status)
-    lines.append("| %s | %s | %.0f | %.1f | %.0f | %s | %s |" % (
-        name, shape, size, peak, limit, "yes" if peak <= limit else "NO", result))
-text = open(target).read() if __import__("os").path.exists(target) else ""
-head = text.split("\n## Memory\n")[0].rstrip("\n")
-open(target, "w").write(head + "\n\n" + "\n".join(lines) + "\n")
-print("\n".join(lines))
-PYEOF
+python3 "$REPO/bench/memory_report.py" "$RESULTS" "$REPO/docs/bench.md" "${WINE:+measured}"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Byte-identity of tessera-export with the plug-in: exports the corpus messages
 # with the stored-format command of Tessera.dll in the simulated host under
-# Wine, and with tessera-export (same INI, --output), then compares the files.
+# Wine, with tessera-export (same INI, --output), and with tessera-export.exe
+# under Wine given Windows paths (C:\..., UNC), then compares the files.
 # Usage: scripts/cli-equivalence.sh WIN_BUILD_DIR NATIVE_BUILD_DIR [CORPUS_DIR]
 # Exit 0 equal, 1 different, 77 skipped (no corpus, no Wine build).
 set -euo pipefail
@@ -18,29 +19,38 @@ WIN=$(cd "$WIN" && pwd)
 NATIVE=$(cd "$NATIVE" && pwd)
 [ -f "$CORPUS/INDEX.tsv" ] || skip "no corpus at $CORPUS"
 [ -f "$WIN/bin/simhost.exe" ] && [ -f "$WIN/bin/Tessera.dll" ] || skip "no simhost.exe/Tessera.dll in $WIN/bin"
+[ -f "$WIN/bin/tessera-export.exe" ] || skip "no tessera-export.exe in $WIN/bin"
 [ -x "$NATIVE/tessera-export" ] || skip "no tessera-export in $NATIVE"
 command -v wine >/dev/null || skip "wine is not installed"
 
 WORK=$(mktemp -d /tmp/tessera-equiv.XXXXXX)
-[ -n "${KEEP:-}" ] || trap 'rm -rf "$WORK"' EXIT
+# Windows paths for tessera-export.exe: a folder of drive C: and a UNC share.
+EXEDIR="tessera-equiv-$$"
+cleanup() {
+    rm -rf "${WINEPREFIX:?}/drive_c/$EXEDIR" "$WINEPREFIX/dosdevices/unc/tessera-equiv-$$"
+    [ -n "${KEEP:-}" ] || rm -rf "$WORK"
+}
+trap cleanup EXIT
 # The plug-in reads Tessera.ini beside itself: a private copy keeps the build's own untouched.
 mkdir -p "$WORK/plugin"
 cp "$WIN/bin/simhost.exe" "$WIN/bin/Tessera.dll" "$WORK/plugin/"
 source "$REPO/scripts/wine-env.sh" "$WIN" >/dev/null
-
-winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+source "$REPO/scripts/plugin-ini.sh"
+# Wine serves \\SERVER\SHARE from dosdevices/unc/SERVER/SHARE.
+mkdir -p "$WINEPREFIX/dosdevices/unc/tessera-equiv-$$" "$WINEPREFIX/drive_c/$EXEDIR" "$WORK/share"
+ln -sfn "$WORK/share" "$WINEPREFIX/dosdevices/unc/tessera-equiv-$$/share"
 
 mapfile -t FILES < <(tail -n +2 "$CORPUS/INDEX.tsv" | cut -f1 | sed "s|^|$CORPUS/|")
 WINFILES=()
-for f in "${FILES[@]}"; do WINFILES+=("$(winpath "$f")"); done
+for f in "${FILES[@]}"; do WINFILES+=("$(wine_path "$f")"); done
 
 # name SAVETYPE NOATTACH SEPARATOR
 run_case() {
     local name=$1 type=$2 noattach=$3 separator=$4
     local wdir="$WORK/$name.wine" ndir="$WORK/$name.cli" ini="$WORK/$name.ini"
     mkdir -p "$wdir" "$ndir"
-    printf '[SETTING]\r\nSavePath=%s\\\r\nSaveType=%s\r\nSeparator=%s\r\nNoAttach=%s\r\n' \
-        "$(winpath "$wdir")" "$type" "$separator" "$noattach" > "$ini"
+    write_plugin_ini "$ini" "SavePath=$(wine_path "$wdir")\\" "SaveType=$type" \
+        "Separator=$separator" "NoAttach=$noattach"
     cp "$ini" "$WORK/plugin/Tessera.ini"
     # A modal box in the headless prefix would wait for ever: bound the run.
     local rc=0
@@ -52,102 +62,20 @@ run_case() {
     fi
     "$NATIVE/tessera-export" --quiet --settings "$ini" --output "$ndir/" "${FILES[@]}" \
         </dev/null >"$WORK/$name.cli.log" 2>&1 || true
-    python3 - "$wdir" "$ndir" "$name" <<'EOF'
-import datetime, os, re, sys
-wine_dir, cli_dir, name = sys.argv[1:4]
-# Wine stores the plug-in's Shift-JIS names as UTF-8 on disk; the CLI keeps the bytes.
-def wine_key(name):
-    # Wine keeps the plug-in's Shift-JIS names as UTF-8 on disk; back to the bytes.
-    try:
-        return os.fsencode(name).decode("utf-8").encode("cp932")
-    except (UnicodeDecodeError, UnicodeEncodeError):
-        return None
-
-def wine_can_store(raw):
-    # Bytes that are not valid Shift-JIS, or whose UTF-8 form is too long for
-    # the file system, cannot reach the disk under their own name under Wine.
-    try:
-        return len(raw.decode("cp932").encode("utf-8")) <= 255
-    except UnicodeDecodeError:
-        return False
-
-wine = {}
-wine_unmapped = []
-for n in os.listdir(wine_dir):
-    key = wine_key(n)
-    if key is None:
-        wine_unmapped.append(n)
-    else:
-        wine[key] = n
-cli = {os.fsencode(n): n for n in os.listdir(cli_dir)}
-envelope = re.compile(rb"^From (\S+) (\w{3} \w{3} \d\d \d\d:\d\d:\d\d \d{4})\r\n$")
-now = datetime.datetime.now()
-
-def export_time(stamp):
-    """True for an envelope date that is the time of the export (no readable Date)."""
-    try:
-        when = datetime.datetime.strptime(stamp.decode(), "%a %b %d %H:%M:%S %Y")
-    except ValueError:
-        return False
-    return abs((when - now).total_seconds()) < 2 * 86400
-
-def compare(a, b):
-    la, lb = a.splitlines(keepends=True), b.splitlines(keepends=True)
-    if len(la) != len(lb):
-        return "line count %d vs %d" % (len(la), len(lb)), 0
-    excepted = 0
-    for i, (x, y) in enumerate(zip(la, lb)):
-        if x == y:
-            continue
-        mx, my = envelope.match(x), envelope.match(y)
-        if mx and my and mx.group(1) == my.group(1) and export_time(mx.group(2)) and export_time(my.group(2)):
-            excepted += 1
-            continue
-        return "line %d: %r vs %r" % (i + 1, x[:80], y[:80]), excepted
-    return None, excepted
-
-failures = []
-files = bytes_total = excepted_total = renamed = unstorable = 0
-def read(folder, name):
-    with open(os.path.join(folder, name), "rb") as f:
-        return f.read()
-for key in sorted(set(wine) & set(cli)):
-    a, b = read(wine_dir, wine[key]), read(cli_dir, cli[key])
-    files += 1
-    bytes_total += len(a)
-    problem, excepted = compare(a, b)
-    excepted_total += excepted
-    if problem:
-        failures.append("%r: %s" % (key, problem))
-# Names Wine had to substitute: matched with the CLI's file of the same content.
-cli_left = {k: read(cli_dir, cli[k]) for k in set(cli) - set(wine)}
-wine_left = [wine[k] for k in set(wine) - set(cli)] + wine_unmapped
-for n in wine_left:
-    data = read(wine_dir, n)
-    match = next((k for k, v in cli_left.items() if not wine_can_store(k) and v == data), None)
-    if match is None:
-        failures.append("plug-in file %r has no CLI counterpart" % n)
-        continue
-    del cli_left[match]
-    files += 1
-    renamed += 1
-    bytes_total += len(data)
-for k in cli_left:
-    if wine_can_store(k):
-        failures.append("CLI file %r has no plug-in counterpart" % k)
-    else:
-        unstorable += 1
-if files == 0:
-    failures.append("no output files to compare")
-print("%s: %d file(s), %d bytes, %d export-time envelope line(s) excepted, "
-      "%d name(s) substituted by Wine, %d name(s) Wine cannot store: %s" %
-      (name, files, bytes_total, excepted_total, renamed, unstorable,
-       "DIFFERENT" if failures else "identical"))
-for failure in failures[:10]:
-    print("  " + failure)
-sys.exit(1 if failures else 0)
-EOF
+    # The Windows CLI: Windows paths as a user types them, UNC for two of the cases.
+    local exeout="C:\\$EXEDIR\\$name" exedir="$WINEPREFIX/drive_c/$EXEDIR/$name"
+    if [ "$name" = eml ] || [ "$name" = mbox-noattach ]; then
+        exeout="\\\\tessera-equiv-$$\\share\\$name" exedir="$WORK/share/$name"
+    fi
+    mkdir -p "$exedir"
+    timeout "${WINE_TIMEOUT:-300}" wine "$WIN/bin/tessera-export.exe" --quiet --settings "$(wine_path "$ini")" \
+        --output "$exeout" "${WINFILES[@]}" </dev/null >"$WORK/$name.exe.log" 2>&1 || true
+    local status=0
+    python3 "$REPO/tests/tools/compare_exports.py" "$wdir" "$ndir" "$name" || status=1
+    python3 "$REPO/tests/tools/compare_exports.py" "$exedir" "$ndir" "$name (tessera-export.exe)" || status=1
+    return $status
 }
+
 
 status=0
 echo "corpus: ${#FILES[@]} files from $CORPUS"
@@ -155,5 +83,18 @@ run_case mbox 103 0 "" || status=1
 run_case mbox-noattach 103 1 "" || status=1
 run_case eml 104 0 "" || status=1
 run_case separator 105 0 "-----8<-----" || status=1
+# Japanese names as a Windows user has them: a Maildir and a file named in Shift-JIS.
+JP="$WORK/share/メール"
+mkdir -p "$JP/cur" "$JP/new"
+cp "$REPO/samples/01-meeting.eml" "$JP/cur/表1"
+cp "$REPO/samples/02-euc-notice.eml" "$WORK/share/日本.eml"
+wine "$WIN/bin/tessera-export.exe" --quiet --format mbox --output "\\\\tessera-equiv-$$\\share\\出力.mbox" \
+    "$(wine_path "$JP")" "$(wine_path "$WORK/share/日本.eml")" </dev/null >"$WORK/jp.exe.log" 2>&1 || true
+"$NATIVE/tessera-export" --quiet --format mbox --output "$WORK/jp.mbox" "$JP" "$WORK/share/日本.eml" </dev/null || true
+if cmp -s "$WORK/share/出力.mbox" "$WORK/jp.mbox" && [ "$(grep -c '^From ' "$WORK/jp.mbox")" = 2 ]; then
+    echo "Japanese paths (tessera-export.exe): identical"
+else
+    echo "Japanese paths (tessera-export.exe): DIFFERENT"; status=1
+fi
 [ $status -eq 0 ] || echo "rerun with KEEP=1 to keep the outputs and logs in $WORK"
 exit $status

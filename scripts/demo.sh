@@ -6,31 +6,20 @@ set -euo pipefail
 WIN_BUILD="${1:-build/win}"
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 source "$ROOT/scripts/wine-env.sh" "$WIN_BUILD"
+source "$ROOT/scripts/plugin-ini.sh"
 BIN="$(cd "$WIN_BUILD/bin" && pwd)"
 DEMO="$(cd "$WIN_BUILD" && pwd)/demo"
 rm -rf "$DEMO" && mkdir -p "$DEMO"
 SAMPLES=("$ROOT"/samples/*.eml)
 
-preview() {  # Shift-JIS file -> first lines as UTF-8
-    python3 - "$1" <<'PY'
-import sys
-data = open(sys.argv[1], "rb").read()
-text = data.decode("cp932", "replace").replace("\r\n", "\n")
-for line in text.split("\n")[:8]:
-    print("      | " + line[:100])
-PY
-}
-
 run_export() {  # name save-type separator
     local name="$1" type="$2" sep="$3" dir="$DEMO/$1"
     mkdir -p "$dir/out" "$dir/plugin"
     cp "$BIN/Tessera.dll" "$dir/plugin/"
-    local winout
-    winout="$(winepath -w "$dir/out")\\"
-    printf '[SETTING]\r\nSavePath=%s\r\nSeparator=%s\r\nConvert=1\r\nSaveType=%s\r\nNoAttach=0\r\n' \
-        "$winout" "$sep" "$type" | iconv -f UTF-8 -t CP932 > "$dir/plugin/Tessera.ini"
+    write_plugin_ini "$dir/plugin/Tessera.ini" "SavePath=$(wine_path "$dir/out")\\" "Separator=$sep" \
+        Convert=1 "SaveType=$type" NoAttach=0
     echo "== $name (SaveType=$type) =="
-    wine "$BIN/simhost.exe" --plugin "$(winepath -w "$dir/plugin/Tessera.dll")" \
+    wine "$BIN/simhost.exe" --plugin "$(wine_path "$dir/plugin/Tessera.dll")" \
         --do menu-init,stored,exit,buffers "${SAMPLES[@]}" </dev/null 2>&1 | iconv -f CP932 -t UTF-8 | sed 's/^/   host: /'
     local count=0
     while IFS= read -r -d '' f; do
@@ -41,7 +30,7 @@ run_export() {  # name save-type separator
         messages=$(grep -c $'^From [^ ]* [A-Z][a-z][a-z] [A-Z][a-z][a-z] ' "$f" || true)
         printf '   file: %s (%d bytes%s)\n' "$shown" "$(stat -c %s "$f")" \
             "$([ "$type" = 103 ] && echo ", $messages messages")"
-        [ "$count" -le 2 ] && preview "$f"
+        [ "$count" -le 2 ] && python3 "$ROOT/tests/tools/sjis_preview.py" "$f"
     done < <(find "$dir/out" -type f -print0 | sort -z)
     echo "   $count file(s) written"
 }

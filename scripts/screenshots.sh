@@ -1,7 +1,7 @@
 #!/bin/bash
 # Renders the three dialogs under Xvfb with a Japanese font and saves them as
 # docs/screenshots/*.png. Needs the Windows build (Tessera.dll and
-# DialogScreenshots_test.exe) and the packages xvfb imagemagick x11-apps
+# dialog-screenshots.exe) and the packages xvfb imagemagick x11-apps
 # fonts-ipafont-gothic fonts-wine.
 # Usage: scripts/screenshots.sh [windows-build-dir]   (default build/win)
 set -euo pipefail
@@ -9,37 +9,34 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build/win}" && pwd)
 OUT=$ROOT/docs/screenshots
-SCREEN=:77
 WIDTH=800
 HEIGHT=600
 
-export LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all WINEPREFIX=$BUILD/wineprefix-x11 DISPLAY=$SCREEN
-
-Xvfb $SCREEN -screen 0 ${WIDTH}x${HEIGHT}x24 -nolisten tcp >/dev/null 2>&1 &
-XVFB=$!
 WORK=$(mktemp -d)
+XVFB=
+unset WINEPREFIX  # the build tree's own, from wine-env.sh below
 cleanup() {
-    wineserver -k 2>/dev/null || true
-    kill "$XVFB" 2>/dev/null || true
+    [ -z "${WINEPREFIX:-}" ] || wineserver -k 2>/dev/null || true
+    [ -z "$XVFB" ] || kill "$XVFB" 2>/dev/null || true
     rm -rf "$WORK"
 }
 trap cleanup EXIT
-sleep 1
-
-# A prefix with the X11 driver (the test prefix uses the null driver).
-if [ ! -d "$WINEPREFIX" ]; then
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
-    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
-        /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f >/dev/null 2>&1
-    wineserver -k
-fi
+# A free display number, so that runs beside other X servers do not collide.
+Xvfb -displayfd 3 -screen 0 ${WIDTH}x${HEIGHT}x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
+XVFB=$!
+for _ in $(seq 100); do
+    [ -s "$WORK/display" ] && break
+    sleep 0.1
+done
+[ -s "$WORK/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+SCREEN=":$(cat "$WORK/display")"
+source "$ROOT/scripts/wine-env.sh" "$BUILD" "$SCREEN"
+source "$ROOT/scripts/plugin-ini.sh"
 
 mkdir -p "$OUT"
-export TESSERA_SHOT_DIR="Z:${WORK//\//\\}"
 cd "$BUILD/bin"
-wine explorer /desktop=shot,${WIDTH}x${HEIGHT} DialogScreenshots_test.exe >"$WORK/run.log" 2>&1 &
+wine explorer /desktop=shot,${WIDTH}x${HEIGHT} dialog-screenshots.exe "$(wine_path "$WORK")" \
+    >"$WORK/run.log" 2>&1 &
 RUN=$!
 
 capture() {
@@ -55,7 +52,7 @@ capture() {
     left=$((left > margin ? left - margin : 0))
     top=$((top > margin ? top - margin : 0))
     local w=$((right - left + margin)) h=$((bottom - top + margin))
-    import -display $SCREEN -window root -crop "${w}x${h}+${left}+${top}" +repage "$OUT/$name.png"
+    import -display "$SCREEN" -window root -crop "${w}x${h}+${left}+${top}" +repage "$OUT/$name.png"
     touch "$WORK/$name.done"
     echo "saved $OUT/$name.png (${w}x${h})"
 }
@@ -63,5 +60,5 @@ capture() {
 capture export-format
 capture settings
 capture overwrite
-wait "$RUN" || true
-grep -E 'PASSED|FAILED|SKIPPED' "$WORK/run.log" || true
+capture overwrite-long
+wait "$RUN" || true  # the virtual desktop's exit code is not the program's

@@ -79,16 +79,7 @@ int ExportPlugin::OnUpdateUI(long commandId) {
     return Host().GetNextMail(-1, buffer, 256, 0) == -1 ? 1 : 0;
 }
 
-void ExportPlugin::Setup() {
-    ExportSettings& s = settings_;
-    SettingsDialog dialog(s.SavePath, s.Separator, s.Convert, s.SaveType, s.NoAttach);
-    if (dialog.Run(GetActiveWindow()) != IDOK) return;
-    s.SavePath = dialog.SavePath;
-    s.Separator = dialog.Separator;
-    s.Convert = dialog.Convert;
-    s.SaveType = dialog.SaveType;
-    s.NoAttach = dialog.NoAttach;
-}
+void ExportPlugin::Setup() { ShowSettingsDialog(GetActiveWindow(), settings_); }
 
 void ExportPlugin::ExportStoredFormat(HWND window) {
     Win32ExportPlatform platform;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "shell/ExportPlugin.h"
 #include "shell/HostBinding.h"
@@ -11,6 +12,7 @@
 #include "resources/PluginInfo.h"
 #include "resources/resource.h"
 #include "dialogs/ResourceModule_win.h"
+#include "resources/resource.h"
 
 using namespace tessera;
 
@@ -47,10 +49,12 @@ void CopyInfoField(char* record, int index, const char* text) {
 int MenuInit(HWND window, HMENU menu) {
     HMENU subMenu = GetSubMenu(menu, 0);
     const HostApi& host = Host();
-    // "ShiftJISでエクスポート" and "登録形式でエクスポート" in Shift-JIS.
-    int ask = host.RegisterCommand("ShiftJIS\x82\xC5\x83G\x83N\x83X\x83|\x81[\x83g", 0, OnCommand);
-    int stored = host.RegisterCommand(
-        "\x93o\x98^\x8C`\x8E\xAE\x82\xC5\x83G\x83N\x83X\x83|\x81[\x83g", 0, OnCommand);
+    // Named as their menu items are captioned. The names live as long as the
+    // module, as literals would: the host may keep the pointers.
+    static const std::string askName = LoadText(IDS_ASK_FORMAT_CAPTION);
+    static const std::string storedName = LoadText(IDS_STORED_FORMAT_CAPTION);
+    int ask = host.RegisterCommand(askName.c_str(), 0, OnCommand);
+    int stored = host.RegisterCommand(storedName.c_str(), 0, OnCommand);
     host.RegisterUICallback(stored, OnUpdateUI);
     host.RegisterUICallback(ask, OnUpdateUI);
     g_plugin = std::make_unique<ExportPlugin>(ask, window, stored, subMenu);

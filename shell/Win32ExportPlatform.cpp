@@ -1,7 +1,9 @@
 #include "shell/Win32ExportPlatform.h"
 
 #include <windows.h>
-#include <shlwapi.h>
+
+#include <string>
+#include <utility>
 
 #include "export/ShiftJisText.h"
 #include "platform/LocalClock.h"
@@ -15,25 +17,6 @@ namespace tessera {
 
 namespace {
 
-class Win32OutputFile : public OutputFile {
-public:
-    explicit Win32OutputFile(HANDLE handle) : handle_(handle) {}
-    ~Win32OutputFile() override { CloseHandle(handle_); }
-    bool Write(const char* data, size_t size) override {
-        while (size > 0) {
-            DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
-            DWORD written = 0;
-            if (!WriteFile(handle_, data, chunk, &written, nullptr) || written != chunk) return false;
-            data += chunk;
-            size -= chunk;
-        }
-        return true;
-    }
-
-private:
-    HANDLE handle_;
-};
-
 HWND OwnerOrActive(HostWindow owner) {
     return owner ? static_cast<HWND>(owner) : GetActiveWindow();
 }
@@ -44,14 +27,7 @@ UINT_PTR CALLBACK SaveDialogHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
 }  // namespace
 
 int Win32ExportPlatform::RunFormatDialog(ExportFormat& format) {
-    ExportFormatDialog dialog(format.SaveType, format.Convert, format.Separator, format.NoAttach);
-    INT_PTR result = dialog.Run(GetActiveWindow());
-    if (result == IDCANCEL) return IDCANCEL;
-    format.SaveType = dialog.SaveType;
-    format.Convert = dialog.Convert;
-    format.Separator = dialog.Separator;
-    format.NoAttach = dialog.NoAttach;
-    return static_cast<int>(result);
+    return ShowExportFormatDialog(GetActiveWindow(), format);
 }
 
 bool Win32ExportPlatform::ChooseSaveFile(HostWindow owner, const std::string& initialFolder,
@@ -80,15 +56,14 @@ bool Win32ExportPlatform::ChooseSaveFile(HostWindow owner, const std::string& in
 }
 
 int Win32ExportPlatform::AskOverwrite(const std::string& path) {
-    OverwriteDialog dialog(path);
-    return static_cast<int>(dialog.Run(GetActiveWindow()) & 0xFFFF);
+    return ShowOverwriteDialog(GetActiveWindow(), path) & 0xFFFF;
 }
 
 bool Win32ExportPlatform::BrowseFolder(HostWindow owner, const std::string& initialFolder,
                                        std::string& folder) {
     // The start folder is read into a MAX_PATH buffer: a longer stored path is cut.
     std::string start = CutToCharacters(initialFolder, MAX_PATH - 1);
-    return BrowseForFolder(OwnerOrActive(owner), start, folder);
+    return ShowFolderBrowser(OwnerOrActive(owner), start, folder);
 }
 
 void Win32ExportPlatform::ShowMessage(HostWindow owner, int textId) {
@@ -98,35 +73,6 @@ void Win32ExportPlatform::ShowMessage(HostWindow owner, int textId) {
     // "エラー"
     MessageBoxA(static_cast<HWND>(owner), text, "\x83G\x83\x89\x81[", MB_OK | MB_ICONWARNING);
 }
-
-bool Win32ExportPlatform::FileExists(const std::string& path) {
-    return PathFileExistsA(path.c_str()) != FALSE;
-}
-
-bool Win32ExportPlatform::RemoveFile(const std::string& path) {
-    return DeleteFileA(path.c_str()) != FALSE;
-}
-
-OpenStatus Win32ExportPlatform::OpenForAppend(const std::string& path,
-                                              std::unique_ptr<OutputFile>& file) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return OpenStatus::OpenFailed;
-    file = std::make_unique<Win32OutputFile>(handle);
-    LONG high = 0;
-    DWORD low = SetFilePointer(handle, 0, &high, FILE_END);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return OpenStatus::SeekFailed;
-    return OpenStatus::Opened;
-}
-
-std::unique_ptr<OutputFile> Win32ExportPlatform::CreateTruncated(const std::string& path) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32OutputFile>(handle);
-}
-
-size_t Win32ExportPlatform::MaxPathBytes() const { return MAX_PATH - 1; }
 
 CalendarTime Win32ExportPlatform::LocalNow() { return tessera::LocalNow(); }
 

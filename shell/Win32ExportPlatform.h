@@ -1,8 +1,10 @@
 // The export flow's system services on Win32: the plug-in's dialogs, the
-// common save dialog, the shell folder browser, message boxes and files.
+// common save dialog, the shell folder browser, message boxes and the files
+// of LocalFileSystem.
 #pragma once
 
 #include "export/ExportPlatform.h"
+#include "platform/LocalFileSystem.h"
 
 namespace tessera {
 
@@ -15,12 +17,11 @@ public:
     bool BrowseFolder(HostWindow owner, const std::string& initialFolder,
                       std::string& folder) override;
     void ShowMessage(HostWindow owner, int textId) override;
-    bool FileExists(const std::string& path) override;
-    bool RemoveFile(const std::string& path) override;
-    OpenStatus OpenForAppend(const std::string& path, std::unique_ptr<OutputFile>& file) override;
-    std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) override;
-    size_t MaxPathBytes() const override;
+    FileSystem& Files() override { return files_; }
     CalendarTime LocalNow() override;
+
+private:
+    LocalFileSystem files_;
 };
 
 }  // namespace tessera

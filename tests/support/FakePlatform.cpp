@@ -6,20 +6,47 @@ namespace tessera::testing {
 
 namespace {
 
-class FakeFile : public OutputFile {
-public:
-    FakeFile(MemoryFile& file, FakePlatform& platform) : file_(file), platform_(platform) {}
-    bool Write(const char* data, size_t size) override {
-        size_t room = platform_.diskSpace > platform_.used ? platform_.diskSpace - platform_.used : 0;
+// Appends straight into the file; a replacement collects its bytes apart and
+// puts them in place on commit.
+class FakeTarget : public TargetFile {
+  public:
+    FakeTarget(FakePlatform& platform, std::string path, TargetMode mode)
+        : platform_(platform), path_(std::move(path)), replace_(mode == TargetMode::Replace) {
+        if (replace_) return;
+        const std::string& old = platform_.files[path_].bytes;
+        Started(old.size(), old.substr(old.size() - std::min<size_t>(old.size(), 4)));
+    }
+    ~FakeTarget() override { Abort(); }
+
+  protected:
+    bool Put(const char* data, size_t size) override {
+        std::string& bytes = Bytes();
+        size_t room =
+            platform_.diskSpace > platform_.used ? platform_.diskSpace - platform_.used : 0;
         size_t take = std::min(size, room);
-        file_.bytes.append(data, take);
+        bytes.append(data, take);
         platform_.used += take;
         return take == size;
     }
+    bool CutTo(uint64_t length) override {
+        std::string& bytes = Bytes();
+        if (length > bytes.size()) return false;
+        platform_.used -= bytes.size() - length;
+        bytes.resize(length);
+        return true;
+    }
+    bool Finish(bool keep) override {
+        if (replace_ && keep) platform_.files[path_].bytes = pending_;
+        return true;
+    }
 
-private:
-    MemoryFile& file_;
+  private:
+    std::string& Bytes() { return replace_ ? pending_ : platform_.files[path_].bytes; }
+
     FakePlatform& platform_;
+    std::string path_;
+    bool replace_;
+    std::string pending_;
 };
 
 }  // namespace
@@ -53,29 +80,16 @@ bool FakePlatform::BrowseFolder(HostWindow, const std::string& initialFolder, st
 
 void FakePlatform::ShowMessage(HostWindow, int textId) { messages.push_back(textId); }
 
-bool FakePlatform::FileExists(const std::string& path) { return files.count(path) > 0; }
+bool FakePlatform::Exists(const std::string& path) { return files.count(path) > 0; }
 
-bool FakePlatform::RemoveFile(const std::string& path) {
-    calls.push_back("remove " + path);
-    return files.erase(path) > 0;
-}
-
-OpenStatus FakePlatform::OpenForAppend(const std::string& path, std::unique_ptr<OutputFile>& file) {
-    if (std::count(unwritable.begin(), unwritable.end(), path) ||
-        (maxPath && path.size() > maxPath)) {
-        return OpenStatus::OpenFailed;
-    }
-    file = std::make_unique<FakeFile>(files[path], *this);
-    return seekFails ? OpenStatus::SeekFailed : OpenStatus::Opened;
-}
-
-std::unique_ptr<OutputFile> FakePlatform::CreateTruncated(const std::string& path) {
+std::unique_ptr<TargetFile> FakePlatform::Open(const std::string& path, TargetMode mode) {
     if (std::count(unwritable.begin(), unwritable.end(), path) ||
         (maxPath && path.size() > maxPath)) {
         return nullptr;
     }
-    files[path].bytes.clear();
-    return std::make_unique<FakeFile>(files[path], *this);
+    if (mode == TargetMode::Append && files.count(path) == 0) mode = TargetMode::Replace;
+    if (mode == TargetMode::Append && seekFails) return nullptr;
+    return std::make_unique<FakeTarget>(*this, path, mode);
 }
 
 }  // namespace tessera::testing

@@ -1,5 +1,5 @@
 // An ExportPlatform for native tests: scripted dialog answers, files in
-// memory, a record of every message shown.
+// memory (a replacement lands only on commit), a record of every message shown.
 #pragma once
 
 #include <map>
@@ -16,7 +16,7 @@ struct MemoryFile {
     size_t failAfter = static_cast<size_t>(-1);  // bytes accepted before writes fail
 };
 
-class FakePlatform : public ExportPlatform {
+class FakePlatform : public ExportPlatform, public FileSystem {
 public:
     // Scripted answers.
     int formatResult = 1;
@@ -26,7 +26,7 @@ public:
     int overwriteAnswer = kOverwriteReplace;
     bool browseOk = true;
     std::string browsePath;
-    bool seekFails = false;
+    bool seekFails = false;  // an existing file cannot be opened for appending
     size_t maxPath = 259;
     size_t diskSpace = static_cast<size_t>(-1);  // bytes the "disk" takes in all
     std::vector<std::string> unwritable;          // paths that cannot be opened
@@ -44,12 +44,13 @@ public:
     int AskOverwrite(const std::string& path) override;
     bool BrowseFolder(HostWindow, const std::string& initialFolder, std::string& folder) override;
     void ShowMessage(HostWindow, int textId) override;
-    bool FileExists(const std::string& path) override;
-    bool RemoveFile(const std::string& path) override;
-    OpenStatus OpenForAppend(const std::string& path, std::unique_ptr<OutputFile>& file) override;
-    std::unique_ptr<OutputFile> CreateTruncated(const std::string& path) override;
-    size_t MaxPathBytes() const override { return maxPath; }
+    FileSystem& Files() override { return *this; }
     CalendarTime LocalNow() override { return now; }
+
+    bool Exists(const std::string& path) override;
+    std::unique_ptr<TargetFile> Open(const std::string& path, TargetMode mode) override;
+    size_t MaxPathBytes() const override { return maxPath; }
+    std::string TakeFailure() override { return std::string(); }
 
     size_t used = 0;
 };

@@ -7,7 +7,8 @@ decoding, then ISO-2022-JP when escapes remain). The reference is nkf for the
 character conversion and the email package for the header decoding. Prints
 one line per sample: "same", or "diff" followed by TAB-separated differences
 "ours-hex:ref-hex:cp932" where cp932 is "equal" when both sides decode to the
-same text under code page 932, else "unequal".
+same text under code page 932, else "unequal". Hex is written as the tests
+write it: spaced upper-case pairs ("81 AC").
 """
 import difflib
 import email.header
@@ -43,6 +44,10 @@ def tokens(data):
     return out
 
 
+def hex_bytes(data):
+    return " ".join("%02X" % b for b in data)
+
+
 def cp932_equal(a, b):
     try:
         return a.decode("cp932") == b.decode("cp932")
@@ -58,7 +63,7 @@ def differences(ours, ref):
             continue
         mine, theirs = b"".join(a[i1:i2]), b"".join(b[j1:j2])
         verdict = "equal" if cp932_equal(mine, theirs) else "unequal"
-        result.append("%s:%s:%s" % (mine.hex(), theirs.hex(), verdict))
+        result.append("%s:%s:%s" % (hex_bytes(mine), hex_bytes(theirs), verdict))
     return result
 
 

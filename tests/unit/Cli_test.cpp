@@ -9,10 +9,14 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "resources/Version.h"
+#include "tests/support/HexBytes.h"
 
 namespace {
 
@@ -23,6 +27,8 @@ const std::string kBinary = std::string(TESSERA_BINARY_DIR) + "/tessera-export";
 // ISO-2022-JP "日本語" and its Shift-JIS bytes.
 const std::string kJisText = "\x1b$BF|K\\8l\x1b(B";
 const std::string kSjisText = "\x93\xFA\x96\x7B\x8C\xEA";
+// The same as a UTF-8 file name.
+const std::string kUtf8Text = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";
 // UTF-8 of the message texts 500 and 502 as a UTF-8 terminal shows them.
 const std::string kUtf8WriteError =
     "\xE4\xBF\x9D\xE5\xAD\x98\xE9\x80\x94\xE4\xB8\xAD\xE3\x81\xA7\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC"
@@ -31,16 +37,7 @@ const std::string kUtf8NoSavePath =
     "\xE4\xBF\x9D\xE5\xAD\x98\xE5\x85\x88\xE3\x81\x8C\xE6\x8C\x87\xE5\xAE\x9A\xE3\x81\x95\xE3\x82\x8C"
     "\xE3\x81\xA6\xE3\x81\x84\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93";
 
-std::string Hex(const std::string& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-        out += ' ';
-    }
-    return out;
-}
+using tessera::testing::Hex;
 
 // A message with an ISO-2022-JP Subject and body; `extra` lines go into the body.
 std::string JisMessage(const std::string& from, const std::string& extra = "") {
@@ -99,10 +96,14 @@ protected:
         return text.str();
     }
 
-    // Runs the exporter with a UTF-8 locale; stdin from `input` (default /dev/null).
-    RunResult Run(const std::string& args, const std::string& input = "/dev/null") const {
-        std::string command = "cd '" + dir_ + "' && LC_ALL=C.UTF-8 '" + kBinary + "' " + args + " <'" +
-                              input + "' >'" + Path("stdout") + "' 2>'" + Path("stderr") + "'";
+    // Runs the exporter (UTF-8 locale by default); stdin from `input`.
+    // `launcher` goes in front of the binary (a shell command prefix).
+    RunResult Run(const std::string& args, const std::string& input = "/dev/null",
+                  const std::string& locale = "C.UTF-8", const std::string& launcher = "",
+                  const std::string& binary = kBinary) const {
+        std::string command = "cd '" + dir_ + "' && export LC_ALL=" + locale + " && " + launcher +
+                              " '" + binary + "' " + args + " <'" + input + "' >'" +
+                              Path("stdout") + "' 2>'" + Path("stderr") + "'";
         RunResult result;
         int raw = std::system(command.c_str());
         result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -131,6 +132,7 @@ TEST_F(CliTest, ExitStatusAndUsage) {
         {"--format mbox --separator X --output o a.eml", 2, "", "--separator needs --format separator"},
         {"--format mbox --output", 2, "", "--output needs a value"},
         {"--if-exists maybe --format mbox --output o a.eml", 2, "", "unknown --if-exists"},
+        {"--names utf16 --format eml --output o a.eml", 2, "", "unknown --names value"},
         {"--settings missing.ini --output o a.eml", 2, "", "missing.ini"},
     };
     Write("a.eml", JisMessage("a@example.jp"));
@@ -164,7 +166,7 @@ TEST_F(CliTest, SingleFileFormats) {
     }
 }
 
-TEST_F(CliTest, EmlFilesNamedAfterSubjectInShiftJis) {
+TEST_F(CliTest, EmlFilesNamedAfterSubject) {
     Write("a.eml", JisMessage("a@example.jp"));
     Write("b.eml", "From: b@example.jp\r\nSubject: a/b?\r\n\r\nbody\r\n");
     for (const char* folder : {"eml1", "eml2/"}) {
@@ -177,13 +179,60 @@ TEST_F(CliTest, EmlFilesNamedAfterSubjectInShiftJis) {
             names.push_back(Hex(item.path().filename().string()));
         }
         std::sort(names.begin(), names.end());
-        std::vector<std::string> expected = {Hex(kSjisText + " (2).eml"), Hex(kSjisText + ".eml"),
+        std::vector<std::string> expected = {Hex(kUtf8Text + " (2).eml"), Hex(kUtf8Text + ".eml"),
                                              Hex("a=b=.eml")};
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(names, expected);
-        EXPECT_EQ(Hex(Read(Path(folder) + "/" + kSjisText + ".eml")),
+        EXPECT_EQ(Hex(Read(Path(folder) + "/" + kUtf8Text + ".eml")),
                   Hex(SjisMessage("a@example.jp") + "\r\n"));
     }
+}
+
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    while (times-- > 0) out += text;
+    return out;
+}
+
+// Names in the locale's character set (UTF-8 also in the C locale), cut to 255
+// bytes as written; --names sjis keeps the plug-in's bytes.
+TEST_F(CliTest, NamesFollowTheLocale) {
+    const std::string longSjis = Repeat("\x93\xFA", 120);  // 240 bytes, 360 in UTF-8
+    const std::string longUtf8 = Repeat("\xE6\x97\xA5", 83);
+    struct Case {
+        std::string locale;
+        std::string option;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"C.UTF-8", "", {kUtf8Text + ".eml", longUtf8 + ".eml"}},
+        {"C", "", {kUtf8Text + ".eml", longUtf8 + ".eml"}},
+        {"C.UTF-8", "--names sjis", {kSjisText + ".eml", longSjis + ".eml"}},
+    };
+    Write("a.eml", JisMessage("a@example.jp"));
+    Write("long.eml", "From: b@example.jp\r\nSubject: " + longSjis + "\r\n\r\nbody\r\n");
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale + " " + c.option);
+        std::string folder = "names" + std::to_string(++n);
+        fs::create_directories(Path(folder));
+        RunResult r = Run("--format eml " + c.option + " --output " + folder + " a.eml long.eml",
+                          "/dev/null", c.locale);
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::vector<std::string> names, expected;
+        for (const auto& item : fs::directory_iterator(Path(folder))) {
+            names.push_back(Hex(item.path().filename().string()));
+        }
+        for (const std::string& name : c.names) expected.push_back(Hex(name));
+        std::sort(names.begin(), names.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected);
+    }
+    // A Shift-JIS name is still shown in the locale's character set.
+    fs::create_directories(Path("taken/" + kSjisText + ".eml"));
+    RunResult r = Run("--names sjis --format eml --output taken a.eml");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("taken/" + kUtf8Text + ".eml: Is a directory"), std::string::npos)
+        << Hex(r.err);
 }
 
 TEST_F(CliTest, NoAttachLeavesAttachmentOut) {
@@ -213,7 +262,8 @@ TEST_F(CliTest, ExistingTargetFile) {
         std::string inStderr;
     } cases[] = {
         {"--if-exists overwrite", 0, fresh, ""},
-        {"--if-exists append", 0, old + fresh, ""},
+        // The old file does not end in a blank line: the envelope gets one before it.
+        {"--if-exists append", 0, old + "\r\n" + fresh, ""},
         {"--if-exists cancel", 1, old, "exists; not written"},
         {"", 1, old, "exists; not written"},  // standard input is not a terminal
     };
@@ -229,11 +279,15 @@ TEST_F(CliTest, ExistingTargetFile) {
 }
 
 TEST_F(CliTest, StandardInput) {
-    std::string in = Write("in.eml", JisMessage("a@example.jp"));
+    // A message piped from a mail filter may bring its envelope line: it is dropped.
+    for (std::string envelope : {"", "From MAILER-DAEMON Fri Jul  8 12:08:34 2011\n"}) {
+        std::string in = Write("in.eml", envelope + JisMessage("a@example.jp"));
+        RunResult r = Run("--format mbox --if-exists overwrite --output out.txt -", in);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Hex(Read(Path("out.txt"))),
+                  Hex(Envelope("a@example.jp") + SjisMessage("a@example.jp") + "\r\n"));
+    }
     Write("empty", "");
-    RunResult r = Run("--format mbox --output out.txt -", in);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Hex(Read(Path("out.txt"))), Hex(Envelope("a@example.jp") + SjisMessage("a@example.jp") + "\r\n"));
     RunResult empty = Run("--format mbox --output out2.txt -", Path("empty"));
     EXPECT_EQ(empty.status, 1);
     EXPECT_NE(empty.err.find("-: empty standard input"), std::string::npos) << empty.err;
@@ -279,8 +333,8 @@ TEST_F(CliTest, MboxrdUnquotedOnReadAndQuotedOnWrite) {
     RunResult eml = Run("--format eml --output eml box");
     EXPECT_EQ(eml.status, 0) << eml.err;
     // Both messages have the same Subject: the first is the plain name.
-    EXPECT_EQ(Hex(Read(Path("eml/" + kSjisText + ".eml"))),
-              Hex(SjisMessage("a@example.jp") + body + "\r\n\r\n"));
+    EXPECT_EQ(Hex(Read(Path("eml/" + kUtf8Text + ".eml"))),
+              Hex(SjisMessage("a@example.jp") + body + "\r\n"));
     RunResult mbox = Run("--format mbox --output out.txt box");
     EXPECT_EQ(mbox.status, 0) << mbox.err;
     std::string out = Read(Path("out.txt"));
@@ -306,11 +360,12 @@ TEST_F(CliTest, StoredFormatFromSettings) {
     fs::create_directories(Path("out"));
     RunResult sep = Run("--settings sep.ini --output out a.eml");
     EXPECT_EQ(sep.status, 0) << sep.err;
-    EXPECT_EQ(Hex(Read(Path("out/" + kSjisText + ".txt"))),
+    EXPECT_EQ(Hex(Read(Path("out/" + kUtf8Text + ".txt"))),
               Hex(SjisMessage("a@example.jp") + "\r\n====\r\n"));
     RunResult eml = Run("--settings eml.ini --output out/ a.eml");
     EXPECT_EQ(eml.status, 0) << eml.err;
-    EXPECT_EQ(Hex(Read(Path("out/" + kSjisText + ".eml"))), Hex(SjisMessage("a@example.jp") + "\r\n"));
+    EXPECT_EQ(Hex(Read(Path("out/" + kUtf8Text + ".eml"))),
+              Hex(SjisMessage("a@example.jp") + "\r\n"));
     RunResult bad = Run("--settings bad.ini --output out a.eml");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("SaveType 7"), std::string::npos) << bad.err;
@@ -321,17 +376,169 @@ TEST_F(CliTest, StoredFormatFromSettings) {
 }
 
 TEST_F(CliTest, WriteFailureReportsMessage500) {
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     Write("a.eml", JisMessage("a@example.jp"));
-    // Through a link of our own: a faulty overwrite removes the link, never the device.
-    fs::create_symlink("/dev/full", Path("full"));
+    // A device node of our own that fails every write as a full disk does.
+    if (mknod(Path("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) {
+        GTEST_SKIP() << "cannot make a device node here";
+    }
     RunResult r = Run("--format mbox --if-exists append --output full a.eml");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(kUtf8WriteError), std::string::npos) << Hex(r.err);
     EXPECT_NE(r.err.find("full: No space left on device"), std::string::npos) << r.err;
+    // Overwriting a device writes to it; it is never removed for a file.
+    RunResult device = Run("--format mbox --if-exists overwrite --output full a.eml");
+    EXPECT_EQ(device.status, 1);
+    struct stat info;
+    EXPECT_TRUE(lstat(Path("full").c_str(), &info) == 0 && S_ISCHR(info.st_mode));
     RunResult folder = Run("--format mbox --if-exists overwrite --output nodir/x.txt a.eml");
     EXPECT_EQ(folder.status, 1);
     EXPECT_NE(folder.err.find(kUtf8WriteError), std::string::npos) << Hex(folder.err);
+}
+
+TEST_F(CliTest, OwnMboxReadsBackTheSame) {
+    // LF-only sources: the writer adds no blank line of theirs, only its framing.
+    Write("a.eml", "From: a@example.jp\nSubject: a\n\nfrom a lowercase line\n>From quoted\n");
+    Write("b.eml", "From: b@example.jp\nSubject: b\n\nbody\n\n");
+    Write("c.eml", "From: c@example.jp\nSubject: c\n\nFROM the end");
+    RunResult first = Run("--format mbox --output one.mbox a.eml b.eml c.eml");
+    RunResult second = Run("--format mbox --output two.mbox one.mbox");
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(second.status, 0) << second.err;
+    std::string one = Read(Path("one.mbox"));
+    EXPECT_NE(one.find("\r\n\r\nFrom b@example.jp "), std::string::npos) << one;
+    EXPECT_EQ(Hex(Read(Path("two.mbox"))), Hex(one));
+}
+
+TEST_F(CliTest, InputsAreNeverWritten) {
+    // Larger than the C library's buffers, so that a read could not hide in one.
+    std::string body;
+    for (int i = 0; i < 1000; ++i) body += std::string(70, 'x') + "\r\n";
+    std::string box =
+        Write("box.mbox", "From a Tue Mar  5 09:07:03 2002\n" + JisMessage("a@example.jp"));
+    fs::create_symlink("box.mbox", Path("link.mbox"));
+    fs::create_hard_link(Path("box.mbox"), Path("hard.mbox"));
+    std::string plain = Write("f/Plain.eml", "From: p@example.jp\r\nSubject: Plain\r\n\r\n" + body);
+    std::string other = Write("f/Other.eml", "From: o@example.jp\r\nSubject: Other\r\n\r\n" + body);
+    std::string stored = Write("g/Plain.txt", Read(plain));
+    Write("sep.ini", "[SETTING]\r\nSaveType=105\r\n");
+    const std::string plainBefore = Read(plain), boxBefore = Read(box);
+    struct Case {
+        std::string args;
+        std::string input;
+        int status;
+    } cases[] = {
+        {"--format mbox --if-exists overwrite --output box.mbox box.mbox", "/dev/null", 2},
+        {"--format mbox --if-exists append --output link.mbox box.mbox", "/dev/null", 2},
+        {"--format separator --if-exists overwrite --output hard.mbox link.mbox", "/dev/null", 2},
+        {"--format mbox --if-exists append --output box.mbox -", box, 2},
+        {"--settings sep.ini --output g g/Plain.txt", "/dev/null", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        RunResult r = Run(c.args, c.input);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find("one of the inputs"), std::string::npos) << r.err;
+        EXPECT_TRUE(Read(box) == boxBefore);
+        EXPECT_TRUE(Read(stored) == plainBefore);
+    }
+    // Exported into their own folder, they keep their names and the copies take the next.
+    const std::string otherBefore = Read(other);
+    RunResult eml = Run("--format eml --output f f/Plain.eml f/Other.eml");
+    EXPECT_EQ(eml.status, 0) << eml.err;
+    EXPECT_TRUE(Read(plain) == plainBefore);
+    EXPECT_TRUE(Read(other) == otherBefore);
+    EXPECT_TRUE(Read(Path("f/Plain (2).eml")) == plainBefore + "\r\n");
+    EXPECT_TRUE(Read(Path("f/Other (2).eml")) == otherBefore + "\r\n");
+}
+
+TEST_F(CliTest, FoldersAreMadeForTheFolderFormatsOnly) {
+    Write("a.eml", JisMessage("a@example.jp"));
+    Write("sep.ini", "[SETTING]\r\nSaveType=105\r\n");
+    Write("win.ini", "[SETTING]\r\nSaveType=105\r\nSavePath=C:\\Users\\me\\\r\n");
+    Write("file", "not a folder");
+    struct Case {
+        std::string args;
+        int status;
+        std::string made;
+        std::string inStderr;
+    } cases[] = {
+        {"--format eml --output new/deep a.eml", 0, "new/deep/" + kUtf8Text + ".eml", ""},
+        {"--settings sep.ini --output made/here a.eml", 0, "made/here/" + kUtf8Text + ".txt", ""},
+        {"--format eml --output file a.eml", 1, "", "file: not a folder"},
+        {"--format mbox --output nodir/x.txt a.eml", 1, "", "nodir/x.txt: No such file"},
+        {"--settings win.ini a.eml", 2, "", "is a Windows path"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        RunResult r = Run(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.inStderr), std::string::npos) << r.err;
+        if (!c.made.empty()) {
+            EXPECT_TRUE(fs::is_regular_file(Path(c.made))) << c.made;
+        }
+    }
+    EXPECT_FALSE(fs::exists(Path("nodir")));
+    for (const auto& item : fs::directory_iterator(dir_)) {
+        EXPECT_EQ(item.path().filename().string().find('\\'), std::string::npos) << item.path();
+    }
+}
+
+TEST_F(CliTest, UnlistableMaildirFolderIsTold) {
+    // Root lists any folder unless it drops that right.
+    std::string launcher;
+    if (geteuid() == 0) {
+        if (std::system("setpriv --bounding-set -dac_read_search true 2>/dev/null") != 0) {
+            GTEST_SKIP() << "running as root without setpriv to drop the right to read any folder";
+        }
+        launcher = "setpriv --bounding-set -dac_override,-dac_read_search";
+    }
+    Write("md/cur/1.host:2,S", JisMessage("one@example.jp"));
+    Write("md/new/2.host", JisMessage("two@example.jp"));
+    chmod(Path("md/cur").c_str(), 0);
+    RunResult md = Run("--format mbox --output md.txt md", "/dev/null", "C.UTF-8", launcher);
+    chmod(Path("md/cur").c_str(), 0755);
+    EXPECT_EQ(md.status, 1);
+    EXPECT_NE(md.err.find("md/cur: cannot be listed (Permission denied)"), std::string::npos)
+        << md.err;
+    EXPECT_NE(Read(Path("md.txt")).find("two@example.jp"), std::string::npos);
+}
+
+TEST_F(CliTest, EveryGapIsTold) {
+    // NUL bytes: each message named, the reason given once.
+    Write("n1.eml", std::string("Subject: n1\r\n\r\nbefore\0after\r\n", 29));
+    Write("n2.eml", std::string("Subject: n2\r\n\r\nx\0y\r\n", 19));
+    RunResult nul = Run("--format mbox --output nul.txt n1.eml n2.eml");
+    EXPECT_EQ(nul.status, 1);
+    EXPECT_NE(nul.err.find("n1.eml: holds a NUL byte"), std::string::npos) << nul.err;
+    EXPECT_NE(nul.err.find("n2.eml: holds a NUL byte"), std::string::npos) << nul.err;
+    size_t reason = nul.err.find("NUL-terminated");
+    EXPECT_NE(reason, std::string::npos) << nul.err;
+    EXPECT_EQ(reason, nul.err.rfind("NUL-terminated")) << "the reason once: " << nul.err;
+    EXPECT_EQ(Read(Path("nul.txt")).find("after"), std::string::npos);
+
+    // A message that cannot be written leaves no file of its own behind.
+    Write("blank.eml", "\n");
+    Write("a.eml", JisMessage("a@example.jp"));
+    RunResult eml = Run("--format eml --output out blank.eml a.eml");
+    EXPECT_EQ(eml.status, 1);
+    EXPECT_FALSE(fs::exists(Path("out/(noname).eml")));
+    EXPECT_TRUE(fs::exists(Path("out/" + kUtf8Text + ".eml")));
+}
+
+TEST_F(CliTest, OutOfMemoryIsToldWithStatus1) {
+    // Sanitizers reserve more address space than any limit leaves: the release build runs.
+    const std::string plain = std::string(TESSERA_BINARY_DIR) + "/../native/tessera-export";
+    if (!fs::exists(plain)) GTEST_SKIP() << plain << " (the release build) was not built";
+    std::string small = Write("small.eml", JisMessage("a@example.jp"));
+    std::string big = Path("big.eml");
+    std::ofstream(big, std::ios::binary) << "Subject: big\r\n\r\n";
+    fs::resize_file(big, 48u << 20);
+    const std::string limit = "ulimit -v 65536;";
+    RunResult fits = Run("--format mbox --output small.txt -", small, "C.UTF-8", limit, plain);
+    EXPECT_EQ(fits.status, 0) << fits.err;
+    RunResult tooBig = Run("--format mbox --output big.txt -", big, "C.UTF-8", limit, plain);
+    EXPECT_EQ(tooBig.status, 1) << tooBig.err;
+    EXPECT_NE(tooBig.err.find("out of memory"), std::string::npos) << tooBig.err;
 }
 
 }  // namespace

@@ -21,25 +21,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/HexBytes.h"
+
 namespace tessera {
 namespace {
+
+using tessera::testing::Hex;
 
 struct Sample {
     std::string kind;  // "iso", "euc" or "mime"
     std::string input;
     std::string origin;
 };
-
-std::string Hex(const std::string& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char c : bytes) {
-        hex += digits[c >> 4];
-        hex += digits[c & 15];
-    }
-    return hex;
-}
 
 std::string Convert(const Sample& s)
 {
@@ -92,14 +85,14 @@ std::vector<std::string> RunReference(const std::vector<Sample>& samples)
     return verdicts;
 }
 
-bool OnlyHexOf(const std::string& hex, const std::string& bytes)
+// The bytes of the reference script's hex, as Hex() writes it ("81 AC").
+std::string FromHex(const std::string& hex)
 {
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-        if (bytes.find(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16))) == std::string::npos) {
-            return false;
-        }
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 3) {
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     }
-    return !hex.empty();
+    return bytes;
 }
 
 std::string ExplainHeaderDifference(const std::string& ours, const std::string& ref, const Sample& s)
@@ -107,13 +100,13 @@ std::string ExplainHeaderDifference(const std::string& ours, const std::string& 
     if (s.kind != "mime" || (!ours.empty() && !ref.empty())) {
         return "";
     }
-    if (OnlyHexOf(ours + ref, " \t\r\n")) {
+    const std::string both = ours + ref;
+    if (!both.empty() && both.find_first_not_of(" \t\r\n") == std::string::npos) {
         return "unfolding";
     }
-    std::string decoded = DecodeMimeHeader(s.input);
-    bool eightBit = ref.empty() && ours.size() % 2 == 0 && Hex(decoded).find(ours) != std::string::npos;
-    for (size_t i = 0; eightBit && i < ours.size(); i += 2) {
-        eightBit = ours[i] >= '8';
+    bool eightBit = ref.empty() && DecodeMimeHeader(s.input).find(ours) != std::string::npos;
+    for (size_t i = 0; eightBit && i < ours.size(); ++i) {
+        eightBit = static_cast<unsigned char>(ours[i]) >= 0x80;
     }
     return eightBit ? "8-bit" : "";
 }
@@ -133,20 +126,21 @@ std::string ExplainHeaderDifference(const std::string& ours, const std::string& 
 std::string ExplainDifference(const std::string& field, const Sample& s)
 {
     std::istringstream in(field);
-    std::string ours, ref, verdict;
-    std::getline(in, ours, ':');
-    std::getline(in, ref, ':');
+    std::string oursHex, refHex, verdict;
+    std::getline(in, oursHex, ':');
+    std::getline(in, refHex, ':');
     std::getline(in, verdict);
+    const std::string ours = FromHex(oursHex), ref = FromHex(refHex);
     bool necSelected = !ours.empty() && verdict == "equal";
-    for (size_t i = 0; necSelected && i + 1 < ours.size(); i += 4) {
-        necSelected = ours.compare(i, 2, "ed") == 0 || ours.compare(i, 2, "ee") == 0;
+    for (size_t i = 0; necSelected && i < ours.size(); i += 2) {
+        necSelected = ours[i] == '\xED' || ours[i] == '\xEE';
     }
     if (necSelected) {
         return "nec-selected";
     }
-    bool geta = ref.empty() && !ours.empty() && ours.size() % 4 == 0;
-    for (size_t i = 0; geta && i < ours.size(); i += 4) {
-        geta = ours.compare(i, 4, "81ac") == 0;
+    bool geta = ref.empty() && !ours.empty() && ours.size() % 2 == 0;
+    for (size_t i = 0; geta && i < ours.size(); i += 2) {
+        geta = ours.compare(i, 2, "\x81\xAC") == 0;
     }
     bool has0212 = s.input.find("\x1B$(D") != std::string::npos || s.input.find('\x8F') != std::string::npos;
     if (geta && has0212) {

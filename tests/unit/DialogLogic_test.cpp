@@ -4,19 +4,12 @@
 
 #include <string>
 
+#include "tests/support/HexBytes.h"
+
 namespace tessera {
 namespace {
 
-std::string Hex(const std::string& bytes) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (!out.empty()) out += ' ';
-        out += kDigits[c >> 4];
-        out += kDigits[c & 15];
-    }
-    return out;
-}
+using tessera::testing::Hex;
 
 // "表" (0x95 0x5C) and "ソ" (0x83 0x5C) end in a byte that equals '\'.
 const std::string kHyou = "\x95\x5C";
@@ -53,6 +46,28 @@ TEST(CentredPosition, CentresAndClampsIntoTheWorkArea) {
         EXPECT_EQ(at.x, c.x) << c.name;
         EXPECT_EQ(at.y, c.y) << c.name;
     }
+}
+
+TEST(PositionInside, MovesNoFurtherThanNeeded) {
+    const ScreenRect work = {0, 0, 1024, 740};
+    const CentreCase cases[] = {
+        {"inside stays", {100, 50, 400, 250}, 0, 0, work, 100, 50},
+        {"grown past the bottom moves up", {100, 600, 400, 800}, 0, 0, work, 100, 540},
+        {"past the right moves left", {900, 10, 1100, 110}, 0, 0, work, 824, 10},
+        {"taller than the work area sits on its top", {5, 200, 105, 1000}, 0, 0, work, 5, 0},
+        {"work area not at the origin", {0, 0, 50, 50}, 0, 0, {200, 30, 800, 600}, 200, 30},
+    };
+    for (const CentreCase& c : cases) {
+        ScreenPoint at = PositionInside(c.reference, c.workArea);
+        EXPECT_EQ(at.x, c.x) << c.name;
+        EXPECT_EQ(at.y, c.y) << c.name;
+    }
+}
+
+TEST(TextBoxRoom, GrowsByWhatTheWorkAreaLeaves) {
+    EXPECT_EQ(TextBoxRoom(40, 110, 740), 670);
+    EXPECT_EQ(TextBoxRoom(40, 740, 740), 40);
+    EXPECT_EQ(TextBoxRoom(40, 900, 740), 40);  // a dialog already too tall never shrinks the box
 }
 
 struct TextCase {
@@ -140,6 +155,41 @@ TEST(CutToCharacters, LongDoubleByteTextsFitBothLimits) {
     std::string shifted = "x" + text;
     EXPECT_EQ(CutToCharacters(shifted, kFormatSeparatorLimit).size(), 253u);
     EXPECT_EQ(CutToCharacters(shifted, kSettingsTextLimit).size(), 259u);
+}
+
+TEST(ShortenInMiddle, KeepsWholeCharactersOnBothSides) {
+    const std::string hyou4 = kHyou + kHyou + kHyou + kHyou;
+    const CutCase cases[] = {
+        {"short enough stays", "C:\\a.txt", 8, "C:\\a.txt"},
+        {"half before, rest after", "abcdefghij", 6, "abc...hij"},
+        {"odd keep gives the tail more", "abcdefghij", 5, "ab...hij"},
+        {"nothing kept", "abcdefghij", 0, "..."},
+        {"head stops before a split character", "a" + kA + "bcdefgh", 4, "a...fgh"},
+        {"tail starts after a split character", "abcdefg" + kA + "h", 4, "ab...h"},
+        {"0x5C trail bytes stay with their lead", hyou4, 5, kHyou + "..." + kHyou},
+        {"tail never starts on a trail byte", "x" + hyou4, 4, "x..." + kHyou},
+    };
+    for (const CutCase& c : cases) {
+        EXPECT_EQ(Hex(ShortenInMiddle(c.input, c.limit)), Hex(c.expected)) << c.name;
+    }
+}
+
+TEST(ShortenToFit, KeepsTheMostThatFits) {
+    const std::string path = "C:\\" + std::string(250, 'p') + kHyou + ".txt";
+    struct {
+        const char* name;
+        size_t room;  // the longest text that fits
+        std::string expected;
+    } cases[] = {
+        {"fits whole", 1000, path},
+        {"shortened to the room", 100, ShortenInMiddle(path, 97)},
+        {"nothing fits: the dots", 2, "..."},
+    };
+    for (const auto& c : cases) {
+        std::string shown =
+            ShortenToFit(path, [&](const std::string& text) { return text.size() <= c.room; });
+        EXPECT_EQ(Hex(shown), Hex(c.expected)) << c.name;
+    }
 }
 
 TEST(InitialFormatRadio, FallsBackToMbox) {

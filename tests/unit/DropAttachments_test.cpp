@@ -8,17 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/CrlfText.h"
+
 namespace tessera {
 namespace {
 
-std::string Crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out.push_back('\r');
-        out.push_back(c);
-    }
-    return out;
-}
+using tessera::testing::Crlf;
 
 // One leaf part behind its delimiter line.
 std::string Leaf(const std::string& boundary, const std::string& contentType, const std::string& body) {

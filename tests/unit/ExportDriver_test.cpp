@@ -230,6 +230,62 @@ TEST_F(ExportDriverTest, DiskFullIsReportedOnceAndEarlierMessagesStayWhole) {
     EXPECT_EQ(platform.files["C:\\box.txt"].bytes.substr(0, secondEnd), whole.substr(0, secondEnd));
 }
 
+// Replace: an old file is replaced only by a complete new one.
+TEST_F(ExportDriverTest, FailedOrStoppedReplacementLeavesTheOldFileWhole) {
+    Add({"05-from-line.eml", "06-quoted-subject.eml", "01-meeting.eml"});
+    const std::string target = "C:\\out\\Re; [ml;123] a=b=.txt";
+    platform.files[target].bytes = "From old Sat Dec 07 12:00:00 2024\r\nold\r\n\r\n";
+    const std::string old = platform.files[target].bytes;
+    // The second message's source is the fourth fetch (the first is fetched twice).
+    SimulatedHost::Instance().Faults().Add("BKA_GetSource:4");
+    Stored(kSaveTypeMbox);
+    EXPECT_EQ(platform.files[target].bytes, old);
+    EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
+    EXPECT_EQ(report.messagesWritten, 0) << "nothing of the run is in the file";
+
+    SimulatedHost::Instance().Faults() = FaultPlan();
+    platform.messages.clear();
+    settings.SaveType = kSaveTypeMbox;
+    ExportDriver driver(api, platform);
+    driver.SetProgress([&](const ExportReport&) { driver.Stop(); });
+    driver.ExportStoredFormat(nullptr, settings);
+    EXPECT_TRUE(driver.Report().stopped);
+    EXPECT_EQ(platform.files[target].bytes, old);
+    EXPECT_TRUE(platform.messages.empty()) << "a stop is not an error";
+}
+
+// Append: whole messages only, each after a blank line.
+TEST_F(ExportDriverTest, AppendKeepsWholeMessagesAndFramesATornTail) {
+    Add({"05-from-line.eml", "06-quoted-subject.eml"});
+    platform.savePath = "C:\\box.txt";
+    platform.overwriteAnswer = kOverwriteAppend;
+    const std::string torn = "From a Sat Dec 07 12:00:00 2024\r\ntorn li";
+    platform.files["C:\\box.txt"].bytes = torn;
+    Ask(kSaveTypeMbox);
+    const std::string whole = platform.files["C:\\box.txt"].bytes;
+    EXPECT_EQ(whole.rfind(torn + "\r\n\r\nFrom yamada", 0), 0u) << whole;
+
+    // The disk fills in the second message: the file ends after the first.
+    size_t firstEnd = whole.find("\r\nFrom ", torn.size() + 4) + 2;
+    platform.files["C:\\box.txt"].bytes = torn;
+    platform.used = 0;
+    platform.diskSpace = firstEnd - torn.size() + 10;
+    Ask(kSaveTypeMbox);
+    EXPECT_EQ(platform.files["C:\\box.txt"].bytes, whole.substr(0, firstEnd));
+    EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
+}
+
+TEST_F(ExportDriverTest, EmlOfAFailedMessageLeavesNoFile) {
+    Add({"05-from-line.eml", "06-quoted-subject.eml"});
+    platform.files["C:\\out\\Re; [ml;123] a=b=.eml"].bytes = "older export";
+    // The first message's second fetch, the one its writer makes.
+    SimulatedHost::Instance().Faults().Add("BKA_GetSource:2");
+    Stored(kSaveTypeEml);
+    EXPECT_EQ(platform.files["C:\\out\\Re; [ml;123] a=b=.eml"].bytes, "older export");
+    EXPECT_EQ(platform.files.size(), 2u);
+    EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
+}
+
 TEST_F(ExportDriverTest, TargetThatCannotBeOpenedIsReported) {
     Add({"01-meeting.eml"});
     platform.savePath = "C:\\locked.txt";
@@ -238,10 +294,12 @@ TEST_F(ExportDriverTest, TargetThatCannotBeOpenedIsReported) {
     EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
     platform.messages.clear();
     platform.unwritable.clear();
+    platform.files["C:\\locked.txt"].bytes = "OLD\r\n\r\n";
+    platform.overwriteAnswer = kOverwriteAppend;
     platform.seekFails = true;
     Ask(kSaveTypeMbox);
     EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
-    EXPECT_TRUE(platform.files["C:\\locked.txt"].bytes.empty());
+    EXPECT_EQ(platform.files["C:\\locked.txt"].bytes, "OLD\r\n\r\n");
 }
 
 TEST_F(ExportDriverTest, EmlExportGoesOnAfterFailuresAndReportsOnceAtTheEnd) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "export/ShiftJisText.h"
+
 using namespace tessera;
 
 namespace {
@@ -31,6 +33,8 @@ TEST(SubjectToFileName, MapsReservedCharactersAndTrims) {
         {"Com1", "Com1_"},
         {"COM0", "COM0"},
         {"console", "console"},
+        {"CONIN$", "CONIN$_"},
+        {"conout$.log", "conout$_.log"},
     };
     for (const auto& c : cases) EXPECT_EQ(Name(c.subject), c.name) << c.subject;
 }
@@ -66,6 +70,34 @@ TEST(FitFileName, KeepsNameAndTailWithinTheLimits) {
     EXPECT_EQ(fitted.size(), 55u);
     EXPECT_EQ(FitFileName("short", 400, 4, 259), "short") << "nothing fits: the path fails later";
     EXPECT_EQ(FitFileName(std::string(250, 'a') + "  .. b", 0, 4, 0), std::string(250, 'a'));
+}
+
+// A platform that writes every double-byte character as 3 bytes (as UTF-8 does).
+std::string ThreeByteCharacters(const std::string& name) {
+    std::string out;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (IsShiftJisLeadByte(static_cast<unsigned char>(name[i]))) {
+            out += "\xE6\x97\xA5";
+            ++i;
+        } else {
+            out += name[i];
+        }
+    }
+    return out;
+}
+
+TEST(FitFileName, MeasuresTheNameAsWrittenOnDisk) {
+    std::string kanji, written;
+    for (int i = 0; i < 120; ++i) kanji += "\x93\xFA";
+    for (int i = 0; i < 83; ++i) written += "\xE6\x97\xA5";
+    EXPECT_EQ(FitFileName(kanji, 0, 4, 0, ThreeByteCharacters), written);
+    EXPECT_EQ(FitFileName(kanji, 200, 4, 259, ThreeByteCharacters), written.substr(0, 54));
+    EXPECT_EQ(FitFileName("a\x93\xFA", 0, 4, 0, ThreeByteCharacters), "a\xE6\x97\xA5");
+    // Names that differ only in what the platform cannot write meet on disk.
+    NameRegistry names;
+    auto lossy = [](const std::string&) { return std::string("_"); };
+    EXPECT_EQ(UniqueFileName(names, "\x85\x40", ".eml", 3, 0, lossy), "_.eml");
+    EXPECT_EQ(UniqueFileName(names, "\x85\x41", ".eml", 3, 0, lossy), "_ (2).eml");
 }
 
 TEST(UniqueFileName, NumbersRepeatsIgnoringCase) {

@@ -1,14 +1,30 @@
 #include "host/MessageStore.h"
+#include "host/MboxFraming.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 using namespace tessera;
 
 namespace {
 
-std::string Temp(const char* name) { return std::string(TESSERA_BINARY_DIR) + "/store-test-" + name; }
+// A file in a folder of this run, removed when the tests end.
+std::string Temp(const char* name) {
+    static struct Folder {
+        std::string path;
+        Folder() {
+            char pattern[] = "/tmp/tessera-store-XXXXXX";
+            path = mkdtemp(pattern) ? pattern : "/tmp";
+        }
+        ~Folder() {
+            if (path != "/tmp") std::filesystem::remove_all(path);
+        }
+    } folder;
+    return folder.path + "/" + name;
+}
 
 TEST(MboxrdUnescape, DropsOneQuoteFromQuotedFromLinesOnly) {
     struct {
@@ -25,22 +41,24 @@ TEST(MboxrdUnescape, DropsOneQuoteFromQuotedFromLinesOnly) {
     };
     for (const auto& c : cases) {
         std::string text = c.in;
-        text.resize(UnescapeMboxrdInPlace(&text[0], text.size()));
+        text.resize(UnquoteFromLines(&text[0], text.size(), false));
         EXPECT_EQ(text, c.out) << c.in;
-        EXPECT_EQ(UnescapeMboxrd(c.in), c.out) << c.in;
+        EXPECT_EQ(UnquoteFromLines(std::string(c.in), false), c.out) << c.in;
     }
 }
 
-TEST(MessageStoreMbox, SplitsAtFromLinesAfterBlankLinesAcrossReadBlocks) {
-    // Messages sized so that "From " lines straddle the reader's 1 MiB blocks.
+TEST(MessageStoreMbox, DropsTheBlankLineBeforeEachEnvelopeAcrossReadBlocks) {
+    // Messages sized so that envelope lines straddle the reader's 1 MiB blocks,
+    // followed by an LF blank line, a CR LF one, or none.
+    const char* gaps[] = {"\n", "\r\n", ""};
     std::string path = Temp("blocks.mbox");
     std::vector<std::string> bodies;
     std::string box;
     for (int i = 0; i < 7; ++i) {
         std::string body = "Subject: " + std::to_string(i) + "\n\n" +
-                           std::string(300000 + i * 7919, 'a' + i) + "\nFrom inside, not a start\n";
+                           std::string(300000 + i * 7919, 'a' + i) + "\nlast line\n";
         bodies.push_back(body);
-        box += "From sender@example.jp Mon Dec  7 08:00:00 2026\n" + body + "\n";
+        box += "From sender@example.jp Mon Dec  7 08:00:00 2026\n" + body + gaps[i % 3];
     }
     std::ofstream(path, std::ios::binary) << box;
     MessageStore store;
@@ -50,11 +68,42 @@ TEST(MessageStoreMbox, SplitsAtFromLinesAfterBlankLinesAcrossReadBlocks) {
     for (size_t i = 0; i < bodies.size(); ++i) {
         std::string text;
         ASSERT_TRUE(store.Source(i, text));
-        EXPECT_EQ(text, bodies[i] + "\n") << i;
+        EXPECT_EQ(text, bodies[i]) << i;
         std::string direct(store.SizeHint(i), '\0');
         size_t length = 0;
         ASSERT_TRUE(store.SourceInto(i, &direct[0], length));
         EXPECT_EQ(direct.substr(0, length), text) << i;
+    }
+    EXPECT_EQ(store.Name(6), path + ":7");
+}
+
+TEST(MessageStoreMbox, SplitsAtEveryFromLineAndUnquotesAsItsWriterQuoted) {
+    const std::string tessera = "From taro@example.jp Tue Mar 05 09:07:03 2002\r\n";
+    const std::string asctime = "From taro@example.jp Tue Mar  5 09:07:03 2002\n";
+    struct {
+        std::string box;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {asctime + "A\nFrom inside\nB\n\n" + asctime + "C\n", {"A\n", "B\n", "C\n"}},
+        {asctime + "\n" + asctime + "X\n", {"", "X\n"}},
+        {tessera + ">from a\r\n>>From b\r\n>FROM c\r\nfrom d\r\n\r\n",
+         {"from a\r\n>From b\r\nFROM c\r\nfrom d\r\n"}},
+        {asctime + ">from a\n>>From b\n\n" + tessera + ">from a\r\n\r\n",
+         {">from a\n>From b\n", "from a\r\n"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box);
+        std::string path = Temp("split.mbox");
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << c.box;
+        MessageStore store;
+        std::string error;
+        ASSERT_TRUE(store.AddPath(path, error)) << error;
+        ASSERT_EQ(store.Count(), c.messages.size());
+        for (size_t i = 0; i < c.messages.size(); ++i) {
+            std::string text;
+            ASSERT_TRUE(store.Source(i, text));
+            EXPECT_EQ(text, c.messages[i]) << i;
+        }
     }
 }
 

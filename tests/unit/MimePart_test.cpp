@@ -9,19 +9,12 @@
 
 #include "export/ContentType.h"
 #include "export/LineReader.h"
+#include "tests/support/CrlfText.h"
 
 namespace tessera {
 namespace {
 
-// Test texts are written with "\n"; the walker stores CR LF.
-std::string Crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out.push_back('\r');
-        out.push_back(c);
-    }
-    return out;
-}
+using tessera::testing::Crlf;
 
 std::unique_ptr<MimePart> ParseText(const std::string& text) {
     auto part = std::make_unique<MimePart>();

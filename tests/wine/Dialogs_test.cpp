@@ -1,5 +1,5 @@
 // The three dialogs, shown from the real Tessera.dll's templates and driven
-// from a second thread: directly through the dialog classes, and through the
+// from a second thread: directly through their Show functions, and through the
 // plug-in's exported callbacks in the simulated host.
 #include <windows.h>
 
@@ -18,6 +18,8 @@
 #include "dialogs/SettingsDialog_win.h"
 #include "dialogs/ResourceModule_win.h"
 #include "resources/Version.h"
+#include "resources/resource.h"
+#include "tests/support/HexBytes.h"
 #include "tests/wine/support/DialogDriver.h"
 #include "tools/simhost/PluginHost.h"
 
@@ -29,7 +31,7 @@ HMODULE g_plugin = nullptr;
 
 namespace {
 
-using test::Hex;
+using tessera::testing::Hex;
 
 // Captions and control texts as Shift-JIS bytes.
 const std::string kFormatCaption =  // "エクスポートフォーマット"
@@ -53,15 +55,6 @@ const std::string kQuestionTail =  // "は既に存在しています。\n上書
     "B\n\x8F\xE3\x8F\x91\x82\xAB\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H";
 const std::string kA = "\x82\xA0";     // "あ"
 const std::string kHyou = "\x95\x5C";  // "表": its second byte is 0x5C
-
-constexpr int kEdit = 1134;
-constexpr int kFormatConvert = 1000;
-constexpr int kSettingsConvert = 1006;
-constexpr int kNoAttach = 1001;
-constexpr int kFolder = 1003;
-constexpr int kBrowse = 1002;
-constexpr int kVersion = 1007;
-constexpr int kMessage = 1008;
 
 std::string PluginPath() {
     char path[MAX_PATH] = {};
@@ -145,12 +138,12 @@ struct SaveTypeView {
 
 SaveTypeView ViewSaveType(HWND dialog, int convertId) {
     SaveTypeView view;
-    for (int i = 0; i < 3; ++i) view.checked[i] = test::ItemChecked(dialog, 103 + i);
-    view.editEnabled = test::ItemEnabled(dialog, kEdit);
-    view.editText = test::ItemText(dialog, kEdit);
+    for (int i = 0; i < 3; ++i) view.checked[i] = test::ItemChecked(dialog, IDC_SAVE_MBOX + i);
+    view.editEnabled = test::ItemEnabled(dialog, IDC_SEPARATOR);
+    view.editText = test::ItemText(dialog, IDC_SEPARATOR);
     view.convertChecked = test::ItemChecked(dialog, convertId);
     view.convertEnabled = test::ItemEnabled(dialog, convertId);
-    view.noAttachChecked = test::ItemChecked(dialog, kNoAttach);
+    view.noAttachChecked = test::ItemChecked(dialog, IDC_NO_ATTACH);
     return view;
 }
 
@@ -167,18 +160,22 @@ struct FormatIn {
 struct FormatRun {
     INT_PTR result = 0;
     SaveTypeView opened;
-    ExportFormatDialog dialog{0, false, "", false};
+    ExportFormat format;
 };
 
 // Opens the dialog with `in`, records what it shows, lets `act` work on it.
 FormatRun RunFormat(const FormatIn& in, const std::function<void(DWORD, HWND)>& act,
                     HWND owner = nullptr) {
     FormatRun run;
-    run.dialog = ExportFormatDialog(in.saveType, in.convert, in.separator, in.noAttach);
-    run.result = test::RunDriven([&] { return run.dialog.Run(owner); }, [&](DWORD ui) {
+    run.format.SaveType = in.saveType;
+    run.format.Convert = in.convert;
+    run.format.Separator = in.separator;
+    run.format.NoAttach = in.noAttach;
+    auto show = [&] { return INT_PTR{ShowExportFormatDialog(owner, run.format)}; };
+    run.result = test::RunDriven(show, [&](DWORD ui) {
         HWND d = test::WaitForDialog(ui, kFormatCaption);
         ASSERT_NE(d, nullptr) << "export-format dialog did not open";
-        run.opened = ViewSaveType(d, kFormatConvert);
+        run.opened = ViewSaveType(d, IDC_FORMAT_CONVERT);
         act(ui, d);
     });
     return run;
@@ -187,7 +184,8 @@ FormatRun RunFormat(const FormatIn& in, const std::function<void(DWORD, HWND)>& 
 TEST(ExportFormatDialog, ShowsItsTemplateTexts) {
     std::vector<std::string> texts;
     FormatRun run = RunFormat({-1, true, "", false}, [&](DWORD, HWND d) {
-        for (int id : {103, 104, 105, kFormatConvert, kNoAttach, IDOK, IDCANCEL}) {
+        for (int id : {IDC_SAVE_MBOX, IDC_SAVE_EML, IDC_SAVE_SEPARATOR, IDC_FORMAT_CONVERT,
+                       IDC_NO_ATTACH, IDOK, IDCANCEL}) {
             texts.push_back(test::ItemText(d, id));
         }
         test::Click(d, IDCANCEL);
@@ -226,8 +224,8 @@ TEST(ExportFormatDialog, OpensWithTheHandedInChoice) {
         EXPECT_EQ(run.opened.noAttachChecked, c.in.noAttach) << c.name;
         // Cancel hands back what came in, the held save type included.
         EXPECT_EQ(run.result, IDCANCEL) << c.name;
-        EXPECT_EQ(run.dialog.SaveType, c.in.saveType) << c.name;
-        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.in.separator)) << c.name;
+        EXPECT_EQ(run.format.SaveType, c.in.saveType) << c.name;
+        EXPECT_EQ(Hex(run.format.Separator), Hex(c.in.separator)) << c.name;
     }
 }
 
@@ -258,15 +256,15 @@ TEST(ExportFormatDialog, OkReadsTheChoiceBack) {
     for (const FormatOkCase& c : cases) {
         FormatRun run = RunFormat(c.in, [&](DWORD, HWND d) {
             if (c.clickRadio) test::Click(d, c.clickRadio);
-            if (c.typed) test::SetItemText(d, kEdit, c.typed);
-            if (c.toggleNoAttach) test::Click(d, kNoAttach);
+            if (c.typed) test::SetItemText(d, IDC_SEPARATOR, c.typed);
+            if (c.toggleNoAttach) test::Click(d, IDC_NO_ATTACH);
             test::Click(d, IDOK);
         });
         EXPECT_EQ(run.result, IDOK) << c.name;
-        EXPECT_EQ(run.dialog.SaveType, c.saveType) << c.name;
-        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.separator)) << c.name;
-        EXPECT_EQ(run.dialog.NoAttach, c.noAttach) << c.name;
-        EXPECT_EQ(run.dialog.Convert, c.in.convert) << c.name;
+        EXPECT_EQ(run.format.SaveType, c.saveType) << c.name;
+        EXPECT_EQ(Hex(run.format.Separator), Hex(c.separator)) << c.name;
+        EXPECT_EQ(run.format.NoAttach, c.noAttach) << c.name;
+        EXPECT_EQ(run.format.Convert, c.in.convert) << c.name;
     }
 }
 
@@ -275,15 +273,15 @@ TEST(ExportFormatDialog, RadioButtonsEnableTheEditAndMoveTheFocus) {
          enabledAfter103 = true;
     std::string textAfter103;
     RunFormat({103, true, "kept", false}, [&](DWORD ui, HWND d) {
-        test::Click(d, 105);
-        enabledAfter105 = test::ItemEnabled(d, kEdit);
-        focusInEdit = test::FocusOf(ui) == GetDlgItem(d, kEdit);
-        test::Click(d, 104);
-        enabledAfter104 = test::ItemEnabled(d, kEdit);
-        test::Click(d, 105);
-        test::Click(d, 103);
-        enabledAfter103 = test::ItemEnabled(d, kEdit);
-        textAfter103 = test::ItemText(d, kEdit);
+        test::Click(d, IDC_SAVE_SEPARATOR);
+        enabledAfter105 = test::ItemEnabled(d, IDC_SEPARATOR);
+        focusInEdit = test::FocusOf(ui) == GetDlgItem(d, IDC_SEPARATOR);
+        test::Click(d, IDC_SAVE_EML);
+        enabledAfter104 = test::ItemEnabled(d, IDC_SEPARATOR);
+        test::Click(d, IDC_SAVE_SEPARATOR);
+        test::Click(d, IDC_SAVE_MBOX);
+        enabledAfter103 = test::ItemEnabled(d, IDC_SEPARATOR);
+        textAfter103 = test::ItemText(d, IDC_SEPARATOR);
         test::Click(d, IDCANCEL);
     });
     EXPECT_TRUE(enabledAfter105);
@@ -323,13 +321,13 @@ TEST(ExportFormatDialog, LongSeparatorIsCutAtACharacterTo254Bytes) {
     for (const LongTextCase& c : LongTextCases(kFormatSeparatorLimit)) {
         SCOPED_TRACE(c.name);
         FormatRun run = RunFormat({103, true, "", false}, [&](DWORD, HWND d) {
-            test::Click(d, 105);
-            test::SetItemText(d, kEdit, c.typed);
+            test::Click(d, IDC_SAVE_SEPARATOR);
+            test::SetItemText(d, IDC_SEPARATOR, c.typed);
             test::Click(d, IDOK);
         });
         EXPECT_EQ(run.result, IDOK);
-        EXPECT_LE(run.dialog.Separator.size(), kFormatSeparatorLimit);
-        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.expected));
+        EXPECT_LE(run.format.Separator.size(), kFormatSeparatorLimit);
+        EXPECT_EQ(Hex(run.format.Separator), Hex(c.expected));
     }
 }
 
@@ -342,12 +340,13 @@ TEST(ExportFormatDialog, LoneLeadByteNeverComesBackHalf) {
     // The control itself turns a lone lead byte into a whole character.
     for (const std::string& typed : {std::string("abc\x82"), std::string(253, 'z') + "\x82"}) {
         FormatRun run = RunFormat({105, true, "", false}, [&](DWORD, HWND d) {
-            test::SetItemText(d, kEdit, typed);
+            test::SetItemText(d, IDC_SEPARATOR, typed);
             test::Click(d, IDOK);
         });
-        EXPECT_EQ(run.dialog.Separator.substr(0, typed.size() - 1), typed.substr(0, typed.size() - 1));
-        EXPECT_LE(run.dialog.Separator.size(), kFormatSeparatorLimit);
-        EXPECT_TRUE(WholeCharacters(run.dialog.Separator)) << Hex(run.dialog.Separator);
+        EXPECT_EQ(run.format.Separator.substr(0, typed.size() - 1),
+                  typed.substr(0, typed.size() - 1));
+        EXPECT_LE(run.format.Separator.size(), kFormatSeparatorLimit);
+        EXPECT_TRUE(WholeCharacters(run.format.Separator)) << Hex(run.format.Separator);
     }
 }
 
@@ -359,7 +358,7 @@ TEST(ExportFormatDialog, OversizedSeparatorHandedInOpensShowsAndReturns) {
         EXPECT_EQ(run.result, button);
         EXPECT_EQ(run.opened.editText.substr(0, 1023), big.substr(0, 1023));
         std::string expected = button == IDOK ? std::string(kFormatSeparatorLimit, 'b') : big;
-        EXPECT_EQ(Hex(run.dialog.Separator), Hex(expected)) << button;
+        EXPECT_EQ(Hex(run.format.Separator), Hex(expected)) << button;
     }
 }
 
@@ -379,15 +378,15 @@ std::vector<CloseCase> CancelWays() {
 TEST(ExportFormatDialog, CancelEscAndCloseBoxChangeNothing) {
     for (const CloseCase& way : CancelWays()) {
         FormatRun run = RunFormat({105, true, "sep", false}, [&](DWORD ui, HWND d) {
-            test::Click(d, 103);
-            test::Click(d, kNoAttach);
+            test::Click(d, IDC_SAVE_MBOX);
+            test::Click(d, IDC_NO_ATTACH);
             way.close(ui, d);
         });
         EXPECT_EQ(run.result, IDCANCEL) << way.name;
-        EXPECT_EQ(run.dialog.SaveType, 105) << way.name;
-        EXPECT_EQ(run.dialog.Separator, "sep") << way.name;
-        EXPECT_FALSE(run.dialog.NoAttach) << way.name;
-        EXPECT_TRUE(run.dialog.Convert) << way.name;
+        EXPECT_EQ(run.format.SaveType, 105) << way.name;
+        EXPECT_EQ(run.format.Separator, "sep") << way.name;
+        EXPECT_FALSE(run.format.NoAttach) << way.name;
+        EXPECT_TRUE(run.format.Convert) << way.name;
     }
 }
 
@@ -398,7 +397,7 @@ TEST(ExportFormatDialog, ConversionBoxCannotBeChanged) {
             test::Click(d, IDOK);
         });
         EXPECT_EQ(run.result, IDOK);
-        EXPECT_EQ(run.dialog.Convert, convert);
+        EXPECT_EQ(run.format.Convert, convert);
     }
 }
 
@@ -487,17 +486,22 @@ struct SettingsRun {
     INT_PTR result = 0;
     SaveTypeView opened;
     std::string folderShown;
-    SettingsDialog dialog{"", "", false, 0, false};
+    ExportSettings settings;
 };
 
 SettingsRun RunSettings(const SettingsIn& in, const std::function<void(DWORD, HWND)>& act) {
     SettingsRun run;
-    run.dialog = SettingsDialog(in.savePath, in.separator, in.convert, in.saveType, in.noAttach);
-    run.result = test::RunDriven([&] { return run.dialog.Run(nullptr); }, [&](DWORD ui) {
+    run.settings.SavePath = in.savePath;
+    run.settings.Separator = in.separator;
+    run.settings.Convert = in.convert;
+    run.settings.SaveType = in.saveType;
+    run.settings.NoAttach = in.noAttach;
+    auto show = [&] { return INT_PTR{ShowSettingsDialog(nullptr, run.settings)}; };
+    run.result = test::RunDriven(show, [&](DWORD ui) {
         HWND d = test::WaitForDialog(ui, kSettingsCaption);
         ASSERT_NE(d, nullptr) << "settings dialog did not open";
-        run.opened = ViewSaveType(d, kSettingsConvert);
-        run.folderShown = test::ItemText(d, kFolder);
+        run.opened = ViewSaveType(d, IDC_SETTINGS_CONVERT);
+        run.folderShown = test::ItemText(d, IDC_SAVE_FOLDER);
         act(ui, d);
     });
     return run;
@@ -507,10 +511,11 @@ TEST(SettingsDialog, ShowsItsTemplateTextsAndTheVersionLine) {
     std::vector<std::string> texts;
     LONG versionStyle = 0;
     RunSettings({"", "", false, 103, false}, [&](DWORD, HWND d) {
-        for (int id : {103, 104, 105, kSettingsConvert, kNoAttach, IDOK, IDCANCEL, kBrowse, kVersion}) {
+        for (int id : {IDC_SAVE_MBOX, IDC_SAVE_EML, IDC_SAVE_SEPARATOR, IDC_SETTINGS_CONVERT,
+                       IDC_NO_ATTACH, IDOK, IDCANCEL, IDC_BROWSE, IDC_VERSION}) {
             texts.push_back(test::ItemText(d, id));
         }
-        versionStyle = test::ItemStyle(d, kVersion);
+        versionStyle = test::ItemStyle(d, IDC_VERSION);
         test::Click(d, IDCANCEL);
     });
     const std::vector<std::string> expected = {kMboxText, kEmlText, kCustomText, kConvertText,
@@ -549,8 +554,8 @@ TEST(SettingsDialog, OpensWithTheStoredSettings) {
         EXPECT_FALSE(run.opened.convertEnabled) << c.name;
         EXPECT_EQ(run.opened.noAttachChecked, c.in.noAttach) << c.name;
         EXPECT_EQ(run.result, IDCANCEL) << c.name;
-        EXPECT_EQ(Hex(run.dialog.SavePath), Hex(c.in.savePath)) << c.name;
-        EXPECT_EQ(run.dialog.SaveType, c.in.saveType) << c.name;
+        EXPECT_EQ(Hex(run.settings.SavePath), Hex(c.in.savePath)) << c.name;
+        EXPECT_EQ(run.settings.SaveType, c.in.saveType) << c.name;
     }
 }
 
@@ -585,11 +590,11 @@ TEST(SettingsDialog, OkReadsTheSettingsBack) {
             test::Click(d, IDOK);
         });
         EXPECT_EQ(run.result, IDOK) << c.name;
-        EXPECT_EQ(Hex(run.dialog.SavePath), Hex(c.savePath)) << c.name;
-        EXPECT_EQ(run.dialog.SaveType, c.saveType) << c.name;
-        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.separator)) << c.name;
-        EXPECT_EQ(run.dialog.Convert, c.in.convert) << c.name;
-        EXPECT_EQ(run.dialog.NoAttach, c.in.noAttach) << c.name;
+        EXPECT_EQ(Hex(run.settings.SavePath), Hex(c.savePath)) << c.name;
+        EXPECT_EQ(run.settings.SaveType, c.saveType) << c.name;
+        EXPECT_EQ(Hex(run.settings.Separator), Hex(c.separator)) << c.name;
+        EXPECT_EQ(run.settings.Convert, c.in.convert) << c.name;
+        EXPECT_EQ(run.settings.NoAttach, c.in.noAttach) << c.name;
     }
 }
 
@@ -598,30 +603,30 @@ TEST(SettingsDialog, LongSeparatorIsCutAtACharacterTo259Bytes) {
         SCOPED_TRACE(c.name);
         bool focusInEdit = false;
         SettingsRun run = RunSettings({"", "", false, 103, false}, [&](DWORD ui, HWND d) {
-            test::Click(d, 105);
-            focusInEdit = test::FocusOf(ui) == GetDlgItem(d, kEdit);
-            test::SetItemText(d, kEdit, c.typed);
+            test::Click(d, IDC_SAVE_SEPARATOR);
+            focusInEdit = test::FocusOf(ui) == GetDlgItem(d, IDC_SEPARATOR);
+            test::SetItemText(d, IDC_SEPARATOR, c.typed);
             test::Click(d, IDOK);
         });
         EXPECT_TRUE(focusInEdit);
-        EXPECT_EQ(run.dialog.SaveType, 105);
-        EXPECT_LE(run.dialog.Separator.size(), kSettingsTextLimit);
-        EXPECT_EQ(Hex(run.dialog.Separator), Hex(c.expected));
+        EXPECT_EQ(run.settings.SaveType, 105);
+        EXPECT_LE(run.settings.Separator.size(), kSettingsTextLimit);
+        EXPECT_EQ(Hex(run.settings.Separator), Hex(c.expected));
     }
 }
 
 TEST(SettingsDialog, CancelEscAndCloseBoxChangeNothing) {
     for (const CloseCase& way : CancelWays()) {
         SettingsRun run = RunSettings({"C:\\Mail", "sep", true, 105, false}, [&](DWORD ui, HWND d) {
-            test::Click(d, 104);
-            test::Click(d, kNoAttach);
+            test::Click(d, IDC_SAVE_EML);
+            test::Click(d, IDC_NO_ATTACH);
             way.close(ui, d);
         });
         EXPECT_EQ(run.result, IDCANCEL) << way.name;
-        EXPECT_EQ(run.dialog.SavePath, "C:\\Mail") << way.name;
-        EXPECT_EQ(run.dialog.SaveType, 105) << way.name;
-        EXPECT_EQ(run.dialog.Separator, "sep") << way.name;
-        EXPECT_FALSE(run.dialog.NoAttach) << way.name;
+        EXPECT_EQ(run.settings.SavePath, "C:\\Mail") << way.name;
+        EXPECT_EQ(run.settings.SaveType, 105) << way.name;
+        EXPECT_EQ(run.settings.Separator, "sep") << way.name;
+        EXPECT_FALSE(run.settings.NoAttach) << way.name;
     }
 }
 
@@ -662,7 +667,7 @@ TEST_F(SettingsBrowser, OpensOnTheShownFolderAndReturnsOneWithABackslash) {
         std::string label;
         std::string after;
         SettingsRun run = RunSettings({c.shown, "", false, 103, false}, [&](DWORD ui, HWND d) {
-            test::PostClick(d, kBrowse);
+            test::PostClick(d, IDC_BROWSE);
             HWND browser = test::WaitForOtherDialog(ui, d);
             ASSERT_NE(browser, nullptr) << "folder browser did not open";
             test::WaitUntil([&] { return SelectedFolderLabel(browser) == c.startLabel; }, 10000);
@@ -679,20 +684,20 @@ TEST_F(SettingsBrowser, OpensOnTheShownFolderAndReturnsOneWithABackslash) {
                 test::Click(browser, IDOK);
             }
             ASSERT_TRUE(test::WaitUntilGone(browser));
-            after = test::ItemText(d, kFolder);
+            after = test::ItemText(d, IDC_SAVE_FOLDER);
             test::Click(d, IDOK);
         });
         EXPECT_EQ(Hex(label), Hex(c.startLabel));
         EXPECT_EQ(Hex(after), Hex(c.folderAfter));
         EXPECT_EQ(run.result, IDOK);
-        EXPECT_EQ(Hex(run.dialog.SavePath), Hex(c.folderAfter));
+        EXPECT_EQ(Hex(run.settings.SavePath), Hex(c.folderAfter));
     }
 }
 
 TEST_F(SettingsBrowser, BrowseThenCancelStoresNothing) {
     std::string after;
     SettingsRun run = RunSettings({"C:\\Old", "", false, 103, false}, [&](DWORD ui, HWND d) {
-        test::PostClick(d, kBrowse);
+        test::PostClick(d, IDC_BROWSE);
         HWND browser = test::WaitForOtherDialog(ui, d);
         ASSERT_NE(browser, nullptr);
         std::string pick = kTestRoot + "\\Picked";
@@ -700,24 +705,24 @@ TEST_F(SettingsBrowser, BrowseThenCancelStoresNothing) {
         test::WaitUntil([&] { return SelectedFolderLabel(browser) == "Picked"; }, 10000);
         test::Click(browser, IDOK);
         ASSERT_TRUE(test::WaitUntilGone(browser));
-        after = test::ItemText(d, kFolder);
+        after = test::ItemText(d, IDC_SAVE_FOLDER);
         test::Click(d, IDCANCEL);
     });
     EXPECT_EQ(after, kTestRoot + "\\Picked\\");
     EXPECT_EQ(run.result, IDCANCEL);
-    EXPECT_EQ(run.dialog.SavePath, "C:\\Old");
+    EXPECT_EQ(run.settings.SavePath, "C:\\Old");
 }
 
 TEST_F(SettingsBrowser, OversizedFolderStillOpensTheBrowser) {
     std::string after;
     const std::string huge = "C:\\" + std::string(1020, 'h');
     SettingsRun run = RunSettings({huge, "", false, 103, false}, [&](DWORD ui, HWND d) {
-        test::PostClick(d, kBrowse);
+        test::PostClick(d, IDC_BROWSE);
         HWND browser = test::WaitForOtherDialog(ui, d);
         ASSERT_NE(browser, nullptr);
         test::Click(browser, IDCANCEL);
         ASSERT_TRUE(test::WaitUntilGone(browser));
-        after = test::ItemText(d, kFolder);
+        after = test::ItemText(d, IDC_SAVE_FOLDER);
         test::Click(d, IDCANCEL);
     });
     EXPECT_EQ(after, huge);
@@ -735,11 +740,11 @@ struct OverwriteRun {
 
 OverwriteRun RunOverwrite(const std::string& path, const std::function<void(DWORD, HWND)>& act) {
     OverwriteRun run;
-    OverwriteDialog dialog(path);
-    run.result = test::RunDriven([&] { return dialog.Run(nullptr); }, [&](DWORD ui) {
+    auto show = [&] { return INT_PTR{ShowOverwriteDialog(nullptr, path)}; };
+    run.result = test::RunDriven(show, [&](DWORD ui) {
         HWND d = test::WaitForDialog(ui, kOverwriteCaption);
         ASSERT_NE(d, nullptr) << "overwrite dialog did not open";
-        run.message = test::ItemText(d, kMessage);
+        run.message = test::ItemText(d, IDC_OVERWRITE_MESSAGE);
         run.focusOnOverwrite = test::FocusOf(ui) == GetDlgItem(d, IDOK);
         act(ui, d);
     });
@@ -749,7 +754,7 @@ OverwriteRun RunOverwrite(const std::string& path, const std::function<void(DWOR
 TEST(OverwriteDialog, ShowsItsButtons) {
     std::vector<std::string> texts;
     OverwriteRun run = RunOverwrite("C:\\a.txt", [&](DWORD, HWND d) {
-        for (int id : {IDOK, 3, IDCANCEL}) texts.push_back(test::ItemText(d, id));
+        for (int id : {IDOK, IDC_APPEND, IDCANCEL}) texts.push_back(test::ItemText(d, id));
         test::Click(d, IDCANCEL);
     });
     ASSERT_EQ(texts.size(), 3u);
@@ -798,7 +803,7 @@ struct AnswerCase {
 TEST(OverwriteDialog, EachWayOfAnsweringGivesItsResult) {
     const AnswerCase cases[] = {
         {"overwrite button", [](DWORD, HWND d) { test::Click(d, IDOK); }, 1},
-        {"append button", [](DWORD, HWND d) { test::Click(d, 3); }, 3},
+        {"append button", [](DWORD, HWND d) { test::Click(d, IDC_APPEND); }, 3},
         {"cancel button", [](DWORD, HWND d) { test::Click(d, IDCANCEL); }, 2},
         {"Enter", [](DWORD ui, HWND d) { test::PressKey(ui, d, VK_RETURN); }, 1},
         {"Esc", [](DWORD ui, HWND d) { test::PressKey(ui, d, VK_ESCAPE); }, 2},
@@ -810,6 +815,224 @@ TEST(OverwriteDialog, EachWayOfAnsweringGivesItsResult) {
     for (const AnswerCase& c : cases) {
         OverwriteRun run = RunOverwrite("C:\\x.txt", c.answer);
         EXPECT_EQ(run.result, c.result) << c.name;
+    }
+}
+
+// How a control's text is laid out within it, measured in its own font.
+struct TextLayout {
+    RECT client = {};  // the control's client rectangle
+    RECT needed = {};  // what DrawText needs for the text
+};
+
+// Calls `use` with a device context of `window` that holds the window's font.
+void WithFont(HWND window, const std::function<void(HDC)>& use) {
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
+    use(dc);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+}
+
+TextLayout MeasureText(HWND control, const std::string& text, UINT format) {
+    TextLayout layout;
+    GetClientRect(control, &layout.client);
+    layout.needed = {0, 0, layout.client.right, 0};
+    WithFont(control, [&](HDC dc) {
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &layout.needed,
+                  format | DT_CALCRECT);
+    });
+    return layout;
+}
+
+RECT ItemRectInClient(HWND dialog, int id) {
+    RECT rect = {};
+    GetWindowRect(GetDlgItem(dialog, id), &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// What the driver saw of the question's layout.
+struct QuestionView {
+    std::string message;
+    TextLayout layout;
+    bool textInDialog = false;      // the message box lies in the client area
+    bool buttonsBelowText = false;  // and no button covers it
+    bool dialogInWorkArea = false;
+    bool noPrefix = false;  // an ampersand shows as it is
+    RECT window = {};
+};
+
+QuestionView ViewQuestion(const std::string& path) {
+    QuestionView view;
+    RunOverwrite(path, [&](DWORD, HWND d) {
+        view.message = test::ItemText(d, IDC_OVERWRITE_MESSAGE);
+        // Laid out as a static control of this style draws its text.
+        LONG style = test::ItemStyle(d, IDC_OVERWRITE_MESSAGE);
+        UINT format = DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS;
+        if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
+        if (style & SS_EDITCONTROL) format |= DT_EDITCONTROL;
+        view.layout = MeasureText(GetDlgItem(d, IDC_OVERWRITE_MESSAGE), view.message, format);
+        RECT client = {};
+        GetClientRect(d, &client);
+        RECT text = ItemRectInClient(d, IDC_OVERWRITE_MESSAGE);
+        view.textInDialog = Inside(text, client);
+        view.buttonsBelowText = true;
+        for (int id : {IDOK, IDC_APPEND, IDCANCEL}) {
+            RECT button = ItemRectInClient(d, id);
+            view.buttonsBelowText &= button.top >= text.bottom && Inside(button, client);
+        }
+        GetWindowRect(d, &view.window);
+        view.dialogInWorkArea = Inside(view.window, WorkArea());
+        view.noPrefix = (style & SS_NOPREFIX) != 0;
+        test::Click(d, IDCANCEL);
+    });
+    return view;
+}
+
+// 259-byte paths that wrap differently: one long word, double-byte text,
+// words, and a path with an ampersand, which shows as it is.
+std::vector<MessageCase> LongPaths() {
+    std::string doubles = "C:\\";
+    while (doubles.size() < 259) doubles += kA;
+    std::string words = "C:\\";
+    while (words.size() < 259) words += "a b ";
+    words.resize(259);
+    const std::string one = "C:\\" + std::string(252, 'w') + ".txt";
+    const std::string amp = "C:\\R&D\\" + std::string(248, 'm') + ".txt";
+    return {{"one long word", one, one},
+            {"double-byte", doubles, doubles},
+            {"words", words, words},
+            {"ampersand", amp, amp}};
+}
+
+TEST(OverwriteDialog, TheWholeQuestionShowsForA259BytePath) {
+    for (const MessageCase& c : LongPaths()) {
+        ASSERT_EQ(c.path.size(), 259u) << c.name;
+        QuestionView view = ViewQuestion(c.path);
+        EXPECT_EQ(Hex(view.message), Hex(c.shownPath + kQuestionTail)) << c.name;
+        EXPECT_LE(view.layout.needed.bottom, view.layout.client.bottom) << c.name;
+        EXPECT_LE(view.layout.needed.right, view.layout.client.right) << c.name;
+        EXPECT_TRUE(view.textInDialog) << c.name;
+        EXPECT_TRUE(view.buttonsBelowText) << c.name;
+        EXPECT_TRUE(view.dialogInWorkArea) << c.name;
+        EXPECT_TRUE(view.noPrefix) << c.name;
+    }
+}
+
+TEST(OverwriteDialog, ShortensThePathInItsMiddleWhenTheWorkAreaIsShort) {
+    const RECT saved = WorkArea();
+    // Room for the dialog and a line more, not for 259 bytes.
+    const RECT unchanged = ViewQuestion("C:\\a.txt").window;
+    RECT shortArea = {0, 0, saved.right, unchanged.bottom - unchanged.top + 16};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETWORKAREA, 0, &shortArea, 0));
+    const std::string path = LongPaths()[1].path;
+    QuestionView view = ViewQuestion(path);
+    RECT restore = saved;
+    SystemParametersInfoA(SPI_SETWORKAREA, 0, &restore, 0);
+    size_t dots = view.message.find("...");
+    ASSERT_NE(dots, std::string::npos) << view.message;
+    EXPECT_EQ(view.message.substr(0, 5), path.substr(0, 5));
+    EXPECT_TRUE(WholeCharacters(view.message.substr(0, dots))) << Hex(view.message);
+    EXPECT_EQ(view.message.substr(view.message.size() - kQuestionTail.size()), kQuestionTail);
+    EXPECT_LE(view.layout.needed.bottom, view.layout.client.bottom);
+    EXPECT_TRUE(view.textInDialog);
+    EXPECT_TRUE(view.buttonsBelowText);
+    EXPECT_TRUE(view.dialogInWorkArea);
+}
+
+// ---------------------------------------------------------------------------
+// Labels
+
+std::string ClassOf(HWND window) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// Pixels in front of the text of a radio button or check box: the box and
+// half a digit's width, as the button draws them.
+int BoxWidth(HWND button) {
+    SIZE digit = {};
+    WithFont(button, [&](HDC dc) { GetTextExtentPoint32A(dc, "0", 1, &digit); });
+    return 13 + digit.cx / 2;
+}
+
+// The fixed labels of `dialog` that their controls cut off, each with the
+// pixels it needs and has. Texts set at run time (folder, version, question)
+// are left to their own tests.
+std::vector<std::string> ClippedLabels(HWND dialog) {
+    std::vector<std::string> clipped;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        int id = GetDlgCtrlID(c);
+        std::string text = test::WindowText(c);
+        if (text.empty() || id == IDC_SAVE_FOLDER || id == IDC_VERSION ||
+            id == IDC_OVERWRITE_MESSAGE || ClassOf(c) == "Edit") {
+            continue;
+        }
+        LONG type = GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK;
+        bool boxed =
+            ClassOf(c) == "Button" && (type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX);
+        TextLayout layout = MeasureText(c, text, DT_SINGLELINE);
+        int has = layout.client.right - (boxed ? BoxWidth(c) : 0);
+        int needs = layout.needed.right;
+        if (needs <= has && layout.needed.bottom <= layout.client.bottom) continue;
+        clipped.push_back(text + ": needs " + std::to_string(needs) + "x" +
+                          std::to_string(layout.needed.bottom) + ", has " + std::to_string(has) +
+                          "x" + std::to_string(layout.client.bottom));
+    }
+    return clipped;
+}
+
+// Skips a sz_Or_Ord field of a dialog template: an ordinal (0xFFFF and a
+// number) or a NUL-terminated UTF-16 string.
+size_t SkipSzOrOrd(const std::vector<WORD>& words, size_t at) {
+    if (words[at] == 0xFFFF) return at + 2;
+    while (words[at] != 0) ++at;
+    return at + 1;
+}
+
+// Template `id` of the plug-in with its font's face replaced by `face`, so
+// that it lays out as it would where the font is substituted by that one.
+std::vector<WORD> TemplateWithFace(int id, const std::wstring& face) {
+    HRSRC found = FindResourceA(g_plugin, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    const auto* data = static_cast<const WORD*>(LockResource(LoadResource(g_plugin, found)));
+    std::vector<WORD> words(data, data + SizeofResource(g_plugin, found) / sizeof(WORD));
+    // DLGTEMPLATE is 9 words; then menu, class, title and the point size.
+    size_t faceAt = SkipSzOrOrd(words, SkipSzOrOrd(words, SkipSzOrOrd(words, 9))) + 1;
+    size_t itemsAt = (SkipSzOrOrd(words, faceAt) + 1) & ~size_t{1};  // DWORD-aligned
+    std::vector<WORD> patched(words.begin(), words.begin() + faceAt);
+    patched.insert(patched.end(), face.begin(), face.end());
+    patched.push_back(0);
+    if (patched.size() % 2) patched.push_back(0);
+    patched.insert(patched.end(), words.begin() + itemsAt, words.end());
+    return patched;
+}
+
+INT_PTR CALLBACK InertDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+std::string FontFace(HWND window) {
+    char face[LF_FACESIZE] = {};
+    WithFont(window, [&](HDC dc) { GetTextFaceA(dc, sizeof face, face); });
+    return face;
+}
+
+// The font of the screenshots, which stands in for the template's font.
+TEST(DialogLabels, NoneIsClippedWithTheScreenshotFont) {
+    for (int id : {IDD_EXPORT_FORMAT, IDD_SETTINGS, IDD_OVERWRITE}) {
+        std::vector<WORD> layout = TemplateWithFace(id, L"IPAPGothic");
+        auto dialogTemplate = reinterpret_cast<LPCDLGTEMPLATEA>(layout.data());
+        HWND d = CreateDialogIndirectParamA(g_plugin, dialogTemplate, nullptr, InertDialogProc, 0);
+        ASSERT_NE(d, nullptr) << id;
+        std::string face = FontFace(d);
+        std::vector<std::string> clipped = ClippedLabels(d);
+        DestroyWindow(d);
+        if (face != "IPAPGothic") GTEST_SKIP() << "no IPAPGothic (fonts-ipafont-gothic)";
+        for (const std::string& label : clipped) ADD_FAILURE() << "dialog " << id << ": " << label;
     }
 }
 
@@ -855,8 +1078,8 @@ TEST_F(PluginDialogs, SetupWithoutIniShowsDefaultsAndOkStoresThem) {
         [&](DWORD ui) {
             HWND d = test::WaitForDialog(ui, kSettingsCaption);
             ASSERT_NE(d, nullptr);
-            folder = test::ItemText(d, kFolder);
-            view = ViewSaveType(d, kSettingsConvert);
+            folder = test::ItemText(d, IDC_SAVE_FOLDER);
+            view = ViewSaveType(d, IDC_SETTINGS_CONVERT);
             test::Click(d, IDOK);
         });
     (void)unused;
@@ -907,7 +1130,7 @@ TEST_F(PluginDialogs, SetupRoundTripsThroughTheIniFile) {
             [&](DWORD ui) {
                 HWND d = test::WaitForDialog(ui, kSettingsCaption);
                 ASSERT_NE(d, nullptr);
-                shown = test::ItemText(d, kFolder);
+                shown = test::ItemText(d, IDC_SAVE_FOLDER);
                 test::Click(d, c.button);
             });
         host().CallExit();
@@ -925,13 +1148,13 @@ TEST_F(PluginDialogs, AskingExportRemembersTheLastChoice) {
     // Second: that choice; change it, then cancel. Third: still the choice.
     const std::function<void(DWORD, HWND)> acts[] = {
         [](DWORD, HWND d) {
-            test::Click(d, 105);
-            test::SetItemText(d, kEdit, "--cut--");
-            test::Click(d, kNoAttach);
+            test::Click(d, IDC_SAVE_SEPARATOR);
+            test::SetItemText(d, IDC_SEPARATOR, "--cut--");
+            test::Click(d, IDC_NO_ATTACH);
             test::Click(d, IDOK);
         },
         [](DWORD ui, HWND d) {
-            test::Click(d, 103);
+            test::Click(d, IDC_SAVE_MBOX);
             test::PressKey(ui, d, VK_ESCAPE);
         },
         [](DWORD, HWND d) { test::Click(d, IDCANCEL); },
@@ -945,7 +1168,7 @@ TEST_F(PluginDialogs, AskingExportRemembersTheLastChoice) {
             [&](DWORD ui) {
                 HWND d = test::WaitForDialog(ui, kFormatCaption);
                 ASSERT_NE(d, nullptr);
-                views.push_back(ViewSaveType(d, kFormatConvert));
+                views.push_back(ViewSaveType(d, IDC_FORMAT_CONVERT));
                 act(ui, d);
             });
     }

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "host/SimulatedHost.h"
+#include "resources/resource.h"
 #include "tests/wine/support/DialogDriver.h"
 #include "tests/wine/support/PluginFixture.h"
 #include "tests/wine/support/WindowWatcher.h"
@@ -158,6 +159,73 @@ INSTANTIATE_TEST_SUITE_P(AskingExport, OverwriteAnswer,
                          ::testing::Values(OverwriteCase{1, false, true}, OverwriteCase{3, true, true},
                                            OverwriteCase{2, true, false}));
 
+// Replace: a stored-format export that fails keeps the old target whole and
+// leaves no partial new file beside it.
+TEST(SafeReplace, FailedStoredExportKeepsTheOldTargetWhole) {
+    PluginFixture plugin;
+    std::string out = NewTempFolder("replace");
+    // "会議の議事録について.txt", named after the first message.
+    std::string target = out + "\x89\xEF\x8B\x63\x82\xCC\x8B\x63\x8E\x96\x98\x5E\x82\xC9\x82\xC2\x82\xA2\x82\xC4.txt";
+    const std::string old = "From old@example.jp Sat Dec 07 12:00:00 2024\r\nold\r\n\r\n";
+    WriteFileBytes(target, old);
+    plugin.WriteIni("[SETTING]\r\nSavePath=" + out + "\r\nSaveType=103\r\n");
+    ASSERT_TRUE(plugin.Load());
+    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+    plugin.AddSamples({"01-meeting.eml", "02-euc-notice.eml", "05-from-line.eml"});
+    // The first message is fetched twice (its Subject names the file): the fourth
+    // fetch is the third message's.
+    SimulatedHost::Instance().Faults().Add("BKA_GetSource:4");
+    WindowWatcher watcher("エラー", IDOK);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    EXPECT_TRUE(watcher.Result().found) << "message 500";
+    EXPECT_TRUE(ReadFileBytes(target) == old) << ReadFileBytes(target);
+    EXPECT_EQ(ListFiles(out).size(), 1u) << "no partial new file";
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+}
+
+// Runs the asking mbox export of three samples into `target`, answering the
+// overwrite question with `answer`; the second message fails when `fault`.
+void AskingExportInto(const std::string& target, int answer, bool fault) {
+    PluginFixture plugin;
+    ASSERT_TRUE(plugin.Load());
+    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+    plugin.AddSamples({"05-from-line.eml", "06-quoted-subject.eml", "01-meeting.eml"});
+    if (fault) SimulatedHost::Instance().Faults().Add("BKA_GetSource:2");
+    std::thread driver([&] {
+        WindowWatcher format("エクスポートフォーマット", IDOK);
+        format.Result();
+        AnswerSaveDialog(target);
+        WindowWatcher overwrite("確認", answer);
+        overwrite.Result();
+        if (!fault) return;
+        WindowWatcher error("エラー", IDOK);
+        EXPECT_TRUE(error.Result().found) << "message 500";
+    });
+    ASSERT_TRUE(plugin.Host().InvokeCommand(0));
+    driver.join();
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+}
+
+// Append: a torn old tail gets its line end and a blank line; a failed
+// message is cut back, so the file ends after the last whole message.
+TEST(SafeAppend, FailedMessageLeavesTheOldContentAndWholeMessages) {
+    std::string out = NewTempFolder("append");
+    const std::string torn = "From old@example.jp Sat Dec 07 12:00:00 2024\r\ntorn li";
+    WriteFileBytes(out + "whole.txt", torn);
+    AskingExportInto(out + "whole.txt", 3, false);
+    const std::string whole = ReadFileBytes(out + "whole.txt");
+    ASSERT_EQ(whole.rfind(torn + "\r\n\r\nFrom yamada@example.jp ", 0), 0u) << whole;
+    size_t second = whole.find("\r\nFrom ", torn.size() + 4) + 2;
+
+    WriteFileBytes(out + "failed.txt", torn);
+    AskingExportInto(out + "failed.txt", 3, true);
+    EXPECT_TRUE(ReadFileBytes(out + "failed.txt") == whole.substr(0, second));
+    WriteFileBytes(out + "replaced.txt", torn);
+    AskingExportInto(out + "replaced.txt", 1, true);
+    EXPECT_TRUE(ReadFileBytes(out + "replaced.txt") == torn) << "a failed overwrite keeps the old file";
+    EXPECT_EQ(ListFiles(out).size(), 3u) << "no partial new file";
+}
+
 TEST(HostFaults, EmlExportSkipsMessagesWithoutSourceAndTellsOnce) {
     PluginFixture plugin;
     std::string out = NewTempFolder("fault");
@@ -166,13 +234,14 @@ TEST(HostFaults, EmlExportSkipsMessagesWithoutSourceAndTellsOnce) {
     ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
     plugin.AddSamples({"05-from-line.eml", "06-quoted-subject.eml", "12-utf8.eml"});
     // Each message is fetched twice (its Subject names the file, then it is written):
-    // the third fetch is the second message's first.
-    SimulatedHost::Instance().Faults().Add("BKA_GetSource:3");
+    // the second fetch writes the first message, the third is the second message's first.
+    // The file made for the first message is removed again.
+    SimulatedHost::Instance().Faults().Add("BKA_GetSource:2,3");
     WindowWatcher watcher("エラー", IDOK);
     ASSERT_TRUE(plugin.Host().InvokeCommand(1));
     const SeenDialog& box = watcher.Result();
     EXPECT_TRUE(box.found) << "one message 500 at the end";
-    EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"CON_.eml", "Re; [ml;123] a=b=.eml"}));
+    EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"CON_.eml"}));
     EXPECT_NE(ReadFileBytes(out + "CON_.eml").find("utf8@example.jp"), std::string::npos);
     EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), 0u);
     EXPECT_EQ(SimulatedHost::Instance().Buffers().BadReleases(), 0u);
@@ -180,32 +249,36 @@ TEST(HostFaults, EmlExportSkipsMessagesWithoutSourceAndTellsOnce) {
 }
 
 TEST(AskingExport, EmlFilesGoIntoTheBrowsedFolder) {
-    PluginFixture plugin;
-    std::string out = NewTempFolder("browse");
-    std::string picked = out.substr(0, out.size() - 1);  // the browser gives no trailing '\'
-    ASSERT_TRUE(plugin.Load());
-    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
-    plugin.AddSamples({"10-same-subject-a.eml", "11-same-subject-b.eml"});
-    tessera::test::RunDriven(
-        [&] { return static_cast<INT_PTR>(plugin.Host().InvokeCommand(0)); },
-        [&](DWORD ui) {
-            HWND format = tessera::test::WaitForDialog(ui, "エクスポートフォーマット");
-            ASSERT_NE(format, nullptr);
-            tessera::test::Click(format, 104);
-            tessera::test::Click(format, IDOK);
-            ASSERT_TRUE(tessera::test::WaitUntilGone(format));
-            HWND browser = tessera::test::WaitForOtherDialog(ui, nullptr);
-            ASSERT_NE(browser, nullptr) << "folder browser did not open";
-            SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(picked.c_str()));
-            std::string label = picked.substr(picked.find_last_of('\\') + 1);
-            EXPECT_TRUE(tessera::test::WaitUntil(
-                [&] { return tessera::test::SelectedFolderLabel(browser) == label; }, 10000));
-            tessera::test::Click(browser, IDOK);
-            ASSERT_TRUE(tessera::test::WaitUntilGone(browser));
-        });
-    // "同じ件名" twice: the second gets " (2)".
-    EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"同じ件名 (2).eml", "同じ件名.eml"}));
-    EXPECT_EQ(plugin.Host().CallExit(), 0);
+    // A name whose last byte is 0x5C ("表") is a folder, not a folder and a separator.
+    for (const std::string& name : {std::string("picked"), std::string("\x95\x5C")}) {
+        SCOPED_TRACE(name);
+        PluginFixture plugin;
+        std::string out = NewTempFolder("browse");
+        std::string picked = out + name;  // the browser gives no trailing '\'
+        ASSERT_TRUE(CreateDirectoryA(picked.c_str(), nullptr));
+        ASSERT_TRUE(plugin.Load());
+        ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+        plugin.AddSamples({"10-same-subject-a.eml", "11-same-subject-b.eml"});
+        tessera::test::RunDriven(
+            [&] { return static_cast<INT_PTR>(plugin.Host().InvokeCommand(0)); },
+            [&](DWORD ui) {
+                HWND format = tessera::test::WaitForDialog(ui, "エクスポートフォーマット");
+                ASSERT_NE(format, nullptr);
+                tessera::test::Click(format, IDC_SAVE_EML);
+                tessera::test::Click(format, IDOK);
+                ASSERT_TRUE(tessera::test::WaitUntilGone(format));
+                HWND browser = tessera::test::WaitForOtherDialog(ui, nullptr);
+                ASSERT_NE(browser, nullptr) << "folder browser did not open";
+                EXPECT_TRUE(tessera::test::SelectFolder(browser, picked));
+                tessera::test::Click(browser, IDOK);
+                ASSERT_TRUE(tessera::test::WaitUntilGone(browser));
+            });
+        // "同じ件名" twice: the second gets " (2)".
+        EXPECT_EQ(ListFiles(picked + "\\"),
+                  (std::vector<std::string>{"同じ件名 (2).eml", "同じ件名.eml"}));
+        EXPECT_EQ(ListFiles(out), std::vector<std::string>{});
+        EXPECT_EQ(plugin.Host().CallExit(), 0);
+    }
 }
 
 }  // namespace

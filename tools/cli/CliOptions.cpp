@@ -10,7 +10,7 @@ namespace {
 
 const char kUsage[] =
     "usage: tessera-export [--format mbox|eml|separator] [--separator TEXT] [--no-attach]\n"
-    "                      [--settings FILE.ini] [--output PATH]\n"
+    "                      [--settings FILE.ini] [--output PATH] [--names locale|sjis]\n"
     "                      [--if-exists overwrite|append|cancel] [--quiet] INPUT...\n"
     "\n"
     "Exports mail to Shift-JIS text, as the plug-in's export commands do.\n"
@@ -29,6 +29,9 @@ const char kUsage[] =
     "  --if-exists WHAT  existing target file with --format mbox|separator:\n"
     "                    overwrite, append or cancel (default: ask on a terminal,\n"
     "                    cancel otherwise)\n"
+    "  --names CHARSET   file names the export makes (.eml, the stored format's\n"
+    "                    .txt): locale (default; the locale's character set,\n"
+    "                    UTF-8 in the C locale) or sjis (the plug-in's Shift-JIS)\n"
     "  --quiet           no progress line\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
@@ -69,6 +72,18 @@ bool TakeValue(const std::string& arg, const char* name, int argc, char** argv, 
     return true;
 }
 
+bool ParseNames(const std::string& value, NameCharset& names) {
+    if (value == "locale") {
+        names = NameCharset::Locale;
+        return true;
+    }
+    if (value == "sjis") {
+        names = NameCharset::ShiftJis;
+        return true;
+    }
+    return false;
+}
+
 bool ParseValueOption(const std::string& name, const std::string& value, CliOptions& options,
                       std::string& error) {
     if (name == "--format") {
@@ -80,6 +95,11 @@ bool ParseValueOption(const std::string& name, const std::string& value, CliOpti
     if (name == "--if-exists") {
         if (ParseIfExists(value, options.ifExists)) return true;
         error = "unknown --if-exists answer '" + value + "' (overwrite, append or cancel)";
+        return false;
+    }
+    if (name == "--names") {
+        if (ParseNames(value, options.names)) return true;
+        error = "unknown --names value '" + value + "' (locale or sjis)";
         return false;
     }
     if (name == "--separator") {
@@ -115,7 +135,7 @@ const char* CliUsage() { return kUsage; }
 
 bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& error) {
     static const char* const kValueOptions[] = {"--format", "--separator", "--settings", "--output",
-                                                "--if-exists"};
+                                                "--if-exists", "--names"};
     bool endOfOptions = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];

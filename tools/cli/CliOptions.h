@@ -11,6 +11,8 @@ namespace tessera {
 constexpr const char* kCliVersion = TESSERA_VERSION;
 
 enum class IfExists { Ask, Overwrite, Append, Cancel };
+// Bytes of the file names the export makes: the locale's, or the plug-in's own.
+enum class NameCharset { Locale, ShiftJis };
 
 struct CliOptions {
     bool help = false;
@@ -24,6 +26,7 @@ struct CliOptions {
     bool hasOutput = false;
     std::string output;
     IfExists ifExists = IfExists::Ask;
+    NameCharset names = NameCharset::Locale;
     bool quiet = false;
     std::vector<std::string> inputs;
 };

@@ -144,5 +144,9 @@ int main(int argc, char** argv) {
         if (!RunAction(action, plugin, boxes)) return 2;
     }
     plugin.Unload();
+    for (const std::string& problem : SimulatedHost::Instance().Messages().TakeProblems()) {
+        std::fprintf(stderr, "simhost: %s\n", problem.c_str());
+        status = 1;
+    }
     return status;
 }

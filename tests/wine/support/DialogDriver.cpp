@@ -1,12 +1,15 @@
 #include "tests/wine/support/DialogDriver.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
 #include <thread>
+
+#include "export/ShiftJisText.h"
 
 namespace tessera::test {
 
@@ -152,17 +155,6 @@ INT_PTR RunDriven(const std::function<INT_PTR()>& show,
     return result;
 }
 
-std::string Hex(const std::string& bytes) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (!out.empty()) out += ' ';
-        out += kDigits[c >> 4];
-        out += kDigits[c & 15];
-    }
-    return out;
-}
-
 static BOOL CALLBACK FindTree(HWND window, LPARAM found) {
     char name[32] = {};
     GetClassNameA(window, name, sizeof name);
@@ -188,5 +180,20 @@ std::string SelectedFolderLabel(HWND browser) {
     return text;
 }
 
+bool SelectFolder(HWND browser, const std::string& folder, DWORD timeoutMs) {
+    // The name after the last separator, found by characters: "表" ends in 0x5C.
+    size_t nameStart = 0;
+    for (size_t at = 0; at < folder.size();) {
+        if (folder[at] == '\\') nameStart = at + 1;
+        at += IsShiftJisLeadByte(static_cast<unsigned char>(folder[at])) ? 2 : 1;
+    }
+    const std::string label = folder.substr(nameStart);
+    DWORD start = GetTickCount();
+    do {
+        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+        if (WaitUntil([&] { return SelectedFolderLabel(browser) == label; }, 2000)) return true;
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
 
 }  // namespace tessera::test

@@ -65,7 +65,9 @@ INT_PTR RunDriven(const std::function<INT_PTR()>& show,
 // The label of the folder selected in a folder browser's tree.
 std::string SelectedFolderLabel(HWND browser);
 
-// Bytes as space-separated hex, for readable Shift-JIS comparisons.
-std::string Hex(const std::string& bytes);
+// Selects `folder` (a path with a last name, not a drive root) in a folder
+// browser and waits until its tree shows it selected, asking again now and
+// then: a busy machine may drop or outrun the first request. False on timeout.
+bool SelectFolder(HWND browser, const std::string& folder, DWORD timeoutMs = kDriverWaitMs);
 
 }  // namespace tessera::test

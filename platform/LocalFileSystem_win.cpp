@@ -1,0 +1,231 @@
+#include "platform/LocalFileSystem.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "export/ShiftJisText.h"
+
+namespace tessera {
+
+namespace {
+
+constexpr DWORD kChunk = 0x40000000u;
+
+// The last bytes (at most 4) of an open file of `length` bytes; the file
+// pointer is left at its end.
+std::string ReadTail(HANDLE handle, uint64_t length) {
+    char bytes[4];
+    DWORD count = length < sizeof bytes ? static_cast<DWORD>(length) : sizeof bytes;
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(length - count);
+    DWORD got = 0;
+    bool ok = SetFilePointerEx(handle, at, nullptr, FILE_BEGIN) &&
+              ReadFile(handle, bytes, count, &got, nullptr) && got == count;
+    at.QuadPart = 0;
+    SetFilePointerEx(handle, at, nullptr, FILE_END);
+    return ok ? std::string(bytes, count) : std::string();
+}
+
+class Win32Target : public TargetFile {
+  public:
+    // `temp` names the new file, moved over `path` on commit;
+    // empty when `handle` is the target itself. `cuttable` is false for a device.
+    Win32Target(LocalFileSystem& files, HANDLE handle, std::string path, std::string temp,
+                bool cuttable)
+        : files_(files),
+          handle_(handle),
+          path_(std::move(path)),
+          temp_(std::move(temp)),
+          cuttable_(cuttable) {}
+    ~Win32Target() override {
+        Abort();
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    Win32Target(const Win32Target&) = delete;
+    Win32Target& operator=(const Win32Target&) = delete;
+
+    using TargetFile::Started;
+
+  protected:
+    bool Put(const char* data, size_t size) override {
+        while (size > 0) {
+            DWORD chunk = size > kChunk ? kChunk : static_cast<DWORD>(size);
+            DWORD written = 0;
+            if (!WriteFile(handle_, data, chunk, &written, nullptr) || written != chunk) {
+                DWORD error = GetLastError();
+                files_.NoteFailure(path_, error != NO_ERROR ? error : ERROR_DISK_FULL);
+                return false;
+            }
+            data += chunk;
+            size -= chunk;
+        }
+        return true;
+    }
+
+    bool CutTo(uint64_t length) override {
+        if (!cuttable_) return false;
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(length);
+        return SetFilePointerEx(handle_, at, nullptr, FILE_BEGIN) && SetEndOfFile(handle_);
+    }
+
+    bool Finish(bool keep) override {
+        DWORD error = CloseHandle(handle_) ? NO_ERROR : GetLastError();
+        handle_ = INVALID_HANDLE_VALUE;
+        if (temp_.empty()) {
+            if (keep && error != NO_ERROR) files_.NoteFailure(path_, error);
+            return error == NO_ERROR || !keep;
+        }
+        if (keep && error == NO_ERROR) {
+            if (MoveFileExA(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+            error = GetLastError();
+        }
+        if (keep) files_.NoteFailure(path_, error);
+        DeleteFileA(temp_.c_str());
+        return false;
+    }
+
+  private:
+    LocalFileSystem& files_;
+    HANDLE handle_;
+    std::string path_;
+    std::string temp_;
+    bool cuttable_;
+};
+
+// Opens `path` (an existing regular file) and positions at its end.
+HANDLE OpenAtEnd(const std::string& path, uint64_t& length, std::string& tail) {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    LARGE_INTEGER size;
+    if (handle == INVALID_HANDLE_VALUE) return handle;
+    if (!GetFileSizeEx(handle, &size)) {
+        DWORD error = GetLastError();
+        CloseHandle(handle);
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    length = static_cast<uint64_t>(size.QuadPart);
+    tail = ReadTail(handle, length);
+    return handle;
+}
+
+// Appends in place, where no new file can be made beside the target: a
+// failed message is cut back, but a killed process can leave a torn one.
+std::unique_ptr<TargetFile> OpenInPlace(LocalFileSystem& files, const std::string& path) {
+    uint64_t length = 0;
+    std::string tail;
+    HANDLE handle = OpenAtEnd(path, length, tail);
+    if (handle == INVALID_HANDLE_VALUE) {
+        files.NoteFailure(path, static_cast<int>(GetLastError()));
+        return nullptr;
+    }
+    auto target = std::make_unique<Win32Target>(files, handle, path, std::string(), true);
+    target->Started(length, tail);
+    return target;
+}
+
+// Makes an empty new file in the folder of `path`; false with the error set.
+bool CreateBeside(const std::string& path, std::string& temp) {
+    // The system finds the folder part; it knows where a double-byte name's bytes end.
+    std::vector<char> full(32768);
+    char* name = nullptr;
+    DWORD length =
+        GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &name);
+    if (length == 0 || length >= full.size() || !name) {
+        if (length != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    std::string folder(full.data(), static_cast<size_t>(name - full.data()));
+    char created[MAX_PATH + 1] = {};
+    if (!GetTempFileNameA(folder.c_str(), "tes", 0, created)) return false;
+    temp = created;
+    return true;
+}
+
+// A new file in the target's folder, moved over the target on commit: an
+// append starts as a copy of the old content, a replacement empty. So the
+// target is never seen half written, even by a process that was killed.
+std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string& path, bool exists,
+                                       TargetMode mode) {
+    std::string temp;
+    bool append = exists && mode == TargetMode::Append;
+    if (!CreateBeside(path, temp)) {
+        if (append) return OpenInPlace(files, path);
+        files.NoteFailure(path, static_cast<int>(GetLastError()));
+        return nullptr;
+    }
+    uint64_t length = 0;
+    std::string tail;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (!append || CopyFileA(path.c_str(), temp.c_str(), FALSE))
+        handle = OpenAtEnd(temp, length, tail);
+    if (handle == INVALID_HANDLE_VALUE) {
+        files.NoteFailure(path, static_cast<int>(GetLastError()));
+        DeleteFileA(temp.c_str());
+        return nullptr;
+    }
+    auto target = std::make_unique<Win32Target>(files, handle, path, temp, true);
+    target->Started(length, tail);
+    return target;
+}
+
+}  // namespace
+
+bool LocalFileSystem::Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, TargetMode mode) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        NoteFailure(path, ERROR_DIRECTORY);
+        return nullptr;
+    }
+    // What is there decides: a device (CON, NUL, a pipe) is written as it is.
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return OpenBeside(*this, path, false, mode);
+        NoteFailure(path, static_cast<int>(error));
+        return nullptr;
+    }
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        return std::make_unique<Win32Target>(*this, handle, path, std::string(), false);
+    }
+    CloseHandle(handle);
+    return OpenBeside(*this, path, true, mode);
+}
+
+bool LocalFileSystem::IsPathOfThisSystem(const std::string&) { return true; }
+
+std::string LocalFileSystem::AsFolder(const std::string& path) {
+    if (!path.empty() && (path.back() == '/' || EndsInBackslash(path))) return path;
+    return path + '\\';
+}
+
+size_t LocalFileSystem::MaxPathBytes() const { return MAX_PATH - 1; }
+
+std::string LocalFileSystem::TakeFailure() {
+    std::string failure;
+    failure.swap(failure_);
+    return failure;
+}
+
+void LocalFileSystem::NoteFailure(const std::string& path, int error) {
+    char* text = nullptr;
+    DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string reason =
+        length && text ? std::string(text, length) : "error " + std::to_string(error);
+    if (text) LocalFree(text);
+    while (!reason.empty() &&
+           (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+        reason.pop_back();
+    failure_ = path + ": " + reason;
+}
+
+}  // namespace tessera

@@ -1,0 +1,38 @@
+// Text for the user of this system: its character set (the locale's on POSIX,
+// the ANSI code page on Windows), and the export's Shift-JIS (or the string
+// table's UTF-8) recoded into it. Twins: LocaleText_posix.cpp, LocaleText_win.cpp.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace tessera {
+
+// The system's character set; on POSIX UTF-8 when the locale names none (the C locale).
+std::string LocaleCharset();
+
+// Recodes text from Shift-JIS (CP932) or UTF-8 into one character set, with
+// one converter for many texts.
+class TextRecoder {
+  public:
+    enum class From { ShiftJis, Utf8 };
+    TextRecoder(From from, const std::string& to);
+    ~TextRecoder();
+    TextRecoder(const TextRecoder&) = delete;
+    TextRecoder& operator=(const TextRecoder&) = delete;
+
+    // False when the system has no converter for the pair.
+    bool Usable() const;
+    // `text` recoded; each character that does not convert becomes `replacement`.
+    // Unusable: `text` unchanged.
+    std::string Recode(const std::string& text, char replacement);
+
+  private:
+    // Bytes of the source character starting at `p` (`left` bytes remain).
+    size_t CharacterWidth(const char* p, size_t left) const;
+
+    From from_;
+    void* converter_;  // the system's converter; null when there is none
+};
+
+}  // namespace tessera

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The man page renders without a warning and names every option of --help.
+# Usage: man_page_check.sh TESSERA_EXPORT MAN_PAGE. Exit 77: no groff or man.
+set -euo pipefail
+binary=${1:?usage: man_page_check.sh TESSERA_EXPORT MAN_PAGE}
+page=${2:?usage: man_page_check.sh TESSERA_EXPORT MAN_PAGE}
+for tool in groff man; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+export LC_ALL=C.UTF-8 MANWIDTH=80 MANPAGER=cat PAGER=cat
+
+status=0
+warnings=$(groff -man -ww -z "$page" 2>&1)
+if [ -n "$warnings" ]; then echo "groff warns:"; echo "$warnings"; status=1; fi
+rendered=$(man --warnings -l "$page" 2>&1 >/dev/null)
+if [ -n "$rendered" ]; then echo "man -l warns:"; echo "$rendered"; status=1; fi
+man -l "$page" 2>/dev/null | grep -q '^EXIT STATUS' || { echo "man -l shows no EXIT STATUS"; status=1; }
+
+# One long line per paragraph and no hyphenation, so that no option is broken.
+text=$(groff -man -Tascii -P-cbu -rLL=250n -rHY=0 "$page")
+options=$("$binary" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u)
+[ -n "$options" ] || { echo "--help names no option"; exit 1; }
+for option in $options; do
+    grep -qF -- "$option" <<<"$text" || { echo "--help names $option, the man page does not"; status=1; }
+done
+[ $status -eq 0 ] && echo "man page: renders cleanly, $(wc -w <<<"$options") options of --help all described"
+exit $status

@@ -1,0 +1,208 @@
+// The POSIX files of the export, in a temporary folder of their own: a
+// replacement appears whole or not at all, an append keeps whole messages, and
+// only regular files are ever replaced or cut back.
+#include "platform/LocalFileSystem.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace tessera;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class LocalFileSystemTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tessera-files-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        if (mounted_) umount2(Path("small").c_str(), MNT_DETACH);
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    void Put(const std::string& name, const std::string& bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+    }
+    std::string Read(const std::string& name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    std::vector<std::string> Names(const std::string& folder = "") const {
+        std::vector<std::string> names;
+        for (const auto& item : fs::directory_iterator(folder.empty() ? dir_ : Path(folder))) {
+            names.push_back(item.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static bool WriteMessage(TargetFile& file, const std::string& text) {
+        file.BeginMessage();
+        return file.EndMessage(file.Write(text.data(), text.size()));
+    }
+    // A tmpfs of `kib` KiB (and at most `inodes` files and folders) under the
+    // test's folder; false where mounting is not allowed.
+    bool MountSmallDisk(int kib, int inodes = 100) {
+        fs::create_directory(Path("small"));
+        std::string options =
+            "size=" + std::to_string(kib) + "k,nr_inodes=" + std::to_string(inodes);
+        mounted_ = mount("tessera-test", Path("small").c_str(), "tmpfs", 0, options.c_str()) == 0;
+        return mounted_;
+    }
+
+    LocalFileSystem files;
+    std::string dir_;
+    bool mounted_ = false;
+};
+
+TEST_F(LocalFileSystemTest, ReplaceLeavesTheOldFileUntilCommitAndNothingAfterAbort) {
+    Put("box", "old\r\n");
+    chmod(Path("box").c_str(), 0640);
+    std::unique_ptr<TargetFile> file = files.Open(Path("box"), TargetMode::Replace);
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(WriteMessage(*file, "new\r\n"));
+    EXPECT_EQ(Read("box"), "old\r\n") << "still the old file while the new one is written";
+    file->Abort();
+    EXPECT_EQ(Read("box"), "old\r\n");
+    EXPECT_EQ(Names(), std::vector<std::string>{"box"}) << "the partial new file is gone";
+
+    file = files.Open(Path("box"), TargetMode::Replace);
+    ASSERT_TRUE(WriteMessage(*file, "new\r\n"));
+    ASSERT_TRUE(file->Commit());
+    EXPECT_EQ(Read("box"), "new\r\n");
+    EXPECT_EQ(Names(), std::vector<std::string>{"box"});
+    struct stat info;
+    ASSERT_EQ(stat(Path("box").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u) << "the new file keeps the old one's permissions";
+
+    // Dropped without a commit (an exception, an early return): as Abort.
+    files.Open(Path("fresh"), TargetMode::Replace)->Write("x", 1);
+    EXPECT_EQ(Names(), std::vector<std::string>{"box"});
+}
+
+TEST_F(LocalFileSystemTest, ReplaceThroughALinkReplacesTheFileItNames) {
+    Put("real", "old");
+    fs::create_symlink(Path("real"), Path("link"));
+    std::unique_ptr<TargetFile> file = files.Open(Path("link"), TargetMode::Replace);
+    ASSERT_TRUE(file && WriteMessage(*file, "new") && file->Commit());
+    EXPECT_TRUE(fs::is_symlink(Path("link")));
+    EXPECT_EQ(Read("real"), "new");
+}
+
+TEST_F(LocalFileSystemTest, AppendKeepsTheOldContentAndCutsAFailedMessageBack) {
+    Put("box", "old\r\n");
+    std::unique_ptr<TargetFile> file = files.Open(Path("box"), TargetMode::Append);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->Tail(), "ld\r\n") << "the last bytes, at most 4";
+    ASSERT_TRUE(WriteMessage(*file, "one\r\n"));
+    EXPECT_EQ(Read("box"), "old\r\n") << "the old file stays as it is until the commit";
+    file->Abort();
+    EXPECT_EQ(Read("box"), "old\r\n");
+    EXPECT_EQ(Names(), std::vector<std::string>{"box"});
+
+    file = files.Open(Path("box"), TargetMode::Append);
+    ASSERT_TRUE(WriteMessage(*file, "one\r\n"));
+    file->BeginMessage();
+    file->Write("From half", 9);
+    EXPECT_FALSE(file->EndMessage(false));
+    // Too large to be held, it goes out in pieces and is still cut back.
+    std::string large(3 * TargetFile::kHeldBytes, 'l');
+    file->BeginMessage();
+    file->Write(large.data(), large.size());
+    EXPECT_FALSE(file->EndMessage(false));
+    ASSERT_TRUE(WriteMessage(*file, "two\r\n"));
+    ASSERT_TRUE(file->Commit());
+    EXPECT_EQ(Read("box"), "old\r\none\r\ntwo\r\n");
+}
+
+TEST_F(LocalFileSystemTest, AppendWhereNoNewFileFitsGoesInPlaceAndCutsBack) {
+    // A tmpfs with no inode left for a new file: the old one can still grow.
+    if (!MountSmallDisk(64, 2)) GTEST_SKIP() << "cannot mount a tmpfs here";
+    Put("small/box", "old\r\n");
+    std::unique_ptr<TargetFile> file = files.Open(Path("small/box"), TargetMode::Append);
+    ASSERT_TRUE(file);
+    file->BeginMessage();
+    file->Write("From half", 9);
+    EXPECT_FALSE(file->EndMessage(false));
+    ASSERT_TRUE(WriteMessage(*file, "one\r\n"));
+    ASSERT_TRUE(file->Commit());
+    EXPECT_EQ(Read("small/box"), "old\r\none\r\n");
+}
+
+TEST_F(LocalFileSystemTest, FullDiskLeavesTheOldContentAndWholeMessagesOnly) {
+    if (!MountSmallDisk(64)) GTEST_SKIP() << "cannot mount a tmpfs here";
+    const std::string old(1000, 'o'), message(3000, 'm');
+    for (TargetMode mode : {TargetMode::Append, TargetMode::Replace}) {
+        Put("small/box", old);
+        std::unique_ptr<TargetFile> file = files.Open(Path("small/box"), mode);
+        ASSERT_TRUE(file);
+        size_t whole = 0;
+        while (whole < 100 && WriteMessage(*file, message)) ++whole;
+        ASSERT_LT(whole, 100u) << "the disk never filled";
+        EXPECT_NE(files.TakeFailure().find("No space left on device"), std::string::npos);
+        // An append keeps what fitted; a replacement that failed is dropped.
+        bool append = mode == TargetMode::Append;
+        if (append) {
+            ASSERT_TRUE(file->Commit());
+        } else {
+            file->Abort();
+        }
+        size_t kept = append ? whole : 0;
+        EXPECT_EQ(Read("small/box"), old + std::string(kept * message.size(), 'm'));
+        EXPECT_EQ(Names("small"), std::vector<std::string>{"box"});
+    }
+}
+
+TEST_F(LocalFileSystemTest, DevicesAndPipesAreWrittenAsTheyAreAndFoldersRefused) {
+    if (mknod(Path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0 ||
+        mknod(Path("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) {
+        GTEST_SKIP() << "cannot make device nodes here";
+    }
+    for (TargetMode mode : {TargetMode::Replace, TargetMode::Append}) {
+        std::unique_ptr<TargetFile> null = files.Open(Path("null"), mode);
+        ASSERT_TRUE(null && WriteMessage(*null, "x") && null->Commit());
+        std::unique_ptr<TargetFile> full = files.Open(Path("full"), mode);
+        ASSERT_TRUE(full);
+        EXPECT_FALSE(WriteMessage(*full, "x"));
+        full->Abort();
+    }
+    struct stat info;
+    for (const char* name : {"null", "full"}) {
+        ASSERT_EQ(lstat(Path(name).c_str(), &info), 0) << name << " was removed";
+        EXPECT_TRUE(S_ISCHR(info.st_mode)) << name << " is no longer a device";
+    }
+
+    ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+    int reader = open(Path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    std::unique_ptr<TargetFile> pipe = files.Open(Path("pipe"), TargetMode::Replace);
+    ASSERT_TRUE(pipe && WriteMessage(*pipe, "through") && pipe->Commit());
+    char got[16] = {};
+    EXPECT_EQ(read(reader, got, sizeof got), 7);
+    close(reader);
+    ASSERT_EQ(lstat(Path("pipe").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+    fs::create_directory(Path("folder"));
+    Put("folder/kept", "k");
+    EXPECT_FALSE(files.Open(Path("folder"), TargetMode::Replace));
+    EXPECT_NE(files.TakeFailure().find("Is a directory"), std::string::npos);
+    EXPECT_EQ(Read("folder/kept"), "k");
+}
+
+}  // namespace

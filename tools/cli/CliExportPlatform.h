@@ -1,0 +1,60 @@
+// ExportPlatform for the command line, on every system: the dialogs answer
+// from the options, message boxes go to standard error, files are the
+// system's own (LocalFileSystem).
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "export/ExportPlatform.h"
+#include "platform/LocalFileSystem.h"
+#include "tools/cli/CliOptions.h"
+#include "platform/LocaleText.h"
+#include "tools/cli/ProtectedFiles.h"
+
+namespace tessera {
+
+class CliExportPlatform : public ExportPlatform {
+  public:
+    // `messages` receives the message texts; `answers` is read for the overwrite
+    // question when `options.ifExists` is Ask (null: no one to ask, cancel).
+    CliExportPlatform(const CliOptions& options, FILE* messages, FILE* answers);
+
+    int RunFormatDialog(ExportFormat& format) override;
+    bool ChooseSaveFile(HostWindow owner, const std::string& initialFolder,
+                        std::string& path) override;
+    int AskOverwrite(const std::string& path) override;
+    bool BrowseFolder(HostWindow owner, const std::string& initialFolder,
+                      std::string& folder) override;
+    void ShowMessage(HostWindow owner, int textId) override;
+    FileSystem& Files() override { return files_; }
+    CalendarTime LocalNow() override;
+    std::string NameOnDisk(const std::string& name) override;
+    bool IsProtected(const std::string& path) override;
+
+    // The files the export reads: they are never written, emptied or removed.
+    void SetInputs(const ProtectedFiles* inputs) { inputs_ = inputs; }
+
+    // True when the overwrite question was answered with cancel.
+    bool Cancelled() const { return cancelled_; }
+    // Prints "tessera-export: text" on the message stream; `text` is the system's.
+    void Say(const std::string& text);
+
+  private:
+    // `path` as the user's terminal shows it: a Shift-JIS name in it recoded.
+    std::string Shown(const std::string& path) const;
+
+    const CliOptions& options_;
+    FILE* messages_;
+    FILE* answers_;
+    LocalFileSystem files_;
+    bool cancelled_ = false;
+    TextRecoder names_;  // Shift-JIS names to the locale's character set
+    bool namesUnusableTold_ = false;
+    std::string lastName_;       // the last name handed out, as the export made it
+    bool lastNameKept_ = false;  // ... and written in those Shift-JIS bytes
+    const ProtectedFiles* inputs_ = nullptr;
+    std::string refused_;  // an input the export was about to write, for the next message
+};
+
+}  // namespace tessera
