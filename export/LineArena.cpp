@@ -94,7 +94,8 @@ void* LineArena::Allocate(size_t bytes) {
 }
 
 bool LineArena::TryGrow(char* end, size_t more) {
-    if (head_ == nullptr || end != reinterpret_cast<char*>(head_) + kHeader + head_->used) return false;
+    if (head_ == nullptr || end != reinterpret_cast<char*>(head_) + kHeader + head_->used)
+        return false;
     if (head_->size - head_->used < more) return false;
     head_->used += more;
     return true;
@@ -107,7 +108,8 @@ void LineArena::Shrink(char* end, size_t less) {
 
 size_t LineArena::BytesHeld() const {
     size_t bytes = 0;
-    for (const Chunk* chunk = head_; chunk != nullptr; chunk = chunk->next) bytes += kHeader + chunk->size;
+    for (const Chunk* chunk = head_; chunk != nullptr; chunk = chunk->next)
+        bytes += kHeader + chunk->size;
     return bytes;
 }
 

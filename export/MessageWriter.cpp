@@ -37,10 +37,10 @@ FnConvert ChooseConverter(const HostApi& host, const MimePart& part, const char*
 }
 
 class FileSink : public TextSink {
-public:
+  public:
     explicit FileSink(OutputFile& file) : TextSink(kWriteBufferBytes), file_(file) {}
 
-private:
+  private:
     bool Deliver(const char* p, size_t n) override { return file_.Write(p, n); }
     OutputFile& file_;
 };

@@ -271,10 +271,10 @@ void PutDelimiter(const char* boundary, bool close, TextSink& sink) {
 
 // Serialize's text, gathered into one string sized up front.
 class StringSink : public TextSink {
-public:
+  public:
     explicit StringSink(std::string& text) : TextSink(0), text_(text) {}
 
-private:
+  private:
     bool Deliver(const char* p, size_t n) override {
         text_.append(p, n);
         return true;
@@ -355,7 +355,8 @@ bool PruneParts(MimePart& container, bool dropHtml) {
         const PartFate fate = FateOf(*part, dropHtml);
         bool keep = fate == PartFate::kKeep;
         if (keep && part->firstChild != nullptr) PruneParts(*part, dropHtml);
-        if (fate == PartFate::kLookInto) keep = part->firstChild != nullptr && PruneParts(*part, dropHtml);
+        if (fate == PartFate::kLookInto)
+            keep = part->firstChild != nullptr && PruneParts(*part, dropHtml);
         if (keep) {
             link = &part->next;
             continue;

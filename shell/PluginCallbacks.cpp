@@ -6,13 +6,12 @@
 #include <memory>
 #include <string>
 
+#include "dialogs/ResourceModule_win.h"
+#include "resources/PluginInfo.h"
+#include "resources/resource.h"
 #include "shell/ExportPlugin.h"
 #include "shell/HostBinding.h"
 #include "shell/Win32ExportPlatform.h"
-#include "resources/PluginInfo.h"
-#include "resources/resource.h"
-#include "dialogs/ResourceModule_win.h"
-#include "resources/resource.h"
 
 using namespace tessera;
 

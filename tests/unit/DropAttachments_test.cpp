@@ -1,13 +1,11 @@
-#include "export/MimePart.h"
-
 #include <gtest/gtest.h>
-
-#include "export/AttachmentRule.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "export/AttachmentRule.h"
+#include "export/MimePart.h"
 #include "tests/support/CrlfText.h"
 
 namespace tessera {
@@ -41,7 +39,8 @@ std::string Nested(const std::string& outer, const std::string& contentType,
 TEST(DropAttachments, KeepsOnlyTextParts) {
     const std::vector<DropCase> cases = {
         {"mixed plain and png",
-         Container("multipart/mixed", "m", Leaf("m", "text/plain", "hi") + Leaf("m", "image/png", "PNG")),
+         Container("multipart/mixed", "m",
+                   Leaf("m", "text/plain", "hi") + Leaf("m", "image/png", "PNG")),
          Container("multipart/mixed", "m", Leaf("m", "text/plain", "hi"))},
         {"alternative plain and html",
          Container("multipart/alternative", "a",
@@ -83,15 +82,18 @@ TEST(DropAttachments, KeepsOnlyTextParts) {
                        Leaf("m", "message/rfc822", "Subject: inner\n\ninner text")),
          Container("multipart/mixed", "m", Leaf("m", "text/plain", "t"))},
         {"untyped part is an attachment",
-         Container("multipart/mixed", "m", Leaf("m", "text/plain", "a") + "--m\n\nuntyped\n" +
-                                               Leaf("m", "Text/Plain", "b")),
-         Container("multipart/mixed", "m", Leaf("m", "text/plain", "a") + Leaf("m", "Text/Plain", "b"))},
+         Container(
+             "multipart/mixed", "m",
+             Leaf("m", "text/plain", "a") + "--m\n\nuntyped\n" + Leaf("m", "Text/Plain", "b")),
+         Container("multipart/mixed", "m",
+                   Leaf("m", "text/plain", "a") + Leaf("m", "Text/Plain", "b"))},
         {"first parts go, order kept",
          Container("multipart/mixed", "m",
                    Leaf("m", "image/gif", "1") + Leaf("m", "audio/x", "2") +
                        Leaf("m", "text/plain", "3") + Leaf("m", "video/y", "4") +
                        Leaf("m", "text/enriched", "5")),
-         Container("multipart/mixed", "m", Leaf("m", "text/plain", "3") + Leaf("m", "text/enriched", "5"))},
+         Container("multipart/mixed", "m",
+                   Leaf("m", "text/plain", "3") + Leaf("m", "text/enriched", "5"))},
     };
     for (const DropCase& c : cases) {
         MimePart root;

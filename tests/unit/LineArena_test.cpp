@@ -38,7 +38,7 @@ TEST(LineArena, ListsInAnArenaKeepAndReplaceTheirTexts) {
     size_t i = 0;
     for (LineCursor line(lines); line; line.Next(), ++i) {
         if (i == 0) line->SetText(longer.data(), longer.size());  // grows out of its place
-        if (i == 19999) line->SetText("ab", 2);                    // fits in place
+        if (i == 19999) line->SetText("ab", 2);                   // fits in place
     }
     ConstLineCursor first(lines);
     EXPECT_EQ(std::string(first->text), longer);
