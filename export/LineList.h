@@ -89,6 +89,7 @@ class LineCursor {
     explicit operator bool() const { return on_; }
     // The current line as text, copied out of the list on first use.
     LineEntry* operator->();
+    LineEntry& operator*() { return *operator->(); }
     // The current line's bytes without the CR LF it ends in, if any; no copy.
     std::string_view Stored() const;
     void Next();
@@ -123,6 +124,7 @@ class ConstLineCursor {
     explicit ConstLineCursor(const LineList& list) : cursor_(const_cast<LineList&>(list)) {}
     explicit operator bool() const { return static_cast<bool>(cursor_); }
     const LineEntry* operator->() { return cursor_.operator->(); }
+    const LineEntry& operator*() { return *cursor_.operator->(); }
     std::string_view Stored() const { return cursor_.Stored(); }
     void Next() { cursor_.Next(); }
 
