@@ -2,12 +2,15 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 #include "export/AppendFraming.h"
 #include "export/FileNaming.h"
 #include "export/FolderPath.h"
 #include "export/HeaderTextConversion.h"
 #include "export/HostText.h"
+#include "export/LineReader.h"
 #include "export/MessageWriter.h"
 #include "export/MimePart.h"
 #include "export/ShiftJisConverter.h"
@@ -18,6 +21,20 @@ namespace {
 
 constexpr int kIdBufferSize = 257;  // the host is told 256
 constexpr size_t kSubjectBufferSize = 1024;
+
+// Runs the work on one message. Memory running out there means that message is
+// too large to hold: it fails alone, and what it held is given back.
+template <class Work>
+bool HoldingOneMessage(Work work, bool& tooLarge) {
+    tooLarge = false;
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    tooLarge = true;
+    return false;
+}
 
 // Names are fitted and told apart by the bytes the platform writes.
 NameEncoder OnDisk(ExportPlatform& platform) {
@@ -103,8 +120,10 @@ bool ExportDriver::WriteMessages(const Run& run, TargetFile& file, int& written)
             std::string leadIn = AppendLeadIn(file.Tail(), run.format.SaveType);
             file.Write(leadIn.data(), leadIn.size());
         }
-        if (!file.EndMessage(writer.WriteMessage(id, file))) {
+        auto write = [&] { return writer.WriteMessage(id, file); };
+        if (!file.EndMessage(HoldingOneMessage(write, report_.lastTooLarge))) {
             ++report_.messagesFailed;
+            if (progress_) progress_(report_);
             return false;
         }
         ++written;
@@ -137,11 +156,12 @@ bool ExportDriver::SubjectFileName(MimePart& root, std::string& name) {
     return true;
 }
 
+// Only the header block is parsed: a name needs no more.
 bool ExportDriver::ParseMessage(const char* id, MimePart& root) {
     HostText source(host_, host_.GetSource(id));
     if (!source) return false;
     const char* cursor = source.get();
-    root.Parse(cursor, nullptr);
+    root.Parse(cursor, FirstEmptyLine(cursor, cursor + std::strlen(cursor)), nullptr);
     return true;
 }
 
@@ -160,7 +180,12 @@ bool ExportDriver::ChooseSingleFileTarget(HostWindow window, const Run& run, Sin
     std::string name;
     MimePart root;
     if (host_.GetNextMail(-1, id, 256, run.selectionMode) == -1) return false;
-    if (!ParseMessage(id, root) || !SubjectFileName(root, name)) {
+    auto named = [&] { return ParseMessage(id, root) && SubjectFileName(root, name); };
+    if (!HoldingOneMessage(named, report_.lastTooLarge)) {
+        if (report_.lastTooLarge) {
+            ++report_.messagesFailed;
+            if (progress_) progress_(report_);
+        }
         ShowError(window, IDS_WRITE_ERROR);
         return false;
     }
@@ -192,14 +217,14 @@ bool ExportDriver::ChooseEmlFolder(HostWindow window, const Run& run, std::strin
 void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
     std::string folder;
     if (!ChooseEmlFolder(window, run, folder)) return;
-    MimePart root;
     MessageWriter writer(host_, run.format);
     writer.SetExportTime(platform_.LocalNow());
     NameRegistry names;
     char id[kIdBufferSize] = {};
     long position = host_.GetNextMail(-1, id, 256, run.selectionMode);
     while (position != -1 && !stopRequested_) {
-        if (WriteEmlFile(id, folder, root, writer, names)) {
+        if (HoldingOneMessage([&] { return WriteEmlFile(id, folder, writer, names); },
+                              report_.lastTooLarge)) {
             ++report_.messagesWritten;
         } else {
             ++report_.messagesFailed;
@@ -213,10 +238,13 @@ void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
     if (report_.messagesFailed > 0) ShowError(window, IDS_WRITE_ERROR);
 }
 
-bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MimePart& root,
-                                MessageWriter& writer, NameRegistry& names) {
+bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,
+                                NameRegistry& names) {
     std::string name;
-    if (!ParseMessage(id, root) || !SubjectFileName(root, name)) return false;
+    {
+        MimePart root;  // gone before the writer parses the message again
+        if (!ParseMessage(id, root) || !SubjectFileName(root, name)) return false;
+    }
     FileSystem& files = platform_.Files();
     std::string fileName = UniqueFileName(names, name, ".eml", folder.size(),
                                           files.MaxPathBytes(), OnDisk(platform_));

@@ -24,6 +24,8 @@ struct ExportReport {
     size_t characterReferences = 0;   // characters written as "&#NNNNN;" references
     bool errorShown = false;
     bool stopped = false;  // Stop was asked for: what the run wrote was undone
+    // The message of the latest progress call failed: it was too large to hold.
+    bool lastTooLarge = false;
 };
 
 class ExportDriver {
@@ -70,8 +72,8 @@ private:
     // The parsed message's Subject, converted to Shift-JIS, made into a file name.
     bool SubjectFileName(MimePart& root, std::string& name);
     bool ParseMessage(const char* id, MimePart& root);
-    bool WriteEmlFile(const char* id, const std::string& folder, MimePart& root,
-                      MessageWriter& writer, NameRegistry& names);
+    bool WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,
+                      NameRegistry& names);
     void ShowError(HostWindow window, int textId);
     void CountConversions(const MessageWriter& writer);
 

@@ -69,10 +69,9 @@ void LineArena::FreeChunk(Chunk* chunk) {
 }
 
 void* LineArena::Allocate(size_t bytes) {
-    bytes = RoundUp(bytes);
     if (bytes > kOwnChunkAbove) {
         // Behind the current chunk, so that the current one's free room stays in use.
-        Chunk* own = NewChunk(bytes);
+        Chunk* own = NewChunk(RoundUp(bytes));
         own->used = bytes;
         own->next = head_ ? head_->next : nullptr;
         if (head_) {
@@ -82,14 +81,36 @@ void* LineArena::Allocate(size_t bytes) {
         }
         return reinterpret_cast<char*>(own) + kHeader;
     }
-    if (head_ == nullptr || head_->size != kChunkBytes || head_->size - head_->used < bytes) {
+    // `used` is kept exact so that the latest block can grow; starts are aligned.
+    const size_t start = head_ ? RoundUp(head_->used) : 0;
+    if (head_ == nullptr || head_->size != kChunkBytes || kChunkBytes - start < bytes) {
         Chunk* chunk = NewChunk(kChunkBytes);
         chunk->next = head_;
         head_ = chunk;
+        return Allocate(bytes);
     }
-    void* at = reinterpret_cast<char*>(head_) + kHeader + head_->used;
-    head_->used += bytes;
-    return at;
+    head_->used = start + bytes;
+    return reinterpret_cast<char*>(head_) + kHeader + start;
+}
+
+bool LineArena::TryGrow(char* end, size_t more) {
+    if (head_ == nullptr || end != reinterpret_cast<char*>(head_) + kHeader + head_->used)
+        return false;
+    if (head_->size - head_->used < more) return false;
+    head_->used += more;
+    return true;
+}
+
+void LineArena::Shrink(char* end, size_t less) {
+    if (head_ == nullptr || end != reinterpret_cast<char*>(head_) + kHeader + head_->used) return;
+    head_->used -= less;
+}
+
+size_t LineArena::BytesHeld() const {
+    size_t bytes = 0;
+    for (const Chunk* chunk = head_; chunk != nullptr; chunk = chunk->next)
+        bytes += kHeader + chunk->size;
+    return bytes;
 }
 
 void LineArena::Reset() {

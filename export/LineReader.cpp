@@ -36,6 +36,16 @@ bool NextLine(const char*& cursor, const char* end, size_t limit, LineSpan& line
     return true;
 }
 
+const char* FirstEmptyLine(const char* cursor, const char* end) {
+    const char* start = cursor;
+    LineSpan line;
+    while (NextLine(cursor, end, kMaxLineBytes, line)) {
+        if (line.length == 0) return start;
+        start = cursor;
+    }
+    return end;
+}
+
 size_t ReadLine(const char*& cursor, char* buffer, size_t size) {
     if (size == 0) return 0;
     buffer[0] = '\0';

@@ -20,6 +20,10 @@ struct LineSpan {
 // only when cursor == end. `limit` must be at least 1.
 bool NextLine(const char*& cursor, const char* end, size_t limit, LineSpan& line);
 
+// Where the first empty line of [cursor, end) starts, as NextLine reads lines:
+// the end of a header block. `end` when there is none.
+const char* FirstEmptyLine(const char* cursor, const char* end);
+
 // Reads one line at the cursor of a NUL-terminated text into buffer: at most
 // size - 1 bytes and a terminator; a line break is stored as a single LF when it
 // fits. Returns the number of bytes stored, 0 only at the end of the text (or

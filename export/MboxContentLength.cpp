@@ -1,7 +1,6 @@
 #include "export/MboxContentLength.h"
 
 #include <string_view>
-#include <vector>
 
 #include "export/AsciiText.h"
 #include "export/MimePart.h"
@@ -32,21 +31,20 @@ bool Counts(std::string_view header, size_t count) {
 
 }  // namespace
 
-size_t DropStaleContentLength(const MimePart& root, std::string& text) {
+size_t DropStaleContentLength(MimePart& root) {
     const size_t headerBytes = root.headers.TotalLength();
-    if (headerBytes > text.size()) return 0;
-    const size_t bodyBytes = text.size() - headerBytes;
-    std::vector<std::pair<size_t, size_t>> stale;  // offset, length in text
-    size_t offset = 0;
-    for (const LineEntry* e = root.headers.head; e != nullptr; e = e->next) {
-        const std::string_view header(e->text, e->length);
-        if (StartsWithIgnoreCase(header, kName) && !Counts(header, bodyBytes)) {
-            stale.emplace_back(offset, e->length);
-        }
-        offset += e->length;
+    const size_t total = root.SerializedSize();
+    if (headerBytes > total) return 0;
+    const size_t bodyBytes = total - headerBytes;
+    size_t dropped = 0;
+    for (LineCursor line(root.headers); line; line.Next()) {
+        const std::string_view header(line->text, line->length);
+        if (!StartsWithIgnoreCase(header, kName) || Counts(header, bodyBytes)) continue;
+        // An empty line writes nothing: the header is gone from the output.
+        line->SetText("", 0);
+        ++dropped;
     }
-    for (auto it = stale.rbegin(); it != stale.rend(); ++it) text.erase(it->first, it->second);
-    return stale.size();
+    return dropped;
 }
 
 }  // namespace tessera

@@ -3,15 +3,15 @@
 // written is left out.
 #pragma once
 
-#include <string>
+#include <cstddef>
 
 namespace tessera {
 
 class MimePart;
 
-// `text` is `root` serialized. Removes from it every Content-Length header of
-// the message's own header block whose value is not the number of bytes after
-// that block. Returns how many were removed.
-size_t DropStaleContentLength(const MimePart& root, std::string& text);
+// Empties every Content-Length header of the message's own header block whose
+// value is not the number of bytes `root` writes after that block. Returns
+// how many were left out.
+size_t DropStaleContentLength(MimePart& root);
 
 }  // namespace tessera

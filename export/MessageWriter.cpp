@@ -5,25 +5,39 @@
 #include <vector>
 
 #include "export/AsciiText.h"
+#include "export/AttachmentRule.h"
 #include "export/EnvelopeLine.h"
 #include "export/HostText.h"
 #include "export/MboxContentLength.h"
 #include "export/MimePart.h"
 #include "export/PartLabels.h"
 #include "export/TextPartConversion.h"
+#include "export/TextSink.h"
 
 namespace tessera {
 
 namespace {
 
 constexpr size_t kCharsetBufferSize = 256;
+// Written-back text goes to the file in pieces of this size.
+constexpr size_t kWriteBufferBytes = 64 * 1024;
 
 bool IsText(const char* type) { return EqualsIgnoreCase(type, "text"); }
 
+class FileSink : public TextSink {
+  public:
+    explicit FileSink(OutputFile& file) : TextSink(kWriteBufferBytes), file_(file) {}
+
+  private:
+    bool Deliver(const char* p, size_t n) override { return file_.Write(p, n); }
+    OutputFile& file_;
+};
+
 void QuoteList(LineList& lines) {
     std::string quoted;
-    for (LineEntry* line = lines.head; line; line = line->next) {
-        if (!NeedsFromQuote(line->text, line->length)) continue;
+    for (LineCursor line(lines); line; line.Next()) {
+        const std::string_view stored = line.Stored();
+        if (!NeedsFromQuote(stored.data(), stored.size())) continue;
         quoted.assign(1, '>');
         quoted.append(line->text, line->length);
         line->SetText(quoted.data(), quoted.size());
@@ -92,36 +106,35 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
         size_t length = std::strlen(source.get());
         addBlankLine = length <= 3 || (source.get()[length - 2] == '\r' && source.get()[length - 1] == '\n');
         const char* cursor = source.get();
-        root.Parse(cursor, nullptr);
+        root.Parse(cursor, cursor + length, nullptr);
     }
     char charset[kCharsetBufferSize] = {};
     host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
     const bool converted = ConvertParts(&root, charset);
-    if (format_.NoAttach && !IsText(root.type)) {
-        bool hasPlain = root.FindPart("text", "plain") != nullptr;
-        bool hasHtml = root.FindPart("text", "html") != nullptr;
-        root.DropAttachments(!(!hasPlain && hasHtml));
-    }
+    if (format_.NoAttach) LeaveOutAttachments(root);
     const int saveType = format_.SaveType;
-    if (saveType == kSaveTypeMbox) QuoteFromLines(root);
-    std::string text = root.Serialize();
-    if (saveType == kSaveTypeMbox) DropStaleContentLength(root, text);
-    if (text.size() < 3) return false;
-    bool ok = true;
+    if (saveType == kSaveTypeMbox) {
+        QuoteFromLines(root);
+        DropStaleContentLength(root);
+    }
+    if (root.SerializedSize() < 3) return false;
+    FileSink sink(file);
     if (saveType == kSaveTypeMbox) {
         std::string envelope = BuildEnvelopeLine(root, exportTime_);
-        ok = file.Write(envelope.data(), envelope.size());
+        sink.Put(envelope.data(), envelope.size());
     }
-    ok = ok && file.Write(text.data(), text.size());
+    root.WriteTo(sink);
     // In an mbox the blank line is framing: many readers start a message only at a
     // "From " line that follows a blank line.
-    if (ok && (addBlankLine || saveType == kSaveTypeMbox)) ok = file.Write("\r\n", 2);
+    if (addBlankLine || saveType == kSaveTypeMbox) sink.Put("\r\n", 2);
     const std::string& separator = format_.Separator;
-    if (ok && saveType == kSaveTypeSeparator && !separator.empty()) {
-        ok = file.Write(separator.data(), separator.size()) && file.Write("\r\n", 2);
+    if (saveType == kSaveTypeSeparator && !separator.empty()) {
+        sink.Put(separator.data(), separator.size());
+        sink.Put("\r\n", 2);
     }
-    if (ok && converted) ++messagesConverted_;
-    return ok;
+    if (!sink.Flush()) return false;
+    if (converted) ++messagesConverted_;
+    return true;
 }
 
 }  // namespace tessera

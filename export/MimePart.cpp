@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "export/AsciiText.h"
+#include "export/AttachmentRule.h"
 #include "export/ContentType.h"
 #include "export/LineReader.h"
+#include "export/TextSink.h"
 
 namespace tessera {
 
@@ -20,11 +22,6 @@ void CopyCut(char* field, const char* value) {
 bool Matches(const MimePart& part, const char* wantedType, const char* wantedSubtype) {
     if (wantedType != nullptr && !EqualsIgnoreCase(part.type, wantedType)) return false;
     return wantedSubtype == nullptr || EqualsIgnoreCase(part.subtype, wantedSubtype);
-}
-
-bool IsAttachment(const MimePart& part, bool dropHtml) {
-    if (!EqualsIgnoreCase(part.type, "text")) return true;
-    return dropHtml && EqualsIgnoreCase(part.subtype, "html");
 }
 
 enum class Mode { kHeader, kBody, kEpilogue };
@@ -265,39 +262,48 @@ size_t MimePart::SerializedSize() const {
 
 namespace {
 
-void AppendLines(const LineList& lines, std::string& out) {
-    for (const LineEntry* e = lines.head; e != nullptr; e = e->next) out.append(e->text, e->length);
+void PutDelimiter(const char* boundary, bool close, TextSink& sink) {
+    sink.Put("--", 2);
+    sink.Put(boundary, std::strlen(boundary));
+    if (close) sink.Put("--", 2);
+    sink.Put("\r\n", 2);
 }
 
-void AppendDelimiter(const char* boundary, bool close, std::string& out) {
-    out.append("--", 2);
-    out.append(boundary);
-    if (close) out.append("--", 2);
-    out.append("\r\n", 2);
-}
+// Serialize's text, gathered into one string sized up front.
+class StringSink : public TextSink {
+  public:
+    explicit StringSink(std::string& text) : TextSink(0), text_(text) {}
+
+  private:
+    bool Deliver(const char* p, size_t n) override {
+        text_.append(p, n);
+        return true;
+    }
+    std::string& text_;
+};
 
 }  // namespace
 
 // Recursion here follows nesting only (bounded by kMaxNestingDepth for parsed
 // trees); siblings are looped over.
-void MimePart::SerializeTo(std::string& out) const {
-    AppendLines(headers, out);
-    AppendLines(body, out);
+void MimePart::WriteTo(TextSink& sink) const {
+    headers.WriteTo(sink);
+    body.WriteTo(sink);
     if (firstChild == nullptr) return;
     for (const MimePart* part = firstChild; part != nullptr; part = part->next) {
-        AppendDelimiter(boundary, false, out);
-        part->SerializeTo(out);
+        PutDelimiter(boundary, false, sink);
+        part->WriteTo(sink);
     }
-    AppendDelimiter(boundary, true, out);
-    AppendLines(epilogue, out);
+    PutDelimiter(boundary, true, sink);
+    epilogue.WriteTo(sink);
 }
 
 std::string MimePart::Serialize() const {
-    // Sized exactly up front (appending never reallocates) and filled without
-    // zeroing first, so every output byte is written once.
     std::string text;
     text.reserve(SerializedSize());
-    SerializeTo(text);
+    StringSink sink(text);
+    WriteTo(sink);
+    sink.Flush();
     return text;
 }
 
@@ -325,9 +331,10 @@ void MimePart::GetHeader(const char* name, char* buffer, size_t size) const {
     if (size == 0) return;
     buffer[0] = '\0';
     const size_t nameLength = std::strlen(name);
-    for (const LineEntry* e = headers.head; e != nullptr; e = e->next) {
-        if (e->length <= nameLength || e->text[nameLength] != ':') continue;
-        if (!EqualBytesIgnoreCase(e->text, name, nameLength)) continue;
+    for (ConstLineCursor e(headers); e; e.Next()) {
+        const std::string_view stored = e.Stored();
+        if (stored.size() <= nameLength || stored[nameLength] != ':') continue;
+        if (!EqualBytesIgnoreCase(stored.data(), name, nameLength)) continue;
         const char* value = e->text + nameLength + 1;
         value += std::strspn(value, " \t\r\n");
         const size_t n = strnlen(value, size - 1);
@@ -337,24 +344,32 @@ void MimePart::GetHeader(const char* name, char* buffer, size_t size) const {
     }
 }
 
-void MimePart::DropAttachments(bool dropHtml) {
-    std::vector<MimePart*> containers{this};
-    while (!containers.empty()) {
-        MimePart* container = containers.back();
-        containers.pop_back();
-        MimePart** link = &container->firstChild;
-        while (*link != nullptr) {
-            MimePart* part = *link;
-            if (IsAttachment(*part, dropHtml)) {
-                *link = part->next;
-                part->next = nullptr;
-                DestroyPartChain(part);
-                continue;
-            }
-            if (part->firstChild != nullptr) containers.push_back(part);
+namespace {
+
+// Prunes the parts of `container`; returns whether any is left. Recursion
+// follows nesting only.
+bool PruneParts(MimePart& container, bool dropHtml) {
+    MimePart** link = &container.firstChild;
+    while (*link != nullptr) {
+        MimePart* part = *link;
+        const PartFate fate = FateOf(*part, dropHtml);
+        bool keep = fate == PartFate::kKeep;
+        if (keep && part->firstChild != nullptr) PruneParts(*part, dropHtml);
+        if (fate == PartFate::kLookInto)
+            keep = part->firstChild != nullptr && PruneParts(*part, dropHtml);
+        if (keep) {
             link = &part->next;
+            continue;
         }
+        *link = part->next;
+        part->next = nullptr;
+        DestroyPartChain(part);
     }
+    return container.firstChild != nullptr;
 }
+
+}  // namespace
+
+void MimePart::DropAttachments(bool dropHtml) { PruneParts(*this, dropHtml); }
 
 }  // namespace tessera

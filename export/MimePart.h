@@ -9,6 +9,8 @@
 
 namespace tessera {
 
+class TextSink;
+
 // Containers nested deeper than this keep their delimiter lines as ordinary lines
 // of the deepest part: deeper structure is not split up, and nothing is lost.
 constexpr size_t kMaxNestingDepth = 32;
@@ -45,6 +47,10 @@ public:
     // The whole entity as text: headers, body, then for a container with parts each
     // part behind its delimiter line, the close delimiter and the epilogue.
     std::string Serialize() const;
+    // The same text, put into a sink piece by piece.
+    void WriteTo(TextSink& sink) const;
+    // Bytes of that text.
+    size_t SerializedSize() const;
 
     // First entity in pre-order (this, its parts, then its following siblings)
     // whose type and subtype match, ignoring ASCII case; null matches anything.
@@ -56,8 +62,8 @@ public:
     // size - 1 bytes; stores an empty text when there is none.
     void GetHeader(const char* name, char* buffer, size_t size) const;
 
-    // Removes the parts that count as attachments: every part whose type is not
-    // "text", and text/html ones when dropHtml is set; kept parts are pruned too.
+    // Removes the parts that count as attachments (AttachmentRule.h); a multipart
+    // part is pruned in turn and goes only when none of its parts is left.
     void DropAttachments(bool dropHtml);
 
     // Replaces boundary with a copy of p[0..n); null p clears it.
@@ -79,8 +85,6 @@ public:
 
 private:
     void Reset();
-    size_t SerializedSize() const;
-    void SerializeTo(std::string& out) const;
 };
 
 // Frees a sibling chain and everything below it without recursing per part.

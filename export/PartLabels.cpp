@@ -121,8 +121,7 @@ TransferEncoding EncodingNamed(std::string_view token) {
 // Inserts `line` (CR LF included) before the blank line that ends the block.
 void InsertHeaderLine(LineList& headers, std::string_view line) {
     std::vector<std::string> lines;
-    for (const LineEntry* e = headers.head; e != nullptr; e = e->next)
-        lines.emplace_back(e->text, e->length);
+    for (ConstLineCursor e(headers); e; e.Next()) lines.emplace_back(e->text, e->length);
     size_t at = lines.size();
     if (!lines.empty() && lines.back() == "\r\n") --at;
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), std::string(line));
@@ -151,7 +150,7 @@ std::string WithCharset(std::string_view text, size_t valueOffset, std::string_v
 }
 
 void SetCharset(MimePart& part, std::string_view charset) {
-    for (LineEntry* e = part.headers.head; e != nullptr; e = e->next) {
+    for (LineCursor e(part.headers); e; e.Next()) {
         std::string_view value;
         if (!HeaderValue(*e, kContentType, value)) continue;
         const std::string_view text(e->text, e->length);
@@ -164,7 +163,7 @@ void SetCharset(MimePart& part, std::string_view charset) {
 }
 
 void SetTransferEncoding(MimePart& part, std::string_view encoding) {
-    for (LineEntry* e = part.headers.head; e != nullptr; e = e->next) {
+    for (LineCursor e(part.headers); e; e.Next()) {
         std::string_view value;
         if (!HeaderValue(*e, kTransferEncoding, value)) continue;
         std::string updated(e->text, kTransferEncoding.size() + 1);
@@ -193,8 +192,8 @@ PartLabels ReadPartLabels(const MimePart& part) {
     int types = 0;
     int encodings = 0;
     bool named = false;
-    std::string_view disposition;
-    for (const LineEntry* e = part.headers.head; e != nullptr; e = e->next) {
+    std::string disposition;  // a copy: a line's text lasts only while the cursor is on it
+    for (ConstLineCursor e(part.headers); e; e.Next()) {
         std::string_view value;
         if (HeaderValue(*e, kContentType, value)) {
             ++types;
@@ -204,7 +203,7 @@ PartLabels ReadPartLabels(const MimePart& part) {
             ++encodings;
             labels.encoding = EncodingNamed(FirstToken(value));
         } else if (HeaderValue(*e, kDisposition, value) && disposition.empty()) {
-            disposition = FirstToken(value);
+            disposition = std::string(FirstToken(value));
             named = named || HasParameterNamed(value, "filename");
         }
     }

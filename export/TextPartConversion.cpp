@@ -1,5 +1,6 @@
 #include "export/TextPartConversion.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -26,8 +27,7 @@ constexpr const char* kWidestLabel = "MS932";
 std::string JoinLines(const LineList& lines) {
     std::string text;
     text.reserve(lines.TotalLength());
-    for (const LineEntry* e = lines.head; e != nullptr; e = e->next)
-        text.append(e->text, e->length);
+    for (ConstLineCursor e(lines); e; e.Next()) text.append(e->text, e->length);
     return text;
 }
 
@@ -79,7 +79,7 @@ Label LabelFor(ShiftJisRepertoire repertoire, const PartLabels& labels) {
 // True when the body is ISO-2022-JP or EUC-JP text as labelled (what
 // ResolveJapaneseCharset says of the whole), looked at line by line.
 bool LinesAreAsLabelled(const LineList& body, JapaneseCharset charset) {
-    for (const LineEntry* e = body.head; e != nullptr; e = e->next) {
+    for (ConstLineCursor e(body); e; e.Next()) {
         const std::string_view line(e->text, e->length);
         if (!HasEightBitByte(line)) continue;
         if (charset == JapaneseCharset::kIso2022Jp || !IsEucJpText(line)) return false;
@@ -92,20 +92,23 @@ bool LinesAreAsLabelled(const LineList& body, JapaneseCharset charset) {
 bool ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartLabels& labels,
                          ShiftJisConverter& converter) {
     std::string converted;
-    std::vector<size_t> ends;
+    // Four bytes a line: a body of one-byte lines stays within a few times its size.
+    std::vector<uint32_t> ends;
+    ends.reserve(part.body.Count());
     bool changed = false;
-    for (const LineEntry* e = part.body.head; e != nullptr; e = e->next) {
+    for (ConstLineCursor e(part.body); e; e.Next()) {
         const size_t start = converted.size();
         if (!converter.AppendHostLine(charset, e->text, converted)) return false;
+        if (converted.size() > UINT32_MAX) return false;
         changed = changed || converted.size() - start != e->length ||
                   std::memcmp(converted.data() + start, e->text, e->length) != 0;
-        ends.push_back(converted.size());
+        ends.push_back(static_cast<uint32_t>(converted.size()));
     }
     const Label label = LabelFor(MeasureShiftJis(converted), labels);
     if (!changed && label.keep) return false;
     size_t start = 0;
     auto end = ends.begin();
-    for (LineEntry* e = part.body.head; e != nullptr; e = e->next, ++end) {
+    for (LineCursor e(part.body); e; e.Next(), ++end) {
         e->SetText(converted.data() + start, *end - start);
         start = *end;
     }
@@ -116,16 +119,16 @@ bool ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartLabe
 // Makes `text` the body, one line per CR, LF or CR LF; false, with the body as
 // it was, when a line is longer than the walker stores one.
 bool ReplaceBody(LineList& body, std::string_view text) {
-    std::vector<LineSpan> lines;
-    const char* cursor = text.data();
-    const char* end = cursor + text.size();
+    // Looked at first and stored after, so that nothing is held per line.
+    const char* end = text.data() + text.size();
     LineSpan line;
-    while (NextLine(cursor, end, kMaxLineBytes + 1, line)) {
+    for (const char* cursor = text.data(); NextLine(cursor, end, kMaxLineBytes + 1, line);) {
         if (line.length > kMaxLineBytes) return false;
-        lines.push_back(line);
     }
     body.Clear();
-    for (const LineSpan& l : lines) body.AppendLine(l.data, l.length);
+    for (const char* cursor = text.data(); NextLine(cursor, end, kMaxLineBytes + 1, line);) {
+        body.AppendLine(line.data, line.length);
+    }
     return true;
 }
 
@@ -161,9 +164,12 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
         LinesAreAsLabelled(part.body, declared)) {
         return ConvertLinesInPlace(part, declared, labels, converter);
     }
-    const std::string raw = JoinLines(part.body);
+    std::string raw = JoinLines(part.body);
     std::string decoded;
-    if (transferDecoded && !TransferDecode(labels.encoding, raw, decoded)) return false;
+    if (transferDecoded) {
+        if (!TransferDecode(labels.encoding, raw, decoded)) return false;
+        std::string().swap(raw);  // the encoded copy goes before the converted one comes
+    }
     const std::string& text = transferDecoded ? decoded : raw;
     const JapaneseCharset charset = ChooseCharset(labels, messageCharset, text);
     std::string converted;
@@ -184,7 +190,7 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
 bool ConvertHeaderBlock(MimePart& part, ShiftJisConverter& converter) {
     bool changed = false;
     std::string converted;
-    for (LineEntry* e = part.headers.head; e != nullptr; e = e->next) {
+    for (LineCursor e(part.headers); e; e.Next()) {
         const std::string_view line(e->text, e->length);
         if (IsStructuralHeader(line) || !MayNeedConversion(line)) continue;
         if (!ConvertHeaderText(line, converter, Unmappable::kReference, converted)) continue;

@@ -1,11 +1,13 @@
-// Parses, serialises, searches and prunes arbitrary input; checks that every
-// source line survives and every written line ends in CR LF.
+// Parses, serialises, searches, rewrites and prunes arbitrary input; checks
+// that every source line survives, every written line ends in CR LF and only
+// text (and multipart parts holding some) survives pruning.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "export/AttachmentRule.h"
 #include "export/LineReader.h"
 #include "export/MimePart.h"
 
@@ -27,6 +29,16 @@ void CheckLines(const std::string& text) {
     }
 }
 
+// Below the root, pruning leaves text parts and multipart parts with parts.
+void CheckPruned(const tessera::MimePart& container, bool dropHtml) {
+    for (const tessera::MimePart* part = container.firstChild; part; part = part->next) {
+        const tessera::PartFate fate = tessera::FateOf(*part, dropHtml);
+        Check(fate != tessera::PartFate::kDrop);
+        Check(fate != tessera::PartFate::kLookInto || part->firstChild != nullptr);
+        CheckPruned(*part, dropHtml);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -42,12 +54,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(out.size() >= consumed);
     char value[256];
     root.GetHeader("content-type", value, sizeof value);
-    const bool hasPlain = root.FindPart("text", "plain") != nullptr;
-    const bool hasHtml = root.FindPart("TEXT", "html") != nullptr;
     Check(root.FindPart(nullptr, nullptr) == &root);
-    root.DropAttachments(hasPlain || !hasHtml);
+    // Every body line one byte longer: the copy path of the line storage.
+    size_t lines = 0;
+    for (tessera::LineCursor line(root.body); line; line.Next(), ++lines) {
+        std::string longer = ">" + std::string(line->text, line->length);
+        line->SetText(longer.data(), longer.size());
+    }
+    const std::string quoted = root.Serialize();
+    Check(quoted.size() == out.size() + lines && quoted.size() == root.SerializedSize());
+    const bool dropHtml = tessera::DropsHtml(root);
+    root.DropAttachments(dropHtml);
+    CheckPruned(root, dropHtml);
     const std::string pruned = root.Serialize();
     CheckLines(pruned);
-    Check(pruned.size() <= out.size());
+    Check(pruned.size() <= quoted.size());
     return 0;
 }

@@ -32,7 +32,7 @@ public:
     // Adds the messages of one input; false with `error` set (one line per
     // problem, each naming its file or folder) when any of it cannot be read.
     bool AddPath(const std::string& path, std::string& error);
-    // Adds a message held in memory (standard input, tests).
+    // Adds a message held in memory for the whole run (standard input, tests).
     void AddText(const std::string& name, std::string text);
 
     // All messages; waits until every mbox is indexed.
@@ -47,6 +47,7 @@ public:
     // The message's source; false when it cannot be read any more (a problem is recorded).
     bool Source(size_t index, std::string& text) const;
     // Reads the source into `buffer` (at least SizeHint bytes); sets its length.
+    // Only so is a message on file in memory: one at a time, for its export.
     bool SourceInto(size_t index, char* buffer, size_t& length) const;
     // Every file the messages are read from, in input order.
     std::vector<std::string> InputFiles() const;

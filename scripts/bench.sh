@@ -85,3 +85,6 @@ fi
 export INDEX_BYTES=$("$BUILD/MboxIndexBench" 1000000 | sed -n 's/^bytes per message: //p')
 
 python3 "$REPO/bench/bench_report.py" "$RESULTS" "$REPO/docs/bench.md" "$RUNS" "$WINE_NOTE" "$BOX" "$MODERN"
+
+# Peak memory for messages of every shape of lines (appends its section).
+bash "$REPO/scripts/bench-memory.sh" "$BUILD"

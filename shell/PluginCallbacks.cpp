@@ -6,11 +6,12 @@
 #include <memory>
 #include <string>
 
+#include "dialogs/ResourceModule_win.h"
+#include "resources/PluginInfo.h"
+#include "resources/resource.h"
 #include "shell/ExportPlugin.h"
 #include "shell/HostBinding.h"
-#include "resources/PluginInfo.h"
-#include "dialogs/ResourceModule_win.h"
-#include "resources/resource.h"
+#include "shell/Win32ExportPlatform.h"
 
 using namespace tessera;
 
@@ -18,10 +19,15 @@ namespace {
 
 std::unique_ptr<ExportPlugin> g_plugin;
 
+// Whatever escaped a command (memory running out, most likely) is told with
+// message 500, not swallowed.
+void TellFailure(HWND window) { Win32ExportPlatform().ShowMessage(window, IDS_WRITE_ERROR); }
+
 void WINAPI OnCommand(HostWindow window, long commandId) {
     try {
         if (g_plugin) g_plugin->OnCommand(static_cast<HWND>(window), commandId);
     } catch (...) {
+        TellFailure(static_cast<HWND>(window));
     }
 }
 
@@ -90,6 +96,7 @@ int WINAPI BKC_OnPlugInSetup(HWND) {
     try {
         g_plugin->Setup();
     } catch (...) {
+        TellFailure(GetActiveWindow());
     }
     return 1;
 }

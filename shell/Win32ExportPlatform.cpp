@@ -67,9 +67,11 @@ bool Win32ExportPlatform::BrowseFolder(HostWindow owner, const std::string& init
 }
 
 void Win32ExportPlatform::ShowMessage(HostWindow owner, int textId) {
-    std::string text = LoadText(textId);
+    // No heap: this also tells that memory ran out.
+    char text[1024] = {};
+    LoadStringA(ResourceModule(), static_cast<UINT>(textId), text, sizeof text);
     // "エラー"
-    MessageBoxA(static_cast<HWND>(owner), text.c_str(), "\x83G\x83\x89\x81[", MB_OK | MB_ICONWARNING);
+    MessageBoxA(static_cast<HWND>(owner), text, "\x83G\x83\x89\x81[", MB_OK | MB_ICONWARNING);
 }
 
 CalendarTime Win32ExportPlatform::LocalNow() { return tessera::LocalNow(); }

@@ -1,11 +1,11 @@
-#include "export/MimePart.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "export/AttachmentRule.h"
+#include "export/MimePart.h"
 #include "tests/support/CrlfText.h"
 
 namespace tessera {
@@ -30,15 +30,17 @@ struct DropCase {
     std::string expected;  // serialised after dropping, before CR LF
 };
 
-// dropHtml as the writer decides it: false only when there is html but no plain text.
-bool DropHtmlFor(MimePart& root) {
-    return root.FindPart("text", "plain") != nullptr || root.FindPart("text", "html") == nullptr;
+// A nested container as one part of `outer`.
+std::string Nested(const std::string& outer, const std::string& contentType,
+                   const std::string& boundary, const std::string& parts) {
+    return "--" + outer + "\n" + Container(contentType, boundary, parts);
 }
 
 TEST(DropAttachments, KeepsOnlyTextParts) {
     const std::vector<DropCase> cases = {
         {"mixed plain and png",
-         Container("multipart/mixed", "m", Leaf("m", "text/plain", "hi") + Leaf("m", "image/png", "PNG")),
+         Container("multipart/mixed", "m",
+                   Leaf("m", "text/plain", "hi") + Leaf("m", "image/png", "PNG")),
          Container("multipart/mixed", "m", Leaf("m", "text/plain", "hi"))},
         {"alternative plain and html",
          Container("multipart/alternative", "a",
@@ -47,29 +49,58 @@ TEST(DropAttachments, KeepsOnlyTextParts) {
         {"alternative html only",
          Container("multipart/alternative", "a", Leaf("a", "TEXT/HTML", "<p>")),
          Container("multipart/alternative", "a", Leaf("a", "TEXT/HTML", "<p>"))},
-        {"mixed holding alternative and pdf",
+        {"mixed holding alternative and pdf keeps the text",
          Container("multipart/mixed", "m",
-                   "--m\n" +
-                       Container("multipart/alternative", "a", Leaf("a", "text/plain", "p")) +
+                   Nested("m", "multipart/alternative", "a",
+                          Leaf("a", "text/plain", "p") + Leaf("a", "text/html", "<p>")) +
                        Leaf("m", "application/pdf", "PDF")),
-         "Content-Type: multipart/mixed; boundary=m\n\npre\n"},
+         Container("multipart/mixed", "m",
+                   Nested("m", "multipart/alternative", "a", Leaf("a", "text/plain", "p")))},
+        {"html only: related keeps it, its image goes",
+         Container("multipart/mixed", "m",
+                   Nested("m", "multipart/related", "r",
+                          Leaf("r", "text/html", "<p>") + Leaf("r", "image/png", "PNG")) +
+                       Leaf("m", "application/pdf", "PDF")),
+         Container("multipart/mixed", "m",
+                   Nested("m", "multipart/related", "r", Leaf("r", "text/html", "<p>")))},
+        {"containers left without parts go, at any depth",
+         Container("multipart/mixed", "m",
+                   Nested("m", "multipart/alternative", "a",
+                          Leaf("a", "text/plain", "p") +
+                              Nested("a", "multipart/related", "r",
+                                     Leaf("r", "text/html", "h") + Leaf("r", "image/gif", "G"))) +
+                       Nested("m", "Multipart/Mixed", "n", Leaf("n", "image/png", "I")) +
+                       "--m\nContent-Type: multipart/mixed; boundary=never\n\nno parts\n"),
+         Container("multipart/mixed", "m",
+                   Nested("m", "multipart/alternative", "a", Leaf("a", "text/plain", "p")))},
+        {"a message of type text stays whole",
+         Container("text/plain", "t", Leaf("t", "image/png", "P")),
+         Container("text/plain", "t", Leaf("t", "image/png", "P"))},
+        {"message/rfc822 stays an attachment",
+         Container("multipart/mixed", "m",
+                   Leaf("m", "text/plain", "t") +
+                       Leaf("m", "message/rfc822", "Subject: inner\n\ninner text")),
+         Container("multipart/mixed", "m", Leaf("m", "text/plain", "t"))},
         {"untyped part is an attachment",
-         Container("multipart/mixed", "m", Leaf("m", "text/plain", "a") + "--m\n\nuntyped\n" +
-                                               Leaf("m", "Text/Plain", "b")),
-         Container("multipart/mixed", "m", Leaf("m", "text/plain", "a") + Leaf("m", "Text/Plain", "b"))},
+         Container(
+             "multipart/mixed", "m",
+             Leaf("m", "text/plain", "a") + "--m\n\nuntyped\n" + Leaf("m", "Text/Plain", "b")),
+         Container("multipart/mixed", "m",
+                   Leaf("m", "text/plain", "a") + Leaf("m", "Text/Plain", "b"))},
         {"first parts go, order kept",
          Container("multipart/mixed", "m",
                    Leaf("m", "image/gif", "1") + Leaf("m", "audio/x", "2") +
                        Leaf("m", "text/plain", "3") + Leaf("m", "video/y", "4") +
                        Leaf("m", "text/enriched", "5")),
-         Container("multipart/mixed", "m", Leaf("m", "text/plain", "3") + Leaf("m", "text/enriched", "5"))},
+         Container("multipart/mixed", "m",
+                   Leaf("m", "text/plain", "3") + Leaf("m", "text/enriched", "5"))},
     };
     for (const DropCase& c : cases) {
         MimePart root;
         const std::string source = Crlf(c.message);
         const char* cursor = source.c_str();
         root.Parse(cursor);
-        root.DropAttachments(DropHtmlFor(root));
+        LeaveOutAttachments(root);
         EXPECT_EQ(root.Serialize(), Crlf(c.expected)) << c.name;
     }
 }
@@ -94,7 +125,7 @@ TEST(DropAttachments, HtmlStaysWhenNotDropped) {
     const std::string source = Crlf(message);
     const char* cursor = source.c_str();
     root.Parse(cursor);
-    EXPECT_FALSE(DropHtmlFor(root));
+    EXPECT_FALSE(DropsHtml(root));
     root.DropAttachments(false);
     EXPECT_EQ(root.Serialize(), Crlf(Container("multipart/mixed", "m", Leaf("m", "text/html", "h"))));
 }

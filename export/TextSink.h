@@ -1,0 +1,45 @@
+// Where written-back text goes: gathered in a fixed buffer and handed on in
+// large pieces, so that a message is written without ever being held whole.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+
+namespace tessera {
+
+class TextSink {
+  public:
+    // `bufferBytes` 0 hands every piece on at once.
+    explicit TextSink(size_t bufferBytes);
+    virtual ~TextSink();
+    TextSink(const TextSink&) = delete;
+    TextSink& operator=(const TextSink&) = delete;
+
+    void Put(const char* p, size_t n) {
+        if (n <= capacity_ - used_) {
+            if (n != 0) std::memcpy(buffer_.get() + used_, p, n);
+            used_ += n;
+            return;
+        }
+        Overflow(p, n);
+    }
+    // Hands on what is still buffered. False when anything could not be handed
+    // on; after a failure nothing more is.
+    bool Flush();
+
+  protected:
+    // Takes n bytes; false when they could not all be taken.
+    virtual bool Deliver(const char* p, size_t n) = 0;
+
+  private:
+    void Overflow(const char* p, size_t n);
+    void Hand(const char* p, size_t n);
+
+    std::unique_ptr<char[]> buffer_;
+    size_t capacity_;
+    size_t used_ = 0;
+    bool ok_ = true;
+};
+
+}  // namespace tessera

@@ -1,0 +1,116 @@
+#include "export/LineList.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "export/LineArena.h"
+#include "export/TextSink.h"
+
+namespace tessera {
+namespace {
+
+std::vector<std::string> Read(const LineList& list) {
+    std::vector<std::string> lines;
+    for (ConstLineCursor line(list); line; line.Next())
+        lines.emplace_back(line->text, line->length);
+    return lines;
+}
+
+class StringSink : public TextSink {
+  public:
+    StringSink() : TextSink(100) {}  // small, so that pieces cross the buffer's end
+    std::string text;
+
+  private:
+    bool Deliver(const char* p, size_t n) override {
+        text.append(p, n);
+        return true;
+    }
+};
+
+std::string Written(const LineList& list) {
+    StringSink sink;
+    list.WriteTo(sink);
+    EXPECT_TRUE(sink.Flush());
+    return sink.text;
+}
+
+// The list against a vector of the same lines: appends, then passes that
+// replace lines with shorter, longer or equal texts and stop anywhere.
+TEST(LineList, ReplacedLinesOfAnyLengthKeepEveryOtherLineInOrder) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 40; ++round) {
+        LineArena arena;
+        LineList list;
+        if (round % 2 == 0) list.SetArena(&arena);  // shared storage, or the list's own
+        std::vector<std::string> model;
+        const int count = static_cast<int>(random() % 3000);
+        for (int i = 0; i < count; ++i) {
+            std::string text(random() % 500 == 0 ? 70000 : random() % 90,
+                             static_cast<char>('a' + i % 26));
+            if (random() % 4 == 0) {
+                list.Append(text.data(), text.size());
+            } else {
+                list.AppendLine(text.data(), text.size());
+                text += "\r\n";
+            }
+            model.push_back(text);
+        }
+        for (int pass = 0; pass < 4; ++pass) {
+            const size_t stop = pass == 3 ? model.size() : random() % (model.size() + 1);
+            size_t i = 0;
+            for (LineCursor line(list); line && i < stop; line.Next(), ++i) {
+                ASSERT_EQ(std::string(line->text, line->length), model[i]) << round << "/" << pass;
+                const std::string old = model[i];
+                const unsigned kind = random() % 5;
+                if (kind == 0) continue;  // left as it is
+                const size_t cut = old.size() / 3;
+                if (kind == 1) model[i] = old.substr(cut);
+                if (kind == 2) model[i] = ">" + old;
+                if (kind == 3) model[i] = old + std::string(random() % 300, 'x') + "\r\n";
+                if (kind == 4) model[i] = old.substr(0, cut);
+                if (kind == 1) {
+                    line->SetText(line->text + cut, model[i].size());  // a piece of itself
+                } else {
+                    line->SetText(model[i].data(), model[i].size());
+                }
+                if (random() % 3 == 0) line->SetText(line->text, line->length);  // the same again
+                if (random() % 4 == 0) {
+                    model[i] += "+";  // and longer again
+                    line->SetText(model[i].data(), model[i].size());
+                }
+                EXPECT_EQ(std::string(line->text, line->length), model[i]);
+            }
+            list.AppendLine("end", 3);  // after whatever the pass left
+            model.push_back("end\r\n");
+            ASSERT_EQ(Read(list), model) << round << "/" << pass;
+        }
+        std::string all;
+        for (const std::string& line : model) all += line;
+        EXPECT_EQ(list.Count(), model.size());
+        EXPECT_EQ(list.TotalLength(), all.size());
+        EXPECT_TRUE(Written(list) == all) << round;
+    }
+}
+
+TEST(LineList, StorageFollowsTheBytesNotTheNumberOfLines) {
+    LineArena arena;
+    LineList list;
+    list.SetArena(&arena);
+    const size_t lines = 1000000;
+    for (size_t i = 0; i < lines; ++i) list.AppendLine("a", 1);
+    EXPECT_LE(arena.BytesHeld(), 2 * lines + 512 * 1024) << "two bytes a line";
+    // Every line one byte longer (mbox quoting of "From " lines) costs one copy.
+    for (LineCursor line(list); line; line.Next()) line->SetText(">a\r\n", 4);
+    EXPECT_LE(arena.BytesHeld(), 5 * lines + 512 * 1024);
+    EXPECT_EQ(list.TotalLength(), 4 * lines);
+    list.Clear();
+    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(Read(list).empty());
+}
+
+}  // namespace
+}  // namespace tessera

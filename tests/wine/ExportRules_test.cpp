@@ -1,0 +1,98 @@
+// What the real plug-in keeps of a message and how it fares with one too large
+// to hold, with this process acting as host.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "host/SimulatedHost.h"
+#include "tests/wine/support/PluginFixture.h"
+#include "tests/wine/support/WindowWatcher.h"
+
+using namespace tessera;
+using namespace tessera::testing;
+
+namespace {
+
+// Starts the stored-format export of the host's messages as .eml files into `out`.
+void ExportEml(PluginFixture& plugin, const std::string& out, const std::string& extra) {
+    plugin.WriteIni("[SETTING]\r\nSavePath=" + out + "\r\nSaveType=104\r\n" + extra);
+    ASSERT_TRUE(plugin.Load());
+    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+}
+
+TEST(NoAttachments, TextInsideANestedAlternativeStays) {
+    const std::string head = "Subject: report\r\nContent-Type: multipart/mixed; boundary=m\r\n\r\n";
+    const std::string alternative =
+        "--m\r\nContent-Type: multipart/alternative; boundary=a\r\n\r\n"
+        "--a\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nthe text\r\n";
+    const std::string message = head + alternative +
+                                "--a\r\nContent-Type: text/html\r\n\r\n<p>the text</p>\r\n--a--\r\n"
+                                "--m\r\nContent-Type: application/pdf\r\n\r\n%PDF-1.4\r\n--m--\r\n";
+    PluginFixture plugin;
+    const std::string out = NewTempFolder("noattach");
+    ExportEml(plugin, out, "NoAttach=1\r\n");
+    SimulatedHost::Instance().Messages().AddText("report", message);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+    EXPECT_EQ(ReadFileBytes(out + "report.eml"), head + alternative + "--a--\r\n--m--\r\n\r\n");
+}
+
+// Takes all free address space of this process but one piece of `leave` bytes,
+// so that allocations beyond that fail; gives it back when destroyed.
+class AddressSpaceTaken {
+  public:
+    explicit AddressSpaceTaken(size_t leave) {
+        blocks_.reserve(65536);  // no heap needed while taking
+        void* kept = VirtualAlloc(nullptr, leave, MEM_RESERVE, PAGE_NOACCESS);
+        for (size_t size = size_t(1) << 30; size >= 64 * 1024; size /= 2) {
+            while (void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) {
+                blocks_.push_back(block);
+                if (blocks_.size() == blocks_.capacity()) return;
+            }
+        }
+        if (kept) VirtualFree(kept, 0, MEM_RELEASE);
+    }
+    ~AddressSpaceTaken() {
+        for (void* block : blocks_) VirtualFree(block, 0, MEM_RELEASE);
+    }
+
+  private:
+    std::vector<void*> blocks_;
+};
+
+TEST(TooLarge, MessageIsToldWith500AndTheNextOneIsExported) {
+    constexpr size_t kBig = 24u << 20;
+    std::string big = "Subject: big\r\n\r\n";
+    big.reserve(kBig + 64);
+    while (big.size() < kBig) big += "a\n";  // a line is stored in 2 bytes: as much again
+    PluginFixture plugin;
+    const std::string out = NewTempFolder("toolarge");
+    ExportEml(plugin, out, "");
+    SimulatedHost::Instance().Messages().AddText("big", big);
+    SimulatedHost::Instance().Messages().AddText("small", "Subject: small\r\n\r\nhello\r\n");
+    WindowWatcher watcher("エラー", IDOK, 60000);
+    bool roomAsPlanned = false;
+    {
+        AddressSpaceTaken taken(kBig + (12u << 20));
+        // The source fits (the host hands it out), a second message's worth does not.
+        void* source = std::malloc(kBig + 1);
+        void* second = std::malloc(kBig);
+        std::free(second);
+        std::free(source);
+        roomAsPlanned = source != nullptr && second == nullptr;
+        if (roomAsPlanned) plugin.Host().InvokeCommand(1);
+    }
+    EXPECT_EQ(plugin.Host().CallExit(), 0);  // first: a module left loaded hangs the teardown
+    ASSERT_TRUE(roomAsPlanned);
+    const SeenDialog& box = watcher.Result();
+    ASSERT_TRUE(box.found) << "a message too large to hold is told";
+    bool hasText = false;
+    for (const std::string& text : box.texts) hasText |= text == "保存途中でエラーが発生しました";
+    EXPECT_TRUE(hasText);
+    EXPECT_NE(ReadFileBytes(out + "small.eml").find("hello"), std::string::npos);
+    EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), 0u);
+}
+
+}  // namespace
