@@ -11,10 +11,6 @@ namespace tessera {
 // True when `stream` is a terminal (a console window on Windows).
 bool IsTerminal(FILE* stream);
 
-// Shift-JIS text (the plug-in's message texts) in the console's character
-// set; bytes that cannot be recoded become '?'.
-std::string ShiftJisToConsole(const std::string& shiftJis);
-
 // Text of this system (paths, its error texts) in the console's character set.
 std::string SystemToConsole(const std::string& text);
 

@@ -35,10 +35,6 @@ bool IsTerminal(FILE* stream) {
     return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
 }
 
-std::string ShiftJisToConsole(const std::string& shiftJis) {
-    return Recode(shiftJis, 932, ConsoleCodePage());
-}
-
 std::string SystemToConsole(const std::string& text) {
     return Recode(text, GetACP(), ConsoleCodePage());
 }
