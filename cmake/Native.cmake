@@ -6,7 +6,7 @@ if(TESSERA_TESTS)
     find_package(GTest REQUIRED)
     include(GoogleTest)
     set(TESSERA_UNIT_TESTS Cli ConverterCrossCheck DialogLogic DropAttachments EnvelopeLine EucJp
-        ExportDriver FileNaming Iso2022Jp LineArena LineReader MessageStore MessageWriter
+        ExportDriver ExportReportText FileNaming Iso2022Jp LineArena LineReader MessageStore MessageWriter
         MimeHeaderDecoder MimePart MimeRoundTrip Settings)
     add_library(tessera_test_support STATIC tests/support/FakePlatform.cpp)
     target_link_libraries(tessera_test_support PUBLIC tessera_engine GTest::gtest)

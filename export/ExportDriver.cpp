@@ -7,6 +7,7 @@
 #include "export/HostText.h"
 #include "export/MessageWriter.h"
 #include "export/MimePart.h"
+#include "export/WalkProgress.h"
 
 namespace tessera {
 
@@ -77,21 +78,65 @@ void ExportDriver::ExportSingleFile(HostWindow window, const Run& run) {
         ShowError(window, IDS_WRITE_ERROR);
         return;
     }
+    report_.target = path;
     MessageWriter writer(host_, run.format);
     writer.SetExportTime(platform_.LocalNow());
+    std::unique_ptr<WalkProgress> walk = StartWalk(window, run);
+    writer.SetObserver(walk.get());
     char id[kIdBufferSize] = {};
     long position = host_.GetNextMail(-1, id, 256, run.selectionMode);
-    while (position != -1) {
+    while (position != -1 && walk->Continue(report_)) {
         if (!writer.WriteMessage(id, *file)) {
             ++report_.messagesFailed;
-            file.reset();
-            ShowError(window, IDS_WRITE_ERROR);
-            return;
+            report_.stoppingError = IDS_WRITE_ERROR;
+            break;
         }
         ++report_.messagesWritten;
         if (progress_) progress_(report_);
         std::memset(id, 0, sizeof id);
         position = host_.GetNextMail(position, id, 256, run.selectionMode);
+    }
+    FinishTarget(file);
+    FinishWalk(window, run, *walk);
+}
+
+std::unique_ptr<WalkProgress> ExportDriver::StartWalk(HostWindow window, const Run& run) {
+    int mode = run.selectionMode;
+    return std::make_unique<WalkProgress>(
+        platform_.StartProgress(window, [this, mode] { return CountSelection(mode); }),
+        [this](MimePart& root, std::string& name) { return SubjectFileName(root, name); });
+}
+
+int ExportDriver::CountSelection(int selectionMode) {
+    // Identifiers only: the walk asks the host for no source.
+    char id[kIdBufferSize] = {};
+    int count = 0;
+    for (long position = host_.GetNextMail(-1, id, 256, selectionMode); position != -1;
+         position = host_.GetNextMail(position, id, 256, selectionMode)) {
+        ++count;
+        std::memset(id, 0, sizeof id);
+    }
+    report_.messagesSelected = count;
+    return count;
+}
+
+void ExportDriver::FinishTarget(std::unique_ptr<OutputFile>& file) {
+    // The walk stops only between messages, so the target holds whole ones.
+    file.reset();
+}
+
+void ExportDriver::FinishWalk(HostWindow window, const Run& run, WalkProgress& walk) {
+    bool shown = walk.End();
+    if (shown || report_.cancelled) {
+        if (report_.messagesSelected == 0) CountSelection(run.selectionMode);
+        report_.errorShown |= report_.stoppingError != 0 || report_.messagesFailed > 0;
+        platform_.ShowReport(window, report_);
+        return;
+    }
+    if (report_.stoppingError != 0) {
+        ShowError(window, report_.stoppingError);
+    } else if (report_.messagesFailed > 0) {
+        ShowError(window, IDS_WRITE_ERROR);
     }
 }
 
@@ -156,33 +201,42 @@ bool ExportDriver::ChooseEmlFolder(HostWindow window, const Run& run, std::strin
 void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
     std::string folder;
     if (!ChooseEmlFolder(window, run, folder)) return;
+    report_.target = folder;
     MimePart root;
     MessageWriter writer(host_, run.format);
     writer.SetExportTime(platform_.LocalNow());
+    std::unique_ptr<WalkProgress> walk = StartWalk(window, run);
+    writer.SetObserver(walk.get());
     NameRegistry names;
     char id[kIdBufferSize] = {};
     long position = host_.GetNextMail(-1, id, 256, run.selectionMode);
-    while (position != -1) {
-        if (WriteEmlFile(id, folder, root, writer, names)) {
+    while (position != -1 && walk->Continue(report_)) {
+        int failure = WriteEmlFile(id, folder, root, writer, names, *walk);
+        if (failure == 0) {
             ++report_.messagesWritten;
         } else {
             ++report_.messagesFailed;
+            ++report_.failedBecause[failure];
         }
         if (progress_) progress_(report_);
         std::memset(id, 0, sizeof id);
         position = host_.GetNextMail(position, id, 256, run.selectionMode);
     }
-    if (report_.messagesFailed > 0) ShowError(window, IDS_WRITE_ERROR);
+    FinishWalk(window, run, *walk);
 }
 
-bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MimePart& root,
-                                MessageWriter& writer, NameRegistry& names) {
+int ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MimePart& root,
+                               MessageWriter& writer, NameRegistry& names, WalkProgress& walk) {
     std::string name;
-    if (!ParseMessage(id, root) || !SubjectFileName(root, name)) return false;
+    if (!ParseMessage(id, root)) return IDS_FAILED_NO_SOURCE;
+    if (!SubjectFileName(root, name)) return IDS_FAILED_NO_SUBJECT;
+    walk.SetSubject(name);
     std::string fileName = UniqueFileName(names, name, ".eml", folder.size(), platform_.MaxPathBytes());
     std::unique_ptr<OutputFile> file = platform_.CreateTruncated(folder + fileName);
-    if (!file) return false;
-    return writer.WriteMessage(id, *file);
+    if (!file) return IDS_FAILED_NO_FILE;
+    bool written = writer.WriteMessage(id, *file);
+    FinishTarget(file);
+    return written ? 0 : IDS_FAILED_WRITE;
 }
 
 }  // namespace tessera

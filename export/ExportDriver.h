@@ -2,10 +2,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "export/ExportFormat.h"
 #include "export/ExportPlatform.h"
+#include "export/ExportReport.h"
 #include "export/ExportSettings.h"
 #include "export/HostApi.h"
 
@@ -14,13 +16,7 @@ namespace tessera {
 class MimePart;
 class MessageWriter;
 class NameRegistry;
-
-// What one export did, for callers that report it (the command-line exporter).
-struct ExportReport {
-    int messagesWritten = 0;
-    int messagesFailed = 0;
-    bool errorShown = false;
-};
+class WalkProgress;
 
 class ExportDriver {
 public:
@@ -53,8 +49,16 @@ private:
     // The parsed message's Subject made into a file name; false without a decoded Subject.
     bool SubjectFileName(MimePart& root, std::string& name);
     bool ParseMessage(const char* id, MimePart& root);
-    bool WriteEmlFile(const char* id, const std::string& folder, MimePart& root,
-                      MessageWriter& writer, NameRegistry& names);
+    // 0 when written, else the string-table id of why not.
+    int WriteEmlFile(const char* id, const std::string& folder, MimePart& root,
+                     MessageWriter& writer, NameRegistry& names, WalkProgress& walk);
+    // The progress of the walk that starts now.
+    std::unique_ptr<WalkProgress> StartWalk(HostWindow window, const Run& run);
+    int CountSelection(int selectionMode);
+    // Closes the target when the walk has ended (whole messages only).
+    void FinishTarget(std::unique_ptr<OutputFile>& file);
+    // Ends the progress and tells the user how the walk ended.
+    void FinishWalk(HostWindow window, const Run& run, WalkProgress& walk);
     void ShowError(HostWindow window, int textId);
 
     const HostApi& host_;

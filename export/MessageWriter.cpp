@@ -15,6 +15,8 @@ namespace {
 
 constexpr size_t kCharsetBufferSize = 256;
 constexpr int kSniffLines = 10;
+// Lines converted between two calls of the observer: a few milliseconds of host calls.
+constexpr unsigned kLinesPerWorking = 64;
 
 bool HasIso2022JpEscape(const char* text) {
     return std::strstr(text, "\x1b$B") != nullptr || std::strstr(text, "\x1b$(D") != nullptr;
@@ -67,6 +69,11 @@ void QuoteFromLines(MimePart& root) {
 MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format)
     : host_(host), format_(format) {}
 
+void MessageWriter::Working() {
+    linesSinceWorking_ = 0;
+    if (observer_) observer_->Working();
+}
+
 void MessageWriter::ConvertParts(MimePart* part, const char* charset) {
     // Iterative: siblings in a loop, nesting on an explicit stack.
     std::vector<MimePart*> pending;
@@ -91,6 +98,7 @@ void MessageWriter::ConvertBodyLines(MimePart& part, const char* charset) {
         // No result: this line and the rest of the part stay as they were.
         if (!converted.get()) return;
         line->SetText(converted.get(), std::strlen(converted.get()));
+        if (++linesSinceWorking_ == kLinesPerWorking) Working();
     }
 }
 
@@ -119,9 +127,12 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
         const char* cursor = source.get();
         root.Parse(cursor, nullptr);
     }
+    if (observer_) observer_->Parsed(root);
+    Working();
     char charset[kCharsetBufferSize] = {};
     host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
     ConvertParts(&root, charset);
+    Working();
     if (format_.NoAttach && !IsText(root.type)) {
         bool hasPlain = root.FindPart("text", "plain") != nullptr;
         bool hasHtml = root.FindPart("text", "html") != nullptr;
@@ -131,6 +142,7 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     if (saveType == kSaveTypeMbox) QuoteFromLines(root);
     std::string text = root.Serialize();
     if (text.size() < 3) return false;
+    Working();
     bool ok = true;
     if (saveType == kSaveTypeMbox) {
         std::string envelope = BuildEnvelopeLine(root, exportTime_);

@@ -12,6 +12,17 @@ namespace tessera {
 
 class MimePart;
 
+// Told while a message is written, so that a long export can show what it is
+// doing and stay responsive.
+class WriteObserver {
+public:
+    virtual ~WriteObserver() = default;
+    // The source is parsed; nothing of it is converted yet.
+    virtual void Parsed(MimePart& root) = 0;
+    // Called between the steps and every few lines of a long conversion.
+    virtual void Working() = 0;
+};
+
 class MessageWriter {
 public:
     // `format` is read, never changed, for the writer's whole life.
@@ -29,11 +40,17 @@ public:
 
     // The local time stamped on envelope lines whose Date cannot be read.
     void SetExportTime(const CalendarTime& time) { exportTime_ = time; }
+    // Null (the default): nobody is told.
+    void SetObserver(WriteObserver* observer) { observer_ = observer; }
 
 private:
+    void Working();
+
     const HostApi& host_;
     const ExportFormat& format_;
     CalendarTime exportTime_;
+    WriteObserver* observer_ = nullptr;
+    unsigned linesSinceWorking_ = 0;
 };
 
 // mboxrd quoting: true when the line, after any number of '>', begins with

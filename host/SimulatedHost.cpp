@@ -1,7 +1,9 @@
 #include "host/SimulatedHost.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "host/EucJpConverter.h"
 #include "host/Iso2022JpConverter.h"
@@ -24,6 +26,8 @@ void SimulatedHost::Reset() {
     buffers_.Reset();
     faults_.Clear();
     selectionActive_ = true;
+    sourceDelayMs_ = 0;
+    sourceObserver_ = nullptr;
     nextMailCalls_ = 0;
     charsetIndex_ = -1;
     charset_.clear();
@@ -59,6 +63,8 @@ char* SimulatedHost::GetSource(const char* id) {
     if (faults_.ShouldFail("BKA_GetSource")) return nullptr;
     long index = IndexOf(id);
     if (index < 0) return nullptr;
+    if (sourceObserver_) sourceObserver_(index);
+    if (sourceDelayMs_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(sourceDelayMs_));
     // Read straight into the host buffer: sources can be large.
     size_t capacity = static_cast<size_t>(messages_.SizeHint(static_cast<size_t>(index)));
     char* buffer = buffers_.Allocate(capacity + 1);

@@ -65,6 +65,11 @@ bool ExportPlugin::IsOurCommand(long commandId) const {
 }
 
 void ExportPlugin::OnCommand(HWND window, long commandId) {
+    if (!IsOurCommand(commandId)) return;
+    if (running_) {
+        MessageBeep(MB_OK);  // one export at a time
+        return;
+    }
     int low = static_cast<int>(commandId & 0xFFFF);
     if (low == storedFormatCommand_) {
         ExportStoredFormat(window);
@@ -80,6 +85,10 @@ int ExportPlugin::OnUpdateUI(long commandId) {
 }
 
 void ExportPlugin::Setup() {
+    if (running_) {
+        MessageBeep(MB_OK);
+        return;
+    }
     ExportSettings& s = settings_;
     SettingsDialog dialog(s.SavePath, s.Separator, s.Convert, s.SaveType, s.NoAttach);
     if (dialog.Run(GetActiveWindow()) != IDOK) return;
@@ -90,16 +99,31 @@ void ExportPlugin::Setup() {
     s.NoAttach = dialog.NoAttach;
 }
 
-void ExportPlugin::ExportStoredFormat(HWND window) {
+void ExportPlugin::StopExport() {
+    if (running_) running_->RequestStop();
+}
+
+template <typename Export>
+void ExportPlugin::RunExport(const Export& exportWith) {
     Win32ExportPlatform platform;
+    // Cleared however the export ends, a thrown failure included.
+    struct Running {
+        Win32ExportPlatform*& slot;
+        ~Running() { slot = nullptr; }
+    } running{running_};
+    running_ = &platform;
     ExportDriver driver(Host(), platform);
-    driver.ExportStoredFormat(window, settings_);
+    exportWith(driver);
+}
+
+void ExportPlugin::ExportStoredFormat(HWND window) {
+    RunExport([&](ExportDriver& driver) { driver.ExportStoredFormat(window, settings_); });
 }
 
 void ExportPlugin::ExportChosenFormat(HWND window) {
-    Win32ExportPlatform platform;
-    ExportDriver driver(Host(), platform);
-    driver.ExportChosenFormat(window, chosen_, settings_.SavePath);
+    RunExport([&](ExportDriver& driver) {
+        driver.ExportChosenFormat(window, chosen_, settings_.SavePath);
+    });
 }
 
 }  // namespace tessera

@@ -15,11 +15,25 @@ using namespace tessera;
 namespace {
 
 std::unique_ptr<ExportPlugin> g_plugin;
+// BKC_OnExit came while an export ran: the object goes when the export has stopped.
+bool g_exitPending = false;
+
+void DestroyPlugin() {
+    try {
+        g_plugin.reset();
+    } catch (...) {
+        g_plugin.release();
+    }
+}
 
 void WINAPI OnCommand(HostWindow window, long commandId) {
     try {
         if (g_plugin) g_plugin->OnCommand(static_cast<HWND>(window), commandId);
     } catch (...) {
+    }
+    if (g_exitPending && g_plugin && !g_plugin->Exporting()) {
+        g_exitPending = false;
+        DestroyPlugin();
     }
 }
 
@@ -91,11 +105,13 @@ int WINAPI BKC_OnPlugInSetup(HWND) {
 }
 
 int WINAPI BKC_OnExit() {
-    try {
-        g_plugin.reset();
-    } catch (...) {
-        g_plugin.release();
+    if (g_plugin && g_plugin->Exporting()) {
+        // Its export pumps messages and is on the stack: stop it, destroy later.
+        g_plugin->StopExport();
+        g_exitPending = true;
+        return 0;
     }
+    DestroyPlugin();
     return 0;
 }
 

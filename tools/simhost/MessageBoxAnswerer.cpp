@@ -6,8 +6,16 @@ namespace tessera {
 
 namespace {
 
-// "エラー", the caption of the plug-in's message boxes.
-const char kErrorCaption[] = "\x83G\x83\x89\x81[";
+// Captions of the plug-in's message boxes: "エラー", and at the end of a long
+// export "エクスポート完了" or "エクスポート中止".
+const char* const kBoxCaptions[] = {"\x83G\x83\x89\x81[", "エクスポート完了", "エクスポート中止"};
+
+bool IsBoxCaption(const char* caption) {
+    for (const char* known : kBoxCaptions) {
+        if (lstrcmpA(caption, known) == 0) return true;
+    }
+    return false;
+}
 
 struct Search {
     HWND found = nullptr;
@@ -23,7 +31,7 @@ BOOL CALLBACK FindErrorBox(HWND window, LPARAM data) {
     if (process != GetCurrentProcessId() || lstrcmpA(cls, "#32770") != 0) return TRUE;
     char caption[64] = {};
     GetWindowTextA(window, caption, sizeof caption);
-    if (lstrcmpA(caption, kErrorCaption) != 0) return TRUE;
+    if (!IsBoxCaption(caption)) return TRUE;
     reinterpret_cast<Search*>(data)->found = window;
     return FALSE;
 }
