@@ -1,9 +1,11 @@
 // The progress window of long exports, with the real plug-in in this process
 // as host: when it shows and over what, Cancel pressed from a second thread,
 // and host calls that arrive while the export pumps messages.
+// <commctrl.h> needs <windows.h> first.
+// clang-format off
 #include <windows.h>
-
 #include <commctrl.h>
+// clang-format on
 #include <gtest/gtest.h>
 
 #include <atomic>
