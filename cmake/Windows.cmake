@@ -28,3 +28,9 @@ foreach(name ${TESSERA_WINE_TESTS})
     gtest_discover_tests(${name}_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin PROPERTIES LABELS wine)
 endforeach()
+
+# Long exports cancelled in the simulated host leave whole messages that Python's mailbox reads.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME cancel_readback COMMAND ${Python3_EXECUTABLE}
+    ${CMAKE_SOURCE_DIR}/tests/tools/cancel_readback.py ${CMAKE_BINARY_DIR}/bin ${CMAKE_SOURCE_DIR}/samples)
+set_tests_properties(cancel_readback PROPERTIES LABELS wine TIMEOUT 300)
