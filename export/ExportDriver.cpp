@@ -156,11 +156,17 @@ bool ExportDriver::SubjectFileName(MimePart& root, std::string& name) {
     return true;
 }
 
-bool ExportDriver::ParseMessage(const char* id, MimePart& root) {
+bool ExportDriver::ParseMessage(const char* id, MimePart& root, WriteObserver* observer) {
     HostText source(host_, host_.GetSource(id));
     if (!source) return false;
     const char* cursor = source.get();
-    root.Parse(cursor, nullptr);
+    if (!observer) {
+        root.Parse(cursor, nullptr);
+        return true;
+    }
+    observer->Working();
+    const std::function<void()> pulse = [observer] { observer->Working(); };
+    root.Parse(cursor, cursor + std::strlen(cursor), nullptr, &pulse);
     return true;
 }
 
@@ -228,7 +234,7 @@ void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
 int ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MimePart& root,
                                MessageWriter& writer, NameRegistry& names, WalkProgress& walk) {
     std::string name;
-    if (!ParseMessage(id, root)) return IDS_FAILED_NO_SOURCE;
+    if (!ParseMessage(id, root, &walk)) return IDS_FAILED_NO_SOURCE;
     if (!SubjectFileName(root, name)) return IDS_FAILED_NO_SUBJECT;
     walk.SetSubject(name);
     std::string fileName = UniqueFileName(names, name, ".eml", folder.size(), platform_.MaxPathBytes());

@@ -15,6 +15,7 @@ namespace tessera {
 
 class MimePart;
 class MessageWriter;
+class WriteObserver;
 class NameRegistry;
 class WalkProgress;
 
@@ -48,7 +49,8 @@ private:
     bool ChooseEmlFolder(HostWindow window, const Run& run, std::string& folder);
     // The parsed message's Subject made into a file name; false without a decoded Subject.
     bool SubjectFileName(MimePart& root, std::string& name);
-    bool ParseMessage(const char* id, MimePart& root);
+    // `observer`, when given, is kept alive through a long parse.
+    bool ParseMessage(const char* id, MimePart& root, WriteObserver* observer = nullptr);
     // 0 when written, else the string-table id of why not.
     int WriteEmlFile(const char* id, const std::string& folder, MimePart& root,
                      MessageWriter& writer, NameRegistry& names, WalkProgress& walk);

@@ -1,6 +1,8 @@
 #include "export/MessageWriter.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,8 @@ constexpr size_t kCharsetBufferSize = 256;
 constexpr int kSniffLines = 10;
 // Lines converted between two calls of the observer: a few milliseconds of host calls.
 constexpr unsigned kLinesPerWorking = 64;
+// A long text goes out in pieces this large, each some tens of milliseconds at most.
+constexpr size_t kBytesPerWrite = 8 << 20;
 
 bool HasIso2022JpEscape(const char* text) {
     return std::strstr(text, "\x1b$B") != nullptr || std::strstr(text, "\x1b$(D") != nullptr;
@@ -116,6 +120,14 @@ void MessageWriter::ConvertHeaderLines(MimePart& part) {
     }
 }
 
+bool MessageWriter::WriteInPieces(const std::string& text, OutputFile& file) {
+    for (size_t at = 0; at < text.size(); at += kBytesPerWrite) {
+        if (!file.Write(text.data() + at, std::min(kBytesPerWrite, text.size() - at))) return false;
+        Working();
+    }
+    return true;
+}
+
 bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     MimePart root;
     bool addBlankLine = true;
@@ -124,8 +136,10 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
         if (!source.get()) return false;
         size_t length = std::strlen(source.get());
         addBlankLine = length <= 3 || (source.get()[length - 2] == '\r' && source.get()[length - 1] == '\n');
+        Working();
+        const std::function<void()> pulse = [this] { Working(); };
         const char* cursor = source.get();
-        root.Parse(cursor, nullptr);
+        root.Parse(cursor, cursor + length, nullptr, observer_ ? &pulse : nullptr);
     }
     if (observer_) observer_->Parsed(root);
     Working();
@@ -148,7 +162,7 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
         std::string envelope = BuildEnvelopeLine(root, exportTime_);
         ok = file.Write(envelope.data(), envelope.size());
     }
-    ok = ok && file.Write(text.data(), text.size());
+    ok = ok && WriteInPieces(text, file);
     if (ok && addBlankLine) ok = file.Write("\r\n", 2);
     const std::string& separator = format_.Separator;
     if (ok && saveType == kSaveTypeSeparator && !separator.empty()) {

@@ -3,6 +3,8 @@
 // and frames it for the save type (mbox envelope line, or separator line).
 #pragma once
 
+#include <string>
+
 #include "export/CalendarTime.h"
 #include "export/ExportFormat.h"
 #include "export/ExportPlatform.h"
@@ -45,6 +47,7 @@ public:
 
 private:
     void Working();
+    bool WriteInPieces(const std::string& text, OutputFile& file);
 
     const HostApi& host_;
     const ExportFormat& format_;

@@ -42,6 +42,7 @@ class Win32ExportProgress : public ExportProgress {
     const bool& stop_;
     DWORD start_;
     DWORD lastPump_ = 0;
+    DWORD lastUpdate_ = 0;
     bool showFailed_ = false;
     bool ownerDisabled_ = false;
     bool quit_ = false;  // WM_QUIT seen: the host is closing

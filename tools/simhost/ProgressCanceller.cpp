@@ -12,6 +12,7 @@ namespace {
 constexpr auto kPollEvery = std::chrono::milliseconds(10);
 // The host never waits longer than this for a press.
 constexpr auto kPressWait = std::chrono::seconds(5);
+constexpr UINT kAnswerWaitMs = 10000;
 
 BOOL CALLBACK FindProgress(HWND window, LPARAM data) {
     DWORD process = 0;
@@ -69,6 +70,8 @@ void ProgressCanceller::Run() {
         HWND window = ProgressWindow();
         window_ = window;
         if (window) seen_ = true;
+        // Never while the host may wait for a press: each would wait on the other.
+        if (window && cancelAfter_ == 0) Measure(window);
         lock.lock();
         if (asked_) {
             if (window) {
@@ -84,6 +87,14 @@ void ProgressCanceller::Run() {
         }
         changed_.wait_for(lock, kPollEvery);
     }
+}
+
+void ProgressCanceller::Measure(HWND window) {
+    DWORD start = GetTickCount();
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerWaitMs, &result)) return;
+    DWORD waited = GetTickCount() - start;
+    if (waited > longestWaitMs_) longestWaitMs_ = waited;
 }
 
 }  // namespace tessera

@@ -3,6 +3,7 @@
 // hand (its source being fetched), so that the export stops with N messages
 // written. The host waits for the press, so the count is exact whenever the
 // window shows by then; otherwise Cancel is pressed as soon as it shows.
+// Without N it measures how long the window takes to answer a message.
 #pragma once
 
 #include <windows.h>
@@ -27,16 +28,20 @@ class ProgressCanceller {
     bool Pressed() const { return pressed_; }
     // The window the progress is shown in, while it shows (else null).
     HWND Window() const { return window_; }
+    // The longest wait for the window to answer a sent message (watching only).
+    DWORD LongestWaitMs() const { return longestWaitMs_; }
 
   private:
     void OnSource(long index);
     void Run();
+    void Measure(HWND window);
 
     long cancelAfter_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> seen_{false};
     std::atomic<bool> pressed_{false};
     std::atomic<HWND> window_{nullptr};
+    std::atomic<DWORD> longestWaitMs_{0};
     bool asked_ = false;  // the host waits for a press
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -129,7 +129,12 @@ bool RunAction(const std::string& action, PluginHost& plugin, MessageBoxAnswerer
         // Registration order: the asking command first, then the stored-format one.
         bool ok = plugin.InvokeCommand(action == "ask" ? 0 : 1);
         std::printf("command %s: %s\n", action.c_str(), ok ? "run" : "not registered");
-        if (progress.Seen()) std::printf("progress window: shown\n");
+        if (progress.Seen() && cancelAfter == 0) {
+            std::printf("progress window: shown, answered within %lu ms\n",
+                        static_cast<unsigned long>(progress.LongestWaitMs()));
+        } else if (progress.Seen()) {
+            std::printf("progress window: shown\n");
+        }
         if (progress.Pressed()) std::printf("progress window: cancel pressed\n");
         PrintBoxes(boxes);
     } else if (action == "setup") {
