@@ -7,7 +7,7 @@ if(TESSERA_TESTS)
     include(GoogleTest)
     set(TESSERA_UNIT_TESTS Cli ConverterCrossCheck DialogLogic DropAttachments EnvelopeLine EucJp
         ExportDriver ExportReportText FileNaming Iso2022Jp LineArena LineReader MessageStore MessageWriter
-        MimeHeaderDecoder MimePart MimeRoundTrip Settings)
+        MimeHeaderDecoder MimePart MimeRoundTrip ProgressTiming Settings)
     add_library(tessera_test_support STATIC tests/support/FakePlatform.cpp)
     target_link_libraries(tessera_test_support PUBLIC tessera_engine GTest::gtest)
     foreach(unit ${TESSERA_UNIT_TESTS})

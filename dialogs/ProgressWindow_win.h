@@ -11,7 +11,7 @@
 namespace tessera {
 
 struct ProgressWindowData {
-    int total = 0;           // messages of the export
+    int total = -1;          // messages of the export; -1 until counted
     bool cancelled = false;  // set by Cancel, Esc or the close box
 };
 

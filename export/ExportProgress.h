@@ -13,9 +13,12 @@ class ExportProgress {
   public:
     virtual ~ExportProgress() = default;
 
-    // True once the progress is on show; until then the driver does no work
-    // for it (no count of the selection, no Subject decoded for it).
+    // True once the progress is on show.
     virtual bool Shown() const = 0;
+    // True when the Subject of the message in hand would be shown; only then
+    // does the driver decode one for it (the count of the selection, too, is
+    // asked for only when the progress shows).
+    virtual bool WantsSubject() const = 0;
     // Between messages, with what was done so far. False when the user asked
     // to stop: the driver then takes no further message.
     virtual bool Continue(const ExportReport& report) = 0;

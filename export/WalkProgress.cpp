@@ -28,8 +28,8 @@ bool WalkProgress::End() {
 }
 
 void WalkProgress::Parsed(MimePart& root) {
-    // Naming costs host calls: only for a progress on show, once per message.
-    if (!progress_ || named_ || !progress_->Shown()) return;
+    // Naming costs host calls: only when it will be seen, once per message.
+    if (!progress_ || named_ || !progress_->WantsSubject()) return;
     std::string name;
     if (namer_(root, name)) SetSubject(name);
 }

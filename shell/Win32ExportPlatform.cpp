@@ -12,6 +12,7 @@
 #include "dialogs/ExportReportText.h"
 #include "dialogs/FolderBrowser_win.h"
 #include "dialogs/OverwriteDialog_win.h"
+#include "dialogs/ProgressTiming.h"
 #include "dialogs/ResourceModule_win.h"
 #include "shell/Win32ExportProgress.h"
 
@@ -21,8 +22,6 @@ namespace {
 
 // "エラー"
 const char kErrorCaption[] = "\x83G\x83\x89\x81[";
-// An export that has run this long shows its progress.
-constexpr DWORD kProgressDelayMs = 500;
 // Overrides the delay, for benchmarks that compare an export with and without the window.
 const char kProgressDelayVariable[] = "TESSERA_PROGRESS_DELAY_MS";
 

@@ -1,15 +1,18 @@
 #include "shell/Win32ExportProgress.h"
 
+#include "dialogs/ProgressTiming.h"
+
 namespace tessera {
 
 namespace {
 
 // Between two turns of the message queue while the window shows: with the
-// longest stretch of work between two ticks, well under the 100 ms at which
-// a window feels stuck; well over the cost of one turn.
-constexpr DWORD kPumpEveryMs = 25;
-// Between two changes of the window's texts and bar: as often as the eye needs.
-constexpr DWORD kUpdateEveryMs = 100;
+// longest stretch of work between two ticks, about the 100 ms at which a
+// window starts to feel stuck; a turn costs a fraction of a millisecond.
+constexpr DWORD kPumpEveryMs = 30;
+// Between two changes of the window's texts and bar, each a millisecond or
+// two of drawing: often enough to see the export move.
+constexpr DWORD kUpdateEveryMs = 250;
 // Messages taken in one turn, so that a flood of them cannot hold up the export.
 constexpr int kMessagesPerTurn = 200;
 
@@ -21,7 +24,8 @@ Win32ExportProgress::Win32ExportProgress(HWND owner, std::function<int()> countS
       countSelection_(std::move(countSelection)),
       delayMs_(delayMs),
       stop_(stop),
-      start_(GetTickCount()) {}
+      start_(GetTickCount()),
+      doneAt_(start_) {}
 
 Win32ExportProgress::~Win32ExportProgress() {
     if (!window_) return;
@@ -34,6 +38,7 @@ bool Win32ExportProgress::Continue(const ExportReport& report) {
     int done = report.messagesWritten + report.messagesFailed;
     if (done != done_) {
         done_ = done;
+        doneAt_ = GetTickCount();
         changed_ = true;
     }
     Tick();
@@ -41,9 +46,15 @@ bool Win32ExportProgress::Continue(const ExportReport& report) {
 }
 
 void Win32ExportProgress::SetSubject(const std::string& subject) {
+    subjectWanted_ = false;
     if (subject == subject_) return;
     subject_ = subject;
     changed_ = true;
+}
+
+bool Win32ExportProgress::WantsSubject() const {
+    // One Subject per update of the window is enough: the first after each.
+    return window_ && subjectWanted_;
 }
 
 void Win32ExportProgress::KeepAlive() { Tick(); }
@@ -52,6 +63,11 @@ void Win32ExportProgress::Tick() {
     DWORD now = GetTickCount();
     if (!window_) {
         if (showFailed_ || now - start_ < delayMs_) return;
+        // Counted once, when first needed.
+        if (data_.total < 0) data_.total = countSelection_();
+        if (!ProgressWorthShowing(now - start_, delayMs_, done_, data_.total, now - doneAt_)) {
+            return;
+        }
         Show();
         if (!window_) return;
     } else if (now - lastPump_ < kPumpEveryMs) {
@@ -60,6 +76,7 @@ void Win32ExportProgress::Tick() {
     if (changed_ && now - lastUpdate_ >= kUpdateEveryMs) {
         UpdateProgressWindow(window_, data_, done_, subject_);
         changed_ = false;
+        subjectWanted_ = true;
         lastUpdate_ = now;
     }
     Pump();
@@ -67,7 +84,6 @@ void Win32ExportProgress::Tick() {
 }
 
 void Win32ExportProgress::Show() {
-    data_.total = countSelection_();
     window_ = ShowProgressWindow(owner_, data_);
     if (!window_) {
         // Without the window the export goes on as it always did: unseen, unstoppable.

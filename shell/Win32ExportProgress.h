@@ -1,8 +1,9 @@
-// A long export's progress on Win32. After about half a second the progress
-// window shows, owned by the command's window, which is disabled meanwhile
-// as a modal dialog's owner is; from then on the export pumps the message
-// queue every few tens of milliseconds, so that windows repaint and move and
-// Cancel is heard. Short exports never show it and never pump.
+// A long export's progress on Win32. After about half a second, unless the
+// export looks about to end, the progress window shows, owned by the
+// command's window, which is disabled meanwhile as a modal dialog's owner
+// is; from then on the export pumps the message queue every few tens of
+// milliseconds, so that windows repaint and move and Cancel is heard. Short
+// exports never show it and never pump.
 #pragma once
 
 #include <windows.h>
@@ -27,6 +28,7 @@ class Win32ExportProgress : public ExportProgress {
     Win32ExportProgress& operator=(const Win32ExportProgress&) = delete;
 
     bool Shown() const override { return window_ != nullptr; }
+    bool WantsSubject() const override;
     bool Continue(const ExportReport& report) override;
     void SetSubject(const std::string& subject) override;
     void KeepAlive() override;
@@ -41,6 +43,7 @@ class Win32ExportProgress : public ExportProgress {
     DWORD delayMs_;
     const bool& stop_;
     DWORD start_;
+    DWORD doneAt_;  // when the last message was through
     DWORD lastPump_ = 0;
     DWORD lastUpdate_ = 0;
     bool showFailed_ = false;
@@ -51,6 +54,7 @@ class Win32ExportProgress : public ExportProgress {
     int done_ = 0;
     std::string subject_;
     bool changed_ = false;
+    bool subjectWanted_ = true;
 };
 
 }  // namespace tessera

@@ -27,6 +27,7 @@ public:
     FakeProgress(FakePlatform& platform, std::function<int()> count)
         : platform_(platform), count_(std::move(count)) {}
     bool Shown() const override { return platform_.continueCalls >= platform_.shownFrom; }
+    bool WantsSubject() const override { return Shown(); }
     bool Continue(const ExportReport&) override {
         int call = ++platform_.continueCalls;
         if (Shown() && platform_.countedTotal < 0) platform_.countedTotal = count_();

@@ -26,11 +26,12 @@ BOOL CALLBACK FindErrorBox(HWND window, LPARAM data) {
     GetWindowThreadProcessId(window, &process);
     char cls[16] = {};
     GetClassNameA(window, cls, sizeof cls);
-    // Only dialogs are asked for their text: asking another thread's window sends
-    // it a message, which would wait on the main thread while it waits on us.
     if (process != GetCurrentProcessId() || lstrcmpA(cls, "#32770") != 0) return TRUE;
-    char caption[64] = {};
-    GetWindowTextA(window, caption, sizeof caption);
+    // The stored caption, without a message to the plug-in's busy thread.
+    wchar_t wide[64] = {};
+    InternalGetWindowText(window, wide, 64);
+    char caption[128] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, caption, sizeof caption, nullptr, nullptr);
     if (!IsBoxCaption(caption)) return TRUE;
     reinterpret_cast<Search*>(data)->found = window;
     return FALSE;

@@ -37,8 +37,8 @@ HWND ProgressWindow() {
 
 }  // namespace
 
-ProgressCanceller::ProgressCanceller(long cancelAfter)
-    : cancelAfter_(cancelAfter), thread_([this] { Run(); }) {
+ProgressCanceller::ProgressCanceller(long cancelAfter, bool probe)
+    : cancelAfter_(cancelAfter), probe_(probe && cancelAfter == 0), thread_([this] { Run(); }) {
     if (cancelAfter_ > 0) {
         SimulatedHost::Instance().SetSourceObserver([this](long index) { OnSource(index); });
     }
@@ -70,8 +70,7 @@ void ProgressCanceller::Run() {
         HWND window = ProgressWindow();
         window_ = window;
         if (window) seen_ = true;
-        // Never while the host may wait for a press: each would wait on the other.
-        if (window && cancelAfter_ == 0) Measure(window);
+        if (window && probe_) Measure(window);
         lock.lock();
         if (asked_) {
             if (window) {

@@ -3,7 +3,7 @@
 // hand (its source being fetched), so that the export stops with N messages
 // written. The host waits for the press, so the count is exact whenever the
 // window shows by then; otherwise Cancel is pressed as soon as it shows.
-// Without N it measures how long the window takes to answer a message.
+// Asked to probe, it measures how long the window takes to answer a message.
 #pragma once
 
 #include <windows.h>
@@ -17,8 +17,10 @@ namespace tessera {
 
 class ProgressCanceller {
   public:
-    // `cancelAfter` 0: only watch.
-    explicit ProgressCanceller(long cancelAfter = 0);
+    // `cancelAfter` 0: only watch. `probe`: send the window a message every
+    // few milliseconds and keep the longest wait for its answer (never with a
+    // cancel, where the host may wait on this thread).
+    explicit ProgressCanceller(long cancelAfter = 0, bool probe = false);
     ~ProgressCanceller();
     ProgressCanceller(const ProgressCanceller&) = delete;
     ProgressCanceller& operator=(const ProgressCanceller&) = delete;
@@ -28,7 +30,7 @@ class ProgressCanceller {
     bool Pressed() const { return pressed_; }
     // The window the progress is shown in, while it shows (else null).
     HWND Window() const { return window_; }
-    // The longest wait for the window to answer a sent message (watching only).
+    // The longest wait for the window to answer a probe.
     DWORD LongestWaitMs() const { return longestWaitMs_; }
 
   private:
@@ -37,6 +39,7 @@ class ProgressCanceller {
     void Measure(HWND window);
 
     long cancelAfter_;
+    bool probe_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> seen_{false};
     std::atomic<bool> pressed_{false};

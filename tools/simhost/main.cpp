@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/SimulatedHost.h"
+#include "tools/simhost/CommandTimer.h"
 #include "tools/simhost/MessageBoxAnswerer.h"
 #include "tools/simhost/PluginHost.h"
 #include "tools/simhost/ProgressCanceller.h"
@@ -20,10 +21,13 @@ namespace {
 
 const char kUsage[] =
     "usage: simhost --plugin DLL [--no-anchor] [--no-selection] [--fail NAME:N[,M]|NAME:*]...\n"
-    "               [--slow MS] [--cancel-after N] [--do ACTION[,ACTION...]]\n"
+    "               [--slow MS] [--cancel-after N] [--time] [--probe-window]\n"
+    "               [--do ACTION[,ACTION...]]\n"
     "               [MESSAGE-FILE|MBOX|MAILDIR]...\n"
     "  --slow MS         sleep MS milliseconds in each BKA_GetSource (a long export)\n"
     "  --cancel-after N  press the progress window's Cancel while message N is exported\n"
+    "  --time            print each command's time up to its first message box\n"
+    "  --probe-window    print how long the progress window took to answer, at worst\n"
     "actions (default info,menu-init,menu,exit,buffers):\n"
     "  info            print the plug-in's info record\n"
     "  menu-init[=K]   call BKC_OnMenuInit with menu kind K (default 0)\n"
@@ -38,6 +42,8 @@ struct Options {
     std::string plugin;
     bool anchor = true;
     long cancelAfter = 0;
+    bool timing = false;
+    bool probe = false;
     std::vector<std::string> actions;
     std::vector<std::string> inputs;
 };
@@ -80,6 +86,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--cancel-after" && hasValue) {
             options.cancelAfter = Count(argv[++i]);
             if (options.cancelAfter < 1) return false;
+        } else if (arg == "--time") {
+            options.timing = true;
+        } else if (arg == "--probe-window") {
+            options.probe = true;
         } else if (arg == "--do" && hasValue) {
             options.actions = Split(argv[++i], ',');
         } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
@@ -111,7 +121,7 @@ void PrintBoxes(MessageBoxAnswerer& boxes) {
 }
 
 bool RunAction(const std::string& action, PluginHost& plugin, MessageBoxAnswerer& boxes,
-               long cancelAfter) {
+               const Options& options) {
     SimulatedHost& host = SimulatedHost::Instance();
     if (action == "info") {
         PrintInfo(plugin);
@@ -125,15 +135,17 @@ bool RunAction(const std::string& action, PluginHost& plugin, MessageBoxAnswerer
         for (size_t i = 0; i < plugin.Commands().size(); ++i)
             std::printf("ui %s: %d\n", plugin.Commands()[i].name.c_str(), plugin.QueryUI(i));
     } else if (action == "ask" || action == "stored") {
-        ProgressCanceller progress(cancelAfter);
+        ProgressCanceller progress(options.cancelAfter, options.probe);
+        CommandTimer timer;
         // Registration order: the asking command first, then the stored-format one.
         bool ok = plugin.InvokeCommand(action == "ask" ? 0 : 1);
+        double ms = timer.Milliseconds();
         std::printf("command %s: %s\n", action.c_str(), ok ? "run" : "not registered");
-        if (progress.Seen() && cancelAfter == 0) {
-            std::printf("progress window: shown, answered within %lu ms\n",
+        if (options.timing) std::printf("command time: %.1f ms\n", ms);
+        if (progress.Seen()) std::printf("progress window: shown\n");
+        if (progress.Seen() && options.probe) {
+            std::printf("progress window: answered within %lu ms\n",
                         static_cast<unsigned long>(progress.LongestWaitMs()));
-        } else if (progress.Seen()) {
-            std::printf("progress window: shown\n");
         }
         if (progress.Pressed()) std::printf("progress window: cancel pressed\n");
         PrintBoxes(boxes);
@@ -179,7 +191,7 @@ int main(int argc, char** argv) {
     std::printf("load: ok, %zu message(s)\n", SimulatedHost::Instance().Messages().Count());
     MessageBoxAnswerer boxes;
     for (const std::string& action : options.actions) {
-        if (!RunAction(action, plugin, boxes, options.cancelAfter)) return 2;
+        if (!RunAction(action, plugin, boxes, options)) return 2;
     }
     plugin.Unload();
     return status;
