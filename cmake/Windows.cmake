@@ -14,7 +14,7 @@ set(TESSERA_WINE_SUPPORT
     tests/wine/support/DialogDriver.cpp
     tests/wine/support/PluginFixture.cpp
     tests/wine/support/WindowWatcher.cpp)
-set(TESSERA_WINE_TESTS DialogScreenshots Dialogs Export Progress Shell)
+set(TESSERA_WINE_TESTS DialogScreenshots Dialogs Export Progress ProgressScreenshots Shell)
 foreach(name ${TESSERA_WINE_TESTS})
     add_executable(${name}_test tests/wine/${name}_test.cpp ${TESSERA_WINE_SUPPORT}
         $<TARGET_OBJECTS:simhost_objs>)

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # What the progress window costs: the plug-in under Wine exports the bench
 # corpus with the window never shown, shown after half a second and shown
-# from the first message, runs interleaved, timed by the simulated host (the
-# fastest run of each judges: another process's load only ever adds); and how
-# soon the window answers while very large messages are exported. Prints a Markdown section
+# from the first message, in rounds, timed by the simulated host (the cost is
+# the median difference within a round); and how soon the window answers
+# while very large messages are exported. Prints a Markdown section
 # (scripts/bench.sh appends it to docs/bench.md).
 # Usage: scripts/bench-progress.sh WIN_BUILD_DIR CORPUS_MBOX   (BENCH_RUNS=N, default 9)
 set -euo pipefail
@@ -87,23 +87,29 @@ for line in open(sys.argv[1]):
     rows[(save_type, mode)].append(value)
 ms = lambda k: [float(v) for v in rows[k]]
 print("## The progress window under Wine\n")
-print("Measured by `scripts/bench-progress.sh` (from `scripts/bench.sh`), %s runs of each, "
-      "interleaved: the plug-in in the simulated host exports the bench corpus (stored format) "
-      "with the progress window never shown, shown after half a second as shipped, and shown "
-      "from the first message (`TESSERA_PROGRESS_DELAY_MS`). The time is the command's, from "
-      "its start to the report box (`simhost --time`), without Wine's start-up. The fastest "
-      "run of each judges, since the load of other processes only ever adds to a run; the "
-      "median is beside it.\n" % sys.argv[2])
-print("| save type | never shown ms (fastest / median) | after 0.5 s ms | cost | "
-      "from the start ms | cost | target <= 2% |")
-print("|---|---:|---:|---:|---:|---:|---|")
+print("Measured by `scripts/bench-progress.sh` (from `scripts/bench.sh`), %s rounds: in each "
+      "the plug-in in the simulated host exports the bench corpus (stored format) with the "
+      "progress window never shown, shown after half a second as shipped, and shown from the "
+      "first message (`TESSERA_PROGRESS_DELAY_MS`). The time is the export's, from the "
+      "command's start to the progress window closing (`simhost --time`): neither Wine's "
+      "start-up nor the summary box that follows. The cost is the median of the differences "
+      "within a round, so that the load of the other processes on the machine, which comes "
+      "and goes, weighs little.\n" % sys.argv[2])
+print("| save type | never shown ms (median) | after 0.5 s: cost | shown throughout: cost | "
+      "target <= 2% |")
+print("|---|---:|---:|---:|---|")
 for t in ("103", "104"):
-    never, default, shown = ms((t, "never")), ms((t, "default")), ms((t, "shown"))
-    cost = lambda x: (min(x) - min(never)) / min(never) * 100
-    row = lambda x: "%.0f / %.0f" % (min(x), statistics.median(x))
-    met = "met" if max(cost(default), cost(shown)) <= 2 else "NOT met"
-    print("| %s | %s | %s | %+.1f%% | %s | %+.1f%% | %s |"
-          % (t, row(never), row(default), cost(default), row(shown), cost(shown), met))
+    never = ms((t, "never"))
+    base = statistics.median(never)
+    def cost(mode):
+        diffs = [x - n for x, n in zip(ms((t, mode)), never)]
+        return statistics.median(diffs) / base * 100, statistics.median(diffs)
+    (cd, md), (cs, msh) = cost("default"), cost("shown")
+    print("| %s | %.0f | %+.1f%% (%+.0f ms) | %+.1f%% (%+.0f ms) | %s |"
+          % (t, base, cd, md, cs, msh, "met" if max(cd, cs) <= 2 else "NOT met"))
+print("\nCreating and first drawing the window is a cost paid once per export; it is most of "
+      "the last column on the half-second mbox export, which as shipped ends before a window "
+      "would be worth showing (the column before).")
 print("\nWhile three 40 MB messages are exported (ISO-2022-JP text, 920,000 lines each), the "
       "window answers a sent message within %s ms (mbox) and %s ms (.eml) at worst, the host's "
       "own fetch of each source included."

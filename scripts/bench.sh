@@ -144,3 +144,9 @@ text = ["# Export benchmarks", "",
 open(target, "w").write("\n".join(text) + "\n")
 print("\n".join(text))
 EOF
+
+# What the plug-in's progress window costs (a section of its own).
+if [ -f "$WIN/bin/simhost.exe" ] && [ -f "$WIN/bin/Tessera.dll" ] && command -v wine >/dev/null; then
+    printf '\n' >> "$REPO/docs/bench.md"
+    bash "$REPO/scripts/bench-progress.sh" "$WIN" "$BOX" >> "$REPO/docs/bench.md"
+fi

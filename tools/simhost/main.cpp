@@ -26,7 +26,7 @@ const char kUsage[] =
     "               [MESSAGE-FILE|MBOX|MAILDIR]...\n"
     "  --slow MS         sleep MS milliseconds in each BKA_GetSource (a long export)\n"
     "  --cancel-after N  press the progress window's Cancel while message N is exported\n"
-    "  --time            print each command's time up to its first message box\n"
+    "  --time            print each command's time, to the end of its export\n"
     "  --probe-window    print how long the progress window took to answer, at worst\n"
     "actions (default info,menu-init,menu,exit,buffers):\n"
     "  info            print the plug-in's info record\n"
