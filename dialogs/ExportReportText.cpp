@@ -51,9 +51,13 @@ ReportMessage ComposeReport(const ExportReport& report, const TextLoader& load) 
     text = load(heading);
     text += "\n" + FillFormat(load(IDS_REPORT_WRITTEN),
                               {std::to_string(report.messagesWritten), std::to_string(total)});
+    if (!report.failedBecause.empty()) {
+        text += "\n" + FillFormat(load(IDS_REPORT_FAILED), {std::to_string(report.messagesFailed)});
+    }
+    // One short line per reason: a message box wraps long ones anywhere.
     for (const auto& failed : report.failedBecause) {
-        text += "\n" + FillFormat(load(IDS_REPORT_FAILED),
-                                  {std::to_string(failed.second), load(failed.first)});
+        text += "\n" + FillFormat(load(IDS_REPORT_FAILED_REASON),
+                                  {load(failed.first), std::to_string(failed.second)});
     }
     if (!report.target.empty()) text += "\n" + FillFormat(load(IDS_REPORT_TARGET), {report.target});
     return message;

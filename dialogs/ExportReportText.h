@@ -31,7 +31,7 @@ struct ReportMessage {
 };
 
 // What the user is told at the end: how it ended, how many of how many
-// messages were written, the failed ones by reason, and the target.
+// messages were written, how many failed and why, and the target.
 ReportMessage ComposeReport(const ExportReport& report, const TextLoader& load);
 
 }  // namespace tessera

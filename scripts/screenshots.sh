@@ -10,7 +10,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build/win}" && pwd)
 OUT=$ROOT/docs/screenshots
-SCREEN=:77
+SCREEN=${SHOT_DISPLAY:-:77}  # another number when :77 is taken
 WIDTH=800
 HEIGHT=600
 

@@ -31,7 +31,9 @@ std::string FakeText(int id) {
         case IDS_REPORT_WRITTEN:
             return "written %d of %d";
         case IDS_REPORT_FAILED:
-            return "failed %d (%s)";
+            return "failed %d";
+        case IDS_REPORT_FAILED_REASON:
+            return " %s: %d";
         case IDS_REPORT_TARGET:
             return "to %s";
         default:
@@ -52,7 +54,7 @@ TEST(ComposeReport, HeadingCountsReasonsAndTarget) {
     ReportMessage m = ComposeReport(done, FakeText);
     EXPECT_EQ(m.kind, ReportKind::Done);
     EXPECT_TRUE(m.warning);
-    EXPECT_EQ(m.text, "[612]\nwritten 8 of 10\nfailed 1 ([620])\nfailed 1 ([622])\nto C:\\out\\");
+    EXPECT_EQ(m.text, "[612]\nwritten 8 of 10\nfailed 2\n [620]: 1\n [622]: 1\nto C:\\out\\");
 
     ExportReport cancelled;
     cancelled.cancelled = true;
