@@ -8,10 +8,11 @@ if(TESSERA_TESTS)
     find_package(GTest REQUIRED)
     include(GoogleTest)
     set(TESSERA_UNIT_TESTS AppendFraming CharsetLabel Cli ConverterCrossCheck DialogLogic
-        DropAttachments EnvelopeLine EucJp ExportDriver FileNaming HeaderTextConversion
-        HtmlCharsetDeclaration Iso2022Jp LineArena LineList LineReader LocalFileSystem MboxFraming
-        MessageStore MessageWriter MimeHeaderDecoder MimePart MimeRoundTrip PartLabels Settings
-        TextPartConversion TooLargeMessage TransferDecoding Utf8ToShiftJis)
+        DropAttachments EnvelopeLine EucJp ExportDriver ExportReportText FileNaming
+        HeaderTextConversion HtmlCharsetDeclaration Iso2022Jp LineArena LineList LineReader
+        LocalFileSystem MboxFraming MessageStore MessageWriter MimeHeaderDecoder MimePart
+        MimeRoundTrip PartLabels ProgressTiming Settings TextPartConversion TooLargeMessage
+        TransferDecoding Utf8ToShiftJis)
     add_library(tessera_test_support STATIC tests/support/FakePlatform.cpp)
     target_link_libraries(tessera_test_support PUBLIC tessera_engine GTest::gtest)
     foreach(unit ${TESSERA_UNIT_TESTS})

@@ -15,7 +15,8 @@ set(TESSERA_WINE_SUPPORT
     tests/wine/support/DialogDriver.cpp
     tests/wine/support/PluginFixture.cpp
     tests/wine/support/WindowWatcher.cpp)
-set(TESSERA_WINE_TESTS Cp932Table Dialogs Export ExportRules LargeMbox LocalFileSystem Shell)
+set(TESSERA_WINE_TESTS Cp932Table Dialogs Export ExportRules LargeMbox LocalFileSystem Progress
+    ProgressScreenshots Shell)
 foreach(name ${TESSERA_WINE_TESTS})
     add_executable(${name}_test tests/wine/${name}_test.cpp ${TESSERA_WINE_SUPPORT}
         $<TARGET_OBJECTS:simhost_objs>)
@@ -36,3 +37,9 @@ foreach(name ${TESSERA_WINE_TESTS})
         # Windows of one test must not meet the window watchers of another.
         PROPERTIES LABELS wine RESOURCE_LOCK wine_desktop ${serial})
 endforeach()
+
+# Long exports cancelled in the simulated host leave whole messages that Python's mailbox reads.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME cancel_readback COMMAND ${Python3_EXECUTABLE}
+    ${CMAKE_SOURCE_DIR}/tests/tools/cancel_readback.py ${CMAKE_BINARY_DIR}/bin ${CMAKE_SOURCE_DIR}/samples)
+set_tests_properties(cancel_readback PROPERTIES LABELS wine TIMEOUT 300)

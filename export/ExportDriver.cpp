@@ -14,6 +14,7 @@
 #include "export/MessageWriter.h"
 #include "export/MimePart.h"
 #include "export/ShiftJisConverter.h"
+#include "export/WalkProgress.h"
 
 namespace tessera {
 
@@ -97,24 +98,67 @@ void ExportDriver::ExportSingleFile(HostWindow window, const Run& run) {
         ShowError(window, IDS_WRITE_ERROR);
         return;
     }
+    report_.target = target.path;
+    std::unique_ptr<WalkProgress> walk = StartWalk(window, run);
     int written = 0;
-    bool ok = WriteMessages(run, *file, written);
+    bool ok = WriteMessages(run, *file, written, *walk);
     // A failed replacement leaves the old file whole; a failed append or new
-    // file keeps the whole messages before the failure, if there are any.
-    bool keep = !stopRequested_ && (ok || (!target.replacesOld && written > 0));
+    // file keeps the whole messages before the failure, if there are any. A
+    // cancelled one keeps the whole messages written, unless it was to replace
+    // a file: that stays as it was.
+    bool keep = !stopRequested_ && (report_.cancelled ? !target.replacesOld
+                                                      : ok || (!target.replacesOld && written > 0));
     bool kept = keep && file->Commit();
     if (!keep) file->Abort();
     if (!kept) report_.messagesWritten -= written;
     report_.stopped = stopRequested_;
-    if (!stopRequested_ && (!ok || !kept)) ShowError(window, IDS_WRITE_ERROR);
+    if (!stopRequested_ && (!ok || (keep && !kept))) report_.stoppingError = IDS_WRITE_ERROR;
+    if (!stopRequested_) FinishWalk(window, run, *walk);
 }
 
-bool ExportDriver::WriteMessages(const Run& run, TargetFile& file, int& written) {
+std::unique_ptr<WalkProgress> ExportDriver::StartWalk(HostWindow window, const Run& run) {
+    int mode = run.selectionMode;
+    return std::make_unique<WalkProgress>(
+        platform_.StartProgress(window, [this, mode] { return CountSelection(mode); }),
+        [this](MimePart& root, std::string& name) { return SubjectFileName(root, name); });
+}
+
+int ExportDriver::CountSelection(int selectionMode) {
+    // Identifiers only: the walk asks the host for no source.
+    char id[kIdBufferSize] = {};
+    int count = 0;
+    for (long position = host_.GetNextMail(-1, id, 256, selectionMode); position != -1;
+         position = host_.GetNextMail(position, id, 256, selectionMode)) {
+        ++count;
+        std::memset(id, 0, sizeof id);
+    }
+    report_.messagesSelected = count;
+    return count;
+}
+
+void ExportDriver::FinishWalk(HostWindow window, const Run& run, WalkProgress& walk) {
+    bool shown = walk.End();
+    if (shown || report_.cancelled) {
+        if (report_.messagesSelected == 0) CountSelection(run.selectionMode);
+        report_.errorShown |= report_.stoppingError != 0 || report_.messagesFailed > 0;
+        platform_.ShowReport(window, report_);
+        return;
+    }
+    if (report_.stoppingError != 0) {
+        ShowError(window, report_.stoppingError);
+    } else if (report_.messagesFailed > 0) {
+        ShowError(window, IDS_WRITE_ERROR);
+    }
+}
+
+bool ExportDriver::WriteMessages(const Run& run, TargetFile& file, int& written,
+                                 WalkProgress& walk) {
     MessageWriter writer(host_, run.format);
     writer.SetExportTime(platform_.LocalNow());
+    writer.SetObserver(&walk);
     char id[kIdBufferSize] = {};
     long position = host_.GetNextMail(-1, id, 256, run.selectionMode);
-    while (position != -1 && !stopRequested_) {
+    while (position != -1 && !stopRequested_ && walk.Continue(report_)) {
         file.BeginMessage();
         if (written == 0) {
             std::string leadIn = AppendLeadIn(file.Tail(), run.format.SaveType);
@@ -123,6 +167,7 @@ bool ExportDriver::WriteMessages(const Run& run, TargetFile& file, int& written)
         auto write = [&] { return writer.WriteMessage(id, file); };
         if (!file.EndMessage(HoldingOneMessage(write, report_.lastTooLarge))) {
             ++report_.messagesFailed;
+            ++report_.failedBecause[report_.lastTooLarge ? IDS_FAILED_TOO_LARGE : IDS_FAILED_WRITE];
             if (progress_) progress_(report_);
             return false;
         }
@@ -157,9 +202,10 @@ bool ExportDriver::SubjectFileName(MimePart& root, std::string& name) {
 }
 
 // Only the header block is parsed: a name needs no more.
-bool ExportDriver::ParseMessage(const char* id, MimePart& root) {
+bool ExportDriver::ParseMessage(const char* id, MimePart& root, WriteObserver* observer) {
     HostText source(host_, host_.GetSource(id));
     if (!source) return false;
+    if (observer) observer->Working();
     const char* cursor = source.get();
     root.Parse(cursor, FirstEmptyLine(cursor, cursor + std::strlen(cursor)), nullptr);
     return true;
@@ -217,17 +263,25 @@ bool ExportDriver::ChooseEmlFolder(HostWindow window, const Run& run, std::strin
 void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
     std::string folder;
     if (!ChooseEmlFolder(window, run, folder)) return;
+    report_.target = folder;
     MessageWriter writer(host_, run.format);
     writer.SetExportTime(platform_.LocalNow());
+    std::unique_ptr<WalkProgress> walk = StartWalk(window, run);
+    writer.SetObserver(walk.get());
     NameRegistry names;
     char id[kIdBufferSize] = {};
     long position = host_.GetNextMail(-1, id, 256, run.selectionMode);
-    while (position != -1 && !stopRequested_) {
-        if (HoldingOneMessage([&] { return WriteEmlFile(id, folder, writer, names); },
-                              report_.lastTooLarge)) {
+    while (position != -1 && !stopRequested_ && walk->Continue(report_)) {
+        int failure = IDS_FAILED_TOO_LARGE;
+        auto write = [&] {
+            failure = WriteEmlFile(id, folder, writer, names, *walk);
+            return failure == 0;
+        };
+        if (HoldingOneMessage(write, report_.lastTooLarge)) {
             ++report_.messagesWritten;
         } else {
             ++report_.messagesFailed;
+            ++report_.failedBecause[report_.lastTooLarge ? IDS_FAILED_TOO_LARGE : failure];
         }
         CountConversions(writer);
         if (progress_) progress_(report_);
@@ -235,16 +289,18 @@ void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
         position = host_.GetNextMail(position, id, 256, run.selectionMode);
     }
     report_.stopped = stopRequested_;
-    if (report_.messagesFailed > 0) ShowError(window, IDS_WRITE_ERROR);
+    if (!stopRequested_) FinishWalk(window, run, *walk);
 }
 
-bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,
-                                NameRegistry& names) {
+int ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,
+                               NameRegistry& names, WalkProgress& walk) {
     std::string name;
     {
         MimePart root;  // gone before the writer parses the message again
-        if (!ParseMessage(id, root) || !SubjectFileName(root, name)) return false;
+        if (!ParseMessage(id, root, &walk)) return IDS_FAILED_NO_SOURCE;
+        if (!SubjectFileName(root, name)) return IDS_FAILED_NO_SUBJECT;
     }
+    walk.SetSubject(name);
     FileSystem& files = platform_.Files();
     std::string fileName = UniqueFileName(names, name, ".eml", folder.size(),
                                           files.MaxPathBytes(), OnDisk(platform_));
@@ -254,14 +310,14 @@ bool ExportDriver::WriteEmlFile(const char* id, const std::string& folder, Messa
                                   OnDisk(platform_));
     }
     std::unique_ptr<TargetFile> file = files.Open(folder + fileName, TargetMode::Replace);
-    if (!file) return false;
+    if (!file) return IDS_FAILED_NO_FILE;
     file->BeginMessage();
     // A message that failed leaves no file, and an old file of its name as it was.
     if (!file->EndMessage(writer.WriteMessage(id, *file))) {
         file->Abort();
-        return false;
+        return IDS_FAILED_WRITE;
     }
-    return file->Commit();
+    return file->Commit() ? 0 : IDS_FAILED_WRITE;
 }
 
 }  // namespace tessera

@@ -3,10 +3,12 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "export/ExportFormat.h"
 #include "export/ExportPlatform.h"
+#include "export/ExportReport.h"
 #include "export/ExportSettings.h"
 #include "export/HostApi.h"
 
@@ -16,17 +18,8 @@ class MimePart;
 class MessageWriter;
 class NameRegistry;
 
-// What one export did, for callers that report it (the command-line exporter).
-struct ExportReport {
-    int messagesWritten = 0;
-    int messagesFailed = 0;
-    int messagesConverted = 0;        // written messages whose text was converted
-    size_t characterReferences = 0;   // characters written as "&#NNNNN;" references
-    bool errorShown = false;
-    bool stopped = false;  // Stop was asked for: what the run wrote was undone
-    // The message of the latest progress call failed: it was too large to hold.
-    bool lastTooLarge = false;
-};
+class WalkProgress;
+class WriteObserver;
 
 class ExportDriver {
 public:
@@ -66,14 +59,21 @@ private:
     void ExportSingleFile(HostWindow window, const Run& run);
     bool ChooseSingleFileTarget(HostWindow window, const Run& run, SingleTarget& target);
     // Writes the walk's messages one by one; false at the first that fails.
-    bool WriteMessages(const Run& run, TargetFile& file, int& written);
+    bool WriteMessages(const Run& run, TargetFile& file, int& written, WalkProgress& walk);
     void ExportEmlFiles(HostWindow window, const Run& run);
     bool ChooseEmlFolder(HostWindow window, const Run& run, std::string& folder);
     // The parsed message's Subject, converted to Shift-JIS, made into a file name.
     bool SubjectFileName(MimePart& root, std::string& name);
-    bool ParseMessage(const char* id, MimePart& root);
-    bool WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,
-                      NameRegistry& names);
+    // `observer`, when given, is kept alive through a long parse.
+    bool ParseMessage(const char* id, MimePart& root, WriteObserver* observer = nullptr);
+    // 0 when written, else the string-table id of why not.
+    int WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,
+                     NameRegistry& names, WalkProgress& walk);
+    // The progress of the walk that starts now.
+    std::unique_ptr<WalkProgress> StartWalk(HostWindow window, const Run& run);
+    int CountSelection(int selectionMode);
+    // Ends the progress and tells the user how the walk ended.
+    void FinishWalk(HostWindow window, const Run& run, WalkProgress& walk);
     void ShowError(HostWindow window, int textId);
     void CountConversions(const MessageWriter& writer);
 

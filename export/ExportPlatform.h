@@ -4,10 +4,14 @@
 // options (CliExportPlatform), the tests in memory.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "export/CalendarTime.h"
 #include "export/ExportFormat.h"
+#include "export/ExportProgress.h"
+#include "export/ExportReport.h"
 #include "export/FileSystem.h"
 #include "export/HostApi.h"
 #include "resources/resource.h"
@@ -34,6 +38,16 @@ public:
     virtual bool BrowseFolder(HostWindow owner, const std::string& initialFolder,
                               std::string& folder) = 0;
     virtual void ShowMessage(HostWindow owner, int textId) = 0;
+    // Progress of the walk that starts now, owned by `owner`; `countSelection`
+    // counts the messages of the walk (called at most once, only if shown).
+    // Null: this platform shows no progress.
+    virtual std::unique_ptr<ExportProgress> StartProgress(HostWindow /*owner*/,
+                                                          std::function<int()> /*countSelection*/) {
+        return nullptr;
+    }
+    // Tells how an export ended whose progress was shown: written, failed and
+    // why, the target, a cancel or the error that stopped it.
+    virtual void ShowReport(HostWindow /*owner*/, const ExportReport& /*report*/) {}
 
     // The files the export writes.
     virtual FileSystem& Files() = 0;

@@ -1,6 +1,7 @@
 #include "export/MessageWriter.h"
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,17 @@ bool IsText(const char* type) { return EqualsIgnoreCase(type, "text"); }
 
 class FileSink : public TextSink {
   public:
-    explicit FileSink(OutputFile& file) : TextSink(kWriteBufferBytes), file_(file) {}
+    FileSink(OutputFile& file, MessageWriter& writer)
+        : TextSink(kWriteBufferBytes), file_(file), writer_(writer) {}
 
   private:
-    bool Deliver(const char* p, size_t n) override { return file_.Write(p, n); }
+    bool Deliver(const char* p, size_t n) override {
+        const bool ok = file_.Write(p, n);
+        writer_.Working();  // a long message keeps its progress alive piece by piece
+        return ok;
+    }
     OutputFile& file_;
+    MessageWriter& writer_;
 };
 
 void QuoteList(LineList& lines) {
@@ -105,12 +112,16 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
         if (!source.get()) return false;
         size_t length = std::strlen(source.get());
         addBlankLine = length <= 3 || (source.get()[length - 2] == '\r' && source.get()[length - 1] == '\n');
+        Working();
+        const std::function<void()> pulse = [this] { Working(); };
         const char* cursor = source.get();
-        root.Parse(cursor, cursor + length, nullptr);
+        root.Parse(cursor, cursor + length, nullptr, observer_ ? &pulse : nullptr);
     }
+    if (observer_) observer_->Parsed(root);
     char charset[kCharsetBufferSize] = {};
     host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
     const bool converted = ConvertParts(&root, charset);
+    Working();
     if (format_.NoAttach) LeaveOutAttachments(root);
     const int saveType = format_.SaveType;
     if (saveType == kSaveTypeMbox) {
@@ -118,7 +129,7 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
         DropStaleContentLength(root);
     }
     if (root.SerializedSize() < 3) return false;
-    FileSink sink(file);
+    FileSink sink(file, *this);
     if (saveType == kSaveTypeMbox) {
         std::string envelope = BuildEnvelopeLine(root, exportTime_);
         sink.Put(envelope.data(), envelope.size());

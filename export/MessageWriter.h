@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 
 #include "export/CalendarTime.h"
 #include "export/ExportFormat.h"
@@ -14,6 +15,17 @@
 namespace tessera {
 
 class MimePart;
+
+// Told while a message is written, so that a long export can show what it is
+// doing and stay responsive.
+class WriteObserver {
+public:
+    virtual ~WriteObserver() = default;
+    // The source is parsed; nothing of it is converted yet.
+    virtual void Parsed(MimePart& root) = 0;
+    // Called between the steps and while a long message is parsed or written.
+    virtual void Working() = 0;
+};
 
 class MessageWriter {
 public:
@@ -36,6 +48,16 @@ public:
     // The local time stamped on envelope lines whose Date cannot be read.
     void SetExportTime(const CalendarTime& time) { exportTime_ = time; }
 
+    // Told of each message's progress; null: nobody.
+    void SetObserver(WriteObserver* observer) {
+        observer_ = observer;
+        converter_.SetTick(observer ? std::function<void()>([this] { Working(); }) : nullptr);
+    }
+    // Tells the observer that work goes on.
+    void Working() {
+        if (observer_) observer_->Working();
+    }
+
     // Messages written so far whose text the export converted.
     int MessagesConverted() const { return messagesConverted_; }
     // Characters written as "&#NNNNN;" references so far.
@@ -47,6 +69,7 @@ private:
     ShiftJisConverter converter_;
     CalendarTime exportTime_;
     int messagesConverted_ = 0;
+    WriteObserver* observer_ = nullptr;
 };
 
 // mboxrd quoting: true when the line, after any number of '>', begins with

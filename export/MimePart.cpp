@@ -40,7 +40,8 @@ struct Frame {
 // nesting nor sibling counts reach the call stack.
 class MimeParser {
 public:
-    MimeParser(const char* cursor, const char* end) : cursor_(cursor), end_(end) {}
+    MimeParser(const char* cursor, const char* end, const std::function<void()>* pulse)
+        : cursor_(cursor), end_(end), pulse_(pulse) {}
     const char* Run(MimePart& root, const char* enclosing);
 
 private:
@@ -59,11 +60,22 @@ private:
     std::vector<Frame> stack_;
     std::string header_;  // one scratch buffer for folded headers, reused
     size_t partsLeft_ = kMaxPartCount;
+    const std::function<void()>* pulse_;
 };
+
+// Lines parsed between two pulses: well under a millisecond of work.
+constexpr unsigned kLinesPerPulse = 4096;
 
 const char* MimeParser::Run(MimePart& root, const char* enclosing) {
     Push(&root, enclosing, 0);
-    while (!stack_.empty() && cursor_ < end_) Step();
+    unsigned lines = 0;
+    while (!stack_.empty() && cursor_ < end_) {
+        Step();
+        if (pulse_ && ++lines == kLinesPerPulse) {
+            lines = 0;
+            (*pulse_)();
+        }
+    }
     return cursor_;
 }
 
@@ -238,7 +250,8 @@ void MimePart::Parse(const char*& cursor, const char* enclosingBoundary) {
     Parse(cursor, cursor + std::strlen(cursor), enclosingBoundary);
 }
 
-void MimePart::Parse(const char*& cursor, const char* end, const char* enclosingBoundary) {
+void MimePart::Parse(const char*& cursor, const char* end, const char* enclosingBoundary,
+                     const std::function<void()>* pulse) {
     Reset();
     // A part parsed on its own (a message) keeps its lines in storage of its own.
     if (arena_ == nullptr) {
@@ -246,7 +259,7 @@ void MimePart::Parse(const char*& cursor, const char* end, const char* enclosing
         UseArena(ownArena_.get());
     }
     end = cursor + strnlen(cursor, static_cast<size_t>(end - cursor));
-    MimeParser parser(cursor, end);
+    MimeParser parser(cursor, end, pulse);
     cursor = parser.Run(*this, enclosingBoundary);
 }
 

@@ -66,6 +66,11 @@ bool ShiftJisConverter::AppendHostLine(JapaneseCharset charset, const char* line
                               : charset == JapaneseCharset::kEucJp   ? host_.EUC_JP
                                                                      : nullptr;
     char* converted = convert != nullptr ? convert(line, 0) : nullptr;
+    // A few milliseconds of host calls between two ticks.
+    if (tick_ && ++callsSinceTick_ == 64) {
+        callsSinceTick_ = 0;
+        tick_();
+    }
     if (converted == nullptr) return false;
     const size_t length = std::strlen(converted);
     // An escape sequence the host's converter did not know (cut off, or of

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,9 @@ class ShiftJisConverter {
 
     // Characters written as "&#NNNNN;" references so far.
     size_t References() const { return references_; }
+    // Called every few dozen host calls, so that a long conversion can keep a
+    // progress alive; null: nothing.
+    void SetTick(std::function<void()> tick) { tick_ = std::move(tick); }
 
   private:
     bool AppendThroughHost(JapaneseCharset charset, std::string_view text, std::string& out);
@@ -43,6 +47,8 @@ class ShiftJisConverter {
     const HostApi& host_;
     std::string line_;  // one NUL-terminated line for the host, reused
     size_t references_ = 0;
+    std::function<void()> tick_;
+    unsigned callsSinceTick_ = 0;
 };
 
 }  // namespace tessera

@@ -1,8 +1,10 @@
 #include "host/SimulatedHost.h"
 
 #include <cstdint>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "host/EucJpConverter.h"
 #include "host/Iso2022JpConverter.h"
@@ -25,6 +27,8 @@ void SimulatedHost::Reset() {
     buffers_.Reset();
     faults_.Clear();
     selectionActive_ = true;
+    sourceDelayMs_ = 0;
+    sourceObserver_ = nullptr;
     nextMailCalls_ = 0;
     charsetIndex_ = -1;
     charset_.clear();
@@ -62,6 +66,8 @@ char* SimulatedHost::GetSource(const char* id) {
     if (faults_.ShouldFail("BKA_GetSource")) return nullptr;
     long index = IndexOf(id);
     if (index < 0) return nullptr;
+    if (sourceObserver_) sourceObserver_(index);
+    if (sourceDelayMs_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(sourceDelayMs_));
     // Read straight into the host buffer: sources can be large.
     uint64_t size = messages_.SizeHint(static_cast<size_t>(index));
     char* buffer = size < SIZE_MAX ? buffers_.Allocate(static_cast<size_t>(size) + 1) : nullptr;

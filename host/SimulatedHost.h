@@ -4,6 +4,7 @@
 // Wine; the command-line exporter and native tests call it directly.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "host/BufferTracker.h"
@@ -22,6 +23,12 @@ public:
     FaultPlan& Faults() { return faults_; }
     // When false, mode 1 (the selection) is empty and only mode 0 walks the messages.
     void SetSelectionActive(bool active) { selectionActive_ = active; }
+    // Each GetSource first sleeps this long (a slow host, for long exports).
+    void SetSourceDelay(int milliseconds) { sourceDelayMs_ = milliseconds; }
+    // Called on the caller's thread when GetSource begins, with the message's index.
+    void SetSourceObserver(std::function<void(long index)> observer) {
+        sourceObserver_ = std::move(observer);
+    }
     void Reset();
 
     long GetNextMail(long start, char* idBuffer, int size, int mode);
@@ -49,6 +56,8 @@ private:
     BufferTracker buffers_;
     FaultPlan faults_;
     bool selectionActive_ = true;
+    int sourceDelayMs_ = 0;
+    std::function<void(long)> sourceObserver_;
     long nextMailCalls_ = 0;
     // The charset of the message last fetched, so that asking for it after
     // the source does not read the message again.

@@ -88,3 +88,9 @@ python3 "$REPO/bench/bench_report.py" "$RESULTS" "$REPO/docs/bench.md" "$RUNS" "
 
 # Peak memory for messages of every shape of lines (appends its section).
 bash "$REPO/scripts/bench-memory.sh" "$BUILD"
+
+# What the plug-in's progress window costs (a section of its own).
+if [ -f "$WIN/bin/simhost.exe" ] && [ -f "$WIN/bin/Tessera.dll" ] && command -v wine >/dev/null; then
+    printf '\n' >> "$REPO/docs/bench.md"
+    bash "$REPO/scripts/bench-progress.sh" "$WIN" "$BOX" >> "$REPO/docs/bench.md"
+fi

@@ -65,6 +65,11 @@ bool ExportPlugin::IsOurCommand(long commandId) const {
 }
 
 void ExportPlugin::OnCommand(HWND window, long commandId) {
+    if (!IsOurCommand(commandId)) return;
+    if (running_) {
+        MessageBeep(MB_OK);  // one export at a time
+        return;
+    }
     int low = static_cast<int>(commandId & 0xFFFF);
     if (low == storedFormatCommand_) {
         ExportStoredFormat(window);
@@ -79,18 +84,39 @@ int ExportPlugin::OnUpdateUI(long commandId) {
     return Host().GetNextMail(-1, buffer, 256, 0) == -1 ? 1 : 0;
 }
 
-void ExportPlugin::Setup() { ShowSettingsDialog(GetActiveWindow(), settings_); }
+void ExportPlugin::Setup() {
+    if (running_) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    ShowSettingsDialog(GetActiveWindow(), settings_);
+}
+
+void ExportPlugin::StopExport() {
+    if (running_) running_->RequestStop();
+}
+
+template <typename Export>
+void ExportPlugin::RunExport(const Export& exportWith) {
+    Win32ExportPlatform platform;
+    // Cleared however the export ends, a thrown failure included.
+    struct Running {
+        Win32ExportPlatform*& slot;
+        ~Running() { slot = nullptr; }
+    } running{running_};
+    running_ = &platform;
+    ExportDriver driver(Host(), platform);
+    exportWith(driver);
+}
 
 void ExportPlugin::ExportStoredFormat(HWND window) {
-    Win32ExportPlatform platform;
-    ExportDriver driver(Host(), platform);
-    driver.ExportStoredFormat(window, settings_);
+    RunExport([&](ExportDriver& driver) { driver.ExportStoredFormat(window, settings_); });
 }
 
 void ExportPlugin::ExportChosenFormat(HWND window) {
-    Win32ExportPlatform platform;
-    ExportDriver driver(Host(), platform);
-    driver.ExportChosenFormat(window, chosen_, settings_.SavePath);
+    RunExport([&](ExportDriver& driver) {
+        driver.ExportChosenFormat(window, chosen_, settings_.SavePath);
+    });
 }
 
 }  // namespace tessera

@@ -18,6 +18,16 @@ using namespace tessera;
 namespace {
 
 std::unique_ptr<ExportPlugin> g_plugin;
+// BKC_OnExit came while an export ran: the object goes when the export has stopped.
+bool g_exitPending = false;
+
+void DestroyPlugin() {
+    try {
+        g_plugin.reset();
+    } catch (...) {
+        g_plugin.release();
+    }
+}
 
 // Whatever escaped a command (memory running out, most likely) is told with
 // message 500, not swallowed.
@@ -28,6 +38,10 @@ void WINAPI OnCommand(HostWindow window, long commandId) {
         if (g_plugin) g_plugin->OnCommand(static_cast<HWND>(window), commandId);
     } catch (...) {
         TellFailure(static_cast<HWND>(window));
+    }
+    if (g_exitPending && g_plugin && !g_plugin->Exporting()) {
+        g_exitPending = false;
+        DestroyPlugin();
     }
 }
 
@@ -102,11 +116,13 @@ int WINAPI BKC_OnPlugInSetup(HWND) {
 }
 
 int WINAPI BKC_OnExit() {
-    try {
-        g_plugin.reset();
-    } catch (...) {
-        g_plugin.release();
+    if (g_plugin && g_plugin->Exporting()) {
+        // Its export pumps messages and is on the stack: stop it, destroy later.
+        g_plugin->StopExport();
+        g_exitPending = true;
+        return 0;
     }
+    DestroyPlugin();
     return 0;
 }
 

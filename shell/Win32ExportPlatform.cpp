@@ -5,17 +5,36 @@
 #include <string>
 #include <utility>
 
+#include <cstdlib>
+
 #include "export/ShiftJisText.h"
 #include "platform/LocalClock.h"
 #include "dialogs/DialogLogic.h"
 #include "dialogs/ExportFormatDialog_win.h"
+#include "dialogs/ExportReportText.h"
 #include "dialogs/FolderBrowser_win.h"
 #include "dialogs/OverwriteDialog_win.h"
+#include "dialogs/ProgressTiming.h"
 #include "dialogs/ResourceModule_win.h"
+#include "shell/Win32ExportProgress.h"
 
 namespace tessera {
 
 namespace {
+
+// "エラー"
+const char kErrorCaption[] = "\x83G\x83\x89\x81[";
+// Overrides the delay, for benchmarks that compare an export with and without the window.
+const char kProgressDelayVariable[] = "TESSERA_PROGRESS_DELAY_MS";
+
+DWORD ProgressDelayMs() {
+    char value[16] = {};
+    DWORD length = GetEnvironmentVariableA(kProgressDelayVariable, value, sizeof value);
+    if (length == 0 || length >= sizeof value) return kProgressDelayMs;
+    char* end = nullptr;
+    unsigned long delay = std::strtoul(value, &end, 10);
+    return end != value && *end == '\0' ? static_cast<DWORD>(delay) : kProgressDelayMs;
+}
 
 HWND OwnerOrActive(HostWindow owner) {
     return owner ? static_cast<HWND>(owner) : GetActiveWindow();
@@ -70,8 +89,25 @@ void Win32ExportPlatform::ShowMessage(HostWindow owner, int textId) {
     // No heap: this also tells that memory ran out.
     char text[1024] = {};
     LoadStringA(ResourceModule(), static_cast<UINT>(textId), text, sizeof text);
-    // "エラー"
-    MessageBoxA(static_cast<HWND>(owner), text, "\x83G\x83\x89\x81[", MB_OK | MB_ICONWARNING);
+    MessageBoxA(static_cast<HWND>(owner), text, kErrorCaption, MB_OK | MB_ICONWARNING);
+}
+
+std::unique_ptr<ExportProgress> Win32ExportPlatform::StartProgress(
+    HostWindow owner, std::function<int()> countSelection) {
+    return std::make_unique<Win32ExportProgress>(
+        static_cast<HWND>(owner), std::move(countSelection), ProgressDelayMs(), stopRequested_);
+}
+
+void Win32ExportPlatform::ShowReport(HostWindow owner, const ExportReport& report) {
+    ReportMessage message = ComposeReport(report, LoadText);
+    std::string caption = message.kind == ReportKind::Error ? std::string(kErrorCaption)
+                          : message.kind == ReportKind::Cancelled
+                              ? LoadText(IDS_REPORT_CANCELLED_CAPTION)
+                              : LoadText(IDS_REPORT_DONE_CAPTION);
+    HWND window = static_cast<HWND>(owner);
+    UINT icon = message.warning ? MB_ICONWARNING : MB_ICONINFORMATION;
+    MessageBoxA(IsWindow(window) ? window : nullptr, message.text.c_str(), caption.c_str(),
+                MB_OK | icon);
 }
 
 CalendarTime Win32ExportPlatform::LocalNow() { return tessera::LocalNow(); }

@@ -1,6 +1,6 @@
 // The export flow's system services on Win32: the plug-in's dialogs, the
-// common save dialog, the shell folder browser, message boxes and the files
-// of LocalFileSystem.
+// common save dialog, the shell folder browser, message boxes, the files of
+// LocalFileSystem and the progress window of a long export.
 #pragma once
 
 #include "export/ExportPlatform.h"
@@ -18,10 +18,17 @@ public:
                       std::string& folder) override;
     void ShowMessage(HostWindow owner, int textId) override;
     FileSystem& Files() override { return files_; }
+    std::unique_ptr<ExportProgress> StartProgress(HostWindow owner,
+                                                  std::function<int()> countSelection) override;
+    void ShowReport(HostWindow owner, const ExportReport& report) override;
     CalendarTime LocalNow() override;
+
+    // Stops a running export after the message in hand, as Cancel does.
+    void RequestStop() { stopRequested_ = true; }
 
 private:
     LocalFileSystem files_;
+    bool stopRequested_ = false;
 };
 
 }  // namespace tessera

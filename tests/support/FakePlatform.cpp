@@ -49,7 +49,32 @@ class FakeTarget : public TargetFile {
     std::string pending_;
 };
 
+class FakeProgress : public ExportProgress {
+public:
+    FakeProgress(FakePlatform& platform, std::function<int()> count)
+        : platform_(platform), count_(std::move(count)) {}
+    bool Shown() const override { return platform_.continueCalls >= platform_.shownFrom; }
+    bool WantsSubject() const override { return Shown(); }
+    bool Continue(const ExportReport&) override {
+        int call = ++platform_.continueCalls;
+        if (Shown() && platform_.countedTotal < 0) platform_.countedTotal = count_();
+        return call != platform_.cancelOn;
+    }
+    void SetSubject(const std::string& subject) override { platform_.subjects.push_back(subject); }
+    void KeepAlive() override { ++platform_.keepAliveCalls; }
+
+private:
+    FakePlatform& platform_;
+    std::function<int()> count_;
+};
+
 }  // namespace
+
+std::unique_ptr<ExportProgress> FakePlatform::StartProgress(HostWindow,
+                                                            std::function<int()> countSelection) {
+    if (!progress) return nullptr;
+    return std::make_unique<FakeProgress>(*this, std::move(countSelection));
+}
 
 int FakePlatform::RunFormatDialog(ExportFormat& format) {
     calls.push_back("format");

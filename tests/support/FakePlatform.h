@@ -31,6 +31,11 @@ public:
     size_t diskSpace = static_cast<size_t>(-1);  // bytes the "disk" takes in all
     std::vector<std::string> unwritable;          // paths that cannot be opened
     CalendarTime now{2026, 12, 7, 8, 30, 0};
+    // Progress: none unless `progress` is set; shown from the Continue call
+    // numbered `shownFrom` (1-based), cancelled on the one numbered `cancelOn` (0: never).
+    bool progress = false;
+    int shownFrom = 1;
+    int cancelOn = 0;
 
     // What happened.
     std::map<std::string, MemoryFile> files;
@@ -38,6 +43,11 @@ public:
     std::vector<std::string> calls;
     ExportFormat formatShown;
     std::string saveInitialFolder, browseInitialFolder, overwritePath;
+    int continueCalls = 0;
+    int keepAliveCalls = 0;
+    int countedTotal = -1;              // what the count of the selection gave
+    std::vector<std::string> subjects;  // shown for the messages in hand
+    std::vector<ExportReport> reports;  // ShowReport calls
 
     int RunFormatDialog(ExportFormat& format) override;
     bool ChooseSaveFile(HostWindow, const std::string& initialFolder, std::string& path) override;
@@ -45,6 +55,9 @@ public:
     bool BrowseFolder(HostWindow, const std::string& initialFolder, std::string& folder) override;
     void ShowMessage(HostWindow, int textId) override;
     FileSystem& Files() override { return *this; }
+    std::unique_ptr<ExportProgress> StartProgress(HostWindow,
+                                                  std::function<int()> countSelection) override;
+    void ShowReport(HostWindow, const ExportReport& report) override { reports.push_back(report); }
     CalendarTime LocalNow() override { return now; }
 
     bool Exists(const std::string& path) override;

@@ -362,3 +362,66 @@ TEST_F(ExportDriverTest, HostFaultsNeverLeakAndAreReportedOnce) {
 }
 
 }  // namespace
+
+// A long export's progress: stopped only between messages, counted by the
+// walk alone, told once at the end.
+TEST_F(ExportDriverTest, CancelStopsBetweenMessagesAndIsToldOnce) {
+    for (int saveType : {kSaveTypeMbox, kSaveTypeEml, kSaveTypeSeparator}) {
+        SimulatedHost::Instance().Reset();
+        Add({"05-from-line.eml", "06-quoted-subject.eml", "01-meeting.eml", "12-utf8.eml"});
+        long sources = 0;
+        SimulatedHost::Instance().SetSourceObserver([&](long) { ++sources; });
+        platform = FakePlatform();
+        platform.progress = true;
+        platform.cancelOn = 3;  // asked before the third message
+        settings.Separator = "=====";
+        Stored(saveType);
+        EXPECT_TRUE(report.cancelled) << saveType;
+        EXPECT_EQ(report.messagesWritten, 2) << saveType;
+        EXPECT_EQ(platform.countedTotal, 4) << saveType;
+        EXPECT_EQ(report.messagesSelected, 4) << saveType;
+        // The count asks for no source: one fetch names the mbox, .eml fetches twice.
+        EXPECT_EQ(sources, saveType == kSaveTypeEml ? 4 : 3) << saveType;
+        ASSERT_EQ(platform.reports.size(), 1u) << saveType;
+        EXPECT_TRUE(platform.messages.empty()) << "no second box" << saveType;
+        if (saveType == kSaveTypeEml) {
+            EXPECT_EQ(platform.files.size(), 2u);
+            continue;
+        }
+        const std::string& text = platform.files.begin()->second.bytes;
+        const std::string frame = saveType == kSaveTypeMbox ? "\r\nFrom " : "\r\n=====\r\n";
+        EXPECT_EQ(Count(text, frame) + (saveType == kSaveTypeMbox), 2u) << text;
+        EXPECT_EQ(text.find("tanaka@"), std::string::npos) << "no third message";
+        EXPECT_EQ(report.target, platform.files.begin()->first);
+    }
+}
+
+TEST_F(ExportDriverTest, ProgressOnShowNamesMessagesAndTakesOverTheErrorMessage) {
+    Add({"01-meeting.eml", "05-from-line.eml", "06-quoted-subject.eml", "12-utf8.eml"});
+    platform.progress = true;
+    platform.shownFrom = 3;
+    Stored(kSaveTypeMbox);
+    EXPECT_EQ(platform.subjects, (std::vector<std::string>{"say 'hi'", "CON_"}))
+        << "named from the third message on, when the progress shows";
+    EXPECT_EQ(platform.reports.size(), 1u);
+    EXPECT_EQ(platform.reports[0].messagesWritten, 4);
+
+    platform = FakePlatform();
+    platform.progress = true;
+    platform.unwritable.push_back("C:\\out\\say 'hi'.eml");
+    SimulatedHost::Instance().Faults().Add("BKA_GetSource:1");
+    Stored(kSaveTypeEml);
+    EXPECT_TRUE(platform.messages.empty()) << "the report tells it instead of message 500";
+    ASSERT_EQ(platform.reports.size(), 1u);
+    EXPECT_EQ(platform.reports[0].failedBecause,
+              (std::map<int, int>{{IDS_FAILED_NO_SOURCE, 1}, {IDS_FAILED_NO_FILE, 1}}));
+    EXPECT_TRUE(platform.reports[0].errorShown);
+
+    platform = FakePlatform();
+    platform.progress = true;
+    platform.shownFrom = 1000;  // a short export
+    Stored(kSaveTypeEml);
+    EXPECT_TRUE(platform.reports.empty());
+    EXPECT_EQ(platform.subjects.size(), 4u) << "the .eml export names every message anyway";
+    EXPECT_EQ(platform.countedTotal, -1) << "never counted";
+}

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "export/MimePart.h"
 #include "host/SimulatedHost.h"
 
 using namespace tessera;
@@ -187,6 +188,33 @@ TEST_F(MessageWriterTest, HeaderLinesStayWhenTheHostConvertersGiveNothing) {
     SimulatedHost::Instance().Faults().Add("BKA_MIMEHeader:*");
     ASSERT_TRUE(Write("Subject: " + kWord + "\r\n\r\nx\r\n"));
     EXPECT_NE(out.bytes.find("Subject: " + kSjis + "\r\n"), std::string::npos);
+}
+
+// A long message keeps a progress alive: told once it is parsed, then every
+// few thousand lines parsed and every few dozen lines converted.
+TEST_F(MessageWriterTest, ObserverIsToldThroughoutALongMessage) {
+    struct Counter : WriteObserver {
+        int parsed = 0, working = 0, workingBeforeParsed = 0;
+        std::string subject;
+        void Parsed(MimePart& root) override {
+            ++parsed;
+            workingBeforeParsed = working;
+            char value[64];
+            root.GetHeader("Subject", value, sizeof value);
+            subject = value;
+        }
+        void Working() override { ++working; }
+    } counter;
+    std::string source = "Subject: long\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n";
+    for (int i = 0; i < 20000; ++i) source += kJis + "\r\n";
+    SimulatedHost::Instance().Messages().AddText("m", source);
+    MessageWriter writer(api, format);
+    writer.SetObserver(&counter);
+    ASSERT_TRUE(writer.WriteMessage(SimulatedMessageId(0).c_str(), out));
+    EXPECT_EQ(counter.parsed, 1);
+    EXPECT_EQ(counter.subject, "long\r\n") << "before its headers are converted";
+    EXPECT_GE(counter.workingBeforeParsed, 20000 / 4096) << "while parsing";
+    EXPECT_GE(counter.working - counter.workingBeforeParsed, 20000 / 64) << "while converting";
 }
 
 }  // namespace

@@ -6,8 +6,16 @@ namespace tessera {
 
 namespace {
 
-// "エラー", the caption of the plug-in's message boxes.
-const char kErrorCaption[] = "\x83G\x83\x89\x81[";
+// Captions of the plug-in's message boxes: "エラー", and at the end of a long
+// export "エクスポート完了" or "エクスポート中止".
+const char* const kBoxCaptions[] = {"\x83G\x83\x89\x81[", "エクスポート完了", "エクスポート中止"};
+
+bool IsBoxCaption(const char* caption) {
+    for (const char* known : kBoxCaptions) {
+        if (lstrcmpA(caption, known) == 0) return true;
+    }
+    return false;
+}
 
 struct Search {
     HWND found = nullptr;
@@ -18,12 +26,13 @@ BOOL CALLBACK FindErrorBox(HWND window, LPARAM data) {
     GetWindowThreadProcessId(window, &process);
     char cls[16] = {};
     GetClassNameA(window, cls, sizeof cls);
-    // Only dialogs are asked for their text: asking another thread's window sends
-    // it a message, which would wait on the main thread while it waits on us.
     if (process != GetCurrentProcessId() || lstrcmpA(cls, "#32770") != 0) return TRUE;
-    char caption[64] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    if (lstrcmpA(caption, kErrorCaption) != 0) return TRUE;
+    // The stored caption, without a message to the plug-in's busy thread.
+    wchar_t wide[64] = {};
+    InternalGetWindowText(window, wide, 64);
+    char caption[128] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, caption, sizeof caption, nullptr, nullptr);
+    if (!IsBoxCaption(caption)) return TRUE;
     reinterpret_cast<Search*>(data)->found = window;
     return FALSE;
 }

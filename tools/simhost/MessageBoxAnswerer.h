@@ -1,6 +1,6 @@
 // The simulated host runs headless: a background thread answers the plug-in's
-// error message boxes with OK and keeps their texts, so that scripted runs
-// never wait on a box nobody can see.
+// message boxes (errors, the end of a long export) with OK and keeps their
+// texts, so that scripted runs never wait on a box nobody can see.
 #pragma once
 
 #include <atomic>

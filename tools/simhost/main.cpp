@@ -4,13 +4,16 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "host/SimulatedHost.h"
+#include "tools/simhost/CommandTimer.h"
 #include "tools/simhost/MessageBoxAnswerer.h"
 #include "tools/simhost/PluginHost.h"
+#include "tools/simhost/ProgressCanceller.h"
 
 using namespace tessera;
 
@@ -18,7 +21,13 @@ namespace {
 
 const char kUsage[] =
     "usage: simhost --plugin DLL [--no-anchor] [--no-selection] [--fail NAME:N[,M]|NAME:*]...\n"
-    "               [--do ACTION[,ACTION...]] [MESSAGE-FILE|MBOX|MAILDIR]...\n"
+    "               [--slow MS] [--cancel-after N] [--time] [--probe-window]\n"
+    "               [--do ACTION[,ACTION...]]\n"
+    "               [MESSAGE-FILE|MBOX|MAILDIR]...\n"
+    "  --slow MS         sleep MS milliseconds in each BKA_GetSource (a long export)\n"
+    "  --cancel-after N  press the progress window's Cancel while message N is exported\n"
+    "  --time            print each command's time, to the end of its export\n"
+    "  --probe-window    print how long the progress window took to answer, at worst\n"
     "actions (default info,menu-init,menu,exit,buffers):\n"
     "  info            print the plug-in's info record\n"
     "  menu-init[=K]   call BKC_OnMenuInit with menu kind K (default 0)\n"
@@ -32,6 +41,9 @@ const char kUsage[] =
 struct Options {
     std::string plugin;
     bool anchor = true;
+    long cancelAfter = 0;
+    bool timing = false;
+    bool probe = false;
     std::vector<std::string> actions;
     std::vector<std::string> inputs;
 };
@@ -47,6 +59,13 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     }
 }
 
+// A whole non-negative number, or -1.
+long Count(const char* text) {
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && value >= 0 && value <= 3600000 ? value : -1;
+}
+
 bool ParseOptions(int argc, char** argv, Options& options) {
     SimulatedHost& host = SimulatedHost::Instance();
     for (int i = 1; i < argc; ++i) {
@@ -60,6 +79,17 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             host.SetSelectionActive(false);
         } else if (arg == "--fail" && hasValue) {
             if (!host.Faults().Add(argv[++i])) return false;
+        } else if (arg == "--slow" && hasValue) {
+            long ms = Count(argv[++i]);
+            if (ms < 0) return false;
+            host.SetSourceDelay(static_cast<int>(ms));
+        } else if (arg == "--cancel-after" && hasValue) {
+            options.cancelAfter = Count(argv[++i]);
+            if (options.cancelAfter < 1) return false;
+        } else if (arg == "--time") {
+            options.timing = true;
+        } else if (arg == "--probe-window") {
+            options.probe = true;
         } else if (arg == "--do" && hasValue) {
             options.actions = Split(argv[++i], ',');
         } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
@@ -81,7 +111,17 @@ void PrintInfo(PluginHost& plugin) {
     std::printf("info result: %d\n", result);
 }
 
-bool RunAction(const std::string& action, PluginHost& plugin, MessageBoxAnswerer& boxes) {
+void PrintBoxes(MessageBoxAnswerer& boxes) {
+    for (std::string text : boxes.TakeTexts()) {
+        for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
+            text.replace(at, 1, " | ");
+        }
+        std::printf("message box: %s\n", text.c_str());
+    }
+}
+
+bool RunAction(const std::string& action, PluginHost& plugin, MessageBoxAnswerer& boxes,
+               const Options& options) {
     SimulatedHost& host = SimulatedHost::Instance();
     if (action == "info") {
         PrintInfo(plugin);
@@ -95,10 +135,20 @@ bool RunAction(const std::string& action, PluginHost& plugin, MessageBoxAnswerer
         for (size_t i = 0; i < plugin.Commands().size(); ++i)
             std::printf("ui %s: %d\n", plugin.Commands()[i].name.c_str(), plugin.QueryUI(i));
     } else if (action == "ask" || action == "stored") {
+        ProgressCanceller progress(options.cancelAfter, options.probe);
+        CommandTimer timer;
         // Registration order: the asking command first, then the stored-format one.
         bool ok = plugin.InvokeCommand(action == "ask" ? 0 : 1);
+        double ms = timer.Milliseconds();
         std::printf("command %s: %s\n", action.c_str(), ok ? "run" : "not registered");
-        for (const std::string& text : boxes.TakeTexts()) std::printf("message box: %s\n", text.c_str());
+        if (options.timing) std::printf("command time: %.1f ms\n", ms);
+        if (progress.Seen()) std::printf("progress window: shown\n");
+        if (progress.Seen() && options.probe) {
+            std::printf("progress window: answered within %lu ms\n",
+                        static_cast<unsigned long>(progress.LongestWaitMs()));
+        }
+        if (progress.Pressed()) std::printf("progress window: cancel pressed\n");
+        PrintBoxes(boxes);
     } else if (action == "setup") {
         std::printf("setup: %d\n", plugin.CallSetup());
     } else if (action == "exit") {
@@ -141,7 +191,7 @@ int main(int argc, char** argv) {
     std::printf("load: ok, %zu message(s)\n", SimulatedHost::Instance().Messages().Count());
     MessageBoxAnswerer boxes;
     for (const std::string& action : options.actions) {
-        if (!RunAction(action, plugin, boxes)) return 2;
+        if (!RunAction(action, plugin, boxes, options)) return 2;
     }
     plugin.Unload();
     for (const std::string& problem : SimulatedHost::Instance().Messages().TakeProblems()) {

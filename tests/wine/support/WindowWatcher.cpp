@@ -23,7 +23,9 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM data) {
 BOOL CALLBACK PrintWindow(HWND window, LPARAM) {
     char cls[64] = {}, text[128] = {};
     GetClassNameA(window, cls, sizeof cls);
-    GetWindowTextA(window, text, sizeof text);
+    // Not GetWindowTextA: it would wait on a thread that may be waiting on us.
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 100, nullptr);
     std::fprintf(stderr, "  window class=%s text=%s\n", cls, text);
     return TRUE;
 }

@@ -1,0 +1,210 @@
+// The progress window of long exports, with the real plug-in in this process
+// as host: when it shows and over what, Cancel pressed from a second thread,
+// and host calls that arrive while the export pumps messages.
+// <commctrl.h> needs <windows.h> first.
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <thread>
+
+#include "host/SimulatedHost.h"
+#include "resources/resource.h"
+#include "tests/wine/support/DialogDriver.h"
+#include "tests/wine/support/PluginFixture.h"
+#include "tests/wine/support/WindowWatcher.h"
+#include "tools/simhost/ProgressCanceller.h"
+
+using namespace tessera;
+using namespace tessera::testing;
+
+namespace {
+
+// Samples whose output is fixed (07 has no Date: its envelope carries the export time).
+const std::vector<std::string> kSamples = {
+    "01-meeting.eml",        "02-euc-notice.eml", "03-report-attachment.eml",
+    "04-alternative.eml",    "05-from-line.eml",  "06-quoted-subject.eml",
+    "08-q-encoded.eml",      "09-hankaku.eml",    "10-same-subject-a.eml",
+    "11-same-subject-b.eml", "12-utf8.eml"};
+// Each source takes this long: eleven messages run past the window's half second.
+constexpr int kSlowMs = 80;
+const char kSeparator[] = "----- cut -----";
+
+// A control's text as the ANSI calls give it (the length query may count characters).
+std::string ItemText(HWND window, int id) {
+    char text[256] = {};
+    GetDlgItemTextA(window, id, text, sizeof text);
+    return text;
+}
+
+bool HasText(const SeenDialog& box, const std::string& text) {
+    for (const std::string& t : box.texts) {
+        if (t.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+// Every file of the folder by name, read and then removed.
+std::map<std::string, std::string> TakeFiles(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : ListFiles(folder)) {
+        files[name] = ReadFileBytes(folder + name);
+        DeleteFileA((folder + name).c_str());
+    }
+    return files;
+}
+
+// The first `count` messages of a whole single-file export.
+std::string FirstMessages(const std::string& whole, int saveType, int count) {
+    size_t end = 0;
+    for (int i = 0; i < count && end != std::string::npos; ++i) {
+        if (saveType == 105) {
+            end = whole.find(std::string(kSeparator) + "\r\n", end);
+            if (end != std::string::npos) end += sizeof kSeparator + 1;
+        } else {
+            // Body lines that start so are quoted: every such line is an envelope.
+            end = whole.find("\r\nFrom ", end + 1);
+            if (end != std::string::npos) end += 2;
+        }
+    }
+    return whole.substr(0, end);
+}
+
+class ProgressTest : public ::testing::Test {
+  protected:
+    void Start(int saveType) {
+        out = NewTempFolder("progress");
+        plugin.WriteIni("[SETTING]\r\nSavePath=" + out + "\r\nSaveType=" +
+                        std::to_string(saveType) + "\r\nSeparator=" + kSeparator + "\r\n");
+        ASSERT_TRUE(plugin.Load());
+        ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+        plugin.AddSamples(kSamples);
+    }
+    void TearDown() override {
+        EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), 0u);
+        EXPECT_EQ(SimulatedHost::Instance().Buffers().BadReleases(), 0u);
+    }
+
+    PluginFixture plugin;
+    std::string out;
+};
+
+TEST_F(ProgressTest, ShowsOnlyForALongExportOverItsDisabledOwner) {
+    Start(103);
+    HWND owner = plugin.Host().MainWindow();
+    {
+        ProgressCanceller watch;
+        WindowWatcher summary("エクスポート完了", IDOK, 1500);
+        ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+        EXPECT_FALSE(watch.Seen()) << "a short export shows no window";
+        EXPECT_FALSE(summary.Result().found) << "nor a summary";
+    }
+    // Long enough for the looker, whose every question waits for a turn of the queue.
+    SimulatedHost::Instance().SetSourceDelay(2 * kSlowMs);
+    ProgressCanceller watch;
+    std::atomic<bool> done{false};
+    bool ownerEnabledWhileShown = false;
+    HWND progressOwner = nullptr;
+    std::string caption, count, cancel;
+    LRESULT high = 0;
+    std::thread looker([&] {
+        test::WaitUntil([&] { return done || watch.Window(); });
+        HWND window = watch.Window();
+        if (!window) return;
+        progressOwner = GetWindow(window, GW_OWNER);
+        ownerEnabledWhileShown = IsWindowEnabled(owner);
+        caption = test::WindowText(window);
+        count = ItemText(window, IDC_PROGRESS_COUNT);
+        cancel = ItemText(window, IDCANCEL);
+        high = SendMessageA(GetDlgItem(window, IDC_PROGRESS_BAR), PBM_GETRANGE, FALSE, 0);
+    });
+    WindowWatcher summary("エクスポート完了", IDOK);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    done = true;
+    looker.join();
+    EXPECT_TRUE(watch.Seen());
+    EXPECT_EQ(progressOwner, owner);
+    EXPECT_FALSE(ownerEnabledWhileShown) << "the owner is disabled while the window shows";
+    EXPECT_TRUE(IsWindowEnabled(owner)) << "and enabled again afterwards";
+    EXPECT_EQ(caption, "エクスポート中");
+    EXPECT_NE(count.find(" / 11 通"), std::string::npos) << count;
+    EXPECT_EQ(cancel, "キャンセル");
+    EXPECT_EQ(high, 11) << "the bar spans the selected messages";
+    const SeenDialog& box = summary.Result();
+    ASSERT_TRUE(box.found) << "a long export ends with a summary";
+    EXPECT_EQ(box.owner, owner);
+    EXPECT_TRUE(HasText(box, "書き出したメール: 11 / 11 通"));
+    EXPECT_TRUE(HasText(box, "保存先: " + out));
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+}
+
+class CancelTest : public ProgressTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CancelTest, PressedFromASecondThreadLeavesTheMessagesWrittenWhole) {
+    const int saveType = GetParam();
+    const int kept = 9;
+    Start(saveType);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));  // short: the whole export, for reference
+    std::map<std::string, std::string> whole = TakeFiles(out);
+    SimulatedHost::Instance().SetSourceDelay(kSlowMs);
+    ProgressCanceller canceller(kept);
+    WindowWatcher notice("エクスポート中止", IDOK);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    EXPECT_TRUE(canceller.Pressed());
+    const SeenDialog& box = notice.Result();
+    ASSERT_TRUE(box.found) << "the user is told in one message box";
+    EXPECT_TRUE(HasText(box, "書き出したメール: " + std::to_string(kept) + " / 11 通"));
+    EXPECT_TRUE(HasText(box, "保存先: " + out));
+    std::map<std::string, std::string> written = TakeFiles(out);
+    if (saveType == 104) {
+        EXPECT_EQ(written.size(), static_cast<size_t>(kept)) << "the files written are kept";
+        for (const auto& file : written)
+            EXPECT_TRUE(file.second == whole[file.first]) << file.first;
+    } else {
+        ASSERT_EQ(written.size(), 1u);
+        ASSERT_EQ(whole.count(written.begin()->first), 1u);
+        std::string expected = FirstMessages(whole.begin()->second, saveType, kept);
+        EXPECT_TRUE(written.begin()->second == expected)
+            << written.begin()->second.size() << " bytes, expected " << expected.size();
+    }
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(SaveTypes, CancelTest, ::testing::Values(103, 104, 105));
+
+TEST_F(ProgressTest, HostCallsDuringAnExportWaitForIt) {
+    Start(103);
+    SimulatedHost& host = SimulatedHost::Instance();
+    host.SetSourceDelay(kSlowMs);
+    bool nested = false, nestedSource = false;
+    int setupResult = -1, exitResult = -1;
+    // As if the host ran these from messages the export's pumping dispatched.
+    host.SetSourceObserver([&](long index) {
+        nestedSource |= nested;
+        if (index != 4 || nested) return;
+        nested = true;
+        plugin.Host().InvokeCommand(1);
+        setupResult = plugin.Host().CallSetup();
+        exitResult = plugin.Host().CallExit();
+        nested = false;
+    });
+    WindowWatcher settings("設定", IDCANCEL, 1000);
+    WindowWatcher notice("エクスポート中止", IDOK);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    host.SetSourceObserver(nullptr);
+    EXPECT_FALSE(nestedSource) << "a second export ran inside the first";
+    EXPECT_FALSE(settings.Result().found) << "the settings dialog opened during the export";
+    EXPECT_EQ(setupResult, 1);
+    EXPECT_EQ(exitResult, 0);
+    const SeenDialog& box = notice.Result();
+    ASSERT_TRUE(box.found) << "exit stops the export after the message in hand";
+    EXPECT_TRUE(HasText(box, "書き出したメール: 5 / 11 通"));
+    EXPECT_TRUE(plugin.IniExists()) << "the object went once the export had stopped";
+    EXPECT_EQ(plugin.Host().SubMenuItems().size(), 2u) << "its menu items are gone";
+}
+
+}  // namespace
