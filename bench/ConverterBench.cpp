@@ -1,15 +1,15 @@
 // Throughput of the host's Japanese converters on mail-like lines, converted
 // one line at a time as the export does.
 
-#include "host/EucJpConverter.h"
-#include "host/Iso2022JpConverter.h"
-#include "host/MimeHeaderDecoder.h"
-
 #include <benchmark/benchmark.h>
 
 #include <random>
 #include <string>
 #include <vector>
+
+#include "host/EucJpConverter.h"
+#include "host/Iso2022JpConverter.h"
+#include "host/MimeHeaderDecoder.h"
 
 namespace {
 
@@ -20,8 +20,7 @@ using tessera::AppendIso2022JpAsShiftJis;
 constexpr int kLines = 4000;
 
 // A JIS X 0208 character: mostly hiragana, some katakana and kanji.
-void AddJisChar(std::mt19937& rng, std::string& jis)
-{
+void AddJisChar(std::mt19937& rng, std::string& jis) {
     unsigned pick = rng() % 10;
     unsigned row = pick < 6 ? 0x24 : pick < 7 ? 0x25 : 0x30 + rng() % 0x20;
     unsigned cell = 0x21 + rng() % (row == 0x24 ? 0x53 : 0x5E);
@@ -30,8 +29,7 @@ void AddJisChar(std::mt19937& rng, std::string& jis)
 }
 
 // Japanese lines of about 70 bytes with a few ASCII words, in both encodings.
-void MakeJapaneseLines(std::vector<std::string>& iso, std::vector<std::string>& euc)
-{
+void MakeJapaneseLines(std::vector<std::string>& iso, std::vector<std::string>& euc) {
     std::mt19937 rng(2024);
     for (int n = 0; n < kLines; ++n) {
         std::string isoLine, eucLine;
@@ -53,29 +51,28 @@ void MakeJapaneseLines(std::vector<std::string>& iso, std::vector<std::string>& 
     }
 }
 
-std::vector<std::string> AsciiLines()
-{
+std::vector<std::string> AsciiLines() {
     std::vector<std::string> lines;
     for (int n = 0; n < kLines; ++n) {
-        lines.push_back("> The quarterly figures are attached; please review them before the meeting " +
-                        std::to_string(n) + ".\r\n");
+        lines.push_back(
+            "> The quarterly figures are attached; please review them before the meeting " +
+            std::to_string(n) + ".\r\n");
     }
     return lines;
 }
 
-std::vector<std::string> HeaderLines()
-{
+std::vector<std::string> HeaderLines() {
     std::vector<std::string> lines;
     for (int n = 0; n < kLines; ++n) {
-        lines.push_back(n % 2 ? "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=\r\n"
-                              : "Received: from mail.example.com (mail.example.com [192.0.2.1]) by mx\r\n");
+        lines.push_back(
+            n % 2 ? "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=\r\n"
+                  : "Received: from mail.example.com (mail.example.com [192.0.2.1]) by mx\r\n");
     }
     return lines;
 }
 
 template <void (*Convert)(std::string_view, std::string&)>
-void RunLines(benchmark::State& state, const std::vector<std::string>& lines)
-{
+void RunLines(benchmark::State& state, const std::vector<std::string>& lines) {
     std::string out;
     size_t bytes = 0;
     for (const std::string& line : lines) {
@@ -96,21 +93,25 @@ struct Inputs {
     Inputs() { MakeJapaneseLines(iso, euc); }
 };
 
-const Inputs& Get()
-{
+const Inputs& Get() {
     static const Inputs inputs;
     return inputs;
 }
 
-void BM_Iso2022Jp_Japanese(benchmark::State& s) { RunLines<AppendIso2022JpAsShiftJis>(s, Get().iso); }
-void BM_Iso2022Jp_Ascii(benchmark::State& s) { RunLines<AppendIso2022JpAsShiftJis>(s, Get().ascii); }
+void BM_Iso2022Jp_Japanese(benchmark::State& s) {
+    RunLines<AppendIso2022JpAsShiftJis>(s, Get().iso);
+}
+void BM_Iso2022Jp_Ascii(benchmark::State& s) {
+    RunLines<AppendIso2022JpAsShiftJis>(s, Get().ascii);
+}
 void BM_EucJp_Japanese(benchmark::State& s) { RunLines<AppendEucJpAsShiftJis>(s, Get().euc); }
 void BM_EucJp_Ascii(benchmark::State& s) { RunLines<AppendEucJpAsShiftJis>(s, Get().ascii); }
-void BM_MimeHeader_Mixed(benchmark::State& s) { RunLines<AppendDecodedMimeHeader>(s, Get().headers); }
+void BM_MimeHeader_Mixed(benchmark::State& s) {
+    RunLines<AppendDecodedMimeHeader>(s, Get().headers);
+}
 
 // The returning form, as the host wrapper calls it: one allocation per line.
-void BM_Iso2022Jp_Japanese_Returning(benchmark::State& state)
-{
+void BM_Iso2022Jp_Japanese_Returning(benchmark::State& state) {
     size_t bytes = 0;
     for (const std::string& line : Get().iso) {
         bytes += line.size();

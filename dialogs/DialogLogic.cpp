@@ -63,15 +63,14 @@ std::string ShortenToFit(const std::string& text,
     return ShortenInMiddle(text, low);
 }
 
-int InitialFormatRadio(int saveType) {
-    return IsSaveType(saveType) ? saveType : kSaveTypeMbox;
-}
+int InitialFormatRadio(int saveType) { return IsSaveType(saveType) ? saveType : kSaveTypeMbox; }
 
-void ReadBackSaveType(int checkedRadio, const std::string& editText, size_t limit,
-                      int& saveType, std::string& separator) {
+void ReadBackSaveType(int checkedRadio, const std::string& editText, size_t limit, int& saveType,
+                      std::string& separator) {
     if (!IsSaveType(checkedRadio)) return;
     saveType = checkedRadio;
-    separator = checkedRadio == kSaveTypeSeparator ? CutToCharacters(editText, limit) : std::string();
+    separator =
+        checkedRadio == kSaveTypeSeparator ? CutToCharacters(editText, limit) : std::string();
 }
 
 }  // namespace tessera

@@ -64,7 +64,7 @@ int InitialFormatRadio(int saveType);
 // Applies OK to the save type and separator. `checkedRadio` is 103, 104 or
 // 105, or anything else when no radio button is selected (nothing changes).
 // Only 105 keeps a separator: the edit's text cut to `limit` bytes.
-void ReadBackSaveType(int checkedRadio, const std::string& editText, size_t limit,
-                      int& saveType, std::string& separator);
+void ReadBackSaveType(int checkedRadio, const std::string& editText, size_t limit, int& saveType,
+                      std::string& separator);
 
 }  // namespace tessera

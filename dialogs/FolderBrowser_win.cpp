@@ -3,8 +3,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "resources/resource.h"
 #include "dialogs/ResourceModule_win.h"
+#include "resources/resource.h"
 
 namespace tessera {
 

@@ -9,7 +9,9 @@
 
 namespace tessera {
 
-inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+inline char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string LowerAscii(std::string text);
 
@@ -23,7 +25,8 @@ inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 
 // True when text begins with prefix, ASCII case ignored.
 inline bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualBytesIgnoreCase(text.data(), prefix.data(), prefix.size());
+    return text.size() >= prefix.size() &&
+           EqualBytesIgnoreCase(text.data(), prefix.data(), prefix.size());
 }
 
 // Position of the first `lowerNeedle` (written in lower case) in text at or

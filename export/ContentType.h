@@ -11,7 +11,7 @@ char* ParseParameter(char* text, char*& name, char*& value);
 
 // What a Content-Type header yields. Pointers refer into the header text.
 struct ContentTypeFields {
-    const char* type = nullptr;     // null when the header has no usable type/subtype
+    const char* type = nullptr;  // null when the header has no usable type/subtype
     const char* subtype = nullptr;
     const char* boundary = nullptr;  // last boundary parameter, null when none
 };

@@ -54,9 +54,7 @@ char* PickAddress(char* value) {
 }
 
 // A token ends at the first of `stops` or the end; returns the byte that ended it.
-const char* TokenEnd(const char* p, const char* stops) {
-    return p + std::strcspn(p, stops);
-}
+const char* TokenEnd(const char* p, const char* stops) { return p + std::strcspn(p, stops); }
 
 const char* SkipAny(const char* p, const char* set) { return p + std::strspn(p, set); }
 

@@ -15,8 +15,7 @@ constexpr size_t kEnvelopeHeaderSize = 1024;  // header values are read into thi
 
 // Stores the bare address of a From header value (as GetHeader returns it) into
 // address: at most size - 1 bytes, possibly empty. Never fails.
-void ExtractEnvelopeAddress(const char* value, char* address,
-                            size_t size = kEnvelopeAddressSize);
+void ExtractEnvelopeAddress(const char* value, char* address, size_t size = kEnvelopeAddressSize);
 
 // Reads a Date header value into calendar fields as the sender wrote them (no
 // time-zone arithmetic). False when the value cannot be read or names no real

@@ -302,8 +302,8 @@ int ExportDriver::WriteEmlFile(const char* id, const std::string& folder, Messag
     }
     walk.SetSubject(name);
     FileSystem& files = platform_.Files();
-    std::string fileName = UniqueFileName(names, name, ".eml", folder.size(),
-                                          files.MaxPathBytes(), OnDisk(platform_));
+    std::string fileName =
+        UniqueFileName(names, name, ".eml", folder.size(), files.MaxPathBytes(), OnDisk(platform_));
     // An input of this export (re-exported into its own folder) is never written over.
     while (platform_.IsProtected(folder + fileName)) {
         fileName = UniqueFileName(names, name, ".eml", folder.size(), files.MaxPathBytes(),

@@ -22,7 +22,7 @@ class WalkProgress;
 class WriteObserver;
 
 class ExportDriver {
-public:
+  public:
     ExportDriver(const HostApi& host, ExportPlatform& platform);
 
     // "登録形式でエクスポート": export with the stored settings.
@@ -33,13 +33,15 @@ public:
 
     const ExportReport& Report() const { return report_; }
     // Called after every message of the walk.
-    void SetProgress(std::function<void(const ExportReport&)> progress) { progress_ = std::move(progress); }
+    void SetProgress(std::function<void(const ExportReport&)> progress) {
+        progress_ = std::move(progress);
+    }
     // Ends the running export after the current message, as if it had never
     // run for the single file (an old file stays as it was, a new one is
     // removed); `.eml` files already written stay. Callable from the progress callback.
     void Stop() { stopRequested_ = true; }
 
-private:
+  private:
     // What one run reads from start to end.
     struct Run {
         const ExportFormat& format;

@@ -24,7 +24,7 @@ constexpr int kOverwriteCancel = 2;
 constexpr int kOverwriteAppend = 3;
 
 class ExportPlatform {
-public:
+  public:
     virtual ~ExportPlatform() = default;
 
     // Runs the export-format dialog on `format`; returns its end code (2 = cancelled).

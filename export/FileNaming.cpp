@@ -14,10 +14,20 @@ namespace {
 char MapByte(unsigned char byte) {
     if (byte >= 0x01 && byte <= 0x1F) return ' ';
     switch (byte) {
-        case '"': return '\'';
-        case '*': case '/': case '<': case '>': case '?': case '\\': case '|': return '=';
-        case ':': return ';';
-        default: return static_cast<char>(byte);
+        case '"':
+            return '\'';
+        case '*':
+        case '/':
+        case '<':
+        case '>':
+        case '?':
+        case '\\':
+        case '|':
+            return '=';
+        case ':':
+            return ';';
+        default:
+            return static_cast<char>(byte);
     }
 }
 
@@ -72,8 +82,10 @@ void SubjectToFileName(const char* text, char* buffer, size_t size) {
     while (*p && name.size() < size - 3) {
         if (IsShiftJisLeadByte(*p)) {
             // A lead byte counts only with a real trail byte; else it is dropped.
-            if (IsShiftJisTrailByte(p[1])) name.append(reinterpret_cast<const char*>(p), 2), p += 2;
-            else ++p;
+            if (IsShiftJisTrailByte(p[1]))
+                name.append(reinterpret_cast<const char*>(p), 2), p += 2;
+            else
+                ++p;
             continue;
         }
         name.push_back(MapByte(*p++));

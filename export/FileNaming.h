@@ -35,11 +35,11 @@ bool IsDeviceName(const std::string& name);
 
 // Names handed out within one export, compared ignoring ASCII case as Windows does.
 class NameRegistry {
-public:
+  public:
     // Records `fileName`; false when it was handed out already.
     bool TryClaim(const std::string& fileName);
 
-private:
+  private:
     std::set<std::string> used_;
 };
 

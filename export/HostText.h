@@ -7,7 +7,7 @@
 namespace tessera {
 
 class HostText {
-public:
+  public:
     HostText(const HostApi& host, char* text) : host_(host), text_(text) {}
     ~HostText() {
         if (text_) host_.Free(text_);
@@ -23,7 +23,7 @@ public:
         text_ = text;
     }
 
-private:
+  private:
     const HostApi& host_;
     char* text_;
 };

@@ -8,7 +8,7 @@ namespace tessera {
 
 namespace {
 
-constexpr size_t kChunkBytes = 256 * 1024;   // a standard chunk's room
+constexpr size_t kChunkBytes = 256 * 1024;    // a standard chunk's room
 constexpr size_t kOwnChunkAbove = 64 * 1024;  // longer requests get a chunk of their own
 constexpr size_t kSpareChunks = 16;           // 4 MiB kept for the next messages
 constexpr size_t kAlign = alignof(std::max_align_t);

@@ -7,7 +7,7 @@
 namespace tessera {
 
 class LineArena {
-public:
+  public:
     LineArena() = default;
     ~LineArena() { Reset(); }
     LineArena(const LineArena&) = delete;
@@ -28,7 +28,7 @@ public:
 
     struct Chunk;
 
-private:
+  private:
     static Chunk* NewChunk(size_t size);
     static void FreeChunk(Chunk* chunk);
     Chunk* head_ = nullptr;

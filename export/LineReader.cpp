@@ -63,4 +63,3 @@ size_t ReadLine(const char*& cursor, char* buffer, size_t size) {
 }
 
 }  // namespace tessera
-

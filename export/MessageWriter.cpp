@@ -111,7 +111,8 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
         HostText source(host_, host_.GetSource(id));
         if (!source.get()) return false;
         size_t length = std::strlen(source.get());
-        addBlankLine = length <= 3 || (source.get()[length - 2] == '\r' && source.get()[length - 1] == '\n');
+        addBlankLine =
+            length <= 3 || (source.get()[length - 2] == '\r' && source.get()[length - 1] == '\n');
         Working();
         const std::function<void()> pulse = [this] { Working(); };
         const char* cursor = source.get();

@@ -19,7 +19,7 @@ class MimePart;
 // Told while a message is written, so that a long export can show what it is
 // doing and stay responsive.
 class WriteObserver {
-public:
+  public:
     virtual ~WriteObserver() = default;
     // The source is parsed; nothing of it is converted yet.
     virtual void Parsed(MimePart& root) = 0;
@@ -28,7 +28,7 @@ public:
 };
 
 class MessageWriter {
-public:
+  public:
     // `format` is read, never changed, for the writer's whole life.
     MessageWriter(const HostApi& host, const ExportFormat& format);
 
@@ -63,7 +63,7 @@ public:
     // Characters written as "&#NNNNN;" references so far.
     size_t CharacterReferences() const { return converter_.References(); }
 
-private:
+  private:
     const HostApi& host_;
     const ExportFormat& format_;
     ShiftJisConverter converter_;
@@ -79,8 +79,8 @@ inline bool NeedsFromQuote(const char* text, size_t length) {
     while (i < length && text[i] == '>') ++i;
     if (length - i < 5 || (text[i] | 0x20) != 'f') return false;  // most lines stop here
     // ASCII letters only: 'R' and 'r' are the only bytes that give 'r' with 0x20 set.
-    return (text[i + 1] | 0x20) == 'r' && (text[i + 2] | 0x20) == 'o' && (text[i + 3] | 0x20) == 'm' &&
-           text[i + 4] == ' ';
+    return (text[i + 1] | 0x20) == 'r' && (text[i + 2] | 0x20) == 'o' &&
+           (text[i + 3] | 0x20) == 'm' && text[i + 4] == ' ';
 }
 // Quotes every body, preamble and epilogue line of the whole tree that needs it.
 void QuoteFromLines(MimePart& root);

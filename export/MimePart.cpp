@@ -39,12 +39,12 @@ struct Frame {
 // Builds a tree line by line with an explicit stack of open entities, so neither
 // nesting nor sibling counts reach the call stack.
 class MimeParser {
-public:
+  public:
     MimeParser(const char* cursor, const char* end, const std::function<void()>* pulse)
         : cursor_(cursor), end_(end), pulse_(pulse) {}
     const char* Run(MimePart& root, const char* enclosing);
 
-private:
+  private:
     void Push(MimePart* part, const char* enclosing, size_t depth);
     void Step();
     void HeaderLine(Frame& frame, const LineSpan& line);

@@ -31,7 +31,7 @@ class MimePart {
     std::unique_ptr<LineArena> ownArena_;  // a message's own line storage
     LineArena* arena_ = nullptr;           // the storage of the message this part is in
 
-public:
+  public:
     MimePart() = default;
     ~MimePart();
     MimePart(const MimePart&) = delete;
@@ -76,8 +76,8 @@ public:
     char subtype[kMaxMediaTypeLength + 1] = {};
     char* boundary = nullptr;  // owned; set means the body is split into parts
     LineList headers;
-    LineList body;      // preamble, and stray lines met between parts
-    LineList epilogue;  // nested containers only: lines after the close delimiter
+    LineList body;                   // preamble, and stray lines met between parts
+    LineList epilogue;               // nested containers only: lines after the close delimiter
     MimePart* next = nullptr;        // next sibling, owned by the parent
     MimePart* firstChild = nullptr;  // owned
 
@@ -86,7 +86,7 @@ public:
     LineArena* Arena() const { return arena_; }
     void UseArena(LineArena* arena);
 
-private:
+  private:
     void Reset();
 };
 

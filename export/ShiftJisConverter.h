@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "export/CharsetLabel.h"
-#include "export/Utf8ToShiftJis.h"
 #include "export/HostApi.h"
+#include "export/Utf8ToShiftJis.h"
 
 namespace tessera {
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "export/HostApi.h"
 #include "host/EucJpConverter.h"
 #include "host/Iso2022JpConverter.h"
-#include "export/HostApi.h"
 
 namespace tessera::fuzzing {
 

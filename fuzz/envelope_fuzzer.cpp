@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string message = "From: " + value + "\r\nDate: " + value + "\r\n\r\n";
     const char* cursor = message.c_str();
     root.Parse(cursor);
-    const std::string line = tessera::BuildEnvelopeLine(root, tessera::CalendarTime{2024, 2, 29, 1, 2, 3});
+    const std::string line =
+        tessera::BuildEnvelopeLine(root, tessera::CalendarTime{2024, 2, 29, 1, 2, 3});
     Check(line.compare(0, 5, "From ") == 0 && line.size() >= 5 + 1 + 1 + 24 + 2);
     Check(line.compare(line.size() - 2, 2, "\r\n") == 0);
     return 0;

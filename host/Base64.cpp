@@ -7,8 +7,7 @@ namespace {
 
 constexpr unsigned char kInvalid = 0xFF;
 
-constexpr std::array<unsigned char, 256> MakeDecodeTable()
-{
+constexpr std::array<unsigned char, 256> MakeDecodeTable() {
     std::array<unsigned char, 256> table{};
     for (auto& v : table) {
         v = kInvalid;
@@ -23,8 +22,7 @@ constexpr std::array<unsigned char, 256> MakeDecodeTable()
 constexpr std::array<unsigned char, 256> kDecode = MakeDecodeTable();
 
 // Length of the data before the trailing '=' run; npos if '=' is followed by data.
-size_t DataLength(std::string_view text)
-{
+size_t DataLength(std::string_view text) {
     size_t pad = text.find('=');
     if (pad == std::string_view::npos) {
         return text.size();
@@ -37,8 +35,7 @@ size_t DataLength(std::string_view text)
 
 }  // namespace
 
-bool AppendBase64Decoded(std::string_view text, std::string& out)
-{
+bool AppendBase64Decoded(std::string_view text, std::string& out) {
     size_t length = DataLength(text);
     if (length == std::string_view::npos || length % 4 == 1) {
         return false;

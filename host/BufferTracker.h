@@ -9,7 +9,7 @@
 namespace tessera {
 
 class BufferTracker {
-public:
+  public:
     // A new buffer of `size` bytes (at least 1); null when allocation fails.
     char* Allocate(size_t size);
     // Releases a buffer; an unknown or already released pointer is counted, not freed.
@@ -21,7 +21,7 @@ public:
     size_t BadReleases() const;  // double frees and pointers never handed out
     void Reset();
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::unordered_set<void*> live_;
     size_t allocated_ = 0;

@@ -13,8 +13,7 @@ bool IsKanaByte(unsigned char c) { return c >= 0xA1 && c <= 0xDF; }
 
 // Converts the character at src (an 8-bit byte, src < end) into dst.
 // Returns the number of bytes read; dst advances by at most that many.
-size_t ConvertOne(const unsigned char* src, const unsigned char* end, char*& dst)
-{
+size_t ConvertOne(const unsigned char* src, const unsigned char* end, char*& dst) {
     size_t avail = static_cast<size_t>(end - src);
     unsigned char c = src[0];
     if (IsEucByte(c) && avail >= 2 && IsEucByte(src[1])) {
@@ -35,8 +34,7 @@ size_t ConvertOne(const unsigned char* src, const unsigned char* end, char*& dst
     return 1;
 }
 
-size_t FindFirst8Bit(std::string_view text)
-{
+size_t FindFirst8Bit(std::string_view text) {
     for (size_t i = 0; i < text.size(); ++i) {
         if (static_cast<unsigned char>(text[i]) >= 0x80) {
             return i;
@@ -47,8 +45,7 @@ size_t FindFirst8Bit(std::string_view text)
 
 }  // namespace
 
-void AppendEucJpAsShiftJis(std::string_view text, std::string& out)
-{
+void AppendEucJpAsShiftJis(std::string_view text, std::string& out) {
     size_t first = FindFirst8Bit(text);
     if (first == std::string_view::npos) {
         out.append(text);
@@ -69,8 +66,7 @@ void AppendEucJpAsShiftJis(std::string_view text, std::string& out)
     out.resize(static_cast<size_t>(dst - out.data()));
 }
 
-std::string EucJpToShiftJis(std::string_view text)
-{
+std::string EucJpToShiftJis(std::string_view text) {
     std::string out;
     AppendEucJpAsShiftJis(text, out);
     return out;

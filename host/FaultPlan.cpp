@@ -16,7 +16,8 @@ bool FaultPlan::Add(const std::string& rule) {
     size_t pos = 0;
     while (pos <= list.size()) {
         size_t comma = list.find(',', pos);
-        std::string item = list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        std::string item =
+            list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
         char* end = nullptr;
         long n = std::strtol(item.c_str(), &end, 10);
         if (item.empty() || *end != '\0' || n < 1) return false;

@@ -8,14 +8,14 @@
 namespace tessera {
 
 class FaultPlan {
-public:
+  public:
     // "NAME:N[,M...]" fails those calls (counted from 1); "NAME:*" fails every call.
     bool Add(const std::string& rule);
     // Counts a call of `name` and tells whether it is to fail.
     bool ShouldFail(const std::string& name);
     void Clear();
 
-private:
+  private:
     struct Entry {
         std::set<long> calls;
         bool always = false;

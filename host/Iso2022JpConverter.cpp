@@ -17,14 +17,17 @@ enum class Charset { Ascii, Kana, Jis0208, Jis0212, Unchanged };
 // their long forms) and the first plane of X 0213, a superset, share the
 // row/cell arithmetic. X 0212 and the second X 0213 plane have no Shift-JIS
 // form. ESC & @ only announces a revision of X 0208.
-Charset ParseDesignation(const unsigned char* rest, size_t avail, size_t& length)
-{
+Charset ParseDesignation(const unsigned char* rest, size_t avail, size_t& length) {
     length = 0;
     if (avail >= 2 && rest[0] == '(') {
         length = 2;
         switch (rest[1]) {
-        case 'B': case 'J': case 'H': return Charset::Ascii;
-        case 'I': return Charset::Kana;
+            case 'B':
+            case 'J':
+            case 'H':
+                return Charset::Ascii;
+            case 'I':
+                return Charset::Kana;
         }
     } else if (avail >= 2 && rest[0] == '$' && (rest[1] == '@' || rest[1] == 'B')) {
         length = 2;
@@ -32,8 +35,14 @@ Charset ParseDesignation(const unsigned char* rest, size_t avail, size_t& length
     } else if (avail >= 3 && rest[0] == '$' && rest[1] == '(') {
         length = 3;
         switch (rest[2]) {
-        case '@': case 'B': case 'O': case 'Q': return Charset::Jis0208;
-        case 'D': case 'P': return Charset::Jis0212;
+            case '@':
+            case 'B':
+            case 'O':
+            case 'Q':
+                return Charset::Jis0208;
+            case 'D':
+            case 'P':
+                return Charset::Jis0212;
         }
     } else if (avail >= 2 && rest[0] == '&' && rest[1] == '@') {
         length = 2;
@@ -46,14 +55,13 @@ Charset ParseDesignation(const unsigned char* rest, size_t avail, size_t& length
 bool IsLineBreak(unsigned char c) { return c == '\r' || c == '\n'; }
 
 class Decoder {
-public:
+  public:
     Decoder(std::string_view text, char* dst)
-        : p_(reinterpret_cast<const unsigned char*>(text.data())), end_(p_ + text.size()), dst_(dst)
-    {
-    }
+        : p_(reinterpret_cast<const unsigned char*>(text.data())),
+          end_(p_ + text.size()),
+          dst_(dst) {}
 
-    char* Run()
-    {
+    char* Run() {
         while (p_ < end_) {
             if (charset_ == Charset::Ascii) {
                 CopyAsciiRun();
@@ -72,12 +80,11 @@ public:
         return dst_;
     }
 
-private:
+  private:
     void Emit(unsigned char c) { *dst_++ = static_cast<char>(c); }
 
     // Single-byte mode: everything but ESC, SO and SI is copied as it is.
-    void CopyAsciiRun()
-    {
+    void CopyAsciiRun() {
         while (p_ < end_) {
             unsigned char c = *p_;
             if (c <= kEsc && (c == kEsc || c == kShiftOut || c == kShiftIn)) {
@@ -90,8 +97,7 @@ private:
     }
 
     // ESC sequences, SO/SI and line breaks; false when *p_ is none of them.
-    bool TakeControl()
-    {
+    bool TakeControl() {
         unsigned char c = *p_;
         if (IsLineBreak(c)) {
             Emit(c);
@@ -115,8 +121,7 @@ private:
         return true;
     }
 
-    void Shift(bool out)
-    {
+    void Shift(bool out) {
         if (out && !shifted_) {
             beforeShift_ = charset_;
             charset_ = Charset::Kana;
@@ -127,8 +132,7 @@ private:
         }
     }
 
-    bool TakeDesignation()
-    {
+    bool TakeDesignation() {
         size_t length = 0;
         Charset charset = ParseDesignation(p_ + 1, static_cast<size_t>(end_ - p_ - 1), length);
         if (length == 0) {
@@ -143,8 +147,7 @@ private:
     }
 
     // The bulk of two-byte text: whole characters until anything else.
-    void ConvertPairRun()
-    {
+    void ConvertPairRun() {
         bool known = charset_ == Charset::Jis0208;
         while (end_ - p_ >= 2 && IsJisByte(p_[0]) && IsJisByte(p_[1])) {
             if (known) {
@@ -160,8 +163,7 @@ private:
 
     // One byte that is not a control and, in two-byte mode, does not start a
     // character (space, 8-bit, a lone last byte): kept as it is.
-    void TakeCharacter()
-    {
+    void TakeCharacter() {
         unsigned char c = *p_++;
         bool kana = charset_ == Charset::Kana && c >= 0x21 && c <= 0x5F;
         Emit(kana ? c + 0x80 : c);
@@ -175,8 +177,7 @@ private:
     bool shifted_ = false;
 };
 
-bool HasShiftOrEscape(std::string_view text)
-{
+bool HasShiftOrEscape(std::string_view text) {
     for (char ch : text) {
         unsigned char c = static_cast<unsigned char>(ch);
         if (c <= kEsc && (c == kEsc || c == kShiftOut || c == kShiftIn)) {
@@ -188,8 +189,7 @@ bool HasShiftOrEscape(std::string_view text)
 
 }  // namespace
 
-void AppendIso2022JpAsShiftJis(std::string_view text, std::string& out)
-{
+void AppendIso2022JpAsShiftJis(std::string_view text, std::string& out) {
     if (!HasShiftOrEscape(text)) {
         out.append(text);
         return;
@@ -201,8 +201,7 @@ void AppendIso2022JpAsShiftJis(std::string_view text, std::string& out)
     out.resize(static_cast<size_t>(end - out.data()));
 }
 
-std::string Iso2022JpToShiftJis(std::string_view text)
-{
+std::string Iso2022JpToShiftJis(std::string_view text) {
     std::string out;
     AppendIso2022JpAsShiftJis(text, out);
     return out;

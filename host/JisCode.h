@@ -14,8 +14,7 @@ inline bool IsJisByte(unsigned char c) { return c >= 0x21 && c <= 0x7E; }
 
 // Writes the Shift-JIS pair for JIS row byte j1 and cell byte j2 (both
 // 0x21..0x7E) to dst[0], dst[1].
-inline void JisToShiftJis(unsigned char j1, unsigned char j2, char* dst)
-{
+inline void JisToShiftJis(unsigned char j1, unsigned char j2, char* dst) {
     unsigned lead = ((j1 - 0x21u) >> 1) + 0x81u;
     if (lead > 0x9Fu) {
         lead += 0x40u;

@@ -1,5 +1,7 @@
 #include "host/MessageStore.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -7,7 +9,6 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
-#include <strings.h>
 
 #include "host/MboxFraming.h"
 #include "host/NativePath.h"
@@ -36,7 +37,7 @@ bool SeekTo(FILE* file, uint64_t offset) {
 
 // Splits an mbox into messages line by line, as MboxFraming.h tells.
 class MboxSplitter {
-public:
+  public:
     // `publish` gets (offset, length, anyCaseFrom) of every message found.
     template <typename Publish>
     void Feed(const char* p, const char* end, Publish& publish) {
@@ -66,7 +67,7 @@ public:
         Close(previousBlank_ ? previousStart_ : size, publish);
     }
 
-private:
+  private:
     template <typename Publish>
     void EndLine(Publish& publish) {
         bool whole = lineLength_ == head_.size();
@@ -397,7 +398,8 @@ bool MessageStore::MaildirEntries(const std::string& path, std::vector<Entry>& o
             if (name.empty() || name[0] == '.') continue;
             std::error_code fileEc;
             bool regular = it->is_regular_file(fileEc);
-            if (fileEc) errors.push_back(FromFsPath(it->path()) + ": cannot be read" + Reason(fileEc));
+            if (fileEc)
+                errors.push_back(FromFsPath(it->path()) + ": cannot be read" + Reason(fileEc));
             if (regular) files.push_back(FromFsPath(it->path()));
         }
         if (ec) errors.push_back(FromFsPath(dir) + ": cannot be listed" + Reason(ec));
@@ -472,7 +474,8 @@ std::string TopLevelCharset(const std::string& source) {
                 end = next == std::string::npos ? source.size() : next;
             }
             std::string header = source.substr(pos, end - pos);
-            for (char& c : header) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            for (char& c : header)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             size_t at = header.find("charset=");
             if (at == std::string::npos) return std::string();
             at += 8;

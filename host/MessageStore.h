@@ -28,7 +28,7 @@
 namespace tessera {
 
 class MessageStore {
-public:
+  public:
     // Adds the messages of one input; false with `error` set (one line per
     // problem, each naming its file or folder) when any of it cannot be read.
     bool AddPath(const std::string& path, std::string& error);
@@ -64,7 +64,7 @@ public:
     MessageStore(const MessageStore&) = delete;
     MessageStore& operator=(const MessageStore&) = delete;
 
-private:
+  private:
     // One input file, or one text held in memory.
     struct Input {
         std::string path;  // the file; the name of in-memory text
@@ -76,8 +76,8 @@ private:
     struct Entry {
         uint64_t offset;
         uint64_t length;
-        uint32_t input;          // index into inputs_
-        uint32_t number : 31;    // 1-based place within an mbox
+        uint32_t input;            // index into inputs_
+        uint32_t number : 31;      // 1-based place within an mbox
         uint32_t anyCaseFrom : 1;  // written by Tessera: "from " quoted in any case
     };
     // Work for the indexing thread, in input order: an mbox to scan, or
@@ -109,7 +109,7 @@ private:
                    std::string& error) const;
     void CloseOpenFile() const;
 
-    std::deque<Input> inputs_;   // grow at the back only: references stay valid
+    std::deque<Input> inputs_;  // grow at the back only: references stay valid
     std::deque<Entry> entries_;
     std::deque<Job> jobs_;
     mutable std::vector<std::string> problems_;

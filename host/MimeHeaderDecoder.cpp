@@ -10,8 +10,7 @@ constexpr size_t npos = std::string_view::npos;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-bool IsAllBlank(std::string_view text)
-{
+bool IsAllBlank(std::string_view text) {
     for (char c : text) {
         if (!IsBlank(c)) {
             return false;
@@ -23,8 +22,7 @@ bool IsAllBlank(std::string_view text)
 // Index of the '?' that ends the field starting at from; npos when a blank,
 // control byte or the end of the text comes first. Scanning stops at the first
 // '?', so a header full of broken words is still read in linear time.
-size_t FindFieldEnd(std::string_view text, size_t from)
-{
+size_t FindFieldEnd(std::string_view text, size_t from) {
     for (size_t i = from; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         if (c == '?') {
@@ -37,8 +35,7 @@ size_t FindFieldEnd(std::string_view text, size_t from)
     return npos;
 }
 
-bool DecodePayload(char encoding, std::string_view payload, std::string& out)
-{
+bool DecodePayload(char encoding, std::string_view payload, std::string& out) {
     if (encoding == 'B' || encoding == 'b') {
         return AppendBase64Decoded(payload, out);
     }
@@ -51,8 +48,7 @@ bool DecodePayload(char encoding, std::string_view payload, std::string& out)
 // Decodes the encoded word "=?charset?X?text?=" that starts at start and
 // appends its bytes to out. Returns the index just past it, or npos (out
 // unchanged) when it is malformed.
-size_t DecodeWordAt(std::string_view text, size_t start, std::string& out)
-{
+size_t DecodeWordAt(std::string_view text, size_t start, std::string& out) {
     size_t charsetEnd = FindFieldEnd(text, start + 2);
     if (charsetEnd == npos || charsetEnd == start + 2) {
         return npos;
@@ -74,8 +70,7 @@ size_t DecodeWordAt(std::string_view text, size_t start, std::string& out)
 
 }  // namespace
 
-void AppendDecodedMimeHeader(std::string_view text, std::string& out)
-{
+void AppendDecodedMimeHeader(std::string_view text, std::string& out) {
     out.reserve(out.size() + text.size());
     size_t pos = 0;
     bool afterWord = false;
@@ -104,8 +99,7 @@ void AppendDecodedMimeHeader(std::string_view text, std::string& out)
     }
 }
 
-std::string DecodeMimeHeader(std::string_view text)
-{
+std::string DecodeMimeHeader(std::string_view text) {
     std::string out;
     AppendDecodedMimeHeader(text, out);
     return out;

@@ -3,8 +3,7 @@
 namespace tessera {
 namespace {
 
-int HexValue(char c)
-{
+int HexValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -19,8 +18,7 @@ int HexValue(char c)
 
 }  // namespace
 
-bool AppendQDecoded(std::string_view text, std::string& out)
-{
+bool AppendQDecoded(std::string_view text, std::string& out) {
     size_t base = out.size();
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];

@@ -1,7 +1,7 @@
 #include "host/SimulatedHost.h"
 
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -97,7 +97,8 @@ void SimulatedHost::NoteNulByte(long index) {
         return;
     }
     nulExplained_ = true;
-    messages_.AddProblem(name + ": holds a NUL byte; the text after it was left out (a message "
+    messages_.AddProblem(name +
+                         ": holds a NUL byte; the text after it was left out (a message "
                          "reaches the plug-in as NUL-terminated text, so nothing after a NUL can)");
 }
 

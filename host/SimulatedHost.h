@@ -7,15 +7,15 @@
 #include <functional>
 #include <string>
 
+#include "export/HostApi.h"
 #include "host/BufferTracker.h"
 #include "host/FaultPlan.h"
 #include "host/MessageStore.h"
-#include "export/HostApi.h"
 
 namespace tessera {
 
 class SimulatedHost {
-public:
+  public:
     static SimulatedHost& Instance();
 
     MessageStore& Messages() { return messages_; }
@@ -46,7 +46,7 @@ public:
     // Calls counted per name (also the ones that failed on purpose).
     long GetNextMailCalls() const { return nextMailCalls_; }
 
-private:
+  private:
     // Index of the message an id names, or -1.
     long IndexOf(const char* id) const;
     // Tells, once per message, that its source was cut at a NUL byte.

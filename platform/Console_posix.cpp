@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-
 namespace tessera {
 
 bool IsTerminal(FILE* stream) { return isatty(fileno(stream)) == 1; }

@@ -12,7 +12,8 @@ namespace {
 // The code page a character-set name stands for: "CP932", "UTF-8"; 0 when unknown.
 UINT CodePage(const std::string& name) {
     if (name == "UTF-8") return CP_UTF8;
-    if (name.compare(0, 2, "CP") == 0) return static_cast<UINT>(std::strtoul(name.c_str() + 2, nullptr, 10));
+    if (name.compare(0, 2, "CP") == 0)
+        return static_cast<UINT>(std::strtoul(name.c_str() + 2, nullptr, 10));
     return 0;
 }
 
@@ -29,7 +30,8 @@ std::string LocaleCharset() { return "CP" + std::to_string(GetACP()); }
 TextRecoder::TextRecoder(From from, const std::string& to) : from_(from), converter_(nullptr) {
     UINT target = CodePage(to);
     if (target != 0 && IsValidCodePage(target)) {
-        converter_ = new CodePages{from == From::ShiftJis ? 932u : static_cast<UINT>(CP_UTF8), target};
+        converter_ =
+            new CodePages{from == From::ShiftJis ? 932u : static_cast<UINT>(CP_UTF8), target};
     }
 }
 
@@ -43,14 +45,17 @@ std::string TextRecoder::Recode(const std::string& text, char replacement) {
     if (!Usable() || text.empty()) return text;
     const CodePages& pages = *static_cast<CodePages*>(converter_);
     if (pages.from == pages.to) return text;
-    int wide = MultiByteToWideChar(pages.from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    int wide =
+        MultiByteToWideChar(pages.from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     if (wide <= 0) return text;
     std::vector<wchar_t> utf16(static_cast<size_t>(wide));
-    MultiByteToWideChar(pages.from, 0, text.data(), static_cast<int>(text.size()), utf16.data(), wide);
+    MultiByteToWideChar(pages.from, 0, text.data(), static_cast<int>(text.size()), utf16.data(),
+                        wide);
     const char fallback[2] = {replacement, '\0'};
     // The UTF-8 code page takes no replacement character of its own.
     const char* defaultChar = pages.to == CP_UTF8 ? nullptr : fallback;
-    int bytes = WideCharToMultiByte(pages.to, 0, utf16.data(), wide, nullptr, 0, defaultChar, nullptr);
+    int bytes =
+        WideCharToMultiByte(pages.to, 0, utf16.data(), wide, nullptr, 0, defaultChar, nullptr);
     std::string out(static_cast<size_t>(bytes), '\0');
     WideCharToMultiByte(pages.to, 0, utf16.data(), wide, &out[0], bytes, defaultChar, nullptr);
     return out;

@@ -52,7 +52,8 @@ void IniFile::Parse(const std::string& text) {
         std::string trimmed = Trim(line.raw);
         if (!trimmed.empty() && trimmed.front() == '[') {
             size_t close = trimmed.find(']');
-            section = Trim(trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            section =
+                Trim(trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1));
             line.section = section;
         } else if (!trimmed.empty() && trimmed.front() != ';') {
             size_t eq = trimmed.find('=');
@@ -64,7 +65,9 @@ void IniFile::Parse(const std::string& text) {
 
 std::optional<std::string> IniFile::Get(const std::string& section, const std::string& key) const {
     for (const Line& line : lines_) {
-        if (line.key.empty() || !EqualsIgnoreCase(line.section, section) || !EqualsIgnoreCase(line.key, key)) continue;
+        if (line.key.empty() || !EqualsIgnoreCase(line.section, section) ||
+            !EqualsIgnoreCase(line.key, key))
+            continue;
         size_t eq = line.raw.find('=');
         if (eq == std::string::npos) return std::string();
         return Unquote(Trim(line.raw.substr(eq + 1)));

@@ -10,7 +10,7 @@
 namespace tessera {
 
 class IniFile {
-public:
+  public:
     // Reads the file; a missing file leaves an empty document and returns false.
     bool Load(const std::string& path);
     void Parse(const std::string& text);
@@ -22,7 +22,7 @@ public:
     std::string Text() const;
     bool Save(const std::string& path) const;
 
-private:
+  private:
     struct Line {
         std::string raw;
         std::string section;  // section the line belongs to

@@ -1,6 +1,5 @@
-#include "settings/SettingsStore.h"
-
 #include "settings/IniFile.h"
+#include "settings/SettingsStore.h"
 
 namespace tessera {
 

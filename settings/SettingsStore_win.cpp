@@ -27,7 +27,8 @@ bool SaveSettings(const std::string& iniPath, const ExportSettings& settings) {
         const SettingField& field = kSettingFields[index];
         std::string value = FormatSettingValue(field, settings);
         ok = WritePrivateProfileStringA(kSettingsSection, field.key, value.c_str(),
-                                        iniPath.c_str()) != FALSE && ok;
+                                        iniPath.c_str()) != FALSE &&
+             ok;
     }
     return ok;
 }

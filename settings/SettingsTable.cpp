@@ -27,7 +27,8 @@ std::string FormatSettingValue(const SettingField& field, const ExportSettings& 
     return std::string();
 }
 
-void ApplyTextSetting(const SettingField& field, const std::string& value, ExportSettings& settings) {
+void ApplyTextSetting(const SettingField& field, const std::string& value,
+                      ExportSettings& settings) {
     if (field.kind != SettingKind::Text) return;
     settings.*field.text = value.substr(0, kMaxSettingText);
 }

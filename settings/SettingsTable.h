@@ -32,7 +32,8 @@ extern const int kSaveOrder[kSettingFieldCount];
 std::string FormatSettingValue(const SettingField& field, const ExportSettings& settings);
 
 // Stores a value read from the file; `present` false applies the default.
-void ApplyTextSetting(const SettingField& field, const std::string& value, ExportSettings& settings);
+void ApplyTextSetting(const SettingField& field, const std::string& value,
+                      ExportSettings& settings);
 void ApplyIntegerSetting(const SettingField& field, int value, ExportSettings& settings);
 
 // The integer an INI reader takes from a value: optional blanks and sign, then

@@ -1,12 +1,12 @@
 #include "shell/ExportPlugin.h"
 
-#include "export/ExportDriver.h"
-#include "dialogs/SettingsDialog_win.h"
-#include "settings/SettingsStore.h"
-#include "shell/Win32ExportPlatform.h"
-#include "shell/HostBinding.h"
 #include "dialogs/ResourceModule_win.h"
+#include "dialogs/SettingsDialog_win.h"
+#include "export/ExportDriver.h"
+#include "settings/SettingsStore.h"
+#include "shell/HostBinding.h"
 #include "shell/PluginModule.h"
+#include "shell/Win32ExportPlatform.h"
 
 namespace tessera {
 

@@ -16,7 +16,7 @@ class Win32ExportPlatform;
 constexpr UINT kHostMenuAnchor = 32774;  // our items go in front of this host item
 
 class ExportPlugin {
-public:
+  public:
     ExportPlugin(int askFormatCommand, HWND mainWindow, int storedFormatCommand, HMENU subMenu);
     virtual ~ExportPlugin();
     ExportPlugin(const ExportPlugin&) = delete;
@@ -40,7 +40,7 @@ public:
 
     const std::string& IniPath() const { return iniPath_; }
 
-private:
+  private:
     void LoadSettings();
     void SaveSettings();
     bool IsOurCommand(long commandId) const;
@@ -53,8 +53,8 @@ private:
     int askFormatCommand_;
     HWND mainWindow_;
     std::string iniPath_;
-    ExportSettings settings_;  // stored; written back at exit
-    ExportFormat chosen_;      // the asking command's last confirmed format
+    ExportSettings settings_;                 // stored; written back at exit
+    ExportFormat chosen_;                     // the asking command's last confirmed format
     Win32ExportPlatform* running_ = nullptr;  // of the export under way
 };
 

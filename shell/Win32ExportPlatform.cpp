@@ -2,13 +2,10 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 
-#include <cstdlib>
-
-#include "export/ShiftJisText.h"
-#include "platform/LocalClock.h"
 #include "dialogs/DialogLogic.h"
 #include "dialogs/ExportFormatDialog_win.h"
 #include "dialogs/ExportReportText.h"
@@ -16,6 +13,8 @@
 #include "dialogs/OverwriteDialog_win.h"
 #include "dialogs/ProgressTiming.h"
 #include "dialogs/ResourceModule_win.h"
+#include "export/ShiftJisText.h"
+#include "platform/LocalClock.h"
 #include "shell/Win32ExportProgress.h"
 
 namespace tessera {
@@ -55,7 +54,8 @@ bool Win32ExportPlatform::ChooseSaveFile(HostWindow owner, const std::string& in
     char title[256] = {};
     // "Text File(*.txt)", "*.txt", "全てのファイル(*.*)", "*.*"
     static const char kFilter[] =
-        "Text File(*.txt)\0*.txt\0\x91S\x82\xC4\x82\xCC\x83t\x83@\x83" "C\x83\x8B(*.*)\0*.*\0";
+        "Text File(*.txt)\0*.txt\0\x91S\x82\xC4\x82\xCC\x83t\x83@\x83"
+        "C\x83\x8B(*.*)\0*.*\0";
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = OwnerOrActive(owner);

@@ -9,7 +9,7 @@
 namespace tessera {
 
 class Win32ExportPlatform : public ExportPlatform {
-public:
+  public:
     int RunFormatDialog(ExportFormat& format) override;
     bool ChooseSaveFile(HostWindow owner, const std::string& initialFolder,
                         std::string& path) override;
@@ -26,7 +26,7 @@ public:
     // Stops a running export after the message in hand, as Cancel does.
     void RequestStop() { stopRequested_ = true; }
 
-private:
+  private:
     LocalFileSystem files_;
     bool stopRequested_ = false;
 };

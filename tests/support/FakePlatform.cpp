@@ -50,7 +50,7 @@ class FakeTarget : public TargetFile {
 };
 
 class FakeProgress : public ExportProgress {
-public:
+  public:
     FakeProgress(FakePlatform& platform, std::function<int()> count)
         : platform_(platform), count_(std::move(count)) {}
     bool Shown() const override { return platform_.continueCalls >= platform_.shownFrom; }
@@ -63,7 +63,7 @@ public:
     void SetSubject(const std::string& subject) override { platform_.subjects.push_back(subject); }
     void KeepAlive() override { ++platform_.keepAliveCalls; }
 
-private:
+  private:
     FakePlatform& platform_;
     std::function<int()> count_;
 };

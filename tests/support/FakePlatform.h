@@ -17,7 +17,7 @@ struct MemoryFile {
 };
 
 class FakePlatform : public ExportPlatform, public FileSystem {
-public:
+  public:
     // Scripted answers.
     int formatResult = 1;
     ExportFormat formatAnswer;
@@ -29,7 +29,7 @@ public:
     bool seekFails = false;  // an existing file cannot be opened for appending
     size_t maxPath = 259;
     size_t diskSpace = static_cast<size_t>(-1);  // bytes the "disk" takes in all
-    std::vector<std::string> unwritable;          // paths that cannot be opened
+    std::vector<std::string> unwritable;         // paths that cannot be opened
     CalendarTime now{2026, 12, 7, 8, 30, 0};
     // Progress: none unless `progress` is set; shown from the Continue call
     // numbered `shownFrom` (1-based), cancelled on the one numbered `cancelOn` (0: never).

@@ -1,6 +1,10 @@
 // Runs the built tessera-export on inputs in a temporary folder and checks the
 // files it writes, its messages and its exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -9,10 +13,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "resources/Version.h"
@@ -31,31 +31,39 @@ const std::string kSjisText = "\x93\xFA\x96\x7B\x8C\xEA";
 const std::string kUtf8Text = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";
 // UTF-8 of the message texts 500 and 502 as a UTF-8 terminal shows them.
 const std::string kUtf8WriteError =
-    "\xE4\xBF\x9D\xE5\xAD\x98\xE9\x80\x94\xE4\xB8\xAD\xE3\x81\xA7\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC"
+    "\xE4\xBF\x9D\xE5\xAD\x98\xE9\x80\x94\xE4\xB8\xAD\xE3\x81\xA7\xE3\x82\xA8\xE3\x83\xA9\xE3\x83"
+    "\xBC"
     "\xE3\x81\x8C\xE7\x99\xBA\xE7\x94\x9F\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x97\xE3\x81\x9F";
 const std::string kUtf8NoSavePath =
-    "\xE4\xBF\x9D\xE5\xAD\x98\xE5\x85\x88\xE3\x81\x8C\xE6\x8C\x87\xE5\xAE\x9A\xE3\x81\x95\xE3\x82\x8C"
+    "\xE4\xBF\x9D\xE5\xAD\x98\xE5\x85\x88\xE3\x81\x8C\xE6\x8C\x87\xE5\xAE\x9A\xE3\x81\x95\xE3\x82"
+    "\x8C"
     "\xE3\x81\xA6\xE3\x81\x84\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93";
 
 using tessera::testing::Hex;
 
 // A message with an ISO-2022-JP Subject and body; `extra` lines go into the body.
 std::string JisMessage(const std::string& from, const std::string& extra = "") {
-    return "From: " + from + "\r\n"
+    return "From: " + from +
+           "\r\n"
            "Subject: =?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?=\r\n"
            "Date: Tue, 5 Mar 2002 09:07:03 +0900\r\n"
            "Content-Type: text/plain; charset=ISO-2022-JP\r\n"
-           "\r\n" + kJisText + "\r\n" + extra;
+           "\r\n" +
+           kJisText + "\r\n" + extra;
 }
 
 // What the exporter makes of JisMessage (no extra lines) without the envelope.
 std::string SjisMessage(const std::string& from) {
-    return "From: " + from + "\r\n"
-           "Subject: " + kSjisText + "\r\n"
+    return "From: " + from +
+           "\r\n"
+           "Subject: " +
+           kSjisText +
+           "\r\n"
            "Date: Tue, 5 Mar 2002 09:07:03 +0900\r\n"
            "Content-Type: text/plain; charset=Shift_JIS\r\n"
            "Content-Transfer-Encoding: 8bit\r\n"
-           "\r\n" + kSjisText + "\r\n";
+           "\r\n" +
+           kSjisText + "\r\n";
 }
 
 std::string Envelope(const std::string& address) {
@@ -69,7 +77,7 @@ struct RunResult {
 };
 
 class CliTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!fs::exists(kBinary)) GTEST_SKIP() << kBinary << " was not built";
         char pattern[] = "/tmp/tessera-cli-XXXXXX";
@@ -130,7 +138,8 @@ TEST_F(CliTest, ExitStatusAndUsage) {
         {"--format mbox a.eml", 2, "", "--format needs --output"},
         {"--frobnicate a.eml", 2, "", "unknown option '--frobnicate'"},
         {"--separator X a.eml", 2, "", "--separator"},
-        {"--format mbox --separator X --output o a.eml", 2, "", "--separator needs --format separator"},
+        {"--format mbox --separator X --output o a.eml", 2, "",
+         "--separator needs --format separator"},
         {"--format mbox --output", 2, "", "--output needs a value"},
         {"--if-exists maybe --format mbox --output o a.eml", 2, "", "unknown --if-exists"},
         {"--names utf16 --format eml --output o a.eml", 2, "", "unknown --names value"},
@@ -328,8 +337,10 @@ TEST_F(CliTest, MaildirWithJunkAndEmptyFile) {
 
 TEST_F(CliTest, MboxrdUnquotedOnReadAndQuotedOnWrite) {
     std::string body = "From here\r\n>From there\r\n";
-    Write("box", "From a@example.jp Tue Mar  5 09:07:03 2002\r\n" + JisMessage("a@example.jp", ">From here\r\n>>From there\r\n") +
-                     "\r\nFrom b@example.jp Tue Mar  5 09:07:03 2002\r\n" + JisMessage("b@example.jp"));
+    Write("box", "From a@example.jp Tue Mar  5 09:07:03 2002\r\n" +
+                     JisMessage("a@example.jp", ">From here\r\n>>From there\r\n") +
+                     "\r\nFrom b@example.jp Tue Mar  5 09:07:03 2002\r\n" +
+                     JisMessage("b@example.jp"));
     fs::create_directories(Path("eml"));
     RunResult eml = Run("--format eml --output eml box");
     EXPECT_EQ(eml.status, 0) << eml.err;
@@ -344,7 +355,8 @@ TEST_F(CliTest, MboxrdUnquotedOnReadAndQuotedOnWrite) {
 }
 
 TEST_F(CliTest, MboxWithoutFromLineIsOneMessage) {
-    Write("nofrom", JisMessage("a@example.jp") + "\r\nFrom b@example.jp Tue Mar  5 09:07:03 2002\r\nX\r\n");
+    Write("nofrom",
+          JisMessage("a@example.jp") + "\r\nFrom b@example.jp Tue Mar  5 09:07:03 2002\r\nX\r\n");
     RunResult r = Run("--format mbox --output out.txt nofrom");
     EXPECT_EQ(r.status, 0) << r.err;
     std::string out = Read(Path("out.txt"));
@@ -544,18 +556,23 @@ TEST_F(CliTest, OutOfMemoryIsToldWithStatus1) {
 
 TEST_F(CliTest, ClosingLineCountsConversionsAndQuietHidesItOnlySuccess) {
     Write("a.eml", JisMessage("a@example.jp"));
-    Write("u.eml", "Subject: x\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n\xF0\x9F\x98\x80\r\n");
+    Write("u.eml",
+          "Subject: x\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n\xF0\x9F\x98\x80\r\n");
     Write("p.eml", "Subject: y\r\n\r\nplain\r\n");
     RunResult loud = Run("--format mbox --output o1 a.eml u.eml p.eml");
     EXPECT_EQ(loud.status, 0);
-    EXPECT_NE(loud.err.find("exported 3 of 3 messages, 2 converted to Shift-JIS, 1 character written as "
-                            "a reference"), std::string::npos) << loud.err;
+    EXPECT_NE(
+        loud.err.find("exported 3 of 3 messages, 2 converted to Shift-JIS, 1 character written as "
+                      "a reference"),
+        std::string::npos)
+        << loud.err;
     RunResult quiet = Run("--quiet --format mbox --output o2 a.eml");
     EXPECT_EQ(quiet.status, 0);
     EXPECT_EQ(quiet.err, "");
     RunResult trouble = Run("--quiet --format mbox --output o3 a.eml missing.eml");
     EXPECT_EQ(trouble.status, 1);
-    EXPECT_NE(trouble.err.find("exported 1 of 1 messages, 1 converted"), std::string::npos) << trouble.err;
+    EXPECT_NE(trouble.err.find("exported 1 of 1 messages, 1 converted"), std::string::npos)
+        << trouble.err;
 }
 
 }  // namespace

@@ -3,13 +3,7 @@
 // Japanese mail of the corpus and on generated text covering every JIS X 0208
 // code. Two differences are expected and explained below; any other fails.
 
-#include "host/Base64.h"
-#include "host/EucJpConverter.h"
-#include "host/Iso2022JpConverter.h"
-#include "host/MimeHeaderDecoder.h"
-
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cctype>
@@ -21,6 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "host/Base64.h"
+#include "host/EucJpConverter.h"
+#include "host/Iso2022JpConverter.h"
+#include "host/MimeHeaderDecoder.h"
 #include "tests/support/HexBytes.h"
 
 namespace tessera {
@@ -34,8 +32,7 @@ struct Sample {
     std::string origin;
 };
 
-std::string Convert(const Sample& s)
-{
+std::string Convert(const Sample& s) {
     if (s.kind == "euc") {
         return EucJpToShiftJis(s.input);
     }
@@ -43,18 +40,17 @@ std::string Convert(const Sample& s)
         return Iso2022JpToShiftJis(s.input);
     }
     std::string decoded = DecodeMimeHeader(s.input);
-    bool escaped = decoded.find("\x1B$B") != std::string::npos || decoded.find("\x1B$(D") != std::string::npos;
+    bool escaped =
+        decoded.find("\x1B$B") != std::string::npos || decoded.find("\x1B$(D") != std::string::npos;
     return escaped ? Iso2022JpToShiftJis(decoded) : decoded;
 }
 
-bool HaveReferenceTools()
-{
+bool HaveReferenceTools() {
     return std::system("command -v python3 >/dev/null 2>&1 && command -v nkf >/dev/null 2>&1") == 0;
 }
 
 // One verdict line per sample from the reference script; empty on failure.
-std::vector<std::string> RunReference(const std::vector<Sample>& samples)
-{
+std::vector<std::string> RunReference(const std::vector<Sample>& samples) {
     char path[] = "/tmp/tessera-crosscheck-XXXXXX";
     int fd = mkstemp(path);
     if (fd < 0) {
@@ -67,7 +63,8 @@ std::vector<std::string> RunReference(const std::vector<Sample>& samples)
             file << s.kind << '\t' << Hex(s.input) << '\t' << Hex(Convert(s)) << '\n';
         }
     }
-    std::string command = std::string("python3 " TESSERA_SOURCE_DIR "/tests/tools/crosscheck.py < ") + path;
+    std::string command =
+        std::string("python3 " TESSERA_SOURCE_DIR "/tests/tools/crosscheck.py < ") + path;
     std::vector<std::string> verdicts;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         std::string line;
@@ -86,8 +83,7 @@ std::vector<std::string> RunReference(const std::vector<Sample>& samples)
 }
 
 // The bytes of the reference script's hex, as Hex() writes it ("81 AC").
-std::string FromHex(const std::string& hex)
-{
+std::string FromHex(const std::string& hex) {
     std::string bytes;
     for (size_t i = 0; i + 1 < hex.size(); i += 3) {
         bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
@@ -95,8 +91,8 @@ std::string FromHex(const std::string& hex)
     return bytes;
 }
 
-std::string ExplainHeaderDifference(const std::string& ours, const std::string& ref, const Sample& s)
-{
+std::string ExplainHeaderDifference(const std::string& ours, const std::string& ref,
+                                    const Sample& s) {
     if (s.kind != "mime" || (!ours.empty() && !ref.empty())) {
         return "";
     }
@@ -123,8 +119,7 @@ std::string ExplainHeaderDifference(const std::string& ours, const std::string& 
 //    outside encoded words as written, line breaks included.
 //  - 8-bit bytes in ISO-2022-JP text (a UTF-8 word decoded next to an
 //    ISO-2022-JP one): we pass them through, nkf drops them.
-std::string ExplainDifference(const std::string& field, const Sample& s)
-{
+std::string ExplainDifference(const std::string& field, const Sample& s) {
     std::istringstream in(field);
     std::string oursHex, refHex, verdict;
     std::getline(in, oursHex, ':');
@@ -142,7 +137,8 @@ std::string ExplainDifference(const std::string& field, const Sample& s)
     for (size_t i = 0; geta && i < ours.size(); i += 2) {
         geta = ours.compare(i, 2, "\x81\xAC") == 0;
     }
-    bool has0212 = s.input.find("\x1B$(D") != std::string::npos || s.input.find('\x8F') != std::string::npos;
+    bool has0212 =
+        s.input.find("\x1B$(D") != std::string::npos || s.input.find('\x8F') != std::string::npos;
     if (geta && has0212) {
         return "jis0212";
     }
@@ -151,8 +147,7 @@ std::string ExplainDifference(const std::string& field, const Sample& s)
 
 // Runs the samples; fails on unexplained differences and returns how many
 // differences of each explained kind were seen.
-std::map<std::string, int> CrossCheck(const std::vector<Sample>& samples)
-{
+std::map<std::string, int> CrossCheck(const std::vector<Sample>& samples) {
     std::map<std::string, int> explained;
     std::vector<std::string> verdicts = RunReference(samples);
     EXPECT_EQ(verdicts.size(), samples.size()) << "reference script failed";
@@ -172,8 +167,7 @@ std::map<std::string, int> CrossCheck(const std::vector<Sample>& samples)
 
 // --- generated text -------------------------------------------------------
 
-std::vector<Sample> GeneratedSamples()
-{
+std::vector<Sample> GeneratedSamples() {
     std::vector<Sample> samples;
     for (int row = 0x21; row <= 0x7E; ++row) {
         std::string jis, euc;
@@ -200,8 +194,7 @@ std::vector<Sample> GeneratedSamples()
     return samples;
 }
 
-TEST(ConverterCrossCheck, GeneratedTextMatchesReference)
-{
+TEST(ConverterCrossCheck, GeneratedTextMatchesReference) {
     if (!HaveReferenceTools()) {
         GTEST_SKIP() << "python3 or nkf not installed; cross-check skipped";
     }
@@ -213,8 +206,7 @@ TEST(ConverterCrossCheck, GeneratedTextMatchesReference)
 
 // --- corpus ---------------------------------------------------------------
 
-std::vector<std::string> SplitLines(const std::string& text)
-{
+std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t pos = 0;
     while (pos < text.size()) {
@@ -226,28 +218,26 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-std::string Lower(std::string s)
-{
+std::string Lower(std::string s) {
     for (char& c : s) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return s;
 }
 
-std::string StripLineBreak(std::string s)
-{
+std::string StripLineBreak(std::string s) {
     while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
     return s;
 }
 
-std::string DecodeQuotedPrintable(const std::string& body)
-{
+std::string DecodeQuotedPrintable(const std::string& body) {
     std::string out;
     for (std::string line : SplitLines(body)) {
         std::string bare = StripLineBreak(line);
         bool soft = !bare.empty() && bare.back() == '=';
         for (size_t i = 0; i < bare.size() - (soft ? 1 : 0); ++i) {
-            if (bare[i] == '=' && i + 2 < bare.size() && std::isxdigit(static_cast<unsigned char>(bare[i + 1])) &&
+            if (bare[i] == '=' && i + 2 < bare.size() &&
+                std::isxdigit(static_cast<unsigned char>(bare[i + 1])) &&
                 std::isxdigit(static_cast<unsigned char>(bare[i + 2]))) {
                 out += static_cast<char>(std::stoi(bare.substr(i + 1, 2), nullptr, 16));
                 i += 2;
@@ -264,11 +254,11 @@ std::string DecodeQuotedPrintable(const std::string& body)
 // transfer encoding; decodes base64 and quoted-printable bodies so their
 // text can be checked too.
 class CorpusReader {
-public:
-    CorpusReader(const std::string& path, std::vector<Sample>& samples) : path_(path), samples_(samples) {}
+  public:
+    CorpusReader(const std::string& path, std::vector<Sample>& samples)
+        : path_(path), samples_(samples) {}
 
-    void Read(const std::string& text)
-    {
+    void Read(const std::string& text) {
         std::vector<std::string> lines = SplitLines(text);
         for (size_t i = 0; i < lines.size(); ++i) {
             TakeLine(lines, i);
@@ -276,9 +266,8 @@ public:
         FlushBody();
     }
 
-private:
-    void TakeLine(const std::vector<std::string>& lines, size_t i)
-    {
+  private:
+    void TakeLine(const std::vector<std::string>& lines, size_t i) {
         const std::string& line = lines[i];
         if (line.compare(0, 2, "--") == 0) {
             FlushBody();
@@ -301,10 +290,10 @@ private:
         }
     }
 
-    void TakeHeaderField(const std::vector<std::string>& lines, size_t i)
-    {
+    void TakeHeaderField(const std::vector<std::string>& lines, size_t i) {
         std::string field = lines[i];
-        for (size_t j = i + 1; j < lines.size() && (lines[j][0] == ' ' || lines[j][0] == '\t'); ++j) {
+        for (size_t j = i + 1; j < lines.size() && (lines[j][0] == ' ' || lines[j][0] == '\t');
+             ++j) {
             field += lines[j];
         }
         std::string lower = Lower(field);
@@ -321,22 +310,21 @@ private:
         AddRawLine(lines[i]);
     }
 
-    void AddRawLine(const std::string& line)
-    {
+    void AddRawLine(const std::string& line) {
         if (line.find('\x1B') != std::string::npos) {
             samples_.push_back({"iso", line, path_ + " raw"});
             return;
         }
         for (char c : line) {
-            if (static_cast<unsigned char>(c) >= 0x80 && charset_.find("euc") != std::string::npos) {
+            if (static_cast<unsigned char>(c) >= 0x80 &&
+                charset_.find("euc") != std::string::npos) {
                 samples_.push_back({"euc", line, path_ + " raw"});
                 return;
             }
         }
     }
 
-    void FlushBody()
-    {
+    void FlushBody() {
         std::string decoded;
         if (encoding_.find("base64") != std::string::npos) {
             std::string packed;
@@ -349,7 +337,8 @@ private:
         }
         body_.clear();
         std::string kind = charset_.find("euc") != std::string::npos ? "euc" : "iso";
-        if (charset_.find("euc") == std::string::npos && charset_.find("iso-2022-jp") == std::string::npos) {
+        if (charset_.find("euc") == std::string::npos &&
+            charset_.find("iso-2022-jp") == std::string::npos) {
             return;
         }
         for (const std::string& line : SplitLines(decoded)) {
@@ -365,8 +354,7 @@ private:
     std::string body_;
 };
 
-std::vector<Sample> CorpusSamples(const std::string& dir)
-{
+std::vector<Sample> CorpusSamples(const std::string& dir) {
     std::vector<Sample> samples;
     std::ifstream index(dir + "/INDEX.tsv");
     std::string row;
@@ -386,8 +374,7 @@ std::vector<Sample> CorpusSamples(const std::string& dir)
     return samples;
 }
 
-TEST(ConverterCrossCheck, CorpusJapaneseTextMatchesReference)
-{
+TEST(ConverterCrossCheck, CorpusJapaneseTextMatchesReference) {
     std::string dir = TESSERA_CORPUS_DIR;
     if (!std::ifstream(dir + "/INDEX.tsv")) {
         GTEST_SKIP() << "corpus not found at " << dir << "; cross-check skipped";
@@ -404,10 +391,10 @@ TEST(ConverterCrossCheck, CorpusJapaneseTextMatchesReference)
     EXPECT_GT(perKind["euc"], 10u);
     EXPECT_GT(perKind["mime"], 40u);
     std::map<std::string, int> explained = CrossCheck(samples);
-    std::cout << "samples: iso " << perKind["iso"] << ", euc " << perKind["euc"] << ", mime " << perKind["mime"]
-              << "; explained differences: nec-selected " << explained["nec-selected"] << ", jis0212 "
-              << explained["jis0212"] << ", unfolding " << explained["unfolding"] << ", 8-bit "
-              << explained["8-bit"] << "\n";
+    std::cout << "samples: iso " << perKind["iso"] << ", euc " << perKind["euc"] << ", mime "
+              << perKind["mime"] << "; explained differences: nec-selected "
+              << explained["nec-selected"] << ", jis0212 " << explained["jis0212"] << ", unfolding "
+              << explained["unfolding"] << ", 8-bit " << explained["8-bit"] << "\n";
 }
 
 }  // namespace

@@ -38,8 +38,7 @@ TEST(CentredPosition, CentresAndClampsIntoTheWorkArea) {
         {"taller than the work area", {0, 0, 1024, 740}, 100, 900, work, 462, 0},
         {"larger, owner far right", {3000, 2000, 4000, 3000}, 1500, 900, work, 0, 0},
         {"work area not at the origin", {0, 0, 100, 100}, 60, 60, {200, 30, 800, 600}, 200, 30},
-        {"negative centre truncates to zero", {-3, -3, 0, 0}, 0, 0, {-100, -100, 100, 100}, -1,
-         -1},
+        {"negative centre truncates to zero", {-3, -3, 0, 0}, 0, 0, {-100, -100, 100, 100}, -1, -1},
     };
     for (const CentreCase& c : cases) {
         ScreenPoint at = CentredPosition(c.reference, c.width, c.height, c.workArea);

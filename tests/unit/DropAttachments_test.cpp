@@ -14,7 +14,8 @@ namespace {
 using tessera::testing::Crlf;
 
 // One leaf part behind its delimiter line.
-std::string Leaf(const std::string& boundary, const std::string& contentType, const std::string& body) {
+std::string Leaf(const std::string& boundary, const std::string& contentType,
+                 const std::string& body) {
     return "--" + boundary + "\nContent-Type: " + contentType + "\n\n" + body + "\n";
 }
 
@@ -107,8 +108,10 @@ TEST(DropAttachments, KeepsOnlyTextParts) {
 
 TEST(DropAttachments, PrunesInsideKeptTextContainers) {
     // A text part that declares a boundary is kept and pruned in turn.
-    const std::string inner = Container("text/plain", "t", Leaf("t", "image/png", "x") + Leaf("t", "text/plain", "y"));
-    const std::string message = Container("multipart/mixed", "m", "--m\n" + inner + Leaf("m", "text/html", "h"));
+    const std::string inner =
+        Container("text/plain", "t", Leaf("t", "image/png", "x") + Leaf("t", "text/plain", "y"));
+    const std::string message =
+        Container("multipart/mixed", "m", "--m\n" + inner + Leaf("m", "text/html", "h"));
     MimePart root;
     const std::string source = Crlf(message);
     const char* cursor = source.c_str();
@@ -119,15 +122,16 @@ TEST(DropAttachments, PrunesInsideKeptTextContainers) {
 }
 
 TEST(DropAttachments, HtmlStaysWhenNotDropped) {
-    const std::string message = Container("multipart/mixed", "m",
-                                          Leaf("m", "text/html", "h") + Leaf("m", "image/png", "i"));
+    const std::string message = Container(
+        "multipart/mixed", "m", Leaf("m", "text/html", "h") + Leaf("m", "image/png", "i"));
     MimePart root;
     const std::string source = Crlf(message);
     const char* cursor = source.c_str();
     root.Parse(cursor);
     EXPECT_FALSE(DropsHtml(root));
     root.DropAttachments(false);
-    EXPECT_EQ(root.Serialize(), Crlf(Container("multipart/mixed", "m", Leaf("m", "text/html", "h"))));
+    EXPECT_EQ(root.Serialize(),
+              Crlf(Container("multipart/mixed", "m", Leaf("m", "text/html", "h"))));
 }
 
 TEST(DropAttachments, LeafMessageIsUntouched) {

@@ -69,7 +69,7 @@ TEST(FormatEnvelopeDate, FormatsReadableDates) {
         {"Mon,  ,, 29 feb 2016 23:59:59 GMT", "Mon Feb 29 23:59:59 2016"},
         {"1 ju 2020 1:2:3", "Mon Jun 01 01:02:03 2020"},
         {"1 j 2020 10:00", "Wed Jan 01 10:00:00 2020"},  // first month the token begins
-        {"1", nullptr},  // empty month token (January), but no time
+        {"1", nullptr},                                  // empty month token (January), but no time
         {"31 Dec 9999 23:59:59", "Fri Dec 31 23:59:59 9999"},
         {"1 Jan 1601 00:00:00", "Mon Jan 01 00:00:00 1601"},
         {"5 March 2002 09:07:03", nullptr},
@@ -116,7 +116,8 @@ TEST(CalendarTime, DayOfWeekAgreesWithCounting) {
     for (int year = 1601; year <= 2400; ++year) {
         for (int month = 1; month <= 12; ++month) {
             for (int day = 1; day <= DaysInMonth(year, month); ++day) {
-                ASSERT_EQ(DayOfWeek(year, month, day), weekday) << year << "-" << month << "-" << day;
+                ASSERT_EQ(DayOfWeek(year, month, day), weekday)
+                    << year << "-" << month << "-" << day;
                 weekday = (weekday + 1) % 7;
             }
         }

@@ -22,7 +22,7 @@ ExportFormat UnsetFormat() {
 }
 
 class ExportDriverTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SimulatedHost::Instance().Reset();
         api = MakeSimulatedHostApi();
@@ -37,7 +37,8 @@ protected:
         for (const char* name : names) {
             std::string error;
             ASSERT_TRUE(SimulatedHost::Instance().Messages().AddPath(
-                std::string(TESSERA_SOURCE_DIR) + "/samples/" + name, error)) << error;
+                std::string(TESSERA_SOURCE_DIR) + "/samples/" + name, error))
+                << error;
         }
     }
     void Stored(int saveType, const std::string& savePath = "C:\\out\\") {
@@ -55,7 +56,8 @@ protected:
     }
     static size_t Count(const std::string& text, const std::string& what) {
         size_t n = 0;
-        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
         return n;
     }
 
@@ -88,7 +90,8 @@ TEST_F(ExportDriverTest, StoredMboxIsNamedFromTheFirstSubjectAndReplacesAnOldFil
     EXPECT_NE(mbox.find("\r\n>From here on"), std::string::npos);
     EXPECT_NE(mbox.find("\r\n>>From the archive"), std::string::npos);
     EXPECT_NE(mbox.find("\r\nFromage is cheese."), std::string::npos);
-    EXPECT_NE(mbox.find("\r\nFrom tanaka@example.jp Tue Mar 05 09:07:03 2002\r\n"), std::string::npos);
+    EXPECT_NE(mbox.find("\r\nFrom tanaka@example.jp Tue Mar 05 09:07:03 2002\r\n"),
+              std::string::npos);
     EXPECT_EQ(report.messagesWritten, 2);
     EXPECT_TRUE(platform.messages.empty());
 }
@@ -134,15 +137,18 @@ TEST_F(ExportDriverTest, EmlFilesKeepMessagesWithTheSameSubjectAndAvoidDeviceNam
 TEST_F(ExportDriverTest, EmlNamesAreTheSameForASubjectInAnyCharset) {
     const std::string kaigi = "\x89\xEF\x8B\x63";  // "会議" in Shift-JIS
     const char* subjects[] = {
-        "=?ISO-2022-JP?B?GyRCMnE1RBsoQg==?=", "=?EUC-JP?B?svG1xA==?=", "=?utf-8?q?=E4=BC=9A=E8=AD=B0?=",
-        "\xE4\xBC\x9A\xE8\xAD\xB0",                      // raw UTF-8
-        "=?UTF-8?B?5Lya6K2w8J+YgA==?=",                      // and an emoji
+        "=?ISO-2022-JP?B?GyRCMnE1RBsoQg==?=", "=?EUC-JP?B?svG1xA==?=",
+        "=?utf-8?q?=E4=BC=9A=E8=AD=B0?=",
+        "\xE4\xBC\x9A\xE8\xAD\xB0",      // raw UTF-8
+        "=?UTF-8?B?5Lya6K2w8J+YgA==?=",  // and an emoji
     };
     for (const char* subject : subjects) {
-        SimulatedHost::Instance().Messages().AddText("m", std::string("Subject: ") + subject + "\r\n\r\nx\r\n");
+        SimulatedHost::Instance().Messages().AddText(
+            "m", std::string("Subject: ") + subject + "\r\n\r\nx\r\n");
     }
     Stored(kSaveTypeEml);
-    for (const std::string& name : {kaigi, kaigi + " (2)", kaigi + " (3)", kaigi + " (4)", kaigi + "_"}) {
+    for (const std::string& name :
+         {kaigi, kaigi + " (2)", kaigi + " (3)", kaigi + " (4)", kaigi + "_"}) {
         EXPECT_EQ(platform.files.count("C:\\out\\" + name + ".eml"), 1u) << name;
     }
 }
@@ -180,7 +186,8 @@ TEST_F(ExportDriverTest, OverwriteAnswersReplaceAppendOrCancel) {
         int answer;
         bool keepsOld;
         bool writes;
-    } cases[] = {{kOverwriteReplace, false, true}, {kOverwriteAppend, true, true},
+    } cases[] = {{kOverwriteReplace, false, true},
+                 {kOverwriteAppend, true, true},
                  {kOverwriteCancel, true, false}};
     for (const Case& c : cases) {
         platform.files.clear();
@@ -217,7 +224,8 @@ TEST_F(ExportDriverTest, FolderBrowserStartsOneLevelUpAndPickedFoldersEndInABack
         Ask(kSaveTypeEml);
         EXPECT_EQ(platform.browseInitialFolder, c.start);
         ASSERT_EQ(platform.files.size(), 1u);
-        EXPECT_EQ(platform.files.begin()->first.rfind(c.file, 0), 0u) << platform.files.begin()->first;
+        EXPECT_EQ(platform.files.begin()->first.rfind(c.file, 0), 0u)
+            << platform.files.begin()->first;
     }
 }
 

@@ -1,12 +1,11 @@
-#include "host/Iso2022JpConverter.h"
-
 #include <gtest/gtest.h>
-
-#include "tests/support/HexBytes.h"
 
 #include <cstdio>
 #include <random>
 #include <string>
+
+#include "host/Iso2022JpConverter.h"
+#include "tests/support/HexBytes.h"
 
 namespace tessera {
 namespace {
@@ -19,15 +18,13 @@ struct Case {
     const char* expectedHex;
 };
 
-void ExpectTable(const std::vector<Case>& cases)
-{
+void ExpectTable(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
         EXPECT_EQ(Hex(Iso2022JpToShiftJis(c.input)), c.expectedHex) << c.name;
     }
 }
 
-TEST(Iso2022JpToShiftJis, PlainAsciiAndRomanDesignations)
-{
+TEST(Iso2022JpToShiftJis, PlainAsciiAndRomanDesignations) {
     ExpectTable({
         {"empty", "", ""},
         {"ascii line", "Hi\r\n", "48 69 0D 0A"},
@@ -38,8 +35,7 @@ TEST(Iso2022JpToShiftJis, PlainAsciiAndRomanDesignations)
     });
 }
 
-TEST(Iso2022JpToShiftJis, Jis0208RowsAndCells)
-{
+TEST(Iso2022JpToShiftJis, Jis0208RowsAndCells) {
     ExpectTable({
         {"hiragana a (2422)", "\x1B$B$\"\x1B(B", "82 A0"},
         {"first kanji (3021)", "\x1B$B\x30\x21\x1B(B", "88 9F"},
@@ -57,8 +53,7 @@ TEST(Iso2022JpToShiftJis, Jis0208RowsAndCells)
     });
 }
 
-TEST(Iso2022JpToShiftJis, NecRow13AndRows89To92)
-{
+TEST(Iso2022JpToShiftJis, NecRow13AndRows89To92) {
     ExpectTable({
         {"circled 1 (2D21)", "\x1B$B-!\x1B(B", "87 40"},
         {"circled 20 (2D34)", "\x1B$B-4\x1B(B", "87 53"},
@@ -77,8 +72,7 @@ TEST(Iso2022JpToShiftJis, NecRow13AndRows89To92)
     });
 }
 
-TEST(Iso2022JpToShiftJis, Jis0212BecomesGetaPerCharacter)
-{
+TEST(Iso2022JpToShiftJis, Jis0212BecomesGetaPerCharacter) {
     ExpectTable({
         {"two 0212 chars", "\x1B$(D\x30\x21\x30\x22\x1B(B", "81 AC 81 AC"},
         {"0212 then 0208", "\x1B$(D\x30\x21\x1B$B\x30\x21\x1B(Bx", "81 AC 88 9F 78"},
@@ -86,14 +80,23 @@ TEST(Iso2022JpToShiftJis, Jis0212BecomesGetaPerCharacter)
     });
 }
 
-TEST(Iso2022JpToShiftJis, HalfWidthKatakana)
-{
+TEST(Iso2022JpToShiftJis, HalfWidthKatakana) {
     ExpectTable({
         {"ESC ( I range ends", "\x1B(I!1_\x1B(Ba", "A1 B1 DF 61"},
         {"ESC ( I bytes outside 21-5F pass", "\x1B(I`~ \x1B(B", "60 7E 20"},
-        {"SO/SI", "a\x0E" "1\x0F" "b", "61 B1 62"},
-        {"SI returns to two-byte mode", "\x1B$B\x0E" "1\x0F\x30\x21\x1B(B", "B1 88 9F"},
-        {"stray SI in ASCII ignored", "a\x0F" "b", "61 62"},
+        {"SO/SI",
+         "a\x0E"
+         "1\x0F"
+         "b",
+         "61 B1 62"},
+        {"SI returns to two-byte mode",
+         "\x1B$B\x0E"
+         "1\x0F\x30\x21\x1B(B",
+         "B1 88 9F"},
+        {"stray SI in ASCII ignored",
+         "a\x0F"
+         "b",
+         "61 62"},
         {"8-bit kana bytes pass", "\xB1\xDF", "B1 DF"},
     });
 }
@@ -101,8 +104,7 @@ TEST(Iso2022JpToShiftJis, HalfWidthKatakana)
 // Broken input: nothing is swallowed and line breaks always survive. A line
 // break (or the end of the text) inside a two-byte run returns to ASCII, so
 // the next line does not inherit a forgotten ESC ( B.
-TEST(Iso2022JpToShiftJis, BrokenSequences)
-{
+TEST(Iso2022JpToShiftJis, BrokenSequences) {
     ExpectTable({
         {"odd byte count before ESC", "\x1B$B\x30\x21\x30\x1B(Bx", "88 9F 30 78"},
         {"odd byte count before CR LF", "\x1B$B\x30\x21\x30\r\n", "88 9F 30 0D 0A"},
@@ -120,8 +122,7 @@ TEST(Iso2022JpToShiftJis, BrokenSequences)
     });
 }
 
-TEST(Iso2022JpToShiftJis, AppendKeepsExistingContent)
-{
+TEST(Iso2022JpToShiftJis, AppendKeepsExistingContent) {
     std::string out = "X";
     AppendIso2022JpAsShiftJis("\x1B$B\x30\x21\x1B(B", out);
     AppendIso2022JpAsShiftJis("y", out);
@@ -130,9 +131,9 @@ TEST(Iso2022JpToShiftJis, AppendKeepsExistingContent)
 
 // Random bytes biased towards the interesting ones: the output never grows
 // and every CR and LF comes through, in order.
-TEST(Iso2022JpToShiftJis, RandomInputKeepsLineBreaks)
-{
-    const char alphabet[] = {'\x1B', '$', '(', 'B', 'D', 'I', '@', '\x0E', '\x0F', '\r', '\n', '!', '0', '~', '\xA4', ' '};
+TEST(Iso2022JpToShiftJis, RandomInputKeepsLineBreaks) {
+    const char alphabet[] = {'\x1B', '$',  '(',  'B', 'D', 'I', '@',    '\x0E',
+                             '\x0F', '\r', '\n', '!', '0', '~', '\xA4', ' '};
     std::mt19937 rng(12345);
     for (int round = 0; round < 2000; ++round) {
         std::string input(rng() % 64, '\0');

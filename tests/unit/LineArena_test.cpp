@@ -23,7 +23,8 @@ TEST(LineArena, GivesAlignedDisjointStorageOfAnySize) {
         blocks.emplace_back(p, size);
     }
     for (const auto& block : blocks) {
-        EXPECT_EQ(block.first[block.second - 1], static_cast<char>(block.second & 0x7F)) << block.second;
+        EXPECT_EQ(block.first[block.second - 1], static_cast<char>(block.second & 0x7F))
+            << block.second;
     }
     arena.Reset();
     EXPECT_NE(arena.Allocate(10), nullptr);

@@ -40,7 +40,10 @@ TEST(ReadLine, SplitsAtEveryKindOfBreak) {
         {"lf cr", "a\n\rb", 16, {"a\n", "\n", "b"}},
         {"no final break", "abc", 16, {"abc"}},
         {"blank lines", "\r\n\n\r", 16, {"\n", "\n", "\n"}},
-        {"binary bytes", std::string("\x01\xff\x80 x\n", 6), 16, {std::string("\x01\xff\x80 x\n", 6)}},
+        {"binary bytes",
+         std::string("\x01\xff\x80 x\n", 6),
+         16,
+         {std::string("\x01\xff\x80 x\n", 6)}},
         // size 4 stores at most 3 bytes
         {"cut long line", "abcdefg\n", 4, {"abc", "def", "g\n"}},
         {"piece then break", "abc\ndef", 4, {"abc", "def"}},

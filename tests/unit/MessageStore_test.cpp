@@ -1,11 +1,12 @@
 #include "host/MessageStore.h"
-#include "host/MboxFraming.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include "host/MboxFraming.h"
 
 using namespace tessera;
 
@@ -110,8 +111,10 @@ TEST(MessageStoreMbox, SplitsAtEveryFromLineAndUnquotesAsItsWriterQuoted) {
 TEST(MessageStoreMbox, KeepsInputOrderWhileMboxesAreIndexedInTheBackground) {
     std::string boxA = Temp("order-a.mbox"), boxB = Temp("order-b.mbox"), eml = Temp("order.eml");
     std::string a, b;
-    for (int i = 0; i < 300; ++i) a += "From x Mon Dec  7 08:00:00 2026\nSubject: a" + std::to_string(i) + "\n\nbody\n\n";
-    for (int i = 0; i < 2; ++i) b += "From y Mon Dec  7 08:00:00 2026\nSubject: b" + std::to_string(i) + "\n\nbody\n\n";
+    for (int i = 0; i < 300; ++i)
+        a += "From x Mon Dec  7 08:00:00 2026\nSubject: a" + std::to_string(i) + "\n\nbody\n\n";
+    for (int i = 0; i < 2; ++i)
+        b += "From y Mon Dec  7 08:00:00 2026\nSubject: b" + std::to_string(i) + "\n\nbody\n\n";
     std::ofstream(boxA, std::ios::binary) << a;
     std::ofstream(boxB, std::ios::binary) << b;
     std::ofstream(eml, std::ios::binary) << "Subject: e\n\nbody\n";
@@ -152,9 +155,11 @@ TEST(MessageStore, NamesInputsThatCannotBeRead) {
 }
 
 TEST(TopLevelCharset, ReadsTheFoldedParameterOfTheMessageHeaderOnly) {
-    EXPECT_EQ(TopLevelCharset("Content-Type: text/plain;\r\n\tcharset=\"ISO-2022-JP\"\r\n\r\n"), "ISO-2022-JP");
+    EXPECT_EQ(TopLevelCharset("Content-Type: text/plain;\r\n\tcharset=\"ISO-2022-JP\"\r\n\r\n"),
+              "ISO-2022-JP");
     EXPECT_EQ(TopLevelCharset("Subject: x\n\nContent-Type: text/plain; charset=euc-jp\n"), "");
-    EXPECT_EQ(TopLevelCharset("content-type: text/plain; Charset=EUC-JP; format=flowed\n"), "EUC-JP");
+    EXPECT_EQ(TopLevelCharset("content-type: text/plain; Charset=EUC-JP; format=flowed\n"),
+              "EUC-JP");
 }
 
 }  // namespace

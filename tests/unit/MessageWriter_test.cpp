@@ -12,7 +12,7 @@ using namespace tessera;
 namespace {
 
 class StringFile : public OutputFile {
-public:
+  public:
     bool Write(const char* data, size_t size) override {
         size_t take = std::min(size, room);
         bytes.append(data, take);
@@ -24,7 +24,7 @@ public:
 };
 
 class MessageWriterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SimulatedHost::Instance().Reset();
         api = MakeSimulatedHostApi();
@@ -54,21 +54,28 @@ const std::string kWord = "=?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?=";
 const std::string kSjis = "\x93\xFA\x96{\x8C\xEA";
 
 TEST_F(MessageWriterTest, SinglePartJapaneseMessageHasHeadersAndBodyConvertedAndRelabelled) {
-    ASSERT_TRUE(Write("Subject: " + kWord + "\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n" +
-                      kJis + "\r\n"));
-    EXPECT_EQ(out.bytes, "Subject: " + kSjis + "\r\nContent-Type: text/plain; charset=Shift_JIS\r\n"
-                         "Content-Transfer-Encoding: 8bit\r\n\r\n" + kSjis + "\r\n\r\n");
+    ASSERT_TRUE(Write("Subject: " + kWord +
+                      "\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n" + kJis + "\r\n"));
+    EXPECT_EQ(out.bytes, "Subject: " + kSjis +
+                             "\r\nContent-Type: text/plain; charset=Shift_JIS\r\n"
+                             "Content-Transfer-Encoding: 8bit\r\n\r\n" +
+                             kSjis + "\r\n\r\n");
 }
 
 TEST_F(MessageWriterTest, MultipartDecodesItsOwnHeadersAndThoseOfItsTextParts) {
-    ASSERT_TRUE(Write("Subject: " + kWord + "\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
-                      "--b\r\nContent-Description: " + kWord + "\r\nContent-Type: text/plain\r\n\r\n" +
-                      kJis + "\r\n--b--\r\n"));
-    EXPECT_NE(out.bytes.find("Subject: " + kSjis + "\r\nContent-Type: multipart/mixed; boundary=b\r\n"),
-              std::string::npos) << out.bytes;
+    ASSERT_TRUE(Write("Subject: " + kWord +
+                      "\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+                      "--b\r\nContent-Description: " +
+                      kWord + "\r\nContent-Type: text/plain\r\n\r\n" + kJis + "\r\n--b--\r\n"));
+    EXPECT_NE(
+        out.bytes.find("Subject: " + kSjis + "\r\nContent-Type: multipart/mixed; boundary=b\r\n"),
+        std::string::npos)
+        << out.bytes;
     EXPECT_NE(out.bytes.find("Content-Description: " + kSjis + "\r\n"), std::string::npos);
-    EXPECT_NE(out.bytes.find("charset=Shift_JIS\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" + kSjis +
-                             "\r\n--b--"), std::string::npos) << "sniffed";
+    EXPECT_NE(out.bytes.find("charset=Shift_JIS\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" +
+                             kSjis + "\r\n--b--"),
+              std::string::npos)
+        << "sniffed";
 }
 
 TEST_F(MessageWriterTest, UsAsciiLabelledPartIsSniffedWhole) {
@@ -79,13 +86,18 @@ TEST_F(MessageWriterTest, UsAsciiLabelledPartIsSniffedWhole) {
 }
 
 TEST_F(MessageWriterTest, TextFilesAndOtherCharsetsStayAsTheyCame) {
-    const std::string file = "--b\r\nContent-Type: text/plain; charset=utf-8; name=a.txt\r\n"
-                             "Content-Transfer-Encoding: base64\r\n\r\n5pel5pys6Kqe\r\n";
-    const std::string latin = "--b\r\nContent-Type: text/plain; charset=iso-8859-1\r\n\r\n" + kJis + "\r\n";
-    const std::string damaged = "--b\r\nContent-Type: text/plain; charset=utf-8\r\n"
-                                "Content-Transfer-Encoding: base64\r\n\r\n5pel5p*s6Kqe\r\n";
-    const std::string digest = "--b\r\nContent-Type: multipart/digest; boundary=d\r\n\r\n--d\r\n\r\n"
-                               "Subject: x\r\n\r\n" + kJis + "\r\n--d--\r\n";  // a message, not text
+    const std::string file =
+        "--b\r\nContent-Type: text/plain; charset=utf-8; name=a.txt\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\n5pel5pys6Kqe\r\n";
+    const std::string latin =
+        "--b\r\nContent-Type: text/plain; charset=iso-8859-1\r\n\r\n" + kJis + "\r\n";
+    const std::string damaged =
+        "--b\r\nContent-Type: text/plain; charset=utf-8\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\n5pel5p*s6Kqe\r\n";
+    const std::string digest =
+        "--b\r\nContent-Type: multipart/digest; boundary=d\r\n\r\n--d\r\n\r\n"
+        "Subject: x\r\n\r\n" +
+        kJis + "\r\n--d--\r\n";  // a message, not text
     const std::string parts = file + latin + damaged + digest + "--b--\r\n";
     ASSERT_TRUE(Write("Content-Type: multipart/mixed; boundary=b\r\n\r\n" + parts));
     EXPECT_NE(out.bytes.find(parts), std::string::npos) << out.bytes;
@@ -93,8 +105,10 @@ TEST_F(MessageWriterTest, TextFilesAndOtherCharsetsStayAsTheyCame) {
 
 TEST_F(MessageWriterTest, MboxLeavesOutAContentLengthThatNoLongerCounts) {
     format.SaveType = kSaveTypeMbox;
-    ASSERT_TRUE(Write("From: a@example.jp\r\nContent-Length: 10\r\n"
-                      "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n" + kJis + "\r\n"));
+    ASSERT_TRUE(
+        Write("From: a@example.jp\r\nContent-Length: 10\r\n"
+              "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n" +
+              kJis + "\r\n"));
     EXPECT_EQ(out.bytes.find("Content-Length"), std::string::npos) << out.bytes;
     out.bytes.clear();
     ASSERT_TRUE(Write("From: a@example.jp\r\nContent-Length: 6\r\n\r\nabcd\r\n"));
@@ -104,11 +118,13 @@ TEST_F(MessageWriterTest, MboxLeavesOutAContentLengthThatNoLongerCounts) {
 TEST_F(MessageWriterTest, CountsConvertedMessagesAndReferences) {
     auto& messages = SimulatedHost::Instance().Messages();
     messages.AddText("a", "Subject: =?UTF-8?B?8J+YgA==?=\r\n\r\nx\r\n");  // an emoji
-    messages.AddText("b", "Subject: plain\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n"
-                          "\xE6\x97\xA5 \xF0\x9F\x98\x80\r\n");
+    messages.AddText("b",
+                     "Subject: plain\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n"
+                     "\xE6\x97\xA5 \xF0\x9F\x98\x80\r\n");
     messages.AddText("c", "Subject: plain\r\n\r\nascii\r\n");
     MessageWriter writer(api, format);
-    for (size_t i = 0; i < 3; ++i) ASSERT_TRUE(writer.WriteMessage(SimulatedMessageId(i).c_str(), out));
+    for (size_t i = 0; i < 3; ++i)
+        ASSERT_TRUE(writer.WriteMessage(SimulatedMessageId(i).c_str(), out));
     EXPECT_EQ(writer.MessagesConverted(), 2);
     EXPECT_EQ(writer.CharacterReferences(), 2u);
     EXPECT_NE(out.bytes.find("Subject: &#128512;\r\n"), std::string::npos);
@@ -116,19 +132,21 @@ TEST_F(MessageWriterTest, CountsConvertedMessagesAndReferences) {
 }
 
 TEST_F(MessageWriterTest, EucJpPartIsConvertedThroughTheHost) {
-    ASSERT_TRUE(Write("Content-Type: text/plain; charset=EUC-JP\r\n\r\n\xC6\xFC\xCB\xDC\xB8\xEC\r\n"));
+    ASSERT_TRUE(
+        Write("Content-Type: text/plain; charset=EUC-JP\r\n\r\n\xC6\xFC\xCB\xDC\xB8\xEC\r\n"));
     EXPECT_NE(out.bytes.find("\r\n\r\n" + kSjis + "\r\n"), std::string::npos);
 }
 
 TEST_F(MessageWriterTest, MboxQuotesFromLinesInEveryPartButNotInHeaders) {
     format.SaveType = kSaveTypeMbox;
-    ASSERT_TRUE(Write("From: a@example.jp\r\nDate: Tue, 5 Mar 2002 09:07:03 +0900\r\n"
-                      "Content-Type: multipart/mixed; boundary=b\r\n\r\nFrom preamble\r\n"
-                      "--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nFrom here on\r\n"
-                      ">From quoted\r\nfrom lower\r\nFromage\r\n--b--\r\n"));
+    ASSERT_TRUE(
+        Write("From: a@example.jp\r\nDate: Tue, 5 Mar 2002 09:07:03 +0900\r\n"
+              "Content-Type: multipart/mixed; boundary=b\r\n\r\nFrom preamble\r\n"
+              "--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nFrom here on\r\n"
+              ">From quoted\r\nfrom lower\r\nFromage\r\n--b--\r\n"));
     EXPECT_EQ(out.bytes.rfind("From a@example.jp Tue Mar 05 09:07:03 2002\r\nFrom: a@", 0), 0u);
-    for (const char* line : {"\r\n>From preamble\r\n", "\r\n>From here on\r\n", "\r\n>>From quoted\r\n",
-                             "\r\n>from lower\r\n", "\r\nFromage\r\n"}) {
+    for (const char* line : {"\r\n>From preamble\r\n", "\r\n>From here on\r\n",
+                             "\r\n>>From quoted\r\n", "\r\n>from lower\r\n", "\r\nFromage\r\n"}) {
         EXPECT_NE(out.bytes.find(line), std::string::npos) << line;
     }
 }
@@ -136,7 +154,8 @@ TEST_F(MessageWriterTest, MboxQuotesFromLinesInEveryPartButNotInHeaders) {
 TEST_F(MessageWriterTest, EnvelopeUsesTheExportTimeWhenTheDateCannotBeRead) {
     format.SaveType = kSaveTypeMbox;
     ASSERT_TRUE(Write("From: Some One <>\r\nDate: 31 Feb 2002 10:00:00\r\n\r\nx\r\n"));
-    EXPECT_EQ(out.bytes.rfind("From MAILER-DAEMON Mon Dec 07 08:30:00 2026\r\n", 0), 0u) << out.bytes;
+    EXPECT_EQ(out.bytes.rfind("From MAILER-DAEMON Mon Dec 07 08:30:00 2026\r\n", 0), 0u)
+        << out.bytes;
 }
 
 TEST_F(MessageWriterTest, BlankLineOnlyAfterSourcesEndingInCrLf) {
@@ -159,8 +178,9 @@ TEST_F(MessageWriterTest, NoAttachKeepsTextAndLeavesSinglePartsWhole) {
     ASSERT_TRUE(Write("Content-Type: application/pdf\r\n\r\n%PDF\r\n"));
     EXPECT_NE(out.bytes.find("%PDF"), std::string::npos);
     out.bytes.clear();
-    ASSERT_TRUE(Write("Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n"
-                      "keep\r\n--b\r\nContent-Type: image/png\r\n\r\niVBOR\r\n--b--\r\n"));
+    ASSERT_TRUE(Write(
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n"
+        "keep\r\n--b\r\nContent-Type: image/png\r\n\r\niVBOR\r\n--b--\r\n"));
     EXPECT_NE(out.bytes.find("keep"), std::string::npos);
     EXPECT_EQ(out.bytes.find("iVBOR"), std::string::npos);
     EXPECT_EQ(out.bytes.find("image/png"), std::string::npos) << "no trace of the removed part";
@@ -177,8 +197,8 @@ TEST_F(MessageWriterTest, FailuresAreReported) {
 
 TEST_F(MessageWriterTest, HeaderLinesStayWhenTheHostConvertersGiveNothing) {
     SimulatedHost::Instance().Faults().Add("BKA_ISO_2022_JP:*");
-    ASSERT_TRUE(Write("Subject: " + kWord + "\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n" +
-                      kJis + "\r\n"));
+    ASSERT_TRUE(Write("Subject: " + kWord +
+                      "\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n" + kJis + "\r\n"));
     EXPECT_NE(out.bytes.find("Subject: " + kWord + "\r\n"), std::string::npos);
     EXPECT_NE(out.bytes.find(kJis), std::string::npos) << "body left as it was";
     EXPECT_NE(out.bytes.find("charset=iso-2022-jp\r\n\r\n"), std::string::npos) << "label kept";

@@ -1,14 +1,13 @@
 #include "host/MimeHeaderDecoder.h"
 
-#include "host/Iso2022JpConverter.h"
-
 #include <gtest/gtest.h>
-
-#include "tests/support/HexBytes.h"
 
 #include <cstdio>
 #include <random>
 #include <string>
+
+#include "host/Iso2022JpConverter.h"
+#include "tests/support/HexBytes.h"
 
 namespace tessera {
 namespace {
@@ -21,8 +20,7 @@ struct Case {
     std::string expected;  // bytes
 };
 
-void ExpectTable(const std::vector<Case>& cases)
-{
+void ExpectTable(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
         EXPECT_EQ(Hex(DecodeMimeHeader(c.input)), Hex(c.expected)) << c.name << ": " << c.input;
     }
@@ -31,8 +29,7 @@ void ExpectTable(const std::vector<Case>& cases)
 // "こんにちは" in ISO-2022-JP, as the bytes an encoded word carries.
 const std::string kHello = "\x1B$B$3$s$K$A$O\x1B(B";
 
-TEST(DecodeMimeHeader, TextWithoutWordsUnchanged)
-{
+TEST(DecodeMimeHeader, TextWithoutWordsUnchanged) {
     ExpectTable({
         {"empty", "", ""},
         {"plain header", "From: a@example.com\r\n", "From: a@example.com\r\n"},
@@ -42,25 +39,29 @@ TEST(DecodeMimeHeader, TextWithoutWordsUnchanged)
     });
 }
 
-TEST(DecodeMimeHeader, BAndQWordsKeepTheirBytes)
-{
+TEST(DecodeMimeHeader, BAndQWordsKeepTheirBytes) {
     ExpectTable({
-        {"B word", "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=\r\n", "Subject: " + kHello + "\r\n"},
+        {"B word", "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=\r\n",
+         "Subject: " + kHello + "\r\n"},
         {"lower-case b and charset", "=?iso-2022-jp?b?GyRCJDMkcyRLJEEkTxsoQg==?=", kHello},
         {"Q word with escapes", "=?ISO-2022-JP?Q?=1B$B$3$s$K$A$O=1B(B?=", kHello},
         {"Q underscore is space, hex either case", "=?us-ascii?q?a_b=3d=3D?=", "a b=="},
         {"UTF-8 bytes stay UTF-8", "=?UTF-8?B?44GC?=", "\xE3\x81\x82"},
         {"RFC 2231 language", "=?iso-2022-jp*ja?B?GyRCJDMkcyRLJEEkTxsoQg==?=", kHello},
-        {"word inside quotes", "\"=?us-ascii?Q?Kiji?=\" <k@example.com>", "\"Kiji\" <k@example.com>"},
-        {"empty payload", "a=?us-ascii?Q?" "?=b", "ab"},
+        {"word inside quotes", "\"=?us-ascii?Q?Kiji?=\" <k@example.com>",
+         "\"Kiji\" <k@example.com>"},
+        {"empty payload",
+         "a=?us-ascii?Q?"
+         "?=b",
+         "ab"},
     });
 }
 
-TEST(DecodeMimeHeader, WhiteSpaceBetweenWords)
-{
+TEST(DecodeMimeHeader, WhiteSpaceBetweenWords) {
     ExpectTable({
         {"space dropped", "=?us-ascii?B?QUI=?= =?us-ascii?B?QQ==?=", "ABA"},
-        {"folding CR LF + blank dropped", "=?us-ascii?B?QUI=?=\r\n =?us-ascii?B?QQ==?=\r\n", "ABA\r\n"},
+        {"folding CR LF + blank dropped", "=?us-ascii?B?QUI=?=\r\n =?us-ascii?B?QQ==?=\r\n",
+         "ABA\r\n"},
         {"folding CR LF + tab dropped", "=?us-ascii?B?QUI=?=\r\n\t=?us-ascii?B?QQ==?=", "ABA"},
         {"no space at all", "=?us-ascii?B?QUI=?==?us-ascii?B?QQ==?=", "ABA"},
         {"text before word keeps its space", "Re: =?us-ascii?B?QUI=?=", "Re: AB"},
@@ -73,8 +74,7 @@ TEST(DecodeMimeHeader, WhiteSpaceBetweenWords)
 
 // Padding in the wild: a stray '=' after complete groups, "==" after a
 // group that needs one, none at all.
-TEST(DecodeMimeHeader, LenientPadding)
-{
+TEST(DecodeMimeHeader, LenientPadding) {
     ExpectTable({
         {"no padding", "=?us-ascii?B?QUI?=", "AB"},
         {"extra padding", "=?us-ascii?B?QUI==?=", "AB"},
@@ -84,8 +84,7 @@ TEST(DecodeMimeHeader, LenientPadding)
 
 // A malformed word stays exactly as written, and so does the white space
 // around it; the words beside it still decode.
-TEST(DecodeMimeHeader, MalformedWordsStayAsWritten)
-{
+TEST(DecodeMimeHeader, MalformedWordsStayAsWritten) {
     ExpectTable({
         {"bad base64 byte", "=?utf-8?B?QU@C?=", "=?utf-8?B?QU@C?="},
         {"base64 data after padding", "=?utf-8?B?QQ==QUJD?=", "=?utf-8?B?QQ==QUJD?="},
@@ -106,8 +105,7 @@ TEST(DecodeMimeHeader, MalformedWordsStayAsWritten)
 }
 
 // The label is not trusted: the bytes come out as sent, whatever they are.
-TEST(DecodeMimeHeader, LabelsThatLie)
-{
+TEST(DecodeMimeHeader, LabelsThatLie) {
     ExpectTable({
         {"us-ascii label, ISO-2022-JP bytes", "=?us-ascii?B?GyRCLSEbKEI=?=", "\x1B$B-!\x1B(B"},
         {"iso-2022-jp label, Shift-JIS bytes", "=?iso-2022-jp?B?gqA=?=", "\x82\xA0"},
@@ -116,14 +114,13 @@ TEST(DecodeMimeHeader, LabelsThatLie)
 }
 
 // The caller's pipeline: decode, then convert if ISO-2022-JP escapes remain.
-TEST(DecodeMimeHeader, FeedsTheIso2022JpConverter)
-{
-    std::string decoded = DecodeMimeHeader("Subject: =?ISO-2022-JP?B?GyRCMA==?=\r\n =?ISO-2022-JP?B?IRsoQg==?=\r\n");
+TEST(DecodeMimeHeader, FeedsTheIso2022JpConverter) {
+    std::string decoded =
+        DecodeMimeHeader("Subject: =?ISO-2022-JP?B?GyRCMA==?=\r\n =?ISO-2022-JP?B?IRsoQg==?=\r\n");
     EXPECT_EQ(Hex(Iso2022JpToShiftJis(decoded)), "53 75 62 6A 65 63 74 3A 20 88 9F 0D 0A");
 }
 
-TEST(DecodeMimeHeader, AppendKeepsExistingContent)
-{
+TEST(DecodeMimeHeader, AppendKeepsExistingContent) {
     std::string out = "X";
     AppendDecodedMimeHeader("=?us-ascii?Q?a?=", out);
     EXPECT_EQ(out, "Xa");
@@ -131,9 +128,9 @@ TEST(DecodeMimeHeader, AppendKeepsExistingContent)
 
 // Random mixtures of word fragments: never longer than the input, line
 // breaks outside words survive, and long runs of broken words stay fast.
-TEST(DecodeMimeHeader, RandomFragments)
-{
-    const char* fragments[] = {"=?", "?=", "?B?", "?Q?", "us-ascii", "QUI=", "=3D", "_", " ", "\r\n", "==", "?", "x"};
+TEST(DecodeMimeHeader, RandomFragments) {
+    const char* fragments[] = {"=?", "?=", "?B?",  "?Q?", "us-ascii", "QUI=", "=3D",
+                               "_",  " ",  "\r\n", "==",  "?",        "x"};
     std::mt19937 rng(777);
     for (int round = 0; round < 3000; ++round) {
         std::string input;

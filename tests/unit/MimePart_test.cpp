@@ -209,13 +209,14 @@ TEST(MimePartParse, DelimiterWithTrailingBlanksMovesToContainerBody) {
     auto root = ParseText(text);
     ASSERT_EQ(CountParts(*root), 2u);
     EXPECT_EQ(Lines(root->body), (std::vector<std::string>{"pre\r\n", "--XyZ  \r\n", "stray\r\n"}));
-    EXPECT_EQ(root->Serialize(), Crlf("Content-Type: multipart/mixed; boundary=XyZ\n\n"
-                                      "pre\n--XyZ  \nstray\n--XyZ\n\none\n--XyZ\n\ntwo\n--XyZ--\n"));
+    EXPECT_EQ(root->Serialize(),
+              Crlf("Content-Type: multipart/mixed; boundary=XyZ\n\n"
+                   "pre\n--XyZ  \nstray\n--XyZ\n\none\n--XyZ\n\ntwo\n--XyZ--\n"));
 }
 
 TEST(MimePartParse, PrefixOfBoundaryEndsLeafPart) {
-    auto root = ParseText(
-        "Content-Type: multipart/mixed; boundary=ab\n\n--ab\n\nleaf\n--abc\n--ab--\n");
+    auto root =
+        ParseText("Content-Type: multipart/mixed; boundary=ab\n\n--ab\n\nleaf\n--abc\n--ab--\n");
     ASSERT_EQ(CountParts(*root), 1u);
     EXPECT_EQ(Lines(root->firstChild->body), (std::vector<std::string>{"leaf\r\n"}));
     EXPECT_EQ(Lines(root->body), (std::vector<std::string>{"--abc\r\n"}));
@@ -416,7 +417,8 @@ TEST(MimePartHostile, BinaryAndEndlessHeadersAreKept) {
 // ---- Lookups -------------------------------------------------------------------
 
 TEST(MimePartGetHeader, FindsFirstMatchingName) {
-    auto part = ParseText("From: a@b\nSubject: one\n two\nsubject: later\nX-From: no\n\nFrom: body\n");
+    auto part =
+        ParseText("From: a@b\nSubject: one\n two\nsubject: later\nX-From: no\n\nFrom: body\n");
     EXPECT_EQ(Header(*part, "from"), "a@b\r\n");
     EXPECT_EQ(Header(*part, "SUBJECT"), "one\r\n two\r\n");
     EXPECT_EQ(Header(*part, "Date"), "");
@@ -436,11 +438,11 @@ TEST(MimePartGetHeader, LooksOnlyAtItsOwnHeaders) {
 }
 
 TEST(MimePartFindPart, SearchesPreOrderIgnoringCase) {
-    auto root = ParseText(Crlf(
-        "Content-Type: multipart/mixed; boundary=o\n\n"
-        "--o\nContent-Type: multipart/alternative; boundary=i\n\n"
-        "--i\nContent-Type: TEXT/Plain\n\nA\n--i\nContent-Type: text/html\n\nB\n--i--\n"
-        "--o\nContent-Type: text/plain\n\nC\n--o--\n"));
+    auto root = ParseText(
+        Crlf("Content-Type: multipart/mixed; boundary=o\n\n"
+             "--o\nContent-Type: multipart/alternative; boundary=i\n\n"
+             "--i\nContent-Type: TEXT/Plain\n\nA\n--i\nContent-Type: text/html\n\nB\n--i--\n"
+             "--o\nContent-Type: text/plain\n\nC\n--o--\n"));
     const MimePart* alternative = root->firstChild;
     EXPECT_EQ(root->FindPart(nullptr, nullptr), root.get());
     EXPECT_EQ(root->FindPart("text", "plain"), alternative->firstChild);

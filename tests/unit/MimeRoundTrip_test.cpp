@@ -1,5 +1,3 @@
-#include "export/MimePart.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +13,7 @@
 #include "export/CalendarTime.h"
 #include "export/EnvelopeLine.h"
 #include "export/LineReader.h"
+#include "export/MimePart.h"
 
 namespace tessera {
 namespace {
@@ -107,8 +106,9 @@ bool CheckRoundTrip(const std::string& text, const std::string& label) {
         extra.erase(it);
     }
     for (const std::string& line : extra) {
-        const bool close = std::any_of(bs.begin(), bs.end(),
-                                       [&](const std::string& b) { return line == "--" + b + "--\r\n"; });
+        const bool close = std::any_of(bs.begin(), bs.end(), [&](const std::string& b) {
+            return line == "--" + b + "--\r\n";
+        });
         EXPECT_TRUE(close) << label << ": unexpected line " << line.substr(0, 80);
     }
     const bool plain = extra.empty() && PrefixFree(bs) && DelimitersAreExact(expected, bs);
@@ -148,7 +148,7 @@ TEST(MimeRoundTrip, WholeCorpus) {
 // Random messages built from well-formed pieces; the expected output is the
 // source up to the top-level close delimiter with every break CR LF.
 class MessageMaker {
-public:
+  public:
     explicit MessageMaker(unsigned seed) : random_(seed) {}
 
     std::string Make() {
@@ -156,7 +156,7 @@ public:
         return Entity(0, true);
     }
 
-private:
+  private:
     std::string Break() {
         // A lone LF right after a lone CR would merge with it into one break.
         static const char* const kBreaks[] = {"\r\n", "\r", "\n"};
@@ -173,8 +173,13 @@ private:
     }
 
     void Text(std::string& text) {
-        static const char* const kLines[] = {"plain words", "", "-- signature", "From me",
-                                             "\x1b$B$3$s$K$A$O\x1b(B", "\x82\xa0\x82\xa2", " indented",
+        static const char* const kLines[] = {"plain words",
+                                             "",
+                                             "-- signature",
+                                             "From me",
+                                             "\x1b$B$3$s$K$A$O\x1b(B",
+                                             "\x82\xa0\x82\xa2",
+                                             " indented",
                                              "=?ISO-2022-JP?B?GyRCJDMbKEI=?="};
         const int count = static_cast<int>(random_() % 5);
         for (int i = 0; i < count; ++i) {
@@ -200,7 +205,8 @@ private:
             Text(text);
             return text;
         }
-        const std::string b = "=_b" + std::to_string(depth) + "_" + std::to_string(counter_++) + "x";
+        const std::string b =
+            "=_b" + std::to_string(depth) + "_" + std::to_string(counter_++) + "x";
         Line(text, "Content-Type: multipart/mixed;");
         Line(text, "\tboundary=\"" + b + "\"");
         Line(text, "");
@@ -254,7 +260,8 @@ TEST(MimeRoundTrip, GoldenFiles) {
         }
         const fs::path envelope = stem.string() + ".envelope";
         if (fs::exists(envelope)) {
-            EXPECT_EQ(BuildEnvelopeLine(root, CalendarTime{2024, 7, 1, 12, 34, 56}), ReadFile(envelope))
+            EXPECT_EQ(BuildEnvelopeLine(root, CalendarTime{2024, 7, 1, 12, 34, 56}),
+                      ReadFile(envelope))
                 << envelope;
         }
         ++checked;

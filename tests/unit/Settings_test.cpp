@@ -1,5 +1,3 @@
-#include "settings/SettingsStore.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,6 +5,7 @@
 #include <sstream>
 
 #include "settings/IniFile.h"
+#include "settings/SettingsStore.h"
 
 using namespace tessera;
 
@@ -32,15 +31,17 @@ TEST(SettingsFile, DefaultsWithoutAFileAndAllKeysWritten) {
     EXPECT_FALSE(settings.Convert);
     EXPECT_FALSE(settings.NoAttach);
     ASSERT_TRUE(SaveSettingsFile(path, settings));
-    EXPECT_EQ(Read(path),
-              "[SETTING]\r\nSavePath=\r\nSeparator=\r\nConvert=0\r\nNoAttach=0\r\nSaveType=103\r\n");
+    EXPECT_EQ(
+        Read(path),
+        "[SETTING]\r\nSavePath=\r\nSeparator=\r\nConvert=0\r\nNoAttach=0\r\nSaveType=103\r\n");
 }
 
 TEST(SettingsFile, OddContentLoadsWithDefaultsAndLimits) {
     std::string path = TempPath("odd");
     std::ofstream(path, std::ios::binary)
         << "; comment\r\n[other]\r\nSaveType=104\r\n[setting]\r\n  convert = 2 \r\n"
-           "SAVETYPE=107\r\nNoAttach=abc\r\nSavePath=\"" << std::string(1500, 'p') << "\"\r\n";
+           "SAVETYPE=107\r\nNoAttach=abc\r\nSavePath=\""
+        << std::string(1500, 'p') << "\"\r\n";
     ExportSettings settings = LoadSettingsFile(path);
     EXPECT_TRUE(settings.Convert);
     EXPECT_EQ(settings.SaveType, 107);

@@ -1,7 +1,7 @@
 // The plug-in's own UTF-8 conversion against code page 932 as Wine's
 // WideCharToMultiByte writes it, for every character of the BMP.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <set>
 #include <string>

@@ -2,11 +2,9 @@
 // from a second thread: directly through their Show functions, and through the
 // plug-in's exported callbacks in the simulated host.
 #include <windows.h>
-
 #include <commctrl.h>
-#include <shlobj.h>
-
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <functional>
 #include <string>
@@ -15,8 +13,8 @@
 #include "dialogs/DialogLogic.h"
 #include "dialogs/ExportFormatDialog_win.h"
 #include "dialogs/OverwriteDialog_win.h"
-#include "dialogs/SettingsDialog_win.h"
 #include "dialogs/ResourceModule_win.h"
+#include "dialogs/SettingsDialog_win.h"
 #include "resources/Version.h"
 #include "resources/resource.h"
 #include "tests/support/HexBytes.h"
@@ -35,21 +33,26 @@ using tessera::testing::Hex;
 
 // Captions and control texts as Shift-JIS bytes.
 const std::string kFormatCaption =  // "エクスポートフォーマット"
-    "\x83G\x83N\x83X\x83|\x81[\x83g\x83t\x83H\x81[\x83}\x83" "b\x83g";
-const std::string kSettingsCaption = "\x90\xDD\x92\xE8";        // "設定"
-const std::string kOverwriteCaption = "\x8Am\x94" "F";           // "確認"
-const std::string kMboxText = "&UNIX mbox\x8C`\x8E\xAE";         // "&UNIX mbox形式"
+    "\x83G\x83N\x83X\x83|\x81[\x83g\x83t\x83H\x81[\x83}\x83"
+    "b\x83g";
+const std::string kSettingsCaption = "\x90\xDD\x92\xE8";  // "設定"
+const std::string kOverwriteCaption =
+    "\x8Am\x94"
+    "F";                                                  // "確認"
+const std::string kMboxText = "&UNIX mbox\x8C`\x8E\xAE";  // "&UNIX mbox形式"
 const std::string kEmlText =  // "&eml形式（１メール１ファイル）"
-    "&eml\x8C`\x8E\xAE\x81i\x82P\x83\x81\x81[\x83\x8B\x82P\x83t\x83@\x83" "C\x83\x8B\x81j";
+    "&eml\x8C`\x8E\xAE\x81i\x82P\x83\x81\x81[\x83\x8B\x82P\x83t\x83@\x83"
+    "C\x83\x8B\x81j";
 const std::string kCustomText = "\x83J\x83X\x83^\x83\x80(&C)";  // "カスタム(&C)"
-const std::string kConvertText =  // "ShiftJISで保存する(&S)"
+const std::string kConvertText =                                // "ShiftJISで保存する(&S)"
     "ShiftJIS\x82\xC5\x95\xDB\x91\xB6\x82\xB7\x82\xE9(&S)";
 const std::string kNoAttachText =  // "添付ファイルは無視(&A)"
-    "\x93Y\x95t\x83t\x83@\x83" "C\x83\x8B\x82\xCD\x96\xB3\x8E\x8B(&A)";
-const std::string kCancelText = "\xB7\xAC\xDD\xBE\xD9";               // "ｷｬﾝｾﾙ"
-const std::string kOverwriteText = "\x8F\xE3\x8F\x91\x82\xAB(&O)";    // "上書き(&O)"
-const std::string kCancelCText = "\xB7\xAC\xDD\xBE\xD9(&C)";          // "ｷｬﾝｾﾙ(&C)"
-const std::string kAppendText = "\x92\xC7\x8BL(&A)";                  // "追記(&A)"
+    "\x93Y\x95t\x83t\x83@\x83"
+    "C\x83\x8B\x82\xCD\x96\xB3\x8E\x8B(&A)";
+const std::string kCancelText = "\xB7\xAC\xDD\xBE\xD9";             // "ｷｬﾝｾﾙ"
+const std::string kOverwriteText = "\x8F\xE3\x8F\x91\x82\xAB(&O)";  // "上書き(&O)"
+const std::string kCancelCText = "\xB7\xAC\xDD\xBE\xD9(&C)";        // "ｷｬﾝｾﾙ(&C)"
+const std::string kAppendText = "\x92\xC7\x8BL(&A)";                // "追記(&A)"
 const std::string kQuestionTail =  // "は既に存在しています。\n上書きしますか？"
     "\x82\xCD\x8A\xF9\x82\xC9\x91\xB6\x8D\xDD\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81"
     "B\n\x8F\xE3\x8F\x91\x82\xAB\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H";
@@ -74,7 +77,7 @@ std::string PrivatePluginCopy() {
 }
 
 class DialogsEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         ASSERT_TRUE(PluginHost::Instance().CreateMainWindow(true));
         pluginCopy_ = PrivatePluginCopy();
@@ -97,7 +100,7 @@ public:
         return path.substr(0, path.size() - 4) + ".ini";
     }
 
-private:
+  private:
     static std::string pluginCopy_;
 };
 std::string DialogsEnvironment::pluginCopy_;
@@ -107,7 +110,7 @@ const ::testing::Environment* const kEnvironment =
 
 // A visible top-level window to own a dialog.
 class OwnerWindow {
-public:
+  public:
     OwnerWindow(int x, int y, int width, int height, int show) {
         window_ = CreateWindowA("STATIC", "owner", WS_OVERLAPPEDWINDOW, x, y, width, height,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -116,7 +119,7 @@ public:
     ~OwnerWindow() { DestroyWindow(window_); }
     HWND get() const { return window_; }
 
-private:
+  private:
     HWND window_;
 };
 
@@ -190,8 +193,8 @@ TEST(ExportFormatDialog, ShowsItsTemplateTexts) {
         }
         test::Click(d, IDCANCEL);
     });
-    const std::vector<std::string> expected = {kMboxText,    kEmlText,      kCustomText, kConvertText,
-                                               kNoAttachText, "OK", kCancelText};
+    const std::vector<std::string> expected = {kMboxText,     kEmlText, kCustomText, kConvertText,
+                                               kNoAttachText, "OK",     kCancelText};
     ASSERT_EQ(texts.size(), expected.size());
     for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(Hex(texts[i]), Hex(expected[i])) << i;
     EXPECT_EQ(run.result, IDCANCEL);
@@ -215,7 +218,8 @@ TEST(ExportFormatDialog, OpensWithTheHandedInChoice) {
     for (const FormatOpenCase& c : cases) {
         FormatRun run = RunFormat(c.in, [](DWORD, HWND d) { test::Click(d, IDCANCEL); });
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(run.opened.checked[i], 103 + i == c.checkedRadio) << c.name << " radio " << 103 + i;
+            EXPECT_EQ(run.opened.checked[i], 103 + i == c.checkedRadio)
+                << c.name << " radio " << 103 + i;
         }
         EXPECT_EQ(run.opened.editEnabled, c.editEnabled) << c.name;
         EXPECT_EQ(Hex(run.opened.editText), Hex(c.in.separator)) << c.name;
@@ -232,8 +236,8 @@ TEST(ExportFormatDialog, OpensWithTheHandedInChoice) {
 struct FormatOkCase {
     const char* name;
     FormatIn in;
-    int clickRadio;          // 0: none
-    const char* typed;       // nullptr: leave the edit as it is
+    int clickRadio;     // 0: none
+    const char* typed;  // nullptr: leave the edit as it is
     bool toggleNoAttach;
     int saveType;
     std::string separator;
@@ -243,14 +247,34 @@ struct FormatOkCase {
 TEST(ExportFormatDialog, OkReadsTheChoiceBack) {
     const FormatOkCase cases[] = {
         {"first export, OK at once", {-1, true, "", false}, 0, nullptr, false, 103, "", false},
-        {"eml with separator returns it empty", {104, true, "sep", false}, 0, nullptr, false, 104,
-         "", false},
+        {"eml with separator returns it empty",
+         {104, true, "sep", false},
+         0,
+         nullptr,
+         false,
+         104,
+         "",
+         false},
         {"105 switched to 103", {105, true, "sep", false}, 103, nullptr, false, 103, "", false},
-        {"105 kept with its separator", {105, true, "sep", true}, 0, nullptr, false, 105, "sep",
+        {"105 kept with its separator",
+         {105, true, "sep", true},
+         0,
+         nullptr,
+         false,
+         105,
+         "sep",
          true},
         {"105 chosen with empty edit", {103, true, "", false}, 105, "", false, 105, "", false},
-        {"105 chosen and typed", {104, true, "", false}, 105, "==" "\x95\x5C", true, 105,
-         "==" "\x95\x5C", true},
+        {"105 chosen and typed",
+         {104, true, "", false},
+         105,
+         "=="
+         "\x95\x5C",
+         true,
+         105,
+         "=="
+         "\x95\x5C",
+         true},
         {"attachments box ticked", {103, true, "", false}, 0, nullptr, true, 103, "", true},
     };
     for (const FormatOkCase& c : cases) {
@@ -332,9 +356,7 @@ TEST(ExportFormatDialog, LongSeparatorIsCutAtACharacterTo254Bytes) {
 }
 
 // True when `text` ends on a character boundary.
-bool WholeCharacters(const std::string& text) {
-    return CutToCharacters(text, text.size()) == text;
-}
+bool WholeCharacters(const std::string& text) { return CutToCharacters(text, text.size()) == text; }
 
 TEST(ExportFormatDialog, LoneLeadByteNeverComesBackHalf) {
     // The control itself turns a lone lead byte into a whole character.
@@ -353,8 +375,8 @@ TEST(ExportFormatDialog, LoneLeadByteNeverComesBackHalf) {
 TEST(ExportFormatDialog, OversizedSeparatorHandedInOpensShowsAndReturns) {
     const std::string big = std::string(1023, 'b') + "\x82";  // ends in a lone lead byte
     for (int button : {IDCANCEL, IDOK}) {
-        FormatRun run = RunFormat({105, true, big, true},
-                                  [&](DWORD, HWND d) { test::Click(d, button); });
+        FormatRun run =
+            RunFormat({105, true, big, true}, [&](DWORD, HWND d) { test::Click(d, button); });
         EXPECT_EQ(run.result, button);
         EXPECT_EQ(run.opened.editText.substr(0, 1023), big.substr(0, 1023));
         std::string expected = button == IDOK ? std::string(kFormatSeparatorLimit, 'b') : big;
@@ -404,12 +426,13 @@ TEST(ExportFormatDialog, ConversionBoxCannotBeChanged) {
 // Where the dialog sat while open, in screen coordinates.
 RECT FormatDialogRect(HWND owner) {
     RECT rect = {};
-    RunFormat({103, true, "", false},
-              [&](DWORD, HWND d) {
-                  GetWindowRect(d, &rect);
-                  test::Click(d, IDCANCEL);
-              },
-              owner);
+    RunFormat(
+        {103, true, "", false},
+        [&](DWORD, HWND d) {
+            GetWindowRect(d, &rect);
+            test::Click(d, IDCANCEL);
+        },
+        owner);
     return rect;
 }
 
@@ -518,9 +541,9 @@ TEST(SettingsDialog, ShowsItsTemplateTextsAndTheVersionLine) {
         versionStyle = test::ItemStyle(d, IDC_VERSION);
         test::Click(d, IDCANCEL);
     });
-    const std::vector<std::string> expected = {kMboxText, kEmlText, kCustomText, kConvertText,
-                                               kNoAttachText, "OK", kCancelText, "...",
-                                               kVersionLine};
+    const std::vector<std::string> expected = {kMboxText,    kEmlText,      kCustomText,
+                                               kConvertText, kNoAttachText, "OK",
+                                               kCancelText,  "...",         kVersionLine};
     ASSERT_EQ(texts.size(), expected.size());
     for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(Hex(texts[i]), Hex(expected[i])) << i;
     EXPECT_EQ(versionStyle & SS_TYPEMASK, SS_RIGHT);
@@ -540,7 +563,9 @@ TEST(SettingsDialog, OpensWithTheStoredSettings) {
         {"eml", {"C:\\", "==", false, 104, false}, 104, false},
         {"stray save type", {"C:\\Mail", "==", false, 7, false}, 0, false},
         {"1023-byte folder and separator",
-         {std::string(1023, 'f'), std::string(1023, 's'), false, 105, false}, 105, true},
+         {std::string(1023, 'f'), std::string(1023, 's'), false, 105, false},
+         105,
+         true},
     };
     for (const SettingsOpenCase& c : cases) {
         SettingsRun run = RunSettings(c.in, [](DWORD, HWND d) { test::Click(d, IDCANCEL); });
@@ -573,16 +598,32 @@ TEST(SettingsDialog, OkReadsTheSettingsBack) {
         {"defaults stay", {"", "", false, 103, false}, 0, "", 103, ""},
         {"folder gets a backslash", {"C:\\Mail", "", false, 103, false}, 0, "C:\\Mail\\", 103, ""},
         {"drive root gets no second", {"C:\\", "", false, 103, false}, 0, "C:\\", 103, ""},
-        {"folder ending in 0x5C trail byte", {"C:\\" + kHyou, "", false, 103, false}, 0,
-         "C:\\" + kHyou + "\\", 103, ""},
-        {"stray type and separator kept", {"C:\\M\\", "sep", false, 9, false}, 0, "C:\\M\\", 9,
+        {"folder ending in 0x5C trail byte",
+         {"C:\\" + kHyou, "", false, 103, false},
+         0,
+         "C:\\" + kHyou + "\\",
+         103,
+         ""},
+        {"stray type and separator kept",
+         {"C:\\M\\", "sep", false, 9, false},
+         0,
+         "C:\\M\\",
+         9,
          "sep"},
         {"custom keeps separator", {"", "sep", true, 105, false}, 0, "", 105, "sep"},
         {"eml empties separator", {"", "sep", true, 105, false}, 104, "", 104, ""},
-        {"1023-byte folder cut to 259", {std::string(1023, 'f'), "", false, 103, false}, 0,
-         std::string(259, 'f') + "\\", 103, ""},
-        {"1023-byte separator cut to 259", {"", std::string(1023, 's'), false, 105, false}, 0, "",
-         105, std::string(259, 's')},
+        {"1023-byte folder cut to 259",
+         {std::string(1023, 'f'), "", false, 103, false},
+         0,
+         std::string(259, 'f') + "\\",
+         103,
+         ""},
+        {"1023-byte separator cut to 259",
+         {"", std::string(1023, 's'), false, 105, false},
+         0,
+         "",
+         105,
+         std::string(259, 's')},
     };
     for (const SettingsOkCase& c : cases) {
         SettingsRun run = RunSettings(c.in, [&](DWORD, HWND d) {
@@ -633,7 +674,7 @@ TEST(SettingsDialog, CancelEscAndCloseBoxChangeNothing) {
 using test::SelectedFolderLabel;
 
 class SettingsBrowser : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         CreateDirectoryA(kTestRoot.c_str(), nullptr);
         for (const char* name : {"\\Start", "\\Picked"}) {
@@ -658,8 +699,8 @@ TEST_F(SettingsBrowser, OpensOnTheShownFolderAndReturnsOneWithABackslash) {
         {"start without backslash", kTestRoot + "\\Start", "Start", kTestRoot + "\\Start",
          kTestRoot + "\\Start\\"},
         {"drive root", kTestRoot + "\\Picked\\", "Picked", "C:\\", "C:\\"},
-        {"folder ending in 0x5C", kTestRoot + "\\" + kHyou + "\\", kHyou,
-         kTestRoot + "\\" + kHyou, kTestRoot + "\\" + kHyou + "\\"},
+        {"folder ending in 0x5C", kTestRoot + "\\" + kHyou + "\\", kHyou, kTestRoot + "\\" + kHyou,
+         kTestRoot + "\\" + kHyou + "\\"},
         {"cancel the browser", kTestRoot + "\\Start\\", "Start", "", kTestRoot + "\\Start\\"},
     };
     for (const BrowseCase& c : cases) {
@@ -1040,7 +1081,7 @@ TEST(DialogLabels, NoneIsClippedWithTheScreenshotFont) {
 // Through the plug-in's callbacks in the simulated host
 
 class PluginDialogs : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { DeleteFileA(DialogsEnvironment::IniPath().c_str()); }
     void TearDown() override { host().CallExit(); }
     static PluginHost& host() { return PluginHost::Instance(); }
@@ -1125,14 +1166,13 @@ TEST_F(PluginDialogs, SetupRoundTripsThroughTheIniFile) {
         Store("Separator", c.separator);
         Start();
         std::string shown;
-        test::RunDriven(
-            [&] { return INT_PTR{host().CallSetup()}; },
-            [&](DWORD ui) {
-                HWND d = test::WaitForDialog(ui, kSettingsCaption);
-                ASSERT_NE(d, nullptr);
-                shown = test::ItemText(d, IDC_SAVE_FOLDER);
-                test::Click(d, c.button);
-            });
+        test::RunDriven([&] { return INT_PTR{host().CallSetup()}; },
+                        [&](DWORD ui) {
+                            HWND d = test::WaitForDialog(ui, kSettingsCaption);
+                            ASSERT_NE(d, nullptr);
+                            shown = test::ItemText(d, IDC_SAVE_FOLDER);
+                            test::Click(d, c.button);
+                        });
         host().CallExit();
         EXPECT_EQ(shown, c.savePath);
         EXPECT_EQ(Stored("SavePath"), c.savePathAfter);

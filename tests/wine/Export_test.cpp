@@ -2,7 +2,6 @@
 // with golden files; message boxes and the asking flow's dialogs driven from
 // a second thread.
 #include <gtest/gtest.h>
-
 #include <shlobj.h>
 
 #include <cstdlib>
@@ -21,10 +20,10 @@ namespace {
 
 // Samples whose output is fixed (07 has no Date: its envelope carries the export time).
 const std::vector<std::string> kSamples = {
-    "01-meeting.eml",         "02-euc-notice.eml",  "03-report-attachment.eml",
-    "04-alternative.eml",     "05-from-line.eml",   "06-quoted-subject.eml",
-    "08-q-encoded.eml",       "09-hankaku.eml",     "10-same-subject-a.eml",
-    "11-same-subject-b.eml",  "12-utf8.eml"};
+    "01-meeting.eml",        "02-euc-notice.eml", "03-report-attachment.eml",
+    "04-alternative.eml",    "05-from-line.eml",  "06-quoted-subject.eml",
+    "08-q-encoded.eml",      "09-hankaku.eml",    "10-same-subject-a.eml",
+    "11-same-subject-b.eml", "12-utf8.eml"};
 
 // Every file of the folder as "== name ==" and its bytes, in name order.
 std::string FolderDump(const std::string& folder) {
@@ -51,7 +50,9 @@ TEST_P(ExportTest, StoredFormatMatchesGoldenOutputAndReplacesAnOldTarget) {
     PluginFixture plugin;
     std::string out = NewTempFolder("stored");
     // An old target of the same name is replaced without a question.
-    std::string oldTarget = out + "\x89\xEF\x8B\x63\x82\xCC\x8B\x63\x8E\x96\x98\x5E\x82\xC9\x82\xC2\x82\xA2\x82\xC4.txt";
+    std::string oldTarget =
+        out +
+        "\x89\xEF\x8B\x63\x82\xCC\x8B\x63\x8E\x96\x98\x5E\x82\xC9\x82\xC2\x82\xA2\x82\xC4.txt";
     WriteFileBytes(oldTarget, "stale");
     plugin.WriteIni("[SETTING]\r\nSavePath=" + out + "\r\nSaveType=" + std::to_string(saveType) +
                     "\r\nSeparator=----- cut -----\r\n");
@@ -156,7 +157,8 @@ TEST_P(OverwriteAnswer, FormatDialogSaveDialogAndOverwriteQuestion) {
 
 // 1 overwrite: only the new message; 3 append: old content first; 2 cancel: untouched.
 INSTANTIATE_TEST_SUITE_P(AskingExport, OverwriteAnswer,
-                         ::testing::Values(OverwriteCase{1, false, true}, OverwriteCase{3, true, true},
+                         ::testing::Values(OverwriteCase{1, false, true},
+                                           OverwriteCase{3, true, true},
                                            OverwriteCase{2, true, false}));
 
 // Replace: a stored-format export that fails keeps the old target whole and
@@ -165,7 +167,9 @@ TEST(SafeReplace, FailedStoredExportKeepsTheOldTargetWhole) {
     PluginFixture plugin;
     std::string out = NewTempFolder("replace");
     // "会議の議事録について.txt", named after the first message.
-    std::string target = out + "\x89\xEF\x8B\x63\x82\xCC\x8B\x63\x8E\x96\x98\x5E\x82\xC9\x82\xC2\x82\xA2\x82\xC4.txt";
+    std::string target =
+        out +
+        "\x89\xEF\x8B\x63\x82\xCC\x8B\x63\x8E\x96\x98\x5E\x82\xC9\x82\xC2\x82\xA2\x82\xC4.txt";
     const std::string old = "From old@example.jp Sat Dec 07 12:00:00 2024\r\nold\r\n\r\n";
     WriteFileBytes(target, old);
     plugin.WriteIni("[SETTING]\r\nSavePath=" + out + "\r\nSaveType=103\r\n");
@@ -222,7 +226,8 @@ TEST(SafeAppend, FailedMessageLeavesTheOldContentAndWholeMessages) {
     EXPECT_TRUE(ReadFileBytes(out + "failed.txt") == whole.substr(0, second));
     WriteFileBytes(out + "replaced.txt", torn);
     AskingExportInto(out + "replaced.txt", 1, true);
-    EXPECT_TRUE(ReadFileBytes(out + "replaced.txt") == torn) << "a failed overwrite keeps the old file";
+    EXPECT_TRUE(ReadFileBytes(out + "replaced.txt") == torn)
+        << "a failed overwrite keeps the old file";
     EXPECT_EQ(ListFiles(out).size(), 3u) << "no partial new file";
 }
 

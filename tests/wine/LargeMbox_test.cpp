@@ -1,7 +1,7 @@
 // The simulated host's mbox reader in its 32-bit Windows build: a message that
 // lies past 4 GiB is read from its own offset (64-bit file offsets).
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>

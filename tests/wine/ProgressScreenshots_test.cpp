@@ -2,8 +2,8 @@
 // scripts/screenshots.sh, which sets TESSERA_SHOT_DIR and captures the screen
 // while a window waits. The real plug-in exports the samples from a slow
 // host, one of them failing. Without the variable the run is skipped.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,13 +1,12 @@
 // The real plug-in DLL loaded into this process, which plays the host.
 #include <gtest/gtest.h>
 
-#include "tests/support/HexBytes.h"
-
 #include <cstring>
 
 #include "host/SimulatedHost.h"
-#include "settings/SettingsStore.h"
 #include "resources/Version.h"
+#include "settings/SettingsStore.h"
+#include "tests/support/HexBytes.h"
 #include "tests/wine/support/PluginFixture.h"
 #include "tests/wine/support/WindowWatcher.h"
 
@@ -28,8 +27,8 @@ TEST(PluginLoad, BindsAllHostFunctionsAndLoads) {
 
 TEST(PluginLoad, RefusesToLoadWhenOneHostFunctionIsMissing) {
     // simhost-missing.exe leaves BKA_Connect out of its exports.
-    std::string command = "\"" + ExeFolder() + "simhost-missing.exe\" --plugin \"" +
-                          ExeFolder() + "Tessera.dll\" --do info";
+    std::string command = "\"" + ExeFolder() + "simhost-missing.exe\" --plugin \"" + ExeFolder() +
+                          "Tessera.dll\" --do info";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};

@@ -72,7 +72,8 @@ std::string CliExportPlatform::NameOnDisk(const std::string& name) {
     lastNameKept_ = true;
     if (options_.names == NameCharset::ShiftJis) return name;
     if (!names_.Usable()) {
-        if (!namesUnusableTold_) Say("no converter to " + LocaleCharset() + ": names kept in Shift-JIS");
+        if (!namesUnusableTold_)
+            Say("no converter to " + LocaleCharset() + ": names kept in Shift-JIS");
         namesUnusableTold_ = true;
         return name;
     }

@@ -8,8 +8,8 @@
 
 #include "export/ExportPlatform.h"
 #include "platform/LocalFileSystem.h"
-#include "tools/cli/CliOptions.h"
 #include "platform/LocaleText.h"
+#include "tools/cli/CliOptions.h"
 #include "tools/cli/ProtectedFiles.h"
 
 namespace tessera {

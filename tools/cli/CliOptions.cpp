@@ -39,18 +39,26 @@ const char kUsage[] =
     "Exit status: 0 success, 1 the export failed or left messages out, 2 usage error.\n";
 
 bool ParseFormat(const std::string& value, int& saveType) {
-    if (value == "mbox") saveType = kSaveTypeMbox;
-    else if (value == "eml") saveType = kSaveTypeEml;
-    else if (value == "separator") saveType = kSaveTypeSeparator;
-    else return false;
+    if (value == "mbox")
+        saveType = kSaveTypeMbox;
+    else if (value == "eml")
+        saveType = kSaveTypeEml;
+    else if (value == "separator")
+        saveType = kSaveTypeSeparator;
+    else
+        return false;
     return true;
 }
 
 bool ParseIfExists(const std::string& value, IfExists& ifExists) {
-    if (value == "overwrite") ifExists = IfExists::Overwrite;
-    else if (value == "append") ifExists = IfExists::Append;
-    else if (value == "cancel") ifExists = IfExists::Cancel;
-    else return false;
+    if (value == "overwrite")
+        ifExists = IfExists::Overwrite;
+    else if (value == "append")
+        ifExists = IfExists::Append;
+    else if (value == "cancel")
+        ifExists = IfExists::Cancel;
+    else
+        return false;
     return true;
 }
 
@@ -117,15 +125,18 @@ bool ParseValueOption(const std::string& name, const std::string& value, CliOpti
 // Combinations that would silently do something else than asked.
 bool CheckCombination(const CliOptions& options, std::string& error) {
     if (options.help || options.version) return true;
-    if (options.inputs.empty()) error = "no input given";
-    else if (options.hasFormat && !options.hasOutput) error = "--format needs --output";
+    if (options.inputs.empty())
+        error = "no input given";
+    else if (options.hasFormat && !options.hasOutput)
+        error = "--format needs --output";
     else if (options.hasFormat && !options.settingsFile.empty())
         error = "--settings applies only without --format";
     else if (!options.hasFormat && (options.hasSeparator || options.noAttach))
         error = "--separator and --no-attach need --format (or set them in --settings)";
     else if (options.hasSeparator && options.saveType != kSaveTypeSeparator)
         error = "--separator needs --format separator";
-    else if (options.hasOutput && options.output.empty()) error = "--output is empty";
+    else if (options.hasOutput && options.output.empty())
+        error = "--output is empty";
     return error.empty();
 }
 
@@ -134,8 +145,8 @@ bool CheckCombination(const CliOptions& options, std::string& error) {
 const char* CliUsage() { return kUsage; }
 
 bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& error) {
-    static const char* const kValueOptions[] = {"--format", "--separator", "--settings", "--output",
-                                                "--if-exists", "--names"};
+    static const char* const kValueOptions[] = {"--format", "--separator", "--settings",
+                                                "--output", "--if-exists", "--names"};
     bool endOfOptions = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -143,11 +154,16 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& er
             options.inputs.push_back(arg);
             continue;
         }
-        if (arg == "--") endOfOptions = true;
-        else if (arg == "--help" || arg == "-h") options.help = true;
-        else if (arg == "--version") options.version = true;
-        else if (arg == "--no-attach") options.noAttach = true;
-        else if (arg == "--quiet" || arg == "-q") options.quiet = true;
+        if (arg == "--")
+            endOfOptions = true;
+        else if (arg == "--help" || arg == "-h")
+            options.help = true;
+        else if (arg == "--version")
+            options.version = true;
+        else if (arg == "--no-attach")
+            options.noAttach = true;
+        else if (arg == "--quiet" || arg == "-q")
+            options.quiet = true;
         else {
             bool matched = false, missing = false;
             std::string value;

@@ -1,7 +1,7 @@
 #include "tools/cli/MessageText.h"
 
-#include "resources/StringTable.h"
 #include "platform/LocaleText.h"
+#include "resources/StringTable.h"
 
 namespace tessera {
 

@@ -8,7 +8,7 @@
 namespace tessera {
 
 class ProgressLine {
-public:
+  public:
     // Shows nothing unless `enabled`; starts showing after `delay` of work.
     ProgressLine(FILE* out, bool enabled,
                  std::chrono::milliseconds delay = std::chrono::milliseconds(1000));
@@ -18,7 +18,7 @@ public:
     // Clears the line if one was shown.
     void Finish();
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     FILE* out_;
     bool enabled_;

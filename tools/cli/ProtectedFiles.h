@@ -13,7 +13,7 @@
 namespace tessera {
 
 class ProtectedFiles {
-public:
+  public:
     // Adds the file at `path`; nothing when it cannot be looked at.
     void Add(const std::string& path);
     // Adds the regular file open on descriptor `fd` (standard input).
@@ -23,7 +23,7 @@ public:
     // True when the open descriptor `fd` is one of the files.
     bool HoldsOpen(int fd) const;
 
-private:
+  private:
     using Identity = std::pair<uint64_t, uint64_t>;
     // The identity of the file at `path` or open on `fd`; false when there is none.
     static bool IdentityOf(const std::string& path, Identity& identity);

@@ -1,6 +1,6 @@
-#include <sys/stat.h>
-
 #include "tools/cli/ProtectedFiles.h"
+
+#include <sys/stat.h>
 
 namespace tessera {
 

@@ -1,7 +1,7 @@
-#include <io.h>
-#include <windows.h>
-
 #include "tools/cli/ProtectedFiles.h"
+
+#include <windows.h>
+#include <io.h>
 
 namespace tessera {
 

@@ -1,5 +1,7 @@
 // tessera-export: the plug-in's export flow on the command line. The flow is
 // ExportDriver's; this file only reads the inputs and options and reports.
+#include <unistd.h>
+
 #include <algorithm>
 #include <clocale>
 #include <csignal>
@@ -9,7 +11,6 @@
 #include <iterator>
 #include <new>
 #include <string>
-#include <unistd.h>
 
 #include "export/ExportDriver.h"
 #include "host/MboxFraming.h"
@@ -68,7 +69,8 @@ bool LoadInputs(const CliOptions& options, MessageStore& store, CliExportPlatfor
             }
             continue;
         }
-        std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+        std::string text((std::istreambuf_iterator<char>(std::cin)),
+                         std::istreambuf_iterator<char>());
         DropEnvelopeLine(text);
         if (text.empty()) {
             platform.Say("-: empty standard input, not a message");
@@ -81,7 +83,8 @@ bool LoadInputs(const CliOptions& options, MessageStore& store, CliExportPlatfor
 }
 
 // The stored settings of the plug-in, or of --settings; --output replaces SavePath.
-bool PrepareSettings(const CliOptions& options, ExportSettings& settings, CliExportPlatform& platform) {
+bool PrepareSettings(const CliOptions& options, ExportSettings& settings,
+                     CliExportPlatform& platform) {
     if (!options.settingsFile.empty()) {
         if (access(options.settingsFile.c_str(), R_OK) != 0) {
             platform.Say(options.settingsFile + ": settings file cannot be read");
@@ -139,8 +142,8 @@ std::string ClosingLine(const ExportReport& report, size_t total) {
 }
 
 int Run(const CliOptions& options) {
-    CliExportPlatform platform(options, stderr,
-                               options.ifExists == IfExists::Ask && IsTerminal(stdin) ? stdin : nullptr);
+    CliExportPlatform platform(
+        options, stderr, options.ifExists == IfExists::Ask && IsTerminal(stdin) ? stdin : nullptr);
     ExportSettings settings;
     if (!options.hasFormat && !PrepareSettings(options, settings, platform)) return kExitUsage;
     SimulatedHost& host = SimulatedHost::Instance();
@@ -183,8 +186,10 @@ int Run(const CliOptions& options) {
     std::signal(SIGTERM, OnInterrupt);
     ExportFormat chosen;
     chosen.SaveType = kSaveTypeUnset;
-    if (options.hasFormat) driver.ExportChosenFormat(nullptr, chosen, settings.SavePath);
-    else driver.ExportStoredFormat(nullptr, settings);
+    if (options.hasFormat)
+        driver.ExportChosenFormat(nullptr, chosen, settings.SavePath);
+    else
+        driver.ExportStoredFormat(nullptr, settings);
     progress.Finish();
     const size_t total = host.Messages().Count();
     inputsOk = TellProblems(host.Messages(), platform) && inputsOk;

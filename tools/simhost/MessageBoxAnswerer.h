@@ -12,13 +12,13 @@
 namespace tessera {
 
 class MessageBoxAnswerer {
-public:
+  public:
     MessageBoxAnswerer();
     ~MessageBoxAnswerer();
     // Texts of the boxes answered since the last call.
     std::vector<std::string> TakeTexts();
 
-private:
+  private:
     void Run();
     std::atomic<bool> stop_{false};
     std::mutex mutex_;

@@ -28,7 +28,7 @@ struct MenuEntry {
 };
 
 class PluginHost {
-public:
+  public:
     static PluginHost& Instance();
 
     // Creates the main window; its menu's first submenu holds the host item
@@ -58,7 +58,7 @@ public:
     // Items of the first submenu, in order.
     std::vector<MenuEntry> SubMenuItems() const;
 
-private:
+  private:
     HWND window_ = nullptr;
     HMENU menu_ = nullptr;
     HMODULE module_ = nullptr;

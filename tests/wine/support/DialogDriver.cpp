@@ -1,9 +1,8 @@
 #include "tests/wine/support/DialogDriver.h"
 
 #include <commctrl.h>
-#include <shlobj.h>
-
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <atomic>
 #include <cstring>
@@ -94,7 +93,8 @@ std::string WindowText(HWND window) {
     int length = static_cast<int>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
     if (length <= 0) return std::string();
     std::string text(static_cast<size_t>(length) + 1, '\0');
-    LRESULT copied = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    LRESULT copied =
+        SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
     text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
     return text;
 }

@@ -23,8 +23,8 @@ std::string NewTempFolder(const std::string& tag) {
     // Wine reuses process ids: a folder left by an earlier run is not new.
     std::string folder;
     do {
-        folder = std::string(temp) + "tessera-" + tag + "-" + std::to_string(GetCurrentProcessId()) +
-                 "-" + std::to_string(++counter);
+        folder = std::string(temp) + "tessera-" + tag + "-" +
+                 std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     } while (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     return folder + "\\";
 }

@@ -22,7 +22,7 @@ bool FileExistsA(const std::string& path);
 std::vector<std::string> ListFiles(const std::string& folder);
 
 class PluginFixture {
-public:
+  public:
     // Copies Tessera.dll into a fresh folder as `moduleName` (default Tessera.dll).
     explicit PluginFixture(const std::string& moduleName = "Tessera.dll");
     ~PluginFixture();
@@ -44,7 +44,7 @@ public:
     std::string ModulePath() const { return folder_ + moduleName_; }
     std::string IniPath() const;
 
-private:
+  private:
     std::string folder_;
     std::string moduleName_;
 };

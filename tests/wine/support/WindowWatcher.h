@@ -22,7 +22,7 @@ struct SeenDialog {
 };
 
 class WindowWatcher {
-public:
+  public:
     // Waits up to `timeoutMs` for a dialog titled `caption` (Shift-JIS bytes),
     // records it, then sends WM_COMMAND `answer` (IDOK, IDCANCEL, ...).
     WindowWatcher(const std::string& caption, int answer, DWORD timeoutMs = 10000);
@@ -30,7 +30,7 @@ public:
     // Joins the thread and returns what it saw.
     const SeenDialog& Result();
 
-private:
+  private:
     std::thread thread_;
     SeenDialog seen_;
     bool joined_ = false;
