@@ -9,6 +9,12 @@
 
 namespace tessera::testing {
 
+const std::vector<std::string> kFixedSamples = {
+    "01-meeting.eml",        "02-euc-notice.eml", "03-report-attachment.eml",
+    "04-alternative.eml",    "05-from-line.eml",  "06-quoted-subject.eml",
+    "08-q-encoded.eml",      "09-hankaku.eml",    "10-same-subject-a.eml",
+    "11-same-subject-b.eml", "12-utf8.eml"};
+
 std::string ExeFolder() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -12,6 +12,9 @@
 namespace tessera::testing {
 
 // Folder of the running test executable (Tessera.dll lies beside it).
+// The samples whose export is fixed (07 has no Date: its envelope carries the export time).
+extern const std::vector<std::string> kFixedSamples;
+
 std::string ExeFolder();
 // A new empty folder under the system's temp folder, ending in '\'.
 std::string NewTempFolder(const std::string& tag);
