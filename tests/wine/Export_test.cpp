@@ -101,11 +101,12 @@ TEST(ExportMessages, UnwritableTargetIsReportedOnce) {
     EXPECT_EQ(plugin.Host().CallExit(), 0);
 }
 
-// Answers the save dialog with `path` once it shows.
-void AnswerSaveDialog(const std::string& path) {
+// Answers the save dialog of thread `ui` with `path` once it shows (only
+// ours: tests run side by side).
+void AnswerSaveDialog(DWORD ui, const std::string& path) {
     for (int i = 0; i < 500; ++i) {
-        HWND dialog = FindWindowA("#32770", nullptr);
-        if (dialog && GetDlgItem(dialog, 0x47C)) {
+        for (HWND dialog : tessera::test::ThreadDialogs(ui)) {
+            if (!GetDlgItem(dialog, 0x47C)) continue;
             SetDlgItemTextA(dialog, 0x47C, path.c_str());
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
             return;
@@ -131,10 +132,11 @@ TEST_P(OverwriteAnswer, FormatDialogSaveDialogAndOverwriteQuestion) {
     ASSERT_TRUE(plugin.Load());
     ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
     plugin.AddSamples({"05-from-line.eml"});
+    DWORD ui = GetCurrentThreadId();
     std::thread driver([&] {
         WindowWatcher format("エクスポートフォーマット", IDOK);
         format.Result();
-        AnswerSaveDialog(target);
+        AnswerSaveDialog(ui, target);
         WindowWatcher overwrite("確認", c.answer);
         overwrite.Result();
     });

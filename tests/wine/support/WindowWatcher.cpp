@@ -30,14 +30,48 @@ BOOL CALLBACK PrintWindow(HWND window, LPARAM) {
     return TRUE;
 }
 
+struct OwnSearch {
+    const std::string* caption;
+    bool dialogsOnly;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindOwn(HWND window, LPARAM data) {
+    OwnSearch& search = *reinterpret_cast<OwnSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char cls[16] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (process != GetCurrentProcessId()) return TRUE;
+    if (search.dialogsOnly && lstrcmpA(cls, "#32770") != 0) return TRUE;
+    // The stored caption: no message to a thread that may be busy.
+    wchar_t wide[256] = {};
+    InternalGetWindowText(window, wide, 256);
+    char caption[512] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, caption, sizeof caption, nullptr, nullptr);
+    if (*search.caption != caption) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// A window of this process titled `caption`, dialogs first: tests run side by
+// side, and another process's box must not be answered for ours.
+HWND FindOwnWindow(const std::string& caption) {
+    OwnSearch dialogs{&caption, true};
+    EnumWindows(FindOwn, reinterpret_cast<LPARAM>(&dialogs));
+    if (dialogs.found) return dialogs.found;
+    OwnSearch any{&caption, false};
+    EnumWindows(FindOwn, reinterpret_cast<LPARAM>(&any));
+    return any.found;
+}
+
 }  // namespace
 
 WindowWatcher::WindowWatcher(const std::string& caption, int answer, DWORD timeoutMs) {
     thread_ = std::thread([this, caption, answer, timeoutMs] {
         DWORD start = GetTickCount();
         while (GetTickCount() - start < timeoutMs) {
-            HWND dialog = FindWindowA("#32770", caption.c_str());
-            if (!dialog) dialog = FindWindowA(nullptr, caption.c_str());
+            HWND dialog = FindOwnWindow(caption);
             if (dialog) {
                 seen_.found = true;
                 seen_.caption = caption;
