@@ -190,10 +190,11 @@ void AskingExportInto(const std::string& target, int answer, bool fault) {
     ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
     plugin.AddSamples({"05-from-line.eml", "06-quoted-subject.eml", "01-meeting.eml"});
     if (fault) SimulatedHost::Instance().Faults().Add("BKA_GetSource:2");
+    DWORD ui = GetCurrentThreadId();
     std::thread driver([&] {
         WindowWatcher format("エクスポートフォーマット", IDOK);
         format.Result();
-        AnswerSaveDialog(target);
+        AnswerSaveDialog(ui, target);
         WindowWatcher overwrite("確認", answer);
         overwrite.Result();
         if (!fault) return;
