@@ -20,9 +20,12 @@ std::string NewTempFolder(const std::string& tag) {
     static int counter = 0;
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "tessera-" + tag + "-" +
-                         std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    CreateDirectoryA(folder.c_str(), nullptr);
+    // Process ids come round again and old folders stay: take only a new one.
+    std::string folder;
+    do {
+        folder = std::string(temp) + "tessera-" + tag + "-" + std::to_string(GetCurrentProcessId()) +
+                 "-" + std::to_string(++counter);
+    } while (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     return folder + "\\";
 }
 
