@@ -141,4 +141,26 @@ TEST_F(ProgressTest, HostCallsDuringAnExportWaitForIt) {
     EXPECT_EQ(plugin.Host().SubMenuItems().size(), 2u) << "its menu items are gone";
 }
 
+// Esc and the close box stop the export as the button does (tests/tools/cancel_readback.py).
+TEST_F(ProgressTest, EscAndTheCloseBoxCancelToo) {
+    SimulatedHost::Instance().SetSourceDelay(kSlowMs);
+    for (bool esc : {true, false}) {
+        ProgressCanceller watch;
+        std::thread presser([&] {
+            ASSERT_TRUE(test::WaitUntil([&] { return watch.Window() != nullptr; }));
+            HWND window = watch.Window();
+            if (esc) {
+                // As typed: to the focused button, which the dialog turns into Cancel.
+                PostMessageA(GetDlgItem(window, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0);
+            } else {
+                PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            }
+        });
+        WindowWatcher notice("エクスポート中止", IDOK);
+        ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+        presser.join();
+        EXPECT_TRUE(notice.Result().found) << (esc ? "Esc" : "close box");
+    }
+}
+
 }  // namespace
