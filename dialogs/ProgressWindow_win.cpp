@@ -45,15 +45,11 @@ INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 
 }  // namespace
 
-HWND ShowProgressWindow(HWND owner, ProgressWindowData& data) {
+HWND CreateProgressWindow(HWND owner, ProgressWindowData& data) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    HWND window = CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(IDD_PROGRESS), owner,
-                                     ProgressProc, reinterpret_cast<LPARAM>(&data));
-    if (!window) return nullptr;
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
-    return window;
+    return CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(IDD_PROGRESS), owner, ProgressProc,
+                              reinterpret_cast<LPARAM>(&data));
 }
 
 void UpdateProgressWindow(HWND window, const ProgressWindowData& data, int done,

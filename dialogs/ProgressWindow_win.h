@@ -15,9 +15,9 @@ struct ProgressWindowData {
     bool cancelled = false;  // set by Cancel, Esc or the close box
 };
 
-// Creates and shows the window, owned by `owner` (may be null); `data` must
+// Creates the window, hidden, owned by `owner` (may be null); `data` must
 // outlive it. Null when it cannot be created.
-HWND ShowProgressWindow(HWND owner, ProgressWindowData& data);
+HWND CreateProgressWindow(HWND owner, ProgressWindowData& data);
 
 // Shows `done` of the total and the Subject in hand.
 void UpdateProgressWindow(HWND window, const ProgressWindowData& data, int done,

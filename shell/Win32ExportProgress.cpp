@@ -84,15 +84,18 @@ void Win32ExportProgress::Tick() {
 }
 
 void Win32ExportProgress::Show() {
-    window_ = ShowProgressWindow(owner_, data_);
+    window_ = CreateProgressWindow(owner_, data_);
     if (!window_) {
         // Without the window the export goes on as it always did: unseen, unstoppable.
         showFailed_ = true;
         return;
     }
     changed_ = true;
+    // As a modal dialog does: the owner is disabled before the window appears.
     // EnableWindow returns nonzero when the window was disabled already.
     if (owner_) ownerDisabled_ = !EnableWindow(owner_, FALSE);
+    ShowWindow(window_, SW_SHOW);
+    UpdateWindow(window_);
 }
 
 void Win32ExportProgress::Pump() {
