@@ -16,7 +16,7 @@ set(TESSERA_WINE_SUPPORT
     tests/wine/support/PluginFixture.cpp
     tests/wine/support/WindowWatcher.cpp)
 set(TESSERA_WINE_TESTS Cp932Table Dialogs Export ExportRules LargeMbox LocalFileSystem Progress
-    ProgressScreenshots Shell)
+    Shell)
 foreach(name ${TESSERA_WINE_TESTS})
     add_executable(${name}_test tests/wine/${name}_test.cpp ${TESSERA_WINE_SUPPORT}
         $<TARGET_OBJECTS:simhost_objs>)

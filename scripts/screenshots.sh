@@ -2,7 +2,7 @@
 # Renders the three dialogs, the progress window and the summary of a long
 # export under Xvfb with a Japanese font and saves them as
 # docs/screenshots/*.png. Needs the Windows build (Tessera.dll,
-# dialog-screenshots.exe, ProgressScreenshots_test.exe) and the packages
+# dialog-screenshots.exe, progress-screenshots.exe) and the packages
 # xvfb imagemagick x11-apps fonts-ipafont-gothic fonts-wine.
 # Usage: scripts/screenshots.sh [windows-build-dir]   (default build/win)
 set -euo pipefail
@@ -65,9 +65,9 @@ capture overwrite-long
 wait "$RUN" || true  # the virtual desktop's exit code is not the program's
 
 # The progress window and the summary of a long export, from the real plug-in.
-wine explorer /desktop=shot,${WIDTH}x${HEIGHT} ProgressScreenshots_test.exe >"$WORK/run.log" 2>&1 &
+wine explorer /desktop=shot,${WIDTH}x${HEIGHT} progress-screenshots.exe "$(wine_path "$WORK")" \
+    "$(wine_path "$ROOT/samples")" >"$WORK/run.log" 2>&1 &
 RUN=$!
 capture progress
 capture summary
 wait "$RUN" || true
-grep -E 'PASSED|FAILED|SKIPPED' "$WORK/run.log" || true

@@ -12,11 +12,15 @@
 #include "tests/wine/support/DialogDriver.h"
 #include "tests/wine/support/PluginFixture.h"
 #include "tests/wine/support/WindowWatcher.h"
+#include "tools/simhost/ProgressCanceller.h"
 
 using namespace tessera;
 using namespace tessera::testing;
 
 namespace {
+
+// What the stored format names its file after 01-meeting.eml, the first message.
+const std::string kMeetingFile = "会議の議事録について.txt";
 
 // Every file of the folder as "== name ==" and its bytes, in name order.
 std::string FolderDump(const std::string& folder) {
@@ -43,9 +47,7 @@ TEST_P(ExportTest, StoredFormatMatchesGoldenOutputAndReplacesAnOldTarget) {
     PluginFixture plugin;
     std::string out = NewTempFolder("stored");
     // An old target of the same name is replaced without a question.
-    std::string oldTarget =
-        out +
-        "\x89\xEF\x8B\x63\x82\xCC\x8B\x63\x8E\x96\x98\x5E\x82\xC9\x82\xC2\x82\xA2\x82\xC4.txt";
+    std::string oldTarget = out + kMeetingFile;
     WriteFileBytes(oldTarget, "stale");
     plugin.WriteIni("[SETTING]\r\nSavePath=" + out + "\r\nSaveType=" + std::to_string(saveType) +
                     "\r\nSeparator=----- cut -----\r\n");
@@ -161,10 +163,7 @@ INSTANTIATE_TEST_SUITE_P(AskingExport, OverwriteAnswer,
 TEST(SafeReplace, FailedStoredExportKeepsTheOldTargetWhole) {
     PluginFixture plugin;
     std::string out = NewTempFolder("replace");
-    // "会議の議事録について.txt", named after the first message.
-    std::string target =
-        out +
-        "\x89\xEF\x8B\x63\x82\xCC\x8B\x63\x8E\x96\x98\x5E\x82\xC9\x82\xC2\x82\xA2\x82\xC4.txt";
+    std::string target = out + kMeetingFile;
     const std::string old = "From old@example.jp Sat Dec 07 12:00:00 2024\r\nold\r\n\r\n";
     WriteFileBytes(target, old);
     plugin.WriteIni("[SETTING]\r\nSavePath=" + out + "\r\nSaveType=103\r\n");
@@ -180,6 +179,47 @@ TEST(SafeReplace, FailedStoredExportKeepsTheOldTargetWhole) {
     EXPECT_TRUE(ReadFileBytes(target) == old) << ReadFileBytes(target);
     EXPECT_EQ(ListFiles(out).size(), 1u) << "no partial new file";
     EXPECT_EQ(plugin.Host().CallExit(), 0);
+}
+
+// Cancel of an export that was to replace a file, by either command: the old
+// file stays as it was, nothing is left beside it, no host buffer is kept.
+TEST(SafeReplace, CancelledExportKeepsTheOldTargetWhole) {
+    constexpr long kCancelAt = 9;  // of 11, past the progress window's half second
+    for (bool stored : {true, false}) {
+        SCOPED_TRACE(stored ? "stored format" : "asking export, overwrite");
+        PluginFixture plugin;
+        std::string out = NewTempFolder("cancel");
+        const std::string old = "From old@example.jp Sat Dec 07 12:00:00 2024\r\nold\r\n\r\n";
+        WriteFileBytes(out + kMeetingFile, old);
+        plugin.WriteIni("[SETTING]\r\nSavePath=" + out + "\r\nSaveType=103\r\n");
+        ASSERT_TRUE(plugin.Load());
+        ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+        plugin.AddSamples(kFixedSamples);
+        SimulatedHost::Instance().SetSourceDelay(80);
+        ProgressCanceller cancel(kCancelAt);
+        DWORD ui = GetCurrentThreadId();
+        SeenDialog notice;
+        std::thread driver([&] {
+            if (!stored) {
+                WindowWatcher("エクスポートフォーマット", IDOK).Result();
+                AnswerSaveDialog(ui, out + kMeetingFile);
+                WindowWatcher("確認", 1).Result();  // 1: overwrite
+            }
+            notice = WindowWatcher("エクスポート中止", IDOK).Result();
+        });
+        EXPECT_TRUE(plugin.Host().InvokeCommand(stored ? 1 : 0));
+        driver.join();
+        EXPECT_TRUE(cancel.Pressed());
+        bool toldNone = false;
+        for (const std::string& text : notice.texts)
+            toldNone |= text.find(": 0 / 11 ") != std::string::npos;
+        EXPECT_TRUE(notice.found && toldNone) << "the notice tells that none was written";
+        EXPECT_TRUE(ReadFileBytes(out + kMeetingFile) == old) << ReadFileBytes(out + kMeetingFile);
+        EXPECT_EQ(ListFiles(out), std::vector<std::string>{kMeetingFile}) << "nothing beside it";
+        EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), 0u);
+        EXPECT_EQ(SimulatedHost::Instance().Buffers().BadReleases(), 0u);
+        EXPECT_EQ(plugin.Host().CallExit(), 0);
+    }
 }
 
 // Runs the asking mbox export of three samples into `target`, answering the
