@@ -1,6 +1,7 @@
 #include "export/CharsetLabel.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "export/AsciiText.h"
 #include "export/Cp932Table.h"
@@ -71,6 +72,12 @@ struct ByteClassTable {
 
 constexpr ByteClassTable kByteClass;
 
+// Whether a word of 7-bit bytes holds the byte `b`.
+bool HasByte(uint64_t word, unsigned char b) {
+    const uint64_t x = word ^ (0x0101010101010101ull * b);
+    return ((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull) != 0;
+}
+
 }  // namespace
 
 JapaneseCharset IdentifyJapaneseCharset(std::string_view name) {
@@ -97,8 +104,19 @@ ShiftJisRepertoire MeasureShiftJis(std::string_view text) {
     while (p < end) {
         const unsigned char c = *p;
         if (c < 0x80) {
-            extended |= c == 0x5C || c == 0x7E;
-            ++p;
+            // Long 7-bit runs eight bytes at a time: one test for the high bits
+            // and, until one is found, one for a yen sign or overline.
+            while (end - p >= 8) {
+                uint64_t word;
+                std::memcpy(&word, p, sizeof word);
+                if (word & 0x8080808080808080ull) break;
+                if (!extended) extended = HasByte(word, 0x5C) || HasByte(word, 0x7E);
+                p += 8;
+            }
+            if (p < end && *p < 0x80) {
+                extended |= *p == 0x5C || *p == 0x7E;
+                ++p;
+            }
             continue;
         }
         eightBit = true;

@@ -151,6 +151,20 @@ void LineList::WriteTo(TextSink& sink) const {
     }
 }
 
+bool LineList::AnyLine(bool (*test)(const char* text, size_t length)) const {
+    for (const Segment* segment = head_; segment != nullptr; segment = segment->next) {
+        const char* at = segment->data;
+        const char* const end = at + segment->size;
+        while (at < end) {
+            size_t v;
+            at = GetVarint(at, v);
+            if ((v & 3) != kGap && test(at, v >> 2)) return true;
+            at += v >> 2;
+        }
+    }
+    return false;
+}
+
 void LineEntry::SetText(const char* p, size_t n) { cursor_.Replace(p, n); }
 
 LineCursor::LineCursor(LineList& list) : list_(list), segment_(list.head_), entry_(*this) {
@@ -204,6 +218,11 @@ std::string_view LineCursor::Stored() const {
     return text;
 }
 
+bool LineCursor::EndsInCrLf() const {
+    if (!materialized_) return crlf_;
+    return scratch_.size() >= 2 && scratch_.compare(scratch_.size() - 2, 2, "\r\n") == 0;
+}
+
 void LineCursor::Next() {
     if (copy_ != nullptr) {
         if (!replaced_) std::memcpy(CopyRoom(end_ - pos_), segment_->data + pos_, end_ - pos_);
@@ -231,7 +250,7 @@ char* LineCursor::CopyRoom(size_t bytes) {
 }
 
 void LineCursor::Replace(const char* p, size_t n) {
-    const size_t oldLength = operator->()->length;
+    const size_t oldLength = materialized_ ? entry_.length : contentLength_ + (crlf_ ? 2 : 0);
     const Record r = Measure(p, n);
     scratch_.assign(p, n);  // p may point into scratch_
     entry_.text = scratch_.c_str();

@@ -59,6 +59,9 @@ class LineList {
 
     // Puts every line, in order, into the sink.
     void WriteTo(TextSink& sink) const;
+    // True when `test` holds for a line's bytes without the CR LF it ends in,
+    // if any. Reads the lines where they are, faster than a cursor.
+    bool AnyLine(bool (*test)(const char* text, size_t length)) const;
 
     struct Segment;
 
@@ -92,6 +95,8 @@ class LineCursor {
     LineEntry& operator*() { return *operator->(); }
     // The current line's bytes without the CR LF it ends in, if any; no copy.
     std::string_view Stored() const;
+    // Whether the current line ends in the CR LF that Stored() leaves out.
+    bool EndsInCrLf() const;
     void Next();
 
   private:
@@ -126,6 +131,7 @@ class ConstLineCursor {
     const LineEntry* operator->() { return cursor_.operator->(); }
     const LineEntry& operator*() { return *cursor_.operator->(); }
     std::string_view Stored() const { return cursor_.Stored(); }
+    bool EndsInCrLf() const { return cursor_.EndsInCrLf(); }
     void Next() { cursor_.Next(); }
 
   private:

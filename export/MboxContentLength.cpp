@@ -38,8 +38,9 @@ size_t DropStaleContentLength(MimePart& root) {
     const size_t bodyBytes = total - headerBytes;
     size_t dropped = 0;
     for (LineCursor line(root.headers); line; line.Next()) {
+        if (!StartsWithIgnoreCase(line.Stored(), kName)) continue;  // no copy of other lines
         const std::string_view header(line->text, line->length);
-        if (!StartsWithIgnoreCase(header, kName) || Counts(header, bodyBytes)) continue;
+        if (Counts(header, bodyBytes)) continue;
         // An empty line writes nothing: the header is gone from the output.
         line->SetText("", 0);
         ++dropped;

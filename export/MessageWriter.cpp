@@ -41,6 +41,7 @@ class FileSink : public TextSink {
 };
 
 void QuoteList(LineList& lines) {
+    if (!lines.AnyLine(NeedsFromQuote)) return;  // most lists: one quick read
     std::string quoted;
     for (LineCursor line(lines); line; line.Next()) {
         const std::string_view stored = line.Stored();

@@ -26,7 +26,7 @@ bool TargetFile::Send() {
 
 bool TargetFile::Write(const char* data, size_t size) {
     if (!open_ || failed_) return false;
-    if (!inMessage_) return Out(data, size);
+    if (!inMessage_ || !holds_) return Out(data, size);
     if (held_.size() + size <= kHeldBytes) {
         held_.append(data, size);
         return true;

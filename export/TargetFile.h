@@ -21,9 +21,11 @@ enum class TargetMode {
     Replace,  // whole messages only
 };
 
-// One opened target. Writes between BeginMessage and EndMessage are held and
-// go out together, so an envelope line never reaches the file without its
-// message. Each implementation's destructor aborts a target left open.
+// One opened target. Written in place, what comes between BeginMessage and
+// EndMessage is held and goes out together, so an envelope line never reaches
+// the file without its message. A new file beside the target is seen by no one
+// before Commit: it is written straight through. Each implementation's
+// destructor aborts a target left open.
 class TargetFile : public OutputFile {
   public:
     // Writes held for one message go out in one piece up to this size.
@@ -48,7 +50,9 @@ class TargetFile : public OutputFile {
     const std::string& Tail() const { return tail_; }
 
   protected:
-    TargetFile() = default;
+    // `inPlace`: the bytes reach the target itself (an append in place, a
+    // device or pipe), so whole messages are held before they go out.
+    explicit TargetFile(bool inPlace) : holds_(inPlace) {}
     // Sets the length the file had when it was opened and the tail read from it.
     void Started(uint64_t length, std::string tail);
 
@@ -65,6 +69,7 @@ class TargetFile : public OutputFile {
     bool Send();
 
     std::string held_;
+    const bool holds_;
     bool inMessage_ = false;
     bool failed_ = false;  // a write of the current message failed
     bool open_ = true;

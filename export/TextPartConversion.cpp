@@ -27,7 +27,10 @@ constexpr const char* kWidestLabel = "MS932";
 std::string JoinLines(const LineList& lines) {
     std::string text;
     text.reserve(lines.TotalLength());
-    for (ConstLineCursor e(lines); e; e.Next()) text.append(e->text, e->length);
+    for (ConstLineCursor e(lines); e; e.Next()) {
+        text.append(e.Stored());
+        if (e.EndsInCrLf()) text.append("\r\n", 2);
+    }
     return text;
 }
 
@@ -76,36 +79,43 @@ Label LabelFor(ShiftJisRepertoire repertoire, const PartLabels& labels) {
     return label;
 }
 
-// True when the body is ISO-2022-JP or EUC-JP text as labelled (what
-// ResolveJapaneseCharset says of the whole), looked at line by line.
-bool LinesAreAsLabelled(const LineList& body, JapaneseCharset charset) {
-    for (ConstLineCursor e(body); e; e.Next()) {
-        const std::string_view line(e->text, e->length);
-        if (!HasEightBitByte(line)) continue;
-        if (charset == JapaneseCharset::kIso2022Jp || !IsEucJpText(line)) return false;
-    }
-    return true;
+// True when a line of an ISO-2022-JP or EUC-JP body is as labelled (what
+// ResolveJapaneseCharset says of the whole).
+bool LineIsAsLabelled(std::string_view line, JapaneseCharset charset) {
+    if (!HasEightBitByte(line)) return true;
+    return charset == JapaneseCharset::kEucJp && IsEucJpText(line);
 }
+
+enum class InPlace { kConverted, kUnchanged, kNotAsLabelled };
 
 // A 7bit or 8bit ISO-2022-JP or EUC-JP plain-text body converted by the host
 // line by line and replaced in place, as the plug-in has always done it.
-bool ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartLabels& labels,
-                         ShiftJisConverter& converter) {
+InPlace ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartLabels& labels,
+                            ShiftJisConverter& converter) {
     std::string converted;
     // Four bytes a line: a body of one-byte lines stays within a few times its size.
     std::vector<uint32_t> ends;
     ends.reserve(part.body.Count());
     bool changed = false;
     for (ConstLineCursor e(part.body); e; e.Next()) {
+        // Looked at in the same walk: a body that is not as labelled is
+        // converted as a whole instead.
+        if (!LineIsAsLabelled(e.Stored(), charset)) return InPlace::kNotAsLabelled;
         const size_t start = converted.size();
-        if (!converter.AppendHostLine(charset, e->text, converted)) return false;
-        if (converted.size() > UINT32_MAX) return false;
+        if (!converter.AppendHostLine(charset, e->text, converted) ||
+            converted.size() > UINT32_MAX) {
+            // Left as it is, unless a later line sends it the other way.
+            for (e.Next(); e; e.Next()) {
+                if (!LineIsAsLabelled(e.Stored(), charset)) return InPlace::kNotAsLabelled;
+            }
+            return InPlace::kUnchanged;
+        }
         changed = changed || converted.size() - start != e->length ||
                   std::memcmp(converted.data() + start, e->text, e->length) != 0;
         ends.push_back(static_cast<uint32_t>(converted.size()));
     }
     const Label label = LabelFor(MeasureShiftJis(converted), labels);
-    if (!changed && label.keep) return false;
+    if (!changed && label.keep) return InPlace::kUnchanged;
     size_t start = 0;
     auto end = ends.begin();
     for (LineCursor e(part.body); e; e.Next(), ++end) {
@@ -113,7 +123,7 @@ bool ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartLabe
         start = *end;
     }
     RelabelPart(part, label.keep ? std::string() : label.name, label.eightBit ? "8bit" : "");
-    return true;
+    return InPlace::kConverted;
 }
 
 // Makes `text` the body, one line per CR, LF or CR LF; false, with the body as
@@ -160,9 +170,9 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     const bool html = EqualsIgnoreCase(part.subtype, "html");
     const JapaneseCharset declared = DeclaredCharset(labels, messageCharset);
     if (!transferDecoded && !html &&
-        (declared == JapaneseCharset::kIso2022Jp || declared == JapaneseCharset::kEucJp) &&
-        LinesAreAsLabelled(part.body, declared)) {
-        return ConvertLinesInPlace(part, declared, labels, converter);
+        (declared == JapaneseCharset::kIso2022Jp || declared == JapaneseCharset::kEucJp)) {
+        const InPlace done = ConvertLinesInPlace(part, declared, labels, converter);
+        if (done != InPlace::kNotAsLabelled) return done == InPlace::kConverted;
     }
     std::string raw = JoinLines(part.body);
     std::string decoded;
@@ -191,8 +201,9 @@ bool ConvertHeaderBlock(MimePart& part, ShiftJisConverter& converter) {
     bool changed = false;
     std::string converted;
     for (LineCursor e(part.headers); e; e.Next()) {
+        const std::string_view stored = e.Stored();  // no copy for the many lines left alone
+        if (IsStructuralHeader(stored) || !MayNeedConversion(stored)) continue;
         const std::string_view line(e->text, e->length);
-        if (IsStructuralHeader(line) || !MayNeedConversion(line)) continue;
         if (!ConvertHeaderText(line, converter, Unmappable::kReference, converted)) continue;
         if (converted.size() > kMaxFoldedHeaderBytes) continue;
         e->SetText(converted.data(), converted.size());

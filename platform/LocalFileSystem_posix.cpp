@@ -48,7 +48,8 @@ class PosixTarget : public TargetFile {
     // empty when `fd` is the target itself. `cuttable` is false for a stream.
     PosixTarget(LocalFileSystem& files, int fd, std::string shown, std::string temp,
                 std::string final, bool cuttable)
-        : files_(files),
+        : TargetFile(temp.empty()),
+          files_(files),
           fd_(fd),
           shown_(std::move(shown)),
           temp_(std::move(temp)),

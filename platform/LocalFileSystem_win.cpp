@@ -33,7 +33,8 @@ class Win32Target : public TargetFile {
     // empty when `handle` is the target itself. `cuttable` is false for a device.
     Win32Target(LocalFileSystem& files, HANDLE handle, std::string path, std::string temp,
                 bool cuttable)
-        : files_(files),
+        : TargetFile(temp.empty()),
+          files_(files),
           handle_(handle),
           path_(std::move(path)),
           temp_(std::move(temp)),

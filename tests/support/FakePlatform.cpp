@@ -11,7 +11,10 @@ namespace {
 class FakeTarget : public TargetFile {
   public:
     FakeTarget(FakePlatform& platform, std::string path, TargetMode mode)
-        : platform_(platform), path_(std::move(path)), replace_(mode == TargetMode::Replace) {
+        : TargetFile(mode == TargetMode::Append),
+          platform_(platform),
+          path_(std::move(path)),
+          replace_(mode == TargetMode::Replace) {
         if (replace_) return;
         const std::string& old = platform_.files[path_].bytes;
         Started(old.size(), old.substr(old.size() - std::min<size_t>(old.size(), 4)));
