@@ -1,6 +1,7 @@
 #include "export/TransferDecoding.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace tessera {
 
@@ -41,6 +42,16 @@ struct HexTable {
 
 constexpr HexTable kHex;
 
+// The bytes that end a run of quoted-printable text copied as it is.
+struct QpStopTable {
+    bool value[256];
+    constexpr QpStopTable() : value() {
+        for (unsigned char c : {'=', '\r', '\n', ' ', '\t'}) value[c] = true;
+    }
+};
+
+constexpr QpStopTable kQpStop;
+
 // The byte of "=XX" at text[i] (text[i] == '='), or -1.
 int EscapedByte(std::string_view text, size_t i) {
     if (i + 2 >= text.size()) return -1;
@@ -54,6 +65,15 @@ int EscapedByte(std::string_view text, size_t i) {
 char* DecodeQp(const char* p, const char* end, char* dst) {
     char* padding = dst;  // where the blanks at the end of the line begin
     while (p < end) {
+        // Most of the text: a run of bytes that stand for themselves, copied at once.
+        const char* run = p;
+        while (p < end && !kQpStop.value[static_cast<unsigned char>(*p)]) ++p;
+        if (p != run) {
+            std::memcpy(dst, run, static_cast<size_t>(p - run));
+            dst += p - run;
+            padding = dst;
+            if (p == end) break;
+        }
         const char c = *p;
         if (c == '=') {
             if (end - p >= 3 && kHex.value[static_cast<unsigned char>(p[1])] >= 0 &&
