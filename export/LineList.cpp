@@ -134,35 +134,38 @@ void LineList::Clear() {
     if (ownArena_) ownArena_->Reset();
 }
 
-void LineList::WriteTo(TextSink& sink) const {
-    for (const Segment* segment = head_; segment != nullptr; segment = segment->next) {
+namespace {
+
+// Calls visit(bytes, length, crlf) for each line from `head` on, in order,
+// until it returns false; false then, else true.
+template <class Visit>
+bool VisitLines(const Segment* head, Visit visit) {
+    for (const Segment* segment = head; segment != nullptr; segment = segment->next) {
         const char* at = segment->data;
         const char* const end = at + segment->size;
         while (at < end) {
             size_t v;
             at = GetVarint(at, v);
             const size_t n = v >> 2;
-            if ((v & 3) != kGap) {
-                sink.Put(at, n);
-                if ((v & 3) == kLine) sink.Put("\r\n", 2);
-            }
+            if ((v & 3) != kGap && !visit(at, n, (v & 3) == kLine)) return false;
             at += n;
         }
     }
+    return true;
+}
+
+}  // namespace
+
+void LineList::WriteTo(TextSink& sink) const {
+    VisitLines(head_, [&sink](const char* text, size_t n, bool crlf) {
+        sink.Put(text, n);
+        if (crlf) sink.Put("\r\n", 2);
+        return true;
+    });
 }
 
 bool LineList::AnyLine(bool (*test)(const char* text, size_t length)) const {
-    for (const Segment* segment = head_; segment != nullptr; segment = segment->next) {
-        const char* at = segment->data;
-        const char* const end = at + segment->size;
-        while (at < end) {
-            size_t v;
-            at = GetVarint(at, v);
-            if ((v & 3) != kGap && test(at, v >> 2)) return true;
-            at += v >> 2;
-        }
-    }
-    return false;
+    return !VisitLines(head_, [test](const char* text, size_t n, bool) { return !test(text, n); });
 }
 
 void LineEntry::SetText(const char* p, size_t n) { cursor_.Replace(p, n); }
