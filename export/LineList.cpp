@@ -4,6 +4,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "export/LineArena.h"
 #include "export/TextSink.h"
@@ -155,6 +156,15 @@ bool VisitLines(const Segment* head, Visit visit) {
 }
 
 }  // namespace
+
+void LineList::Swap(LineList& other) {
+    std::swap(head_, other.head_);
+    std::swap(tail_, other.tail_);
+    std::swap(count_, other.count_);
+    std::swap(bytes_, other.bytes_);
+    std::swap(arena_, other.arena_);
+    std::swap(ownArena_, other.ownArena_);
+}
 
 void LineList::WriteTo(TextSink& sink) const {
     VisitLines(head_, [&sink](const char* text, size_t n, bool crlf) {

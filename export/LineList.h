@@ -47,6 +47,8 @@ class LineList {
     void AppendLine(const char* p, size_t n);
     // Drops every line. Storage of a shared arena comes back with the arena.
     void Clear();
+    // Exchanges the lines, and where they are stored, with `other`.
+    void Swap(LineList& other);
 
     bool empty() const { return count_ == 0; }
     size_t Count() const { return count_; }

@@ -1,9 +1,9 @@
 #include "export/TextPartConversion.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "export/AsciiText.h"
 #include "export/CharsetLabel.h"
@@ -89,39 +89,37 @@ bool LineIsAsLabelled(std::string_view line, JapaneseCharset charset) {
 enum class InPlace { kConverted, kUnchanged, kNotAsLabelled };
 
 // A 7bit or 8bit ISO-2022-JP or EUC-JP plain-text body converted by the host
-// line by line and replaced in place, as the plug-in has always done it.
+// line by line, as the plug-in has always done it. The lines go into a list
+// of their own, packed as the body is, which replaces the body only when all
+// of them converted: a body of millions of short lines costs a few bytes a
+// line, whatever its length.
 InPlace ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartLabels& labels,
                             ShiftJisConverter& converter) {
-    std::string converted;
-    // Four bytes a line: a body of one-byte lines stays within a few times its size.
-    std::vector<uint32_t> ends;
-    ends.reserve(part.body.Count());
+    LineList converted;
+    std::string line;
+    // Lines end in LF, so no character spans two: the whole measures as its worst line.
+    ShiftJisRepertoire repertoire = ShiftJisRepertoire::kAscii;
     bool changed = false;
     for (ConstLineCursor e(part.body); e; e.Next()) {
         // Looked at in the same walk: a body that is not as labelled is
         // converted as a whole instead.
         if (!LineIsAsLabelled(e.Stored(), charset)) return InPlace::kNotAsLabelled;
-        const size_t start = converted.size();
-        if (!converter.AppendHostLine(charset, e->text, converted) ||
-            converted.size() > UINT32_MAX) {
+        line.clear();
+        if (!converter.AppendHostLine(charset, e->text, line)) {
             // Left as it is, unless a later line sends it the other way.
             for (e.Next(); e; e.Next()) {
                 if (!LineIsAsLabelled(e.Stored(), charset)) return InPlace::kNotAsLabelled;
             }
             return InPlace::kUnchanged;
         }
-        changed = changed || converted.size() - start != e->length ||
-                  std::memcmp(converted.data() + start, e->text, e->length) != 0;
-        ends.push_back(static_cast<uint32_t>(converted.size()));
+        changed = changed || line.size() != e->length ||
+                  std::memcmp(line.data(), e->text, e->length) != 0;
+        repertoire = std::max(repertoire, MeasureShiftJis(line));
+        converted.Append(line.data(), line.size());
     }
-    const Label label = LabelFor(MeasureShiftJis(converted), labels);
+    const Label label = LabelFor(repertoire, labels);
     if (!changed && label.keep) return InPlace::kUnchanged;
-    size_t start = 0;
-    auto end = ends.begin();
-    for (LineCursor e(part.body); e; e.Next(), ++end) {
-        e->SetText(converted.data() + start, *end - start);
-        start = *end;
-    }
+    if (changed) part.body.Swap(converted);
     RelabelPart(part, label.keep ? std::string() : label.name, label.eightBit ? "8bit" : "");
     return InPlace::kConverted;
 }

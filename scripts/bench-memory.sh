@@ -21,6 +21,9 @@ RESULTS="$OUT/results.tsv"
 : > "$RESULTS"
 
 WINE=""
+# Message 500's text, from the string table.
+WRITE_ERROR=$(sed -n 's/^ *IDS_WRITE_ERROR "\(.*\)"$/\1/p' "$REPO/resources/Tessera.rc")
+[ -n "$WRITE_ERROR" ] || { echo "bench-memory: no IDS_WRITE_ERROR in resources/Tessera.rc"; exit 1; }
 if [ -f "$WIN/bin/simhost.exe" ] && [ -f "$WIN/bin/Tessera.dll" ] && command -v wine >/dev/null; then
     WINE=yes
     cp "$WIN/bin/simhost.exe" "$WIN/bin/Tessera.dll" "$OUT/"
@@ -34,8 +37,9 @@ run() {
     shift 4
     local status=0
     /usr/bin/time -f %M -o "$OUT/rss" "$@" </dev/null >"$OUT/stdout" 2>"$OUT/stderr" || status=$?
-    # The plug-in tells a failed export in a message box, which simhost prints.
-    grep -q "message box" "$OUT/stdout" && status=500
+    # The plug-in tells a failed export with message 500, which simhost prints
+    # (a long export that succeeds ends with a summary box instead).
+    iconv -f CP932 -t UTF-8 "$OUT/stdout" | grep -qF "message box: $WRITE_ERROR" && status=500
     local bytes
     bytes=$(du -sb "$target" 2>/dev/null | cut -f1)
     printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$name" "$shape" "$mb" "$(tail -n 1 "$OUT/rss")" \

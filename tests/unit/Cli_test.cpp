@@ -410,9 +410,12 @@ TEST_F(CliTest, WriteFailureReportsMessage500) {
 
 TEST_F(CliTest, OwnMboxReadsBackTheSame) {
     // LF-only sources: the writer adds no blank line of theirs, only its framing.
-    Write("a.eml", "From: a@example.jp\nSubject: a\n\nfrom a lowercase line\n>From quoted\n");
-    Write("b.eml", "From: b@example.jp\nSubject: b\n\nbody\n\n");
-    Write("c.eml", "From: c@example.jp\nSubject: c\n\nFROM the end");
+    // Dated, so that two runs in different seconds give the same envelope lines.
+    const std::string date = "Date: Tue, 5 Mar 2002 09:07:03 +0900\n";
+    Write("a.eml",
+          "From: a@example.jp\n" + date + "Subject: a\n\nfrom a lowercase line\n>From quoted\n");
+    Write("b.eml", "From: b@example.jp\n" + date + "Subject: b\n\nbody\n\n");
+    Write("c.eml", "From: c@example.jp\n" + date + "Subject: c\n\nFROM the end");
     RunResult first = Run("--format mbox --output one.mbox a.eml b.eml c.eml");
     RunResult second = Run("--format mbox --output two.mbox one.mbox");
     EXPECT_EQ(first.status, 0) << first.err;
