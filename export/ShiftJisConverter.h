@@ -40,6 +40,10 @@ class ShiftJisConverter {
     // Called every few dozen host calls, so that a long conversion can keep a
     // progress alive; null: nothing.
     void SetTick(std::function<void()> tick) { tick_ = std::move(tick); }
+    // Calls the tick now: for long work on a converted text between host calls.
+    void Tick() {
+        if (tick_) tick_();
+    }
 
   private:
     bool AppendThroughHost(JapaneseCharset charset, std::string_view text, std::string& out);

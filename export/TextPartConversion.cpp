@@ -20,6 +20,9 @@ namespace tessera {
 
 namespace {
 
+// Lines stored back between two ticks of the converter: about a millisecond.
+constexpr size_t kLinesPerTick = 1 << 14;
+
 // Host-converted text may hold codes no reader decodes (JIS rows beyond
 // JIS X 0208, such as carrier emoji): the label of the widest repertoire.
 constexpr const char* kWidestLabel = "MS932";
@@ -104,13 +107,17 @@ bool ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartLabe
                   std::memcmp(converted.data() + start, e->text, e->length) != 0;
         ends.push_back(static_cast<uint32_t>(converted.size()));
     }
+    // Measuring and storing back a large body take long: ticked like the host calls.
+    converter.Tick();
     const Label label = LabelFor(MeasureShiftJis(converted), labels);
     if (!changed && label.keep) return false;
     size_t start = 0;
+    size_t stored = 0;
     auto end = ends.begin();
     for (LineCursor e(part.body); e; e.Next(), ++end) {
         e->SetText(converted.data() + start, *end - start);
         start = *end;
+        if (++stored % kLinesPerTick == 0) converter.Tick();
     }
     RelabelPart(part, label.keep ? std::string() : label.name, label.eightBit ? "8bit" : "");
     return true;
