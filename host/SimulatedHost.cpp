@@ -1,5 +1,6 @@
 #include "host/SimulatedHost.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -30,6 +31,7 @@ void SimulatedHost::Reset() {
     sourceDelayMs_ = 0;
     sourceObserver_ = nullptr;
     nextMailCalls_ = 0;
+    longestSource_ = {};
     charsetIndex_ = -1;
     charset_.clear();
     lastNulIndex_ = -1;
@@ -48,6 +50,10 @@ long SimulatedHost::IndexOf(const char* id) const {
 }
 
 // Positions are message indexes: -1 starts, the result is the next start.
+double SimulatedHost::LongestSourceMs() const {
+    return std::chrono::duration<double, std::milli>(longestSource_).count();
+}
+
 long SimulatedHost::GetNextMail(long start, char* idBuffer, int size, int mode) {
     ++nextMailCalls_;
     if (mode == 1 && !selectionActive_) return -1;
@@ -67,6 +73,13 @@ char* SimulatedHost::GetSource(const char* id) {
     long index = IndexOf(id);
     if (index < 0) return nullptr;
     if (sourceObserver_) sourceObserver_(index);
+    const auto start = std::chrono::steady_clock::now();
+    char* source = ReadSource(index);
+    longestSource_ = std::max(longestSource_, std::chrono::steady_clock::now() - start);
+    return source;
+}
+
+char* SimulatedHost::ReadSource(long index) {
     if (sourceDelayMs_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(sourceDelayMs_));
     // Read straight into the host buffer: sources can be large.
     uint64_t size = messages_.SizeHint(static_cast<size_t>(index));
