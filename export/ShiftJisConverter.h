@@ -46,6 +46,8 @@ class ShiftJisConverter {
     }
 
   private:
+    bool AppendUtf8(std::string_view text, Unmappable unmappable, std::string& out,
+                    ShiftJisRepertoire* repertoire);
     bool AppendThroughHost(JapaneseCharset charset, std::string_view text, std::string& out);
 
     const HostApi& host_;

@@ -20,7 +20,7 @@ namespace tessera {
 
 namespace {
 
-// Lines stored back between two ticks of the converter: about a millisecond.
+// Lines stored between two ticks of the converter: about a millisecond.
 constexpr size_t kLinesPerTick = 1 << 14;
 
 // Host-converted text may hold codes no reader decodes (JIS rows beyond
@@ -125,16 +125,19 @@ bool ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartLabe
 
 // Makes `text` the body, one line per CR, LF or CR LF; false, with the body as
 // it was, when a line is longer than the walker stores one.
-bool ReplaceBody(LineList& body, std::string_view text) {
+bool ReplaceBody(LineList& body, std::string_view text, ShiftJisConverter& converter) {
     // Looked at first and stored after, so that nothing is held per line.
     const char* end = text.data() + text.size();
     LineSpan line;
     for (const char* cursor = text.data(); NextLine(cursor, end, kMaxLineBytes + 1, line);) {
         if (line.length > kMaxLineBytes) return false;
     }
+    converter.Tick();
     body.Clear();
+    size_t stored = 0;
     for (const char* cursor = text.data(); NextLine(cursor, end, kMaxLineBytes + 1, line);) {
         body.AppendLine(line.data, line.length);
+        if (++stored % kLinesPerTick == 0) converter.Tick();
     }
     return true;
 }
@@ -171,11 +174,14 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
         LinesAreAsLabelled(part.body, declared)) {
         return ConvertLinesInPlace(part, declared, labels, converter);
     }
+    // Each step on a large body takes tens of milliseconds: ticked between them.
     std::string raw = JoinLines(part.body);
+    converter.Tick();
     std::string decoded;
     if (transferDecoded) {
         if (!TransferDecode(labels.encoding, raw, decoded)) return false;
         std::string().swap(raw);  // the encoded copy goes before the converted one comes
+        converter.Tick();
     }
     const std::string& text = transferDecoded ? decoded : raw;
     const JapaneseCharset charset = ChooseCharset(labels, messageCharset, text);
@@ -184,11 +190,12 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     ShiftJisRepertoire repertoire = ShiftJisRepertoire::kAscii;
     if (!converter.Append(charset, text, Unmappable::kReference, converted, &repertoire))
         return false;
+    converter.Tick();
     const Label label = LabelFor(repertoire, labels);
     if (label.eightBit && html) RewriteHtmlCharsetDeclarations(converted, label.name);
     const bool bodyChanged = transferDecoded || converted != raw;
     if (!bodyChanged && label.keep) return false;
-    if (bodyChanged && !ReplaceBody(part.body, converted)) return false;
+    if (bodyChanged && !ReplaceBody(part.body, converted, converter)) return false;
     RelabelPart(part, label.keep ? std::string() : label.name,
                 TransferEncodingLabel(transferDecoded, label.eightBit));
     return true;
