@@ -37,12 +37,16 @@ Win32ExportProgress::~Win32ExportProgress() {
 
 bool Win32ExportProgress::Continue(const ExportReport& report) {
     int done = report.messagesWritten + report.messagesFailed;
+    DWORD now = GetTickCount();
+    // A long message is often followed by another, and the host's fetch of a
+    // source cannot be ticked inside: the queue is turned just before it.
+    bool turnNow = done != done_ && now - doneAt_ >= kPumpEveryMs;
     if (done != done_) {
         done_ = done;
-        doneAt_ = GetTickCount();
+        doneAt_ = now;
         changed_ = true;
     }
-    Tick();
+    Tick(turnNow);
     return !data_.cancelled && !stop_ && !quit_;
 }
 
@@ -60,7 +64,7 @@ bool Win32ExportProgress::WantsSubject() const {
 
 void Win32ExportProgress::KeepAlive() { Tick(); }
 
-void Win32ExportProgress::Tick() {
+void Win32ExportProgress::Tick(bool turnNow) {
     DWORD now = GetTickCount();
     if (!window_) {
         if (showFailed_ || now - start_ < delayMs_) return;
@@ -71,7 +75,7 @@ void Win32ExportProgress::Tick() {
         }
         Show();
         if (!window_) return;
-    } else if (now - lastPump_ < kPumpEveryMs) {
+    } else if (!turnNow && now - lastPump_ < kPumpEveryMs) {
         return;
     }
     if (changed_ && now - lastUpdate_ >= kUpdateEveryMs) {
