@@ -17,10 +17,10 @@ class PiecesMeasure {
     void Add(ShiftJisRepertoire piece, std::string_view written) {
         invalid_ |= piece == ShiftJisRepertoire::kInvalid;
         eightBit_ |= piece != ShiftJisRepertoire::kAscii;
-        extended_ |= piece == ShiftJisRepertoire::kCp932 ||
-                     (piece == ShiftJisRepertoire::kAscii &&
-                      (std::memchr(written.data(), '\\', written.size()) != nullptr ||
-                       std::memchr(written.data(), '~', written.size()) != nullptr));
+        extended_ |= piece == ShiftJisRepertoire::kCp932;
+        if (piece != ShiftJisRepertoire::kAscii || written.empty()) return;
+        extended_ |= std::memchr(written.data(), '\\', written.size()) != nullptr ||
+                     std::memchr(written.data(), '~', written.size()) != nullptr;
     }
     ShiftJisRepertoire Measured() const {
         if (invalid_) return ShiftJisRepertoire::kInvalid;
@@ -91,8 +91,10 @@ bool ShiftJisConverter::AppendUtf8(std::string_view text, Unmappable unmappable,
             return false;
         }
         unmapped += pieceUnmapped;
-        whole.Add(piece, std::string_view(out).substr(pieceStart));
         text.remove_prefix(length);
+        // A text in one piece, nearly every one, is measured as it was written.
+        const bool alone = pieceStart == start && text.empty();
+        whole.Add(piece, alone ? std::string_view() : std::string_view(out).substr(pieceStart));
         if (!text.empty()) Tick();
     }
     if (unmappable == Unmappable::kReference) references_ += unmapped;
