@@ -49,11 +49,11 @@ long SimulatedHost::IndexOf(const char* id) const {
     return n - 1;
 }
 
-// Positions are message indexes: -1 starts, the result is the next start.
 double SimulatedHost::LongestSourceMs() const {
     return std::chrono::duration<double, std::milli>(longestSource_).count();
 }
 
+// Positions are message indexes: -1 starts, the result is the next start.
 long SimulatedHost::GetNextMail(long start, char* idBuffer, int size, int mode) {
     ++nextMailCalls_;
     if (mode == 1 && !selectionActive_) return -1;
