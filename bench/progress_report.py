@@ -20,6 +20,7 @@ print("Measured by `scripts/bench-progress.sh` (from `scripts/bench.sh`), %s rou
 print("| save type | never shown ms (median) | after 0.5 s: cost | middle half of rounds | "
       "shown throughout: cost | target <= 2% as shipped |")
 print("|---|---:|---:|---:|---:|---|")
+unsettled = []
 for t in ("103", "104"):
     never = ms((t, "never"))
     base = statistics.median(never)
@@ -30,9 +31,17 @@ for t in ("103", "104"):
         return median / base * 100, median
     (cd, md), (cs, msh) = cost("default"), cost("shown")
     quartiles = statistics.quantiles(diffs("default"), n=4)
+    if quartiles[2] - quartiles[0] > 0.02 * base:
+        unsettled.append("%s (%.0f ms against %.0f ms)" % (t, quartiles[2] - quartiles[0],
+                                                         0.02 * base))
     print("| %s | %.0f | %+.1f%% (%+.0f ms) | %+.0f to %+.0f ms | %+.1f%% (%+.0f ms) | %s |"
           % (t, base, cd, md, quartiles[0], quartiles[2], cs, msh,
              "met" if cd <= 2 else "NOT met"))
+if unsettled:
+    print("\nFor save type %s the middle half of the rounds spreads wider than the 2%% the "
+          "target allows: the load of the machine moves the exports by more than the target, "
+          "and the verdict is only as firm as that spread; more rounds (`BENCH_RUNS`) at a "
+          "quiet time settle it." % " and ".join(unsettled))
 print("\nAs shipped the window shows only once an export has run half a second and looks to "
       "go on for a while, so the half-second mbox export ends without it. Shown throughout, "
       "it adds the cost of creating and first drawing it, paid once per export: most of the "
