@@ -309,7 +309,7 @@ int ExportDriver::WriteEmlFile(const char* id, const std::string& folder, Messag
         fileName = UniqueFileName(names, name, ".eml", folder.size(), files.MaxPathBytes(),
                                   OnDisk(platform_));
     }
-    std::unique_ptr<TargetFile> file = files.Open(folder + fileName, TargetMode::Replace);
+    std::unique_ptr<TargetFile> file = files.Open(folder + fileName, TargetMode::NewName);
     if (!file) return IDS_FAILED_NO_FILE;
     file->BeginMessage();
     // A message that failed leaves no file, and an old file of its name as it was.

@@ -6,6 +6,34 @@ namespace tessera {
 
 namespace {
 
+// UTF-8 text converted between two ticks: a few milliseconds of work.
+constexpr size_t kUtf8PieceBytes = 1 << 20;
+
+// What MeasureShiftJis says of pieces written one after another, from what it
+// says of each: beside 8-bit text, a 7-bit piece that holds a backslash or a
+// tilde makes the whole CP932.
+class PiecesMeasure {
+  public:
+    void Add(ShiftJisRepertoire piece, std::string_view written) {
+        invalid_ |= piece == ShiftJisRepertoire::kInvalid;
+        eightBit_ |= piece != ShiftJisRepertoire::kAscii;
+        extended_ |= piece == ShiftJisRepertoire::kCp932;
+        if (piece != ShiftJisRepertoire::kAscii || written.empty()) return;
+        extended_ |= std::memchr(written.data(), '\\', written.size()) != nullptr ||
+                     std::memchr(written.data(), '~', written.size()) != nullptr;
+    }
+    ShiftJisRepertoire Measured() const {
+        if (invalid_) return ShiftJisRepertoire::kInvalid;
+        if (!eightBit_) return ShiftJisRepertoire::kAscii;
+        return extended_ ? ShiftJisRepertoire::kCp932 : ShiftJisRepertoire::kJisX0208;
+    }
+
+  private:
+    bool invalid_ = false;
+    bool eightBit_ = false;
+    bool extended_ = false;
+};
+
 // Length of the line at the start of `text`, its LF included. The host's
 // converters end a line at CR too, so a line given to them may hold a CR.
 size_t LineLength(std::string_view text) {
@@ -31,17 +59,46 @@ bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
         case JapaneseCharset::kShiftJis:
             out.append(text.data(), text.size());
             break;
-        case JapaneseCharset::kUtf8: {
-            // The UTF-8 writer measures what it writes: no second pass.
-            size_t unmapped = 0;
-            if (!AppendUtf8AsShiftJis(text, unmappable, out, &unmapped, repertoire)) return false;
-            if (unmappable == Unmappable::kReference) references_ += unmapped;
-            return true;
-        }
+        case JapaneseCharset::kUtf8:
+            return AppendUtf8(text, unmappable, out, repertoire);
         case JapaneseCharset::kNone:
             return false;
     }
     if (repertoire != nullptr) *repertoire = MeasureShiftJis(std::string_view(out).substr(start));
+    return true;
+}
+
+bool ShiftJisConverter::AppendUtf8(std::string_view text, Unmappable unmappable, std::string& out,
+                                   ShiftJisRepertoire* repertoire) {
+    // In pieces of whole lines, with a tick between them: no character spans
+    // a line break, so each piece converts as it would within the whole. The
+    // UTF-8 writer measures what it writes: no second pass.
+    const size_t start = out.size();
+    size_t unmapped = 0;
+    PiecesMeasure whole;
+    while (!text.empty()) {
+        size_t length = text.size();
+        if (length > kUtf8PieceBytes) {
+            const size_t lf = text.find('\n', kUtf8PieceBytes);
+            if (lf != std::string_view::npos) length = lf + 1;
+        }
+        const size_t pieceStart = out.size();
+        size_t pieceUnmapped = 0;
+        ShiftJisRepertoire piece = ShiftJisRepertoire::kAscii;
+        if (!AppendUtf8AsShiftJis(text.substr(0, length), unmappable, out, &pieceUnmapped,
+                                  &piece)) {
+            out.resize(start);
+            return false;
+        }
+        unmapped += pieceUnmapped;
+        text.remove_prefix(length);
+        // A text in one piece, nearly every one, is measured as it was written.
+        const bool alone = pieceStart == start && text.empty();
+        whole.Add(piece, alone ? std::string_view() : std::string_view(out).substr(pieceStart));
+        if (!text.empty()) Tick();
+    }
+    if (unmappable == Unmappable::kReference) references_ += unmapped;
+    if (repertoire != nullptr) *repertoire = whole.Measured();
     return true;
 }
 

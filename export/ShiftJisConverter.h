@@ -40,8 +40,14 @@ class ShiftJisConverter {
     // Called every few dozen host calls, so that a long conversion can keep a
     // progress alive; null: nothing.
     void SetTick(std::function<void()> tick) { tick_ = std::move(tick); }
+    // Calls the tick now: for long work on a converted text between host calls.
+    void Tick() {
+        if (tick_) tick_();
+    }
 
   private:
+    bool AppendUtf8(std::string_view text, Unmappable unmappable, std::string& out,
+                    ShiftJisRepertoire* repertoire);
     bool AppendThroughHost(JapaneseCharset charset, std::string_view text, std::string& out);
 
     const HostApi& host_;

@@ -19,6 +19,9 @@ class OutputFile {
 enum class TargetMode {
     Append,   // the old content, then whole messages
     Replace,  // whole messages only
+    // As Replace, under a name the export made, which is never a device's:
+    // the system need not look at what is there before writing.
+    NewName,
 };
 
 // One opened target. Written in place, what comes between BeginMessage and

@@ -20,6 +20,9 @@ namespace tessera {
 
 namespace {
 
+// Lines stored between two ticks of the converter: about a millisecond.
+constexpr size_t kLinesPerTick = 1 << 14;
+
 // Host-converted text may hold codes no reader decodes (JIS rows beyond
 // JIS X 0208, such as carrier emoji): the label of the widest repertoire.
 constexpr const char* kWidestLabel = "MS932";
@@ -126,16 +129,19 @@ InPlace ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartL
 
 // Makes `text` the body, one line per CR, LF or CR LF; false, with the body as
 // it was, when a line is longer than the walker stores one.
-bool ReplaceBody(LineList& body, std::string_view text) {
+bool ReplaceBody(LineList& body, std::string_view text, ShiftJisConverter& converter) {
     // Looked at first and stored after, so that nothing is held per line.
     const char* end = text.data() + text.size();
     LineSpan line;
     for (const char* cursor = text.data(); NextLine(cursor, end, kMaxLineBytes + 1, line);) {
         if (line.length > kMaxLineBytes) return false;
     }
+    converter.Tick();
     body.Clear();
+    size_t stored = 0;
     for (const char* cursor = text.data(); NextLine(cursor, end, kMaxLineBytes + 1, line);) {
         body.AppendLine(line.data, line.length);
+        if (++stored % kLinesPerTick == 0) converter.Tick();
     }
     return true;
 }
@@ -172,11 +178,14 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
         const InPlace done = ConvertLinesInPlace(part, declared, labels, converter);
         if (done != InPlace::kNotAsLabelled) return done == InPlace::kConverted;
     }
+    // Each step on a large body takes tens of milliseconds: ticked between them.
     std::string raw = JoinLines(part.body);
+    converter.Tick();
     std::string decoded;
     if (transferDecoded) {
         if (!TransferDecode(labels.encoding, raw, decoded)) return false;
         std::string().swap(raw);  // the encoded copy goes before the converted one comes
+        converter.Tick();
     }
     const std::string& text = transferDecoded ? decoded : raw;
     const JapaneseCharset charset = ChooseCharset(labels, messageCharset, text);
@@ -185,11 +194,12 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     ShiftJisRepertoire repertoire = ShiftJisRepertoire::kAscii;
     if (!converter.Append(charset, text, Unmappable::kReference, converted, &repertoire))
         return false;
+    converter.Tick();
     const Label label = LabelFor(repertoire, labels);
     if (label.eightBit && html) RewriteHtmlCharsetDeclarations(converted, label.name);
     const bool bodyChanged = transferDecoded || converted != raw;
     if (!bodyChanged && label.keep) return false;
-    if (bodyChanged && !ReplaceBody(part.body, converted)) return false;
+    if (bodyChanged && !ReplaceBody(part.body, converted, converter)) return false;
     RelabelPart(part, label.keep ? std::string() : label.name,
                 TransferEncodingLabel(transferDecoded, label.eightBit));
     return true;

@@ -1,5 +1,6 @@
 #include "host/SimulatedHost.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -30,6 +31,7 @@ void SimulatedHost::Reset() {
     sourceDelayMs_ = 0;
     sourceObserver_ = nullptr;
     nextMailCalls_ = 0;
+    longestSource_ = {};
     charsetIndex_ = -1;
     charset_.clear();
     lastNulIndex_ = -1;
@@ -45,6 +47,10 @@ long SimulatedHost::IndexOf(const char* id) const {
     if (!end || std::strcmp(end, "@sim") != 0 || n < 1) return -1;
     if (!messages_.Has(static_cast<size_t>(n) - 1)) return -1;
     return n - 1;
+}
+
+double SimulatedHost::LongestSourceMs() const {
+    return std::chrono::duration<double, std::milli>(longestSource_).count();
 }
 
 // Positions are message indexes: -1 starts, the result is the next start.
@@ -67,6 +73,13 @@ char* SimulatedHost::GetSource(const char* id) {
     long index = IndexOf(id);
     if (index < 0) return nullptr;
     if (sourceObserver_) sourceObserver_(index);
+    const auto start = std::chrono::steady_clock::now();
+    char* source = ReadSource(index);
+    longestSource_ = std::max(longestSource_, std::chrono::steady_clock::now() - start);
+    return source;
+}
+
+char* SimulatedHost::ReadSource(long index) {
     if (sourceDelayMs_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(sourceDelayMs_));
     // Read straight into the host buffer: sources can be large.
     uint64_t size = messages_.SizeHint(static_cast<size_t>(index));

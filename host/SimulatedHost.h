@@ -4,6 +4,7 @@
 // Wine; the command-line exporter and native tests call it directly.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -45,10 +46,15 @@ class SimulatedHost {
 
     // Calls counted per name (also the ones that failed on purpose).
     long GetNextMailCalls() const { return nextMailCalls_; }
+    // The longest time one GetSource took to read a source: host work that a
+    // plug-in cannot interrupt to keep its windows answering.
+    double LongestSourceMs() const;
 
   private:
     // Index of the message an id names, or -1.
     long IndexOf(const char* id) const;
+    // The source of message `index` in a new host buffer, or null.
+    char* ReadSource(long index);
     // Tells, once per message, that its source was cut at a NUL byte.
     void NoteNulByte(long index);
 
@@ -59,6 +65,7 @@ class SimulatedHost {
     int sourceDelayMs_ = 0;
     std::function<void(long)> sourceObserver_;
     long nextMailCalls_ = 0;
+    std::chrono::steady_clock::duration longestSource_{};
     // The charset of the message last fetched, so that asking for it after
     // the source does not read the message again.
     long charsetIndex_ = -1;

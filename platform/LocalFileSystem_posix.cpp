@@ -193,7 +193,7 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
         return nullptr;
     }
     auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true);
-    if (!old || mode == TargetMode::Replace) return target;
+    if (!old || mode != TargetMode::Append) return target;
     int source = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     int error = source < 0 ? errno : CopyContent(source, fd);
     struct stat copied;

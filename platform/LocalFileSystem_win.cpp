@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "export/ShiftJisText.h"
@@ -127,8 +128,14 @@ std::unique_ptr<TargetFile> OpenInPlace(LocalFileSystem& files, const std::strin
     return target;
 }
 
-// Makes an empty new file in the folder of `path`; false with the error set.
-bool CreateBeside(const std::string& path, std::string& temp) {
+// Names of new files beside targets ("tes" and six hex digits), and how many
+// are tried before giving up.
+constexpr unsigned kTempNames = 0xFFFFFF;
+constexpr unsigned kTempAttempts = 0x10000;
+
+// Makes a new empty file, open for writing, in the folder of `path`; its name
+// in `temp`. INVALID_HANDLE_VALUE with the error set when none can be made.
+HANDLE CreateBeside(const std::string& path, std::string& temp) {
     // The system finds the folder part; it knows where a double-byte name's bytes end.
     std::vector<char> full(32768);
     char* name = nullptr;
@@ -136,13 +143,27 @@ bool CreateBeside(const std::string& path, std::string& temp) {
         GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &name);
     if (length == 0 || length >= full.size() || !name) {
         if (length != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
+        return INVALID_HANDLE_VALUE;
     }
     std::string folder(full.data(), static_cast<size_t>(name - full.data()));
-    char created[MAX_PATH + 1] = {};
-    if (!GetTempFileNameA(folder.c_str(), "tes", 0, created)) return false;
-    temp = created;
-    return true;
+    // Made and kept open in one call, under a name too long for 8.3: under
+    // Wine each lookup of a name not yet there reads the whole folder (which
+    // an export of many files fills), comparing the short names of all its
+    // files too when the name could be one.
+    static LONG next = static_cast<LONG>(GetTickCount());
+    for (unsigned attempt = 0; attempt < kTempAttempts; ++attempt) {
+        unsigned number = static_cast<unsigned>(InterlockedIncrement(&next)) % kTempNames + 1;
+        char file[16];
+        std::snprintf(file, sizeof file, "tes%06X.tmp", number);
+        temp = folder + file;
+        HANDLE handle = CreateFileA(temp.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) return handle;
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return handle;
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return INVALID_HANDLE_VALUE;
 }
 
 // A new file in the target's folder, moved over the target on commit: an
@@ -152,16 +173,19 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
                                        TargetMode mode) {
     std::string temp;
     bool append = exists && mode == TargetMode::Append;
-    if (!CreateBeside(path, temp)) {
+    HANDLE handle = CreateBeside(path, temp);
+    if (handle == INVALID_HANDLE_VALUE) {
         if (append) return OpenInPlace(files, path);
         files.NoteFailure(path, static_cast<int>(GetLastError()));
         return nullptr;
     }
     uint64_t length = 0;
     std::string tail;
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    if (!append || CopyFileA(path.c_str(), temp.c_str(), FALSE))
-        handle = OpenAtEnd(temp, length, tail);
+    if (append) {
+        CloseHandle(handle);
+        handle = CopyFileA(path.c_str(), temp.c_str(), FALSE) ? OpenAtEnd(temp, length, tail)
+                                                              : INVALID_HANDLE_VALUE;
+    }
     if (handle == INVALID_HANDLE_VALUE) {
         files.NoteFailure(path, static_cast<int>(GetLastError()));
         DeleteFileA(temp.c_str());
@@ -179,17 +203,19 @@ bool LocalFileSystem::Exists(const std::string& path) {
 }
 
 std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, TargetMode mode) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        NoteFailure(path, ERROR_DIRECTORY);
-        return nullptr;
-    }
+    // A made name is mostly new, and its look would cost as much as making the
+    // file (see CreateBeside); a folder of that name fails the move on commit.
+    if (mode == TargetMode::NewName) return OpenBeside(*this, path, false, mode);
     // What is there decides: a device (CON, NUL, a pipe) is written as it is.
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) return OpenBeside(*this, path, false, mode);
+        DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            error = ERROR_DIRECTORY;
+        }
         NoteFailure(path, static_cast<int>(error));
         return nullptr;
     }

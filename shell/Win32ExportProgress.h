@@ -34,7 +34,8 @@ class Win32ExportProgress : public ExportProgress {
     void KeepAlive() override;
 
   private:
-    void Tick();
+    // Turns the queue when it is due, or at once when `turnNow` and the window shows.
+    void Tick(bool turnNow = false);
     void Show();
     void Pump();
 

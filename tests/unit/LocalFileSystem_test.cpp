@@ -71,28 +71,30 @@ class LocalFileSystemTest : public ::testing::Test {
 };
 
 TEST_F(LocalFileSystemTest, ReplaceLeavesTheOldFileUntilCommitAndNothingAfterAbort) {
-    Put("box", "old\r\n");
-    chmod(Path("box").c_str(), 0640);
-    std::unique_ptr<TargetFile> file = files.Open(Path("box"), TargetMode::Replace);
-    ASSERT_TRUE(file);
-    ASSERT_TRUE(WriteMessage(*file, "new\r\n"));
-    EXPECT_EQ(Read("box"), "old\r\n") << "still the old file while the new one is written";
-    file->Abort();
-    EXPECT_EQ(Read("box"), "old\r\n");
-    EXPECT_EQ(Names(), std::vector<std::string>{"box"}) << "the partial new file is gone";
+    for (TargetMode mode : {TargetMode::Replace, TargetMode::NewName}) {
+        Put("box", "old\r\n");
+        chmod(Path("box").c_str(), 0640);
+        std::unique_ptr<TargetFile> file = files.Open(Path("box"), mode);
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(WriteMessage(*file, "new\r\n"));
+        EXPECT_EQ(Read("box"), "old\r\n") << "still the old file while the new one is written";
+        file->Abort();
+        EXPECT_EQ(Read("box"), "old\r\n");
+        EXPECT_EQ(Names(), std::vector<std::string>{"box"}) << "the partial new file is gone";
 
-    file = files.Open(Path("box"), TargetMode::Replace);
-    ASSERT_TRUE(WriteMessage(*file, "new\r\n"));
-    ASSERT_TRUE(file->Commit());
-    EXPECT_EQ(Read("box"), "new\r\n");
-    EXPECT_EQ(Names(), std::vector<std::string>{"box"});
-    struct stat info;
-    ASSERT_EQ(stat(Path("box").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u) << "the new file keeps the old one's permissions";
+        file = files.Open(Path("box"), mode);
+        ASSERT_TRUE(WriteMessage(*file, "new\r\n"));
+        ASSERT_TRUE(file->Commit());
+        EXPECT_EQ(Read("box"), "new\r\n");
+        EXPECT_EQ(Names(), std::vector<std::string>{"box"});
+        struct stat info;
+        ASSERT_EQ(stat(Path("box").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0640u) << "the new file keeps the old one's permissions";
 
-    // Dropped without a commit (an exception, an early return): as Abort.
-    files.Open(Path("fresh"), TargetMode::Replace)->Write("x", 1);
-    EXPECT_EQ(Names(), std::vector<std::string>{"box"});
+        // Dropped without a commit (an exception, an early return): as Abort.
+        files.Open(Path("fresh"), mode)->Write("x", 1);
+        EXPECT_EQ(Names(), std::vector<std::string>{"box"});
+    }
 }
 
 TEST_F(LocalFileSystemTest, ReplaceThroughALinkReplacesTheFileItNames) {

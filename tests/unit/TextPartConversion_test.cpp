@@ -16,6 +16,7 @@ namespace {
 struct Converted {
     bool changed;
     std::string text;
+    size_t references;
 };
 
 Converted Convert(const std::string& part, const char* messageCharset = "") {
@@ -27,7 +28,7 @@ Converted Convert(const std::string& part, const char* messageCharset = "") {
     root.Parse(cursor);
     const bool changed =
         ConvertTextPart(root, messageCharset, converter) | ConvertHeaderBlock(root, converter);
-    return {changed, root.Serialize()};
+    return {changed, root.Serialize(), converter.References()};
 }
 
 TEST(TextPartConversion, Table) {
@@ -83,6 +84,30 @@ TEST(TextPartConversion, ALineLongerThanTheWalkerStoresLeavesThePartAsItCame) {
     const Converted got = Convert(part);
     EXPECT_FALSE(got.changed);
     EXPECT_EQ(got.text, part);
+}
+
+// A body of megabytes is converted a piece at a time, yet labelled and counted
+// as one text: a backslash in the first piece makes the kana of the last CP932.
+TEST(TextPartConversion, ALargeBodyIsLabelledAsAWhole) {
+    std::string lines;
+    while (lines.size() < 3 * 1024 * 1024) lines += "C:\\" + std::string(60, 'x') + "\r\n";
+    const std::string head = "Content-Type: text/plain; charset=utf-8\r\n\r\n";
+    const std::string emoji = "\xF0\x9F\x98\x80\r\n", kana = "\xE3\x81\x82\r\n";
+    struct Case {
+        std::string body;
+        bool changed;
+        const char* label;
+        size_t references;
+    } cases[] = {
+        {emoji + lines + kana + emoji, true, "charset=MS932", 2},
+        {kana + lines + "\xFF\r\n", false, "charset=utf-8", 0},  // not UTF-8 in its last piece
+    };
+    for (const Case& c : cases) {
+        const Converted got = Convert(head + c.body);
+        EXPECT_EQ(got.changed, c.changed);
+        EXPECT_NE(got.text.find(c.label), std::string::npos) << got.text.substr(0, 80);
+        EXPECT_EQ(got.references, c.references);
+    }
 }
 
 }  // namespace

@@ -22,19 +22,21 @@ TEST(Win32Files, ReplaceAppearsOnlyOnCommitAndAbortLeavesNoNewFile) {
     ASSERT_TRUE(CreateDirectoryA(out.c_str(), nullptr));
     out += "\\";
     LocalFileSystem files;
-    WriteFileBytes(out + "box.txt", "old\r\n");
-    std::unique_ptr<TargetFile> file = files.Open(out + "box.txt", TargetMode::Replace);
-    ASSERT_TRUE(file) << files.TakeFailure();
-    ASSERT_TRUE(WriteMessage(*file, "new\r\n"));
-    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old\r\n");
-    file->Abort();
-    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old\r\n");
-    EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.txt"});
+    for (TargetMode mode : {TargetMode::Replace, TargetMode::NewName}) {
+        WriteFileBytes(out + "box.txt", "old\r\n");
+        std::unique_ptr<TargetFile> file = files.Open(out + "box.txt", mode);
+        ASSERT_TRUE(file) << files.TakeFailure();
+        ASSERT_TRUE(WriteMessage(*file, "new\r\n"));
+        EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old\r\n");
+        file->Abort();
+        EXPECT_EQ(ReadFileBytes(out + "box.txt"), "old\r\n");
+        EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.txt"});
 
-    file = files.Open(out + "box.txt", TargetMode::Replace);
-    ASSERT_TRUE(file && WriteMessage(*file, "new\r\n") && file->Commit());
-    EXPECT_EQ(ReadFileBytes(out + "box.txt"), "new\r\n");
-    EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.txt"});
+        file = files.Open(out + "box.txt", mode);
+        ASSERT_TRUE(file && WriteMessage(*file, "new\r\n") && file->Commit());
+        EXPECT_EQ(ReadFileBytes(out + "box.txt"), "new\r\n");
+        EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.txt"});
+    }
 }
 
 TEST(Win32Files, AppendKeepsTheOldContentAndCutsAFailedMessageBack) {
@@ -83,6 +85,14 @@ TEST(Win32Files, PipeIsWrittenAsItIsAndAFolderRefused) {
     EXPECT_FALSE(files.Open(out.substr(0, out.size() - 1), TargetMode::Replace));
     EXPECT_FALSE(files.TakeFailure().empty());
     EXPECT_TRUE(ListFiles(out).empty());
+    // A made name is not looked at first, yet a folder of that name is kept.
+    ASSERT_TRUE(CreateDirectoryA((out + "box.eml").c_str(), nullptr));
+    std::unique_ptr<TargetFile> file = files.Open(out + "box.eml", TargetMode::NewName);
+    EXPECT_FALSE(file && WriteMessage(*file, "new") && file->Commit());
+    EXPECT_FALSE(files.TakeFailure().empty());
+    EXPECT_EQ(GetFileAttributesA((out + "box.eml").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_TRUE(ListFiles(out).empty()) << "the new file is gone";
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ const char kUsage[] =
     "  --slow MS         sleep MS milliseconds in each BKA_GetSource (a long export)\n"
     "  --cancel-after N  press the progress window's Cancel while message N is exported\n"
     "  --time            print each command's time, to the end of its export\n"
-    "  --probe-window    print how long the progress window took to answer, at worst\n"
+    "  --probe-window    print how long the progress window took to answer, at worst,\n"
+    "                    and the longest BKA_GetSource (which no plug-in can interrupt)\n"
     "actions (default info,menu-init,menu,exit,buffers):\n"
     "  info            print the plug-in's info record\n"
     "  menu-init[=K]   call BKC_OnMenuInit with menu kind K (default 0)\n"
@@ -147,6 +148,7 @@ bool RunAction(const std::string& action, PluginHost& plugin, MessageBoxAnswerer
             std::printf("progress window: answered within %lu ms\n",
                         static_cast<unsigned long>(progress.LongestWaitMs()));
         }
+        if (options.probe) std::printf("host fetch: longest %.0f ms\n", host.LongestSourceMs());
         if (progress.Pressed()) std::printf("progress window: cancel pressed\n");
         PrintBoxes(boxes);
     } else if (action == "setup") {
