@@ -460,20 +460,20 @@ bool MessageStore::SourceInto(size_t index, char* buffer, size_t& length) const 
     return true;
 }
 
-std::string TopLevelCharset(const std::string& source) {
+std::string TopLevelCharset(std::string_view source) {
     size_t pos = 0;
     while (pos < source.size()) {
         size_t eol = source.find('\n', pos);
         if (eol == std::string::npos) eol = source.size();
         size_t length = eol - pos;
         if (length == 0 || (length == 1 && source[pos] == '\r')) break;  // end of headers
-        if (length >= 13 && strncasecmp(source.c_str() + pos, "Content-Type:", 13) == 0) {
+        if (length >= 13 && strncasecmp(source.data() + pos, "Content-Type:", 13) == 0) {
             size_t end = eol;
             while (end + 1 < source.size() && (source[end + 1] == ' ' || source[end + 1] == '\t')) {
                 size_t next = source.find('\n', end + 1);
                 end = next == std::string::npos ? source.size() : next;
             }
-            std::string header = source.substr(pos, end - pos);
+            std::string header(source.substr(pos, end - pos));
             for (char& c : header)
                 c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             size_t at = header.find("charset=");
@@ -481,7 +481,8 @@ std::string TopLevelCharset(const std::string& source) {
             at += 8;
             if (at < header.size() && header[at] == '"') ++at;
             size_t stop = header.find_first_of("\"; \t\r\n", at);
-            return source.substr(pos + at, (stop == std::string::npos ? header.size() : stop) - at);
+            return std::string(
+                source.substr(pos + at, (stop == std::string::npos ? header.size() : stop) - at));
         }
         pos = eol + 1;
     }

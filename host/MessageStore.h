@@ -22,6 +22,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -125,6 +126,6 @@ class MessageStore {
 bool LooksLikeMbox(const std::string& path);
 
 // The charset parameter of the message's top-level Content-Type, or empty.
-std::string TopLevelCharset(const std::string& source);
+std::string TopLevelCharset(std::string_view source);
 
 }  // namespace tessera

@@ -97,7 +97,8 @@ char* SimulatedHost::ReadSource(long index) {
     buffer[length] = '\0';  // the host's text ends at its first NUL
     if (std::memchr(buffer, '\0', length)) NoteNulByte(index);
     charsetIndex_ = index;
-    charset_ = TopLevelCharset(std::string(buffer, std::min<size_t>(length, kCharsetScanBytes)));
+    charset_ =
+        TopLevelCharset(std::string_view(buffer, std::min<size_t>(length, kCharsetScanBytes)));
     return buffer;
 }
 
