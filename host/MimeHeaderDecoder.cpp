@@ -1,7 +1,7 @@
 #include "host/MimeHeaderDecoder.h"
 
+#include "export/TransferDecoding.h"
 #include "host/Base64.h"
-#include "host/QEncoding.h"
 
 namespace tessera {
 namespace {
@@ -40,7 +40,7 @@ bool DecodePayload(char encoding, std::string_view payload, std::string& out) {
         return AppendBase64Decoded(payload, out);
     }
     if (encoding == 'Q' || encoding == 'q') {
-        return AppendQDecoded(payload, out);
+        return AppendQEncodedBytes(payload, out);
     }
     return false;
 }

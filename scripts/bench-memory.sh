@@ -47,8 +47,8 @@ run() {
     rm -rf "$target"
 }
 
-for spec in $SHAPES; do
-    shape=${spec%%:*} mb=${spec##*:}
+for shape_mb in $SHAPES; do
+    shape=${shape_mb%%:*} mb=${shape_mb##*:}
     message="$CORPUS/$shape-$mb.eml"
     [ -f "$message" ] || python3 "$REPO/bench/make_shape_messages.py" "$shape" "$mb" "$message"
     run "tessera-export --format mbox" "$shape" "$mb" "$OUT/out.mbox" \
