@@ -12,7 +12,8 @@
 namespace tessera::test {
 
 // How long a driver waits for a window to appear or go away.
-constexpr DWORD kDriverWaitMs = 15000;  // generous: CI runs tests side by side
+constexpr DWORD kDriverWaitMs =
+    120000;  // a bound against hangs, never a pace: a loaded machine is slow
 
 // The dialogs (class "#32770") that thread `thread` owns, top-level first.
 std::vector<HWND> ThreadDialogs(DWORD thread);

@@ -25,7 +25,7 @@ class WindowWatcher {
   public:
     // Waits up to `timeoutMs` for a dialog titled `caption` (Shift-JIS bytes),
     // records it, then sends WM_COMMAND `answer` (IDOK, IDCANCEL, ...).
-    WindowWatcher(const std::string& caption, int answer, DWORD timeoutMs = 10000);
+    WindowWatcher(const std::string& caption, int answer, DWORD timeoutMs = 120000);
     ~WindowWatcher();
     // Joins the thread and returns what it saw.
     const SeenDialog& Result();
