@@ -7,7 +7,7 @@ if(TESSERA_TESTS)
     find_package(Threads REQUIRED)
     find_package(GTest REQUIRED)
     include(GoogleTest)
-    set(TESSERA_UNIT_TESTS AppendFraming CharsetLabel Cli ConverterCrossCheck DialogLogic
+    set(TESSERA_UNIT_TESTS AppendFraming ByteScan CharsetLabel Cli ConverterCrossCheck DialogLogic
         DropAttachments EnvelopeLine EucJp ExportDriver ExportReportText FileNaming
         HeaderTextConversion HtmlCharsetDeclaration Iso2022Jp LineArena LineList LineReader
         LocalFileSystem MboxFraming MessageStore MessageWriter MimeHeaderDecoder MimePart

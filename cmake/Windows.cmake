@@ -38,6 +38,12 @@ foreach(name ${TESSERA_WINE_TESTS})
         PROPERTIES LABELS wine RESOURCE_LOCK wine_desktop ${serial})
 endforeach()
 
+# The scans that stand in for the C runtime's, as the 32-bit build compiles them.
+add_executable(ByteScan_test tests/unit/ByteScan_test.cpp)
+target_link_libraries(ByteScan_test PRIVATE tessera_engine gtest_main)
+gtest_discover_tests(ByteScan_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES LABELS wine)
+
 # Long exports cancelled in the simulated host leave whole messages that Python's mailbox reads.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_test(NAME cancel_readback COMMAND ${Python3_EXECUTABLE}

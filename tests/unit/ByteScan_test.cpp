@@ -1,0 +1,51 @@
+// The engine's scans agree with a byte-at-a-time reading at every alignment,
+// length and position of what they look for, and never read past a NUL's block.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "export/ByteScan.h"
+
+using namespace tessera;
+
+namespace {
+
+const char* Slow(const char* from, const char* end, const char* any) {
+    for (; from < end; ++from) {
+        if (std::strchr(any, *from) && *from != '\0') return from;
+    }
+    return nullptr;
+}
+
+TEST(ByteScan, AgreesWithAPlainReadingEverywhere) {
+    alignas(16) char buffer[96];
+    for (size_t start = 0; start < 17; ++start) {
+        for (size_t length = 0; start + length < 80; ++length) {
+            for (size_t at = 0; at <= length; ++at) {
+                std::memset(buffer, 'a', sizeof buffer);
+                buffer[start + length] = '\0';
+                if (at < length) buffer[start + at] = at % 2 ? '\n' : '\r';
+                const char* from = buffer + start;
+                const char* end = from + length;
+                SCOPED_TRACE(testing::Message() << start << " " << length << " " << at);
+                ASSERT_EQ(FindByte(from, end, '\r'), Slow(from, end, "\r"));
+                ASSERT_EQ(FindByte(from, end, '\n'), Slow(from, end, "\n"));
+                ASSERT_EQ(FindLineBreak(from, end), Slow(from, end, "\r\n"));
+                ASSERT_EQ(TextLength(from), length);
+                for (size_t limit : {size_t(0), at, length, length + 1, size_t(1000)}) {
+                    ASSERT_EQ(TextLengthWithin(from, limit), limit < length ? limit : length);
+                }
+            }
+        }
+    }
+}
+
+TEST(ByteScan, HighBytesAreBytesNotSigns) {
+    const std::string text = "\x82\xa0\x8e\x0a\xff";
+    const char* end = text.data() + text.size();
+    EXPECT_EQ(FindByte(text.data(), end, '\xff'), end - 1);
+    EXPECT_EQ(FindLineBreak(text.data(), end), text.data() + 3);
+}
+
+}  // namespace
