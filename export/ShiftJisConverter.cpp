@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "export/JisDecoder.h"
+
 namespace tessera {
 
 namespace {
@@ -54,12 +56,14 @@ bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
     switch (charset) {
         case JapaneseCharset::kIso2022Jp:
         case JapaneseCharset::kEucJp:
-            if (!AppendThroughHost(charset, text, out)) return false;
+            if (!AppendJis(charset, text, unmappable, out)) return false;
             break;
         case JapaneseCharset::kShiftJis:
             out.append(text.data(), text.size());
             break;
         case JapaneseCharset::kUtf8:
+            // A byte-order mark is no character of the text.
+            if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.remove_prefix(3);
             return AppendUtf8(text, unmappable, out, repertoire);
         case JapaneseCharset::kNone:
             return false;
@@ -102,13 +106,13 @@ bool ShiftJisConverter::AppendUtf8(std::string_view text, Unmappable unmappable,
     return true;
 }
 
-bool ShiftJisConverter::AppendThroughHost(JapaneseCharset charset, std::string_view text,
-                                          std::string& out) {
+bool ShiftJisConverter::AppendJis(JapaneseCharset charset, std::string_view text,
+                                  Unmappable unmappable, std::string& out) {
     const size_t start = out.size();
     while (!text.empty()) {
         const size_t length = LineLength(text);
         line_.assign(text.data(), length);
-        if (!AppendHostLine(charset, line_.c_str(), out)) {
+        if (!AppendJisLine(charset, line_.c_str(), unmappable, out)) {
             out.resize(start);
             return false;
         }
@@ -117,8 +121,15 @@ bool ShiftJisConverter::AppendThroughHost(JapaneseCharset charset, std::string_v
     return true;
 }
 
-bool ShiftJisConverter::AppendHostLine(JapaneseCharset charset, const char* line,
-                                       std::string& out) {
+bool ShiftJisConverter::AppendJisLine(JapaneseCharset charset, const char* line,
+                                      Unmappable unmappable, std::string& out) {
+    const std::string_view text(line);
+    if (NeedsOwnJisDecoding(charset, text)) {
+        size_t unmapped = 0;
+        if (!AppendJisAsShiftJis(charset, text, unmappable, out, &unmapped)) return false;
+        if (unmappable == Unmappable::kReference) references_ += unmapped;
+        return true;
+    }
     const FnConvert convert = charset == JapaneseCharset::kIso2022Jp ? host_.ISO_2022_JP
                               : charset == JapaneseCharset::kEucJp   ? host_.EUC_JP
                                                                      : nullptr;

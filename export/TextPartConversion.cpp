@@ -58,10 +58,7 @@ JapaneseCharset ChooseCharset(const PartLabels& labels, std::string_view message
     if (declared != JapaneseCharset::kNone) return ResolveJapaneseCharset(declared, text);
     if (!labels.charset.empty() && !IsUsAsciiLabel(labels.charset)) return JapaneseCharset::kNone;
     if (HasIso2022JpEscape(text)) return ResolveJapaneseCharset(JapaneseCharset::kIso2022Jp, text);
-    if (labels.charset.empty() && HasEightBitByte(text) && IsWellFormedUtf8(text)) {
-        return JapaneseCharset::kUtf8;
-    }
-    return JapaneseCharset::kNone;
+    return labels.charset.empty() ? GuessJapaneseCharset(text) : JapaneseCharset::kNone;
 }
 
 // The label a converted text gets: the part's own when every reader already
@@ -108,7 +105,7 @@ InPlace ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartL
         // converted as a whole instead.
         if (!LineIsAsLabelled(e.Stored(), charset)) return InPlace::kNotAsLabelled;
         line.clear();
-        if (!converter.AppendHostLine(charset, e->text, line)) {
+        if (!converter.AppendJisLine(charset, e->text, Unmappable::kReference, line)) {
             // Left as it is, unless a later line sends it the other way.
             for (e.Next(); e; e.Next()) {
                 if (!LineIsAsLabelled(e.Stored(), charset)) return InPlace::kNotAsLabelled;
@@ -151,6 +148,15 @@ const char* TransferEncodingLabel(bool transferDecoded, bool eightBit) {
     return transferDecoded ? "7bit" : "";
 }
 
+// Data read by programs that expect the charset it declares inside (a vCard's
+// CHARSET=, an iCalendar object's own rules): never converted.
+bool IsSelfLabelledData(std::string_view subtype) {
+    for (const char* data : {"calendar", "vcard", "x-vcard", "directory", "x-vcalendar"}) {
+        if (EqualsIgnoreCase(subtype, data)) return true;
+    }
+    return false;
+}
+
 bool IsStructuralHeader(std::string_view line) {
     if (StartsWithIgnoreCase(line, "content-"))
         return !StartsWithIgnoreCase(line, "content-description:");
@@ -169,7 +175,8 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     const PartLabels labels = ReadPartLabels(part);
     if (labels.isFile || labels.ambiguous || labels.encoding == TransferEncoding::kOther)
         return false;
-    if (part.body.empty() || part.firstChild != nullptr) return false;
+    if (part.body.empty() || part.firstChild != nullptr || IsSelfLabelledData(part.subtype))
+        return false;
     const bool transferDecoded = labels.encoding != TransferEncoding::kIdentity;
     const bool html = EqualsIgnoreCase(part.subtype, "html");
     const JapaneseCharset declared = DeclaredCharset(labels, messageCharset);

@@ -14,7 +14,8 @@ TEST(CharsetLabel, Names) {
     EXPECT_EQ(IdentifyJapaneseCharset("x-euc-jp"), JapaneseCharset::kEucJp);
     EXPECT_EQ(IdentifyJapaneseCharset("Windows-31J"), JapaneseCharset::kShiftJis);
     EXPECT_EQ(IdentifyJapaneseCharset("UTF8"), JapaneseCharset::kUtf8);
-    EXPECT_EQ(IdentifyJapaneseCharset("iso-2022-jp-2"), JapaneseCharset::kNone);
+    EXPECT_EQ(IdentifyJapaneseCharset("ISO-2022-JP-3"), JapaneseCharset::kIso2022Jp);
+    EXPECT_EQ(IdentifyJapaneseCharset("iso-2022-kr"), JapaneseCharset::kNone);
     EXPECT_TRUE(IsUsAsciiLabel("US-ASCII"));
     EXPECT_FALSE(IsUsAsciiLabel("iso-8859-1"));
 }
