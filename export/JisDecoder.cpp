@@ -26,7 +26,7 @@ struct Designation {
     size_t length = 0;  // bytes after ESC; 0: not known
     Mode mode = Mode::kAscii;
     JisSet set = JisSet::kJisX0212;
-    char g2 = 0;       // 'A' (ISO 8859-1) or 'F' (ISO 8859-7) for a G2 designation
+    char g2 = 0;        // 'A' (ISO 8859-1) or 'F' (ISO 8859-7) for a G2 designation
     bool keep = false;  // ESC & @: announces a revision, designates nothing
 };
 

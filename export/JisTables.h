@@ -14,7 +14,7 @@ enum class JisSet : uint8_t { kJisX0212, kJisX0213Plane1, kJisX0213Plane2, kGb23
 
 // What one cell holds.
 struct JisCell {
-    size_t count = 0;       // characters: 0 (none), 1 or 2 (a base and a combining mark)
+    size_t count = 0;  // characters: 0 (none), 1 or 2 (a base and a combining mark)
     uint32_t points[2] = {};
     bool jisX0208 = false;  // a JIS X 0213 plane 1 cell that is JIS X 0208's (count 0)
 };

@@ -21,19 +21,19 @@ TEST(JisDecoder, Table) {
         size_t unmapped;
     } cases[] = {
         // JIS X 0212 that code page 932 has: the code Windows writes (IBM over NEC-selected)
-        {J, "\x1b$(DTc\x1b(B\r\n", true, "\xFA\x5C\r\n", 0},             // 纊
-        {J, "a\x1b$B$\"\x1b$(D0!\x1b(Bb", true, "a\x82\xA0&#19970;b", 1},  // あ 丂
+        {J, "\x1b$(DTc\x1b(B\r\n", true, "\xFA\x5C\r\n", 0},                   // 纊
+        {J, "a\x1b$B$\"\x1b$(D0!\x1b(Bb", true, "a\x82\xA0&#19970;b", 1},      // あ 丂
         {E, "\x8F\xD4\xE3\xA4\xA2\x8E\xB1", true, "\xFA\x5C\x82\xA0\xB1", 0},  // 纊 あ ｱ
         // Unix EUC-JP's IBM extensions in rows 83-84: ⅰ ⅱ 﨑 髙
         {E, "\x8F\xF3\xF3\x8F\xF3\xF4\x8F\xF4\xFB", true, "\xFA\x40\xFA\x41\xFB\xFC", 0},
         {E, "\x8F\xF4\xBD", true, "\xFA\xB1", 0},
         // JIS X 0213 plane 1: JIS X 0208 cells by arithmetic, others by table
         {J, "\x1b$(Q$\"$w\x1b(B", true, "\x82\xA0\x82\xA9&#12442;", 1},  // あ か゚
-        {J, "\x1b$(P!!\x1b(B", true, "&#131209;", 1},                       // 𠂉 (plane 2)
+        {J, "\x1b$(P!!\x1b(B", true, "&#131209;", 1},                    // 𠂉 (plane 2)
         // ISO-2022-JP-2: Latin-1 and Greek through ESC N, GB 2312, KS X 1001
         {J, "\x1b.A\x1bNi\x1bN4", true, "&#233;\x81\x4C", 1},  // é ´
         {J, "\x1b.F\x1bNa", true, "\x83\xBF", 0},              // α
-        {J, "\x1b$A:C\x1b(B", true, "\x8D\x44", 0},           // 好
+        {J, "\x1b$A:C\x1b(B", true, "\x8D\x44", 0},            // 好
         {J, "\x1b$(C0!\x1b(B", true, "&#44032;", 1},           // 가
         // a line break returns to ASCII and clears G2
         {J, "\x1b$(D0!\r\n0!", true, "&#19970;\r\n0!", 1},
@@ -63,11 +63,16 @@ TEST(JisDecoder, OnlyWhatTheHostDoesNotMapIsTheEngines) {
         const char* line;
         bool own;
     } cases[] = {
-        {J, "\x1b$B$\"\x1b(J\x1b(I1\x1b(B\r\n", false}, {J, "\x1b$(D0!\x1b(B", true},
-        {J, "\x1b$(Q$\"", true},  {J, "\x1b.A\x1bNi", true},       {J, "\x1b$(Z", false},
-        {E, "\xA4\xA2\x8E\xB1", false}, {E, "\x8F\xB0\xA1", true},
+        {J, "\x1b$B$\"\x1b(J\x1b(I1\x1b(B\r\n", false},
+        {J, "\x1b$(D0!\x1b(B", true},
+        {J, "\x1b$(Q$\"", true},
+        {J, "\x1b.A\x1bNi", true},
+        {J, "\x1b$(Z", false},
+        {E, "\xA4\xA2\x8E\xB1", false},
+        {E, "\x8F\xB0\xA1", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(NeedsOwnJisDecoding(c.charset, c.line), c.own) << Hex(c.line);
+    for (const Case& c : cases)
+        EXPECT_EQ(NeedsOwnJisDecoding(c.charset, c.line), c.own) << Hex(c.line);
 }
 
 }  // namespace
