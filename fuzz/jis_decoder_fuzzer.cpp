@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > kMaxInput) return -1;
     const auto charset =
         data[0] & 1 ? tessera::JapaneseCharset::kEucJp : tessera::JapaneseCharset::kIso2022Jp;
-    const auto policy = data[0] & 2 ? tessera::Unmappable::kUnderscore
-                                    : tessera::Unmappable::kReference;
+    const auto policy =
+        data[0] & 2 ? tessera::Unmappable::kUnderscore : tessera::Unmappable::kReference;
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     std::string out = "x";
     size_t unmapped = 0;
