@@ -62,8 +62,6 @@ bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
             out.append(text.data(), text.size());
             break;
         case JapaneseCharset::kUtf8:
-            // A byte-order mark is no character of the text.
-            if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.remove_prefix(3);
             return AppendUtf8(text, unmappable, out, repertoire);
         case JapaneseCharset::kNone:
             return false;

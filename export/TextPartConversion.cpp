@@ -198,8 +198,12 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     const JapaneseCharset charset = ChooseCharset(labels, messageCharset, text);
     std::string converted;
     if (charset == JapaneseCharset::kNone) return false;
+    // A byte-order mark is no character of the text.
+    std::string_view characters = text;
+    if (charset == JapaneseCharset::kUtf8 && characters.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        characters.remove_prefix(3);
     ShiftJisRepertoire repertoire = ShiftJisRepertoire::kAscii;
-    if (!converter.Append(charset, text, Unmappable::kReference, converted, &repertoire))
+    if (!converter.Append(charset, characters, Unmappable::kReference, converted, &repertoire))
         return false;
     converter.Tick();
     const Label label = LabelFor(repertoire, labels);
