@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "export/JisDecoder.h"
+#include "export/ShiftJisText.h"
 
 namespace tessera {
 
@@ -42,6 +43,21 @@ size_t LineLength(std::string_view text) {
     const void* lf = std::memchr(text.data(), '\n', text.size());
     if (lf == nullptr) return text.size();
     return static_cast<size_t>(static_cast<const char*>(lf) - text.data()) + 1;
+}
+
+// True when Shift-JIS text holds the geta mark 〓 (81 AC) as a character.
+bool HasGetaMark(std::string_view text) {
+    if (text.find("\x81\xAC") == std::string_view::npos) return false;  // nearly always
+    for (size_t i = 0; i + 1 < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (!IsShiftJisLeadByte(c)) {
+            ++i;
+            continue;
+        }
+        if (c == 0x81 && static_cast<unsigned char>(text[i + 1]) == 0xAC) return true;
+        i += 2;
+    }
+    return false;
 }
 
 }  // namespace
@@ -143,7 +159,16 @@ bool ShiftJisConverter::AppendJisLine(JapaneseCharset charset, const char* line,
     // another set) is left in its result: damaged text, refused whole.
     const bool damaged =
         charset == JapaneseCharset::kIso2022Jp && std::memchr(converted, 0x1B, length) != nullptr;
-    if (!damaged) out.append(converted, length);
+    // A geta mark may stand for a character the host could not map: the
+    // engine decodes such a line again and writes that character instead
+    // (the text's own geta marks come out as they were).
+    size_t unmapped = 0;
+    if (damaged || !HasGetaMark(std::string_view(converted, length)) ||
+        !AppendJisAsShiftJis(charset, text, unmappable, out, &unmapped)) {
+        if (!damaged) out.append(converted, length);
+    } else if (unmappable == Unmappable::kReference) {
+        references_ += unmapped;
+    }
     host_.Free(converted);
     return !damaged;
 }

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "export/ShiftJisConverter.h"
+#include "host/SimulatedHost.h"
 #include "tests/support/HexBytes.h"
 
 using namespace tessera;
@@ -73,6 +77,31 @@ TEST(JisDecoder, OnlyWhatTheHostDoesNotMapIsTheEngines) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(NeedsOwnJisDecoding(c.charset, c.line), c.own) << Hex(c.line);
+}
+
+// A host whose ISO-2022-JP converter writes a geta mark for NEC row 13.
+HostApi gSimulated;
+char* TESSERA_HOSTCALL GetaForNecRow13(const char* text, int flags) {
+    char* converted = gSimulated.ISO_2022_JP(text, flags);
+    for (char* p = converted; p != nullptr && p[0] != '\0' && p[1] != '\0'; ++p) {
+        if (std::memcmp(p, "\x87\x40", 2) == 0) std::memcpy(p, "\x81\xAC", 2);
+    }
+    return converted;
+}
+
+TEST(JisDecoder, AGetaMarkTheHostWroteIsTheEnginesCharacter) {
+    SimulatedHost::Instance().Reset();
+    gSimulated = MakeSimulatedHostApi();
+    HostApi api = gSimulated;
+    api.ISO_2022_JP = GetaForNecRow13;
+    ShiftJisConverter converter(api);
+    std::string out;
+    // ① from the host as 〓 comes out as ①; the text's own 〓 stays.
+    ASSERT_TRUE(converter.Append(JapaneseCharset::kIso2022Jp,
+                                 "\x1b$B-!\x1b(B\r\n\x1b$B\".\x1b(B\r\n", Unmappable::kReference,
+                                 out));
+    EXPECT_EQ(Hex(out), Hex("\x87\x40\r\n\x81\xAC\r\n"));
+    EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), 0u);
 }
 
 }  // namespace
