@@ -219,6 +219,10 @@ bool NeedsOwnJisDecoding(JapaneseCharset charset, std::string_view line) {
     if (charset != JapaneseCharset::kIso2022Jp) return false;
     for (size_t at = line.find('\x1b'); at != std::string_view::npos;
          at = line.find('\x1b', at + 1)) {
+        // The sequences of nearly every line first: ESC ( x, ESC $ B, ESC $ @.
+        const char next = at + 1 < line.size() ? line[at + 1] : '\0';
+        const char after = at + 2 < line.size() ? line[at + 2] : '\0';
+        if (next == '(' || (next == '$' && (after == 'B' || after == '@'))) continue;
         const Designation d = ReadDesignation(line.substr(at + 1));
         // What the host maps: ASCII, JIS X 0201, JIS X 0208. A sequence
         // nobody knows stays the host's too: it refuses the line as damaged.
