@@ -12,7 +12,7 @@ if(TESSERA_TESTS)
         HeaderTextConversion HtmlCharsetDeclaration Iso2022Jp LineArena LineList LineReader
         LocalFileSystem MboxFraming MessageStore MessageWriter MimeHeaderDecoder MimePart
         MimeRoundTrip PartLabels ProgressTiming Settings TextPartConversion TooLargeMessage
-        TransferDecoding Utf8ToShiftJis)
+        TransferDecoding Utf8ToShiftJis JisDecoder)
     add_library(tessera_test_support STATIC tests/support/FakePlatform.cpp)
     target_link_libraries(tessera_test_support PUBLIC tessera_engine GTest::gtest)
     foreach(unit ${TESSERA_UNIT_TESTS})
@@ -88,4 +88,6 @@ if(TESSERA_TESTS)
     set_tests_properties(shiftjis_readback PROPERTIES LABELS native TIMEOUT 300)
     add_test(NAME cp932_table_current COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/gen_cp932_table.py --check)
     set_tests_properties(cp932_table_current PROPERTIES LABELS native)
+    add_test(NAME jis_tables_current COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/gen_jis_tables.py --check)
+    set_tests_properties(jis_tables_current PROPERTIES LABELS native)
 endif()

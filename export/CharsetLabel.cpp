@@ -18,10 +18,18 @@ struct LabelEntry {
 const LabelEntry kLabels[] = {
     {"iso-2022-jp", JapaneseCharset::kIso2022Jp},
     {"csiso2022jp", JapaneseCharset::kIso2022Jp},
+    // Supersets: the engine decodes the lines in their other sets itself.
+    {"iso-2022-jp-1", JapaneseCharset::kIso2022Jp},
+    {"iso-2022-jp-2", JapaneseCharset::kIso2022Jp},
+    {"csiso2022jp2", JapaneseCharset::kIso2022Jp},
+    {"iso-2022-jp-3", JapaneseCharset::kIso2022Jp},
+    {"iso-2022-jp-2004", JapaneseCharset::kIso2022Jp},
     {"euc-jp", JapaneseCharset::kEucJp},
     {"eucjp", JapaneseCharset::kEucJp},
     {"x-euc-jp", JapaneseCharset::kEucJp},
     {"cseucpkdfmtjapanese", JapaneseCharset::kEucJp},
+    {"eucjp-ms", JapaneseCharset::kEucJp},
+    {"euc-jp-ms", JapaneseCharset::kEucJp},
     {"shift_jis", JapaneseCharset::kShiftJis},
     {"shift-jis", JapaneseCharset::kShiftJis},
     {"sjis", JapaneseCharset::kShiftJis},

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "export/CharsetLabel.h"
 #include "export/Utf8ToShiftJis.h"
 
 namespace tessera {
@@ -10,6 +11,58 @@ namespace tessera {
 namespace {
 
 bool IsEucByte(unsigned char c) { return c >= 0xA1 && c <= 0xFE; }
+
+// How a reading of 8-bit text as Japanese fares: the common characters it
+// gives (kana, row 1 symbols, first-level kanji) and the rare ones.
+struct Reading {
+    bool valid = true;
+    size_t common = 0;
+    size_t rare = 0;
+    long Score() const { return static_cast<long>(common) - static_cast<long>(rare); }
+};
+
+// JIS rows 1 to 5 (symbols, digits and Latin, kana) and 16 to 47 (first-level kanji).
+bool IsCommonRow(unsigned row) { return row <= 5 || (row >= 16 && row <= 47); }
+
+Reading ReadAsEucJp(std::string_view text) {
+    Reading r;
+    r.valid = IsEucJpText(text);
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    for (size_t i = 0; r.valid && i < n; ++i) {
+        if (p[i] < 0x80) continue;
+        if (p[i] == 0x8E || p[i] == 0x8F) {
+            ++r.rare;
+            i += p[i] == 0x8E ? 1 : 2;
+            continue;
+        }
+        (IsCommonRow(p[i] - 0xA0u) ? r.common : r.rare) += 1;
+        ++i;
+    }
+    return r;
+}
+
+Reading ReadAsShiftJis(std::string_view text) {
+    Reading r;
+    r.valid = MeasureShiftJis(text) != ShiftJisRepertoire::kInvalid;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    for (size_t i = 0; r.valid && i < n; ++i) {
+        const unsigned char c = p[i];
+        if (c < 0x80) continue;
+        if (c >= 0xA1 && c <= 0xDF) {
+            ++r.rare;
+            continue;
+        }
+        // Leads 0x81-0x82 hold rows 1-4, 0x83 rows 5 (trail up to 0x9E) and 6,
+        // 0x88-0x98 rows 16-47.
+        const bool common =
+            c <= 0x82 || (c == 0x83 && i + 1 < n && p[i + 1] <= 0x9E) || (c >= 0x88 && c <= 0x98);
+        (common ? r.common : r.rare) += 1;
+        ++i;
+    }
+    return r;
+}
 
 }  // namespace
 
@@ -20,7 +73,11 @@ bool HasIso2022JpEscape(std::string_view text) {
            nullptr) {
         const std::string_view rest(p + 1, static_cast<size_t>(end - p - 1));
         if (rest.compare(0, 2, "$B") == 0 || rest.compare(0, 2, "$@") == 0 ||
-            rest.compare(0, 3, "$(D") == 0 || rest.compare(0, 2, "(I") == 0) {
+            rest.compare(0, 2, "$A") == 0 || rest.compare(0, 2, "(I") == 0) {
+            return true;
+        }
+        if (rest.compare(0, 2, "$(") == 0 && rest.size() >= 3 &&
+            std::strchr("BCDOPQ", rest[2]) != nullptr) {
             return true;
         }
         ++p;
@@ -61,6 +118,17 @@ bool IsEucJpText(std::string_view text) {
         }
     }
     return eightBit;
+}
+
+JapaneseCharset GuessJapaneseCharset(std::string_view text) {
+    if (!HasEightBitByte(text)) return JapaneseCharset::kNone;
+    if (IsWellFormedUtf8(text)) return JapaneseCharset::kUtf8;
+    const Reading euc = ReadAsEucJp(text);
+    const Reading sjis = ReadAsShiftJis(text);
+    const bool eucWins = euc.valid && (!sjis.valid || euc.Score() >= sjis.Score());
+    const Reading& best = eucWins ? euc : sjis;
+    if (!best.valid || best.common == 0) return JapaneseCharset::kNone;
+    return eucWins ? JapaneseCharset::kEucJp : JapaneseCharset::kShiftJis;
 }
 
 JapaneseCharset ResolveJapaneseCharset(JapaneseCharset declared, std::string_view text) {

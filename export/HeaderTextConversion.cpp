@@ -94,12 +94,9 @@ class HeaderWriter {
     }
 
     void Literal(std::string_view literal) {
-        JapaneseCharset charset = JapaneseCharset::kNone;
-        if (HasIso2022JpEscape(literal)) {
-            charset = JapaneseCharset::kIso2022Jp;
-        } else if (HasEightBitByte(literal) && IsWellFormedUtf8(literal)) {
-            charset = JapaneseCharset::kUtf8;
-        }
+        // Raw header text carries no label: escapes, else what its 8-bit bytes are.
+        const JapaneseCharset charset = HasIso2022JpEscape(literal) ? JapaneseCharset::kIso2022Jp
+                                                                    : GuessJapaneseCharset(literal);
         if (charset != JapaneseCharset::kNone &&
             converter_.Append(charset, literal, unmappable_, out_))
             return;

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "export/JisDecoder.h"
+#include "export/ShiftJisText.h"
+
 namespace tessera {
 
 namespace {
@@ -42,6 +45,21 @@ size_t LineLength(std::string_view text) {
     return static_cast<size_t>(static_cast<const char*>(lf) - text.data()) + 1;
 }
 
+// True when Shift-JIS text holds the geta mark 〓 (81 AC) as a character.
+bool HasGetaMark(std::string_view text) {
+    if (text.find("\x81\xAC") == std::string_view::npos) return false;  // nearly always
+    for (size_t i = 0; i + 1 < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (!IsShiftJisLeadByte(c)) {
+            ++i;
+            continue;
+        }
+        if (c == 0x81 && static_cast<unsigned char>(text[i + 1]) == 0xAC) return true;
+        i += 2;
+    }
+    return false;
+}
+
 }  // namespace
 
 ShiftJisConverter::ShiftJisConverter(const HostApi& host) : host_(host) {}
@@ -54,7 +72,7 @@ bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
     switch (charset) {
         case JapaneseCharset::kIso2022Jp:
         case JapaneseCharset::kEucJp:
-            if (!AppendThroughHost(charset, text, out)) return false;
+            if (!AppendJis(charset, text, unmappable, out)) return false;
             break;
         case JapaneseCharset::kShiftJis:
             out.append(text.data(), text.size());
@@ -102,13 +120,13 @@ bool ShiftJisConverter::AppendUtf8(std::string_view text, Unmappable unmappable,
     return true;
 }
 
-bool ShiftJisConverter::AppendThroughHost(JapaneseCharset charset, std::string_view text,
-                                          std::string& out) {
+bool ShiftJisConverter::AppendJis(JapaneseCharset charset, std::string_view text,
+                                  Unmappable unmappable, std::string& out) {
     const size_t start = out.size();
     while (!text.empty()) {
         const size_t length = LineLength(text);
         line_.assign(text.data(), length);
-        if (!AppendHostLine(charset, line_.c_str(), out)) {
+        if (!AppendJisLine(charset, line_.c_str(), unmappable, out)) {
             out.resize(start);
             return false;
         }
@@ -117,8 +135,15 @@ bool ShiftJisConverter::AppendThroughHost(JapaneseCharset charset, std::string_v
     return true;
 }
 
-bool ShiftJisConverter::AppendHostLine(JapaneseCharset charset, const char* line,
-                                       std::string& out) {
+bool ShiftJisConverter::AppendJisLine(JapaneseCharset charset, const char* line,
+                                      Unmappable unmappable, std::string& out) {
+    const std::string_view text(line);
+    if (NeedsOwnJisDecoding(charset, text)) {
+        size_t unmapped = 0;
+        if (!AppendJisAsShiftJis(charset, text, unmappable, out, &unmapped)) return false;
+        if (unmappable == Unmappable::kReference) references_ += unmapped;
+        return true;
+    }
     const FnConvert convert = charset == JapaneseCharset::kIso2022Jp ? host_.ISO_2022_JP
                               : charset == JapaneseCharset::kEucJp   ? host_.EUC_JP
                                                                      : nullptr;
@@ -134,7 +159,16 @@ bool ShiftJisConverter::AppendHostLine(JapaneseCharset charset, const char* line
     // another set) is left in its result: damaged text, refused whole.
     const bool damaged =
         charset == JapaneseCharset::kIso2022Jp && std::memchr(converted, 0x1B, length) != nullptr;
-    if (!damaged) out.append(converted, length);
+    // A geta mark may stand for a character the host could not map: the
+    // engine decodes such a line again and writes that character instead
+    // (the text's own geta marks come out as they were).
+    size_t unmapped = 0;
+    if (damaged || !HasGetaMark(std::string_view(converted, length)) ||
+        !AppendJisAsShiftJis(charset, text, unmappable, out, &unmapped)) {
+        if (!damaged) out.append(converted, length);
+    } else if (unmappable == Unmappable::kReference) {
+        references_ += unmapped;
+    }
     host_.Free(converted);
     return !damaged;
 }

@@ -1,6 +1,7 @@
 // Text in one of the Japanese charsets to Shift-JIS: ISO-2022-JP and EUC-JP
 // through the host's two converters (called line by line, as the plug-in has
-// always called them), UTF-8 with the plug-in's own table, Shift-JIS as it is.
+// always called them) but for the lines they are not known to map (JisDecoder),
+// UTF-8 with the plug-in's own table, Shift-JIS as it is.
 #pragma once
 
 #include <cstddef>
@@ -31,9 +32,11 @@ class ShiftJisConverter {
                 std::string& out, ShiftJisRepertoire* repertoire = nullptr);
 
     // Appends one NUL-terminated line (its line break included) of ISO-2022-JP
-    // or EUC-JP text as the host's converter gives it back; false, with `out`
-    // as it was, as Append says.
-    bool AppendHostLine(JapaneseCharset charset, const char* line, std::string& out);
+    // or EUC-JP text as the host's converter gives it back, or, for a line the
+    // host is not known to map, as the engine decodes it; false, with `out` as
+    // it was, as Append says.
+    bool AppendJisLine(JapaneseCharset charset, const char* line, Unmappable unmappable,
+                       std::string& out);
 
     // Characters written as "&#NNNNN;" references so far.
     size_t References() const { return references_; }
@@ -48,7 +51,8 @@ class ShiftJisConverter {
   private:
     bool AppendUtf8(std::string_view text, Unmappable unmappable, std::string& out,
                     ShiftJisRepertoire* repertoire);
-    bool AppendThroughHost(JapaneseCharset charset, std::string_view text, std::string& out);
+    bool AppendJis(JapaneseCharset charset, std::string_view text, Unmappable unmappable,
+                   std::string& out);
 
     const HostApi& host_;
     std::string line_;  // one NUL-terminated line for the host, reused

@@ -58,10 +58,7 @@ JapaneseCharset ChooseCharset(const PartLabels& labels, std::string_view message
     if (declared != JapaneseCharset::kNone) return ResolveJapaneseCharset(declared, text);
     if (!labels.charset.empty() && !IsUsAsciiLabel(labels.charset)) return JapaneseCharset::kNone;
     if (HasIso2022JpEscape(text)) return ResolveJapaneseCharset(JapaneseCharset::kIso2022Jp, text);
-    if (labels.charset.empty() && HasEightBitByte(text) && IsWellFormedUtf8(text)) {
-        return JapaneseCharset::kUtf8;
-    }
-    return JapaneseCharset::kNone;
+    return labels.charset.empty() ? GuessJapaneseCharset(text) : JapaneseCharset::kNone;
 }
 
 // The label a converted text gets: the part's own when every reader already
@@ -108,7 +105,7 @@ InPlace ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartL
         // converted as a whole instead.
         if (!LineIsAsLabelled(e.Stored(), charset)) return InPlace::kNotAsLabelled;
         line.clear();
-        if (!converter.AppendHostLine(charset, e->text, line)) {
+        if (!converter.AppendJisLine(charset, e->text, Unmappable::kReference, line)) {
             // Left as it is, unless a later line sends it the other way.
             for (e.Next(); e; e.Next()) {
                 if (!LineIsAsLabelled(e.Stored(), charset)) return InPlace::kNotAsLabelled;
@@ -151,6 +148,15 @@ const char* TransferEncodingLabel(bool transferDecoded, bool eightBit) {
     return transferDecoded ? "7bit" : "";
 }
 
+// Data read by programs that expect the charset it declares inside (a vCard's
+// CHARSET=, an iCalendar object's own rules): never converted.
+bool IsSelfLabelledData(std::string_view subtype) {
+    for (const char* data : {"calendar", "vcard", "x-vcard", "directory", "x-vcalendar"}) {
+        if (EqualsIgnoreCase(subtype, data)) return true;
+    }
+    return false;
+}
+
 bool IsStructuralHeader(std::string_view line) {
     if (StartsWithIgnoreCase(line, "content-"))
         return !StartsWithIgnoreCase(line, "content-description:");
@@ -169,7 +175,8 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     const PartLabels labels = ReadPartLabels(part);
     if (labels.isFile || labels.ambiguous || labels.encoding == TransferEncoding::kOther)
         return false;
-    if (part.body.empty() || part.firstChild != nullptr) return false;
+    if (part.body.empty() || part.firstChild != nullptr || IsSelfLabelledData(part.subtype))
+        return false;
     const bool transferDecoded = labels.encoding != TransferEncoding::kIdentity;
     const bool html = EqualsIgnoreCase(part.subtype, "html");
     const JapaneseCharset declared = DeclaredCharset(labels, messageCharset);
@@ -191,8 +198,12 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     const JapaneseCharset charset = ChooseCharset(labels, messageCharset, text);
     std::string converted;
     if (charset == JapaneseCharset::kNone) return false;
+    // A byte-order mark is no character of the text.
+    std::string_view characters = text;
+    if (charset == JapaneseCharset::kUtf8 && characters.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        characters.remove_prefix(3);
     ShiftJisRepertoire repertoire = ShiftJisRepertoire::kAscii;
-    if (!converter.Append(charset, text, Unmappable::kReference, converted, &repertoire))
+    if (!converter.Append(charset, characters, Unmappable::kReference, converted, &repertoire))
         return false;
     converter.Tick();
     const Label label = LabelFor(repertoire, labels);

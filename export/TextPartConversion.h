@@ -11,11 +11,12 @@ class ShiftJisConverter;
 
 // Converts the body of a text part. The charset is the part's own charset
 // parameter, else the message's charset from the host, else sniffed (ISO-2022-JP
-// escapes anywhere; well-formed UTF-8 in a part without a label); labels known
+// escapes anywhere; GuessJapaneseCharset in a part without a label); labels known
 // to lie are checked against the text. A base64 or quoted-printable body is
 // decoded first and written as lines ending in CR LF. HTML declarations of the
 // charset are rewritten. The part is then labelled with the Shift-JIS label its
-// text needs and "8bit" (or "7bit"). Files, parts with damaged encodings or
+// text needs and "8bit" (or "7bit"). Files, data that declares its charset
+// inside (text/calendar, text/vcard and the like), parts with damaged encodings or
 // text, other charsets, and text with a line longer than the walker stores are
 // left exactly as they were. Returns whether the part changed.
 bool ConvertTextPart(MimePart& part, std::string_view messageCharset, ShiftJisConverter& converter);

@@ -227,4 +227,15 @@ bool AppendUtf8AsShiftJis(std::string_view utf8, Unmappable unmappable, std::str
     return true;
 }
 
+bool AppendCharacterAsShiftJis(uint32_t point, Unmappable unmappable, std::string& out) {
+    if (point < 0x80) {
+        out.push_back(static_cast<char>(point));
+        return true;
+    }
+    Writer writer(unmappable, out, out.size(), 0);
+    writer.Character(point);
+    writer.Finish();
+    return writer.Unmapped() == 0;
+}
+
 }  // namespace tessera

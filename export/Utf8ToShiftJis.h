@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -28,5 +29,9 @@ bool IsWellFormedUtf8(std::string_view text);
 // it was, when the text is not well-formed UTF-8.
 bool AppendUtf8AsShiftJis(std::string_view utf8, Unmappable unmappable, std::string& out,
                           size_t* unmapped = nullptr, ShiftJisRepertoire* repertoire = nullptr);
+
+// Appends the character `point` as Shift-JIS (code page 932's code, or as
+// `unmappable` says); returns false when it had no code.
+bool AppendCharacterAsShiftJis(uint32_t point, Unmappable unmappable, std::string& out);
 
 }  // namespace tessera

@@ -197,11 +197,12 @@ def main():
         return 1
     whole = sum(checker.message(i, item, messages.get_bytes(i, from_=False), open(path, "rb").read())
                 for i, (item, path) in enumerate(zip(manifest, inputs)))
-    names = {os.fsencode(n) for n in os.listdir(eml)}
+    # Read as code page 932: a character it holds twice may come as either code.
+    names = {os.fsencode(n).decode("cp932", "replace") for n in os.listdir(eml)}
     for item in manifest:
-        expected = (file_name(item["subject"]) + ".eml").encode("cp932")
+        expected = file_name(item["subject"]) + ".eml"
         if expected not in names:
-            checker.fail(item["file"], "no file named %r" % expected.decode("cp932"))
+            checker.fail(item["file"], "no file named %r" % expected)
     whatwg_note = checker.check_whatwg()
     print("%-14s %-18s %-8s %6s %6s" % ("charset", "transfer", "expect", "parts", "ok"))
     for (charset, cte, expect), (count, good) in sorted(checker.groups.items()):

@@ -14,7 +14,8 @@ TEST(CharsetLabel, Names) {
     EXPECT_EQ(IdentifyJapaneseCharset("x-euc-jp"), JapaneseCharset::kEucJp);
     EXPECT_EQ(IdentifyJapaneseCharset("Windows-31J"), JapaneseCharset::kShiftJis);
     EXPECT_EQ(IdentifyJapaneseCharset("UTF8"), JapaneseCharset::kUtf8);
-    EXPECT_EQ(IdentifyJapaneseCharset("iso-2022-jp-2"), JapaneseCharset::kNone);
+    EXPECT_EQ(IdentifyJapaneseCharset("ISO-2022-JP-3"), JapaneseCharset::kIso2022Jp);
+    EXPECT_EQ(IdentifyJapaneseCharset("iso-2022-kr"), JapaneseCharset::kNone);
     EXPECT_TRUE(IsUsAsciiLabel("US-ASCII"));
     EXPECT_FALSE(IsUsAsciiLabel("iso-8859-1"));
 }
@@ -68,6 +69,28 @@ TEST(CharsetSniffing, LabelsThatLie) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(ResolveJapaneseCharset(c.declared, c.text), c.really) << c.text;
+}
+
+// Text without a label: valid structure first, then the score.
+TEST(CharsetSniffing, UnlabelledTextIsGuessed) {
+    const auto none = JapaneseCharset::kNone, euc = JapaneseCharset::kEucJp,
+               sjis = JapaneseCharset::kShiftJis;
+    struct Case {
+        const char* text;
+        JapaneseCharset guess;
+    } cases[] = {
+        {"plain", none},
+        {"\xE6\x97\xA5", JapaneseCharset::kUtf8},
+        {"\xC6\xFC\xCB\xDC", euc},            // 日本: not Shift-JIS
+        {"\xA4\xA2\xA4\xA4", euc},            // あい, or four half-width kana
+        {"\xB1\xB2\xB3\xB4", euc},            // two kanji beat four half-width kana
+        {"\xCA\xDD\xB6\xB8 \x82\xA0", sjis},  // ﾊﾝｶｸ あ: not EUC-JP
+        {"Ren\xE9"
+         "e",
+         none},  // Latin-1 that forms one Shift-JIS kanji
+        {"\xFF\xFE", none},
+    };
+    for (const Case& c : cases) EXPECT_EQ(GuessJapaneseCharset(c.text), c.guess) << c.text;
 }
 
 }  // namespace

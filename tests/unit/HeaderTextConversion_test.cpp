@@ -39,6 +39,12 @@ TEST_F(HeaderTextConversionTest, Table) {
         {"S: =?UTF-8?B?8J+YgA==?=", "S: &#128512;"},
         {"S: \xE6\x97\xA5\xE6\x9C\xAC", "S: " + kNihon},  // raw UTF-8
         {"S: \x1b$BF|K\\\x1b(B", "S: " + kNihon},         // raw ISO-2022-JP
+        {"S: \xC6\xFC\xCB\xDC", "S: " + kNihon},          // raw EUC-JP
+        {"S: " + kNihon, "S: " + kNihon},                 // raw Shift-JIS
+        {"S: caf\xE9 latte", "S: caf\xE9 latte"},         // raw Latin-1: no Japanese
+        // JIS X 0212: 丂 lacks a Shift-JIS code, 纊 and EUC-JP's ⅰ have one
+        {"S: =?ISO-2022-JP-2?B?GyQoRDAhGyQoRFRjGyhC?= =?EUC-JP?B?j/Pz?=",
+         "S: &#19970;\xFA\x5C\xFA\x40"},
         {"S: =?us-ascii?Q?plain?= =?iso-8859-1?Q?caf=E9?= x", "S: plain =?iso-8859-1?Q?caf=E9?= x"},
         {"S: =?utf-8?Q?a=0D=0AX-Evil:_1?=", "S: =?utf-8?Q?a=0D=0AX-Evil:_1?="},  // no line breaks
         {"S: =?utf-8?B?5pel*?= =?utf-8?X?5pel?=", "S: =?utf-8?B?5pel*?= =?utf-8?X?5pel?="},
@@ -55,7 +61,7 @@ TEST_F(HeaderTextConversionTest, Table) {
             << c.in;
         EXPECT_EQ(Hex(out), Hex(c.out)) << c.in;
     }
-    EXPECT_EQ(converter.References(), 1u);
+    EXPECT_EQ(converter.References(), 2u);
 }
 
 TEST_F(HeaderTextConversionTest, HostFailureKeepsTheWordAndFileNamesGetUnderscores) {
@@ -65,8 +71,9 @@ TEST_F(HeaderTextConversionTest, HostFailureKeepsTheWordAndFileNamesGetUnderscor
     EXPECT_FALSE(ConvertHeaderText("=?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?=", converter,
                                    Unmappable::kReference, out));
     SimulatedHost::Instance().Faults().Clear();
-    ConvertHeaderText("=?UTF-8?B?5pel8J+YgA==?=", converter, Unmappable::kUnderscore, out);
-    EXPECT_EQ(Hex(out), Hex(kNihon.substr(0, 2) + "_"));
+    ConvertHeaderText("=?UTF-8?B?5pel8J+YgA==?= =?ISO-2022-JP-2?B?GyQoRDAhGyQoRFRjGyhC?=",
+                      converter, Unmappable::kUnderscore, out);
+    EXPECT_EQ(Hex(out), Hex(kNihon.substr(0, 2) + "__\xFA\x5C"));
     EXPECT_EQ(converter.References(), 0u);
 }
 

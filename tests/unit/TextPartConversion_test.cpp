@@ -68,11 +68,47 @@ TEST(TextPartConversion, Table) {
          "Content-Description: " +
              nihon + "\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" + nihon + "\r\n"},
         {"Content-Type: text/plain; name=\"=?UTF-8?B?5pel?=\"\r\n\r\nx\r\n", false, ""},
+        // lines in sets the host does not map are the engine's: あ by the host, 丂 纊 not
+        {"Content-Type: text/plain; charset=ISO-2022-JP-2\r\n\r\n\x1b$B$\"\x1b(B\r\n"
+         "\x1b$(D0!Tc\x1b(B\r\n",
+         true,
+         "Content-Type: text/plain; charset=MS932\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+         "\x82\xA0\r\n&#19970;\xFA\x5C\r\n"},
+        {"Content-Type: text/plain; charset=euc-jp\r\n\r\n\xA4\xA2\x8F\xF3\xF3\r\n", true,
+         "Content-Type: text/plain; charset=MS932\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+         "\x82\xA0\xFA\x40\r\n"},
+        // data for its own programs stays; a byte-order mark goes
+        {"Content-Type: text/vcard; charset=utf-8\r\n\r\nFN;CHARSET=UTF-8:\xE6\x97\xA5\r\n", false,
+         ""},
+        {"Content-Type: text/calendar; charset=iso-2022-jp\r\n\r\n\x1b$B$\"\x1b(B\r\n", false, ""},
+        {"Content-Type: text/plain; charset=utf-8\r\n\r\n\xEF\xBB\xBF\xE6\x97\xA5\r\n", true,
+         "Content-Type: text/plain; charset=Shift_JIS\r\nContent-Transfer-Encoding: "
+         "8bit\r\n\r\n\x93\xFA\r\n"},
     };
     for (const Case& c : cases) {
         const Converted got = Convert(c.in, "EUC-JP");
         EXPECT_EQ(got.changed, c.changed) << c.in;
         EXPECT_EQ(Hex(got.text), Hex(c.changed ? c.out : c.in)) << c.in;
+    }
+}
+
+// Unlabelled text in a message without a charset: its bytes tell.
+TEST(TextPartConversion, UnlabelledJapaneseIsRecognised) {
+    struct Case {
+        std::string body;
+        std::string out;  // empty: left as it came
+    } cases[] = {
+        {"\xA4\xA2\xA4\xA4\r\n", "\x82\xA0\x82\xA2\r\n"},  // EUC-JP あい (also 4 kana as Shift-JIS)
+        {"\x93\xFA\x96\x7B\r\n", "\x93\xFA\x96\x7B\r\n"},  // Shift-JIS 日本: labelled only
+        {"caf\xE9 latte\r\n", ""},
+    };
+    for (const Case& c : cases) {
+        const std::string in = "Subject: x\r\n\r\n" + c.body;
+        const Converted got = Convert(in);
+        EXPECT_EQ(got.changed, !c.out.empty()) << Hex(c.body);
+        if (c.out.empty()) continue;
+        EXPECT_NE(got.text.find("charset=Shift_JIS"), std::string::npos) << got.text;
+        EXPECT_EQ(Hex(got.text.substr(got.text.size() - c.out.size())), Hex(c.out));
     }
 }
 

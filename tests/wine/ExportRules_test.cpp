@@ -39,6 +39,25 @@ TEST(NoAttachments, TextInsideANestedAlternativeStays) {
     EXPECT_EQ(ReadFileBytes(out + "report.eml"), head + alternative + "--a--\r\n--m--\r\n\r\n");
 }
 
+// JIS X 0212 is the engine's to decode in the plug-in too: in the Subject that
+// names the file and in the body, a character code page 932 has gets its code.
+TEST(Conversion, JisX0212IsConvertedNotLost) {
+    const std::string message =
+        "Subject: =?ISO-2022-JP-2?B?GyQoRDAhVGMbJEI3b0w+GyhC?=\r\n"
+        "Content-Type: text/plain; charset=ISO-2022-JP-2\r\n\r\n\x1b$(D0!Tc\x1b(B\r\n";
+    PluginFixture plugin;
+    const std::string out = NewTempFolder("jisx0212");
+    ExportEml(plugin, out, "");
+    SimulatedHost::Instance().Messages().AddText("jisx0212", message);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+    // 丂 has no code: a reference in the text, "_" in the name; 纊 is FA 5C.
+    EXPECT_EQ(ReadFileBytes(out + "_\xFA\x5C\x8C\x8F\x96\xBC.eml"),
+              "Subject: &#19970;\xFA\x5C\x8C\x8F\x96\xBC\r\n"
+              "Content-Type: text/plain; charset=MS932\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+              "&#19970;\xFA\x5C\r\n\r\n");
+}
+
 // Takes all free address space of this process but one piece of `leave` bytes,
 // so that allocations beyond that fail; gives it back when destroyed.
 class AddressSpaceTaken {
