@@ -121,10 +121,10 @@ void MimeParser::HeaderLine(Frame& frame, const LineSpan& line) {
 
 void MimeParser::ApplyContentType(MimePart& part) {
     ContentTypeFields fields;
-    if (!ParseContentType(&header_[0], fields)) return;
-    CopyCut(part.type, fields.type);
-    CopyCut(part.subtype, fields.subtype);
-    if (fields.boundary != nullptr) part.SetBoundary(fields.boundary, std::strlen(fields.boundary));
+    if (!ParseContentType(header_, fields)) return;
+    CopyCut(part.type, fields.type.c_str());
+    CopyCut(part.subtype, fields.subtype.c_str());
+    if (fields.hasBoundary) part.SetBoundary(fields.boundary.data(), fields.boundary.size());
 }
 
 bool MimeParser::BelongsToEnclosing(const Frame& frame, const LineSpan& line) const {
