@@ -365,9 +365,9 @@ bool PruneParts(MimePart& container, bool dropHtml) {
     MimePart** link = &container.firstChild;
     while (*link != nullptr) {
         MimePart* part = *link;
-        const PartFate fate = FateOf(*part, dropHtml);
-        bool keep = fate == PartFate::kKeep;
-        if (keep && part->firstChild != nullptr) PruneParts(*part, dropHtml);
+        const PartFate fate = FateOf(*part, container, dropHtml);
+        bool keep = fate == PartFate::kKeep || fate == PartFate::kKeepWhole;
+        if (fate == PartFate::kKeep && part->firstChild != nullptr) PruneParts(*part, dropHtml);
         if (fate == PartFate::kLookInto)
             keep = part->firstChild != nullptr && PruneParts(*part, dropHtml);
         if (keep) {

@@ -27,8 +27,8 @@ TEST(HeaderParameters, ReadsEveryValidForm) {
         {" a/b; charset=a; CHARSET=b", "charset", "a/b", "b", ""},
         {" attachment; filename*=UTF-8'ja'%E3%83%A1.txt", "filename", "attachment",
          "\xE3\x83\xA1.txt", "UTF-8"},
-        {" a/b; name*1=\"d.\"; name*0*=utf-8''%41b; name*2=x; name=plain", "name", "a/b",
-         "Abd.x", "utf-8"},
+        {" a/b; name*1=\"d.\"; name*0*=utf-8''%41b; name*2=x; name=plain", "name", "a/b", "Abd.x",
+         "utf-8"},
         {" a/b; name*1=b; name=plain", "name", "a/b", "plain", ""},  // no segment 0
         {" a/b; name*0=a%41; name*2=c", "name", "a/b", "a%41", ""},  // gap ends it
         {" a/b; q=\"unterminated\r\n", "q", "a/b", "unterminated", ""},
