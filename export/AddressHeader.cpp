@@ -13,10 +13,25 @@ namespace tessera {
 namespace {
 
 constexpr std::string_view kAddressHeaders[] = {
-    "from",        "to",        "cc",        "bcc",           "reply-to",
-    "sender",      "resent-from", "resent-to", "resent-cc",    "resent-bcc",
-    "resent-sender", "return-path", "delivered-to", "x-original-to", "x-failed-recipients",
-    "errors-to",   "mail-followup-to", "mail-reply-to", "disposition-notification-to",
+    "from",
+    "to",
+    "cc",
+    "bcc",
+    "reply-to",
+    "sender",
+    "resent-from",
+    "resent-to",
+    "resent-cc",
+    "resent-bcc",
+    "resent-sender",
+    "return-path",
+    "delivered-to",
+    "x-original-to",
+    "x-failed-recipients",
+    "errors-to",
+    "mail-followup-to",
+    "mail-reply-to",
+    "disposition-notification-to",
 };
 
 constexpr std::string_view kSpecials = "()<>[]:;@\\,.\"";
@@ -56,7 +71,9 @@ bool AnyByte(std::string_view sjis, Single single, Trail trail) {
 }
 
 bool NeedsQuoting(std::string_view sjis) {
-    const auto special = [](unsigned char c) { return kSpecials.find(c) != std::string_view::npos; };
+    const auto special = [](unsigned char c) {
+        return kSpecials.find(c) != std::string_view::npos;
+    };
     return AnyByte(sjis, special, special);
 }
 
@@ -96,7 +113,8 @@ void AppendBase64(std::string_view bytes, std::string& out) {
 void AppendEncodedWords(std::string_view utf8, std::string& out) {
     while (!utf8.empty()) {
         size_t n = std::min(kWordBytes, utf8.size());
-        while (n < utf8.size() && n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80) --n;
+        while (n < utf8.size() && n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80)
+            --n;
         out += "=?UTF-8?B?";
         AppendBase64(utf8.substr(0, n), out);
         out += "?=";
@@ -200,9 +218,8 @@ class AddressWriter {
             return;
         }
         std::string decoded;
-        const bool changed =
-            ConvertHeaderText(raw.substr(1, raw.size() - 2), converter_, Unmappable::kRefuse,
-                              decoded);
+        const bool changed = ConvertHeaderText(raw.substr(1, raw.size() - 2), converter_,
+                                               Unmappable::kRefuse, decoded);
         const auto structural = [](unsigned char c) { return c == '(' || c == ')' || c == '\\'; };
         if (!changed || AnyByte(decoded, structural, structural)) {
             out_.append(raw);

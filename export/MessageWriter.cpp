@@ -112,6 +112,8 @@ bool MessageWriter::KeptAsReceived(const MimePart& part) const {
 }
 
 bool MessageWriter::ConvertMessage(MimePart& root, const char* charset, bool& pruned) {
+    pruned = false;
+    if (!HasHeaderBlock(root)) return false;  // a file without headers is written as it came
     std::optional<SignedContent> signedContent;
     if (format_.NoAttach || format_.SaveType == kSaveTypeSeparator) signedContent.emplace(root);
     const bool converted = ConvertParts(&root, charset);

@@ -194,6 +194,16 @@ void MimeParser::EndFrame(const char* lineStart) {
 
 }  // namespace
 
+bool HasHeaderBlock(const MimePart& root) {
+    ConstLineCursor first(root.headers);
+    if (!first) return true;
+    const std::string_view line = first.Stored();
+    if (line.empty() || line.substr(0, 5) == "From ") return true;  // an mbox envelope line
+    size_t i = 0;
+    while (i < line.size() && line[i] > ' ' && line[i] < 0x7F && line[i] != ':') ++i;
+    return i > 0 && i < line.size() && line[i] == ':';
+}
+
 void DestroyPartChain(MimePart* first) {
     MimePart* part = first;
     while (part != nullptr) {

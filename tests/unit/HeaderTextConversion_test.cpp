@@ -41,7 +41,9 @@ TEST_F(HeaderTextConversionTest, Table) {
         {"S: \xE6\x97\xA5\xE6\x9C\xAC", "S: " + kNihon},  // raw UTF-8
         {"S: \x1b$BF|K\\\x1b(B", "S: " + kNihon},         // raw ISO-2022-JP
         {"S: =?us-ascii?Q?plain?= =?iso-8859-1?Q?caf=E9?= x", "S: plain =?iso-8859-1?Q?caf=E9?= x"},
-        {"S: =?utf-8?Q?a=0D=0AX-Evil:_1?=", "S: =?utf-8?Q?a=0D=0AX-Evil:_1?="},  // no line breaks
+        {"S: =?utf-8?Q?a=0D=0AX-Evil:_1=00?=", "S: a X-Evil: 1 "},  // no line break, no NUL
+        // the second half of a character in a word that also holds a line break
+        {"S: =?iso-2022-jp?B?GyRCRnw=?= =?iso-2022-jp?B?S1wbKEINCg==?=", "S: " + kNihon + " "},
         {"S: =?utf-8?B?5pel*?= =?utf-8?X?5pel?=", "S: =?utf-8?B?5pel*?= =?utf-8?X?5pel?="},
         {"S: =?utf-8?B?wK8=?=", "S: =?utf-8?B?wK8=?="},  // overlong UTF-8
         {"S: =?iso-2022-jp?B?GyRCRnwbJA==?=",
