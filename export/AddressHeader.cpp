@@ -91,6 +91,8 @@ std::string Unquote(std::string_view quoted) {
     return out;
 }
 
+// Longest raw UTF-8 name written as encoded words; longer text is no name.
+constexpr size_t kMaxRawNameBytes = 512;
 // UTF-8 bytes per encoded word: 60 base64 characters, within the 75 of a word.
 constexpr size_t kWordBytes = 45;
 
@@ -121,6 +123,14 @@ void AppendEncodedWords(std::string_view utf8, std::string& out) {
         utf8.remove_prefix(n);
         if (!utf8.empty()) out.push_back(' ');
     }
+}
+
+// A name of raw UTF-8 on one line, short, with nothing structural inside: the
+// words written for it mean what it did.
+bool IsRawName(std::string_view text) {
+    return text.size() <= kMaxRawNameBytes && HasEightBitByte(text) && IsWellFormedUtf8(text) &&
+           text.find("=?") == std::string_view::npos &&
+           text.find_first_of("\r\n<>@") == std::string_view::npos;
 }
 
 class AddressWriter {
@@ -177,8 +187,7 @@ class AddressWriter {
             decoded.find("=?") != std::string::npos) {
             // Nothing decoded, or words left that a quote would hide; raw UTF-8
             // that Shift-JIS cannot hold becomes encoded words.
-            if (inner.find("=?") == std::string::npos && HasEightBitByte(inner) &&
-                IsWellFormedUtf8(inner)) {
+            if (IsRawName(inner)) {
                 out_.append(raw.substr(0, first));
                 AppendEncodedWords(inner, out_);
                 out_.append(raw.substr(last));
