@@ -130,12 +130,14 @@ bool MessageWriter::ConvertForwarded(MimePart& part) {
         ~Depth() { --depth; }
     } depth(forwardedDepth_);
     bool converted = false;
-    const bool changed = ConvertForwardedMessage(part, [&](MimePart& message) {
+    const std::function<void()> pulse = [this] { Working(); };
+    const auto convert = [&](MimePart& message) {
         bool pruned = false;
-        converted =
-            ConvertMessage(message, "", pruned);  // the host's charset is the outer message's
+        // The host's charset is the outer message's: not this one's.
+        converted = ConvertMessage(message, "", pruned);
         return converted || pruned;
-    });
+    };
+    const bool changed = ConvertForwardedMessage(part, convert, observer_ ? &pulse : nullptr);
     return changed && converted;
 }
 
