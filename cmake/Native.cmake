@@ -8,7 +8,7 @@ if(TESSERA_TESTS)
     find_package(GTest REQUIRED)
     include(GoogleTest)
     set(TESSERA_UNIT_TESTS AppendFraming ByteScan CharsetLabel Cli ConverterCrossCheck DialogLogic
-        DropAttachments EnvelopeLine EucJp ExportDriver ExportReportText FileNaming
+        DropAttachments EnvelopeLine EucJp ExportDriver ExportReportText FileNaming HeaderParameters
         HeaderTextConversion HtmlCharsetDeclaration Iso2022Jp LineArena LineList LineReader
         LocalFileSystem MboxFraming MessageStore MessageWriter MimeHeaderDecoder MimePart
         MimeRoundTrip PartLabels ProgressTiming Settings TextPartConversion TooLargeMessage

@@ -49,3 +49,8 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_test(NAME cancel_readback COMMAND ${Python3_EXECUTABLE}
     ${CMAKE_SOURCE_DIR}/tests/tools/cancel_readback.py ${CMAKE_BINARY_DIR}/bin ${CMAKE_SOURCE_DIR}/samples)
 set_tests_properties(cancel_readback PROPERTIES LABELS wine TIMEOUT 300)
+
+# A signed message exported by both commands of the real plug-in still verifies.
+add_test(NAME signed_mail COMMAND ${Python3_EXECUTABLE}
+    ${CMAKE_SOURCE_DIR}/tests/tools/signed_mail.py ${CMAKE_BINARY_DIR}/bin)
+set_tests_properties(signed_mail PROPERTIES LABELS wine TIMEOUT 300 RESOURCE_LOCK wine_desktop)

@@ -59,6 +59,11 @@ ReportMessage ComposeReport(const ExportReport& report, const TextLoader& load) 
         text += "\n" + FillFormat(load(IDS_REPORT_FAILED_REASON),
                                   {load(failed.first), std::to_string(failed.second)});
     }
+    // Signed mail the user's choices changed: its signature no longer verifies.
+    if (report.signaturesBroken > 0) {
+        text += "\n" +
+                FillFormat(load(IDS_REPORT_SIGNATURES), {std::to_string(report.signaturesBroken)});
+    }
     if (!report.target.empty()) text += "\n" + FillFormat(load(IDS_REPORT_TARGET), {report.target});
     return message;
 }

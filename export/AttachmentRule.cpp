@@ -1,11 +1,18 @@
 #include "export/AttachmentRule.h"
 
 #include "export/AsciiText.h"
+#include "export/ForwardedMessage.h"
 #include "export/MimePart.h"
+#include "export/SignedContent.h"
 
 namespace tessera {
 
-PartFate FateOf(const MimePart& part, bool dropHtml) {
+PartFate FateOf(const MimePart& part, const MimePart& container, bool dropHtml) {
+    if (SealOf(container) == Seal::kSigned) {
+        return &part == container.firstChild ? PartFate::kKeep : PartFate::kKeepWhole;
+    }
+    if (SealOf(part) == Seal::kEncrypted || IsForwardedMessage(part, container))
+        return PartFate::kKeepWhole;
     if (EqualsIgnoreCase(part.type, "multipart")) return PartFate::kLookInto;
     if (!EqualsIgnoreCase(part.type, "text")) return PartFate::kDrop;
     return dropHtml && EqualsIgnoreCase(part.subtype, "html") ? PartFate::kDrop : PartFate::kKeep;
@@ -15,9 +22,11 @@ bool DropsHtml(const MimePart& root) {
     return root.FindPart("text", "plain") != nullptr || root.FindPart("text", "html") == nullptr;
 }
 
-void LeaveOutAttachments(MimePart& root) {
-    if (EqualsIgnoreCase(root.type, "text")) return;
+bool LeaveOutAttachments(MimePart& root) {
+    if (EqualsIgnoreCase(root.type, "text") || SealOf(root) == Seal::kEncrypted) return false;
+    const size_t before = root.SerializedSize();
     root.DropAttachments(DropsHtml(root));
+    return root.SerializedSize() != before;
 }
 
 }  // namespace tessera

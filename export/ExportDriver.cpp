@@ -184,6 +184,7 @@ bool ExportDriver::WriteMessages(const Run& run, TargetFile& file, int& written,
 void ExportDriver::CountConversions(const MessageWriter& writer) {
     report_.messagesConverted = writer.MessagesConverted();
     report_.characterReferences = writer.CharacterReferences();
+    report_.signaturesBroken = writer.SignaturesBroken();
 }
 
 bool ExportDriver::SubjectFileName(MimePart& root, std::string& name) {

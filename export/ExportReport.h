@@ -13,6 +13,7 @@ struct ExportReport {
     int messagesFailed = 0;
     int messagesConverted = 0;       // written messages whose text was converted
     size_t characterReferences = 0;  // characters written as "&#NNNNN;" references
+    int signaturesBroken = 0;        // written messages whose signature no longer verifies
     bool errorShown = false;
     // Stop was asked for (the command line's interrupt): what the run wrote was undone.
     bool stopped = false;

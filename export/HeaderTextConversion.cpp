@@ -17,8 +17,19 @@ bool IsFoldingSpace(std::string_view gap) {
     return true;
 }
 
-bool BreaksTheHeader(std::string_view bytes) {
-    return bytes.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+// A line break (CR LF, CR or LF) or NUL that a word decodes to would end or
+// cut the header: each becomes a space, after the words are joined, so that
+// a character split across two words still comes out whole.
+void BlankLineBreaks(std::string& bytes) {
+    if (bytes.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos) return;
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;  // one space
+        out.push_back(c == '\r' || c == '\n' || c == '\0' ? ' ' : c);
+    }
+    bytes.swap(out);
 }
 
 // The charset the decoded bytes of a word labelled `label` are converted from.
@@ -51,7 +62,7 @@ class HeaderWriter {
   private:
     void Word(const EncodedWord& word, std::string_view gap) {
         std::string bytes;
-        const bool decoded = AppendEncodedWordBytes(word, bytes) && !BreaksTheHeader(bytes);
+        const bool decoded = AppendEncodedWordBytes(word, bytes);
         const bool adjacent = open_ && IsFoldingSpace(gap);
         if (decoded && adjacent && EqualsIgnoreCase(word.charset, charset_)) {
             bytes_ += bytes;
@@ -81,6 +92,7 @@ class HeaderWriter {
         if (!open_) return true;
         open_ = false;
         converted_.clear();
+        BlankLineBreaks(bytes_);
         const JapaneseCharset charset = WordCharset(charset_, bytes_);
         const bool ok = charset != JapaneseCharset::kNone &&
                         converter_.Append(charset, bytes_, unmappable_, converted_);

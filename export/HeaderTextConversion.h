@@ -17,9 +17,9 @@ class ShiftJisConverter;
 // dropped, and the bytes of adjacent words in one charset are joined first,
 // so that a character split between words comes out whole. Text outside the
 // words is converted when it holds ISO-2022-JP escapes or 8-bit bytes that
-// GuessJapaneseCharset recognises. A word that is malformed, longer than kMaxEncodedWordBytes, in
-// another charset, that would put a CR, LF or NUL into the header, or whose conversion fails stays
-// as written. Returns whether `out` differs from `text`.
+// GuessJapaneseCharset recognises. A line break or NUL that words decode to becomes a space. A
+// word that is malformed, longer than kMaxEncodedWordBytes, in another charset, or whose
+// conversion fails stays as written. Returns whether `out` differs from `text`.
 bool ConvertHeaderText(std::string_view text, ShiftJisConverter& converter, Unmappable unmappable,
                        std::string& out);
 

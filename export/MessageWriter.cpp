@@ -2,16 +2,19 @@
 
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "export/AsciiText.h"
 #include "export/AttachmentRule.h"
 #include "export/EnvelopeLine.h"
+#include "export/ForwardedMessage.h"
 #include "export/HostText.h"
 #include "export/MboxContentLength.h"
 #include "export/MimePart.h"
 #include "export/PartLabels.h"
+#include "export/SignedContent.h"
 #include "export/TextPartConversion.h"
 #include "export/TextSink.h"
 
@@ -72,29 +75,70 @@ MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format)
 
 bool MessageWriter::ConvertParts(MimePart* part, const char* charset) {
     bool changed = part != nullptr && ConvertHeaderLines(*part);
-    // Iterative: siblings in a loop, nesting on an explicit stack. A part
-    // without a type is text, except in a digest, where it is a message.
+    // Iterative: siblings in a loop, nesting on an explicit stack.
     struct Pending {
         MimePart* part;
-        bool inDigest;
+        const MimePart* container;
     };
     std::vector<Pending> pending;
-    if (part) pending.push_back({part, false});
+    if (part) pending.push_back({part, nullptr});
     while (!pending.empty()) {
         const Pending item = pending.back();
         MimePart* current = item.part;
         pending.pop_back();
-        if (current->next) pending.push_back({current->next, item.inDigest});
-        if (current->firstChild) {
-            pending.push_back({current->firstChild, EqualsIgnoreCase(current->subtype, "digest")});
+        if (current->next) pending.push_back({current->next, item.container});
+        if (KeptAsReceived(*current)) continue;
+        if (current->firstChild) pending.push_back({current->firstChild, current});
+        const bool message = item.container && IsForwardedMessage(*current, *item.container);
+        if (message && !IsMessageItself(*current)) {
+            changed |= ConvertForwarded(*current);
+            continue;
         }
-        const bool text = IsText(current->type) || (current->type[0] == '\0' && !item.inDigest);
+        const bool text = IsText(current->type) || current->type[0] == '\0';
         // A file keeps the bytes it came with, its header block included.
         if (!text || current->firstChild || ReadPartLabels(*current).isFile) continue;
         changed |= ConvertBodyLines(*current, charset);
         if (current != part) changed |= ConvertHeaderLines(*current);
     }
     return changed;
+}
+
+bool MessageWriter::KeptAsReceived(const MimePart& part) const {
+    // A reader verifies or decrypts these bytes as they came; only the separator
+    // format, a text for reading, converts signed text (and counts it).
+    const Seal seal = SealOf(part);
+    return seal == Seal::kEncrypted ||
+           (seal != Seal::kNone && format_.SaveType != kSaveTypeSeparator);
+}
+
+bool MessageWriter::ConvertMessage(MimePart& root, const char* charset, bool& pruned) {
+    pruned = false;
+    if (!HasHeaderBlock(root)) return false;  // a file without headers is written as it came
+    std::optional<SignedContent> signedContent;
+    if (format_.NoAttach || format_.SaveType == kSaveTypeSeparator) signedContent.emplace(root);
+    const bool converted = ConvertParts(&root, charset);
+    pruned = format_.NoAttach && LeaveOutAttachments(root);
+    if (signedContent && signedContent->Changed()) signatureBroken_ = true;
+    return converted;
+}
+
+bool MessageWriter::ConvertForwarded(MimePart& part) {
+    if (forwardedDepth_ >= kMaxForwardedNesting) return false;
+    struct Depth {
+        int& depth;
+        explicit Depth(int& d) : depth(++d) {}
+        ~Depth() { --depth; }
+    } depth(forwardedDepth_);
+    bool converted = false;
+    const std::function<void()> pulse = [this] { Working(); };
+    const auto convert = [&](MimePart& message) {
+        bool pruned = false;
+        // The host's charset is the outer message's: not this one's.
+        converted = ConvertMessage(message, "", pruned);
+        return converted || pruned;
+    };
+    const bool changed = ConvertForwardedMessage(part, convert, observer_ ? &pulse : nullptr);
+    return changed && converted;
 }
 
 bool MessageWriter::ConvertBodyLines(MimePart& part, const char* charset) {
@@ -122,9 +166,10 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     if (observer_) observer_->Parsed(root);
     char charset[kCharsetBufferSize] = {};
     host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
-    const bool converted = ConvertParts(&root, charset);
+    signatureBroken_ = false;
+    bool pruned = false;
+    const bool converted = ConvertMessage(root, charset, pruned);
     Working();
-    if (format_.NoAttach) LeaveOutAttachments(root);
     const int saveType = format_.SaveType;
     if (saveType == kSaveTypeMbox) {
         QuoteFromLines(root);
@@ -147,6 +192,7 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     }
     if (!sink.Flush()) return false;
     if (converted) ++messagesConverted_;
+    if (signatureBroken_) ++signaturesBroken_;
     return true;
 }
 

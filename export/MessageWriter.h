@@ -41,7 +41,12 @@ class MessageWriter {
     // body and header block of every text part that is not a file, and the
     // header block of `part` itself (the message's own, when part is the root).
     // Returns whether anything changed.
+    // Signed and encrypted content is left as it came (KeptAsReceived); a
+    // forwarded message is converted as a message of its own.
     bool ConvertParts(MimePart* part, const char* charset);
+    // ConvertParts on a whole message, then its attachments left out when asked
+    // (`pruned`: any went). Returns whether its text was converted.
+    bool ConvertMessage(MimePart& root, const char* charset, bool& pruned);
     bool ConvertBodyLines(MimePart& part, const char* charset);
     bool ConvertHeaderLines(MimePart& part);
 
@@ -62,13 +67,22 @@ class MessageWriter {
     int MessagesConverted() const { return messagesConverted_; }
     // Characters written as "&#NNNNN;" references so far.
     size_t CharacterReferences() const { return converter_.References(); }
+    // Messages written so far whose signed content the export changed, so that
+    // their signature no longer verifies.
+    int SignaturesBroken() const { return signaturesBroken_; }
 
   private:
+    bool KeptAsReceived(const MimePart& part) const;
+    bool ConvertForwarded(MimePart& part);
+
     const HostApi& host_;
     const ExportFormat& format_;
     ShiftJisConverter converter_;
     CalendarTime exportTime_;
     int messagesConverted_ = 0;
+    int signaturesBroken_ = 0;
+    bool signatureBroken_ = false;  // of the message in hand
+    int forwardedDepth_ = 0;
     WriteObserver* observer_ = nullptr;
 };
 

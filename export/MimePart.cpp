@@ -121,10 +121,10 @@ void MimeParser::HeaderLine(Frame& frame, const LineSpan& line) {
 
 void MimeParser::ApplyContentType(MimePart& part) {
     ContentTypeFields fields;
-    if (!ParseContentType(&header_[0], fields)) return;
-    CopyCut(part.type, fields.type);
-    CopyCut(part.subtype, fields.subtype);
-    if (fields.boundary != nullptr) part.SetBoundary(fields.boundary, std::strlen(fields.boundary));
+    if (!ParseContentType(header_, fields)) return;
+    CopyCut(part.type, fields.type.c_str());
+    CopyCut(part.subtype, fields.subtype.c_str());
+    if (fields.hasBoundary) part.SetBoundary(fields.boundary.data(), fields.boundary.size());
 }
 
 bool MimeParser::BelongsToEnclosing(const Frame& frame, const LineSpan& line) const {
@@ -193,6 +193,16 @@ void MimeParser::EndFrame(const char* lineStart) {
 }
 
 }  // namespace
+
+bool HasHeaderBlock(const MimePart& root) {
+    ConstLineCursor first(root.headers);
+    if (!first) return true;
+    const std::string_view line = first.Stored();
+    if (line.empty() || line.substr(0, 5) == "From ") return true;  // an mbox envelope line
+    size_t i = 0;
+    while (i < line.size() && line[i] > ' ' && line[i] < 0x7F && line[i] != ':') ++i;
+    return i > 0 && i < line.size() && line[i] == ':';
+}
 
 void DestroyPartChain(MimePart* first) {
     MimePart* part = first;
@@ -365,9 +375,9 @@ bool PruneParts(MimePart& container, bool dropHtml) {
     MimePart** link = &container.firstChild;
     while (*link != nullptr) {
         MimePart* part = *link;
-        const PartFate fate = FateOf(*part, dropHtml);
-        bool keep = fate == PartFate::kKeep;
-        if (keep && part->firstChild != nullptr) PruneParts(*part, dropHtml);
+        const PartFate fate = FateOf(*part, container, dropHtml);
+        bool keep = fate == PartFate::kKeep || fate == PartFate::kKeepWhole;
+        if (fate == PartFate::kKeep && part->firstChild != nullptr) PruneParts(*part, dropHtml);
         if (fate == PartFate::kLookInto)
             keep = part->firstChild != nullptr && PruneParts(*part, dropHtml);
         if (keep) {

@@ -90,6 +90,11 @@ class MimePart {
     void Reset();
 };
 
+// False when the text does not begin with a header field ("Name:" or a blank
+// line): a file with no header block, whose first lines the walker keeps as
+// header lines. Such text is no message to convert or relabel.
+bool HasHeaderBlock(const MimePart& root);
+
 // Frees a sibling chain and everything below it without recursing per part.
 void DestroyPartChain(MimePart* first);
 

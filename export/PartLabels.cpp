@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "export/AsciiText.h"
+#include "export/HeaderParameters.h"
 #include "export/LineList.h"
 #include "export/MimePart.h"
 
@@ -13,12 +14,6 @@ namespace {
 constexpr std::string_view kContentType = "content-type";
 constexpr std::string_view kTransferEncoding = "content-transfer-encoding";
 constexpr std::string_view kDisposition = "content-disposition";
-
-struct Parameter {
-    std::string_view name;
-    size_t valueStart = 0;  // the value as written (quotes included) in the scanned text
-    size_t valueEnd = 0;
-};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -31,76 +26,12 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 // The value of a header entry named `lowerName`; false for other entries.
-bool HeaderValue(const LineEntry& entry, std::string_view lowerName, std::string_view& value) {
+bool EntryValue(const LineEntry& entry, std::string_view lowerName, std::string_view& value) {
     const std::string_view text(entry.text, entry.length);
     if (text.size() <= lowerName.size() || text[lowerName.size()] != ':') return false;
     if (!StartsWithIgnoreCase(text, lowerName)) return false;
     value = text.substr(lowerName.size() + 1);
     return true;
-}
-
-// End of the value that starts at `i` (quoted string or token).
-size_t ValueEnd(std::string_view text, size_t i) {
-    if (i < text.size() && text[i] == '"') {
-        for (++i; i < text.size(); ++i) {
-            if (text[i] == '\\' && i + 1 < text.size()) {
-                ++i;
-            } else if (text[i] == '"') {
-                return i + 1;
-            }
-        }
-        return text.size();
-    }
-    while (i < text.size() && text[i] != ';' && !IsBlank(text[i])) ++i;
-    return i;
-}
-
-// The "name=value" parameters after the first ';' of a structured value.
-std::vector<Parameter> ScanParameters(std::string_view text) {
-    std::vector<Parameter> out;
-    size_t i = text.find(';');
-    while (i != std::string_view::npos && i < text.size()) {
-        ++i;
-        while (i < text.size() && (IsBlank(text[i]) || text[i] == ';')) ++i;
-        size_t nameEnd = i;
-        while (nameEnd < text.size() && text[nameEnd] != '=' && text[nameEnd] != ';') ++nameEnd;
-        if (nameEnd == text.size() || text[nameEnd] == ';') {
-            i = nameEnd;
-            continue;
-        }
-        Parameter p;
-        p.name = TrimBlanks(text.substr(i, nameEnd - i));
-        size_t v = nameEnd + 1;
-        while (v < text.size() && IsBlank(text[v])) ++v;
-        p.valueStart = v;
-        p.valueEnd = ValueEnd(text, v);
-        out.push_back(p);
-        i = text.find(';', p.valueEnd);
-    }
-    return out;
-}
-
-std::string Unquote(std::string_view raw) {
-    if (raw.empty() || raw[0] != '"') return std::string(raw);
-    std::string out;
-    for (size_t i = 1; i < raw.size() && raw[i] != '"'; ++i) {
-        if (raw[i] == '\\' && i + 1 < raw.size()) ++i;
-        out.push_back(raw[i]);
-    }
-    return out;
-}
-
-// "name", "name*", "name*0", "name*0*": the RFC 2231 forms of one parameter.
-bool IsParameterNamed(std::string_view name, std::string_view lowerBase) {
-    return StartsWithIgnoreCase(name, lowerBase) &&
-           (name.size() == lowerBase.size() || name[lowerBase.size()] == '*');
-}
-
-bool HasParameterNamed(std::string_view value, std::string_view lowerBase) {
-    for (const Parameter& p : ScanParameters(value)) {
-        if (IsParameterNamed(p.name, lowerBase)) return true;
-    }
-    return false;
 }
 
 std::string_view FirstToken(std::string_view value) {
@@ -131,11 +62,12 @@ void InsertHeaderLine(LineList& headers, std::string_view line) {
 
 // The Content-Type text with its charset parameter set to `charset`.
 std::string WithCharset(std::string_view text, size_t valueOffset, std::string_view charset) {
-    const std::string_view value = text.substr(valueOffset);
-    for (const Parameter& p : ScanParameters(value)) {
-        if (!EqualsIgnoreCase(p.name, "charset")) continue;
+    const HeaderValue value = ParseHeaderValue(text.substr(valueOffset));
+    const int at = FindRawParameter(value, "charset");
+    if (at >= 0) {
+        const RawParameter& p = value.parameters[static_cast<size_t>(at)];
         std::string out(text);
-        out.replace(valueOffset + p.valueStart, p.valueEnd - p.valueStart, charset.data(),
+        out.replace(valueOffset + p.valueBegin, p.valueEnd - p.valueBegin, charset.data(),
                     charset.size());
         return out;
     }
@@ -152,7 +84,7 @@ std::string WithCharset(std::string_view text, size_t valueOffset, std::string_v
 void SetCharset(MimePart& part, std::string_view charset) {
     for (LineCursor e(part.headers); e; e.Next()) {
         std::string_view value;
-        if (!HeaderValue(*e, kContentType, value)) continue;
+        if (!EntryValue(*e, kContentType, value)) continue;
         const std::string_view text(e->text, e->length);
         const std::string updated = WithCharset(text, kContentType.size() + 1, charset);
         e->SetText(updated.data(), updated.size());
@@ -165,7 +97,7 @@ void SetCharset(MimePart& part, std::string_view charset) {
 void SetTransferEncoding(MimePart& part, std::string_view encoding) {
     for (LineCursor e(part.headers); e; e.Next()) {
         std::string_view value;
-        if (!HeaderValue(*e, kTransferEncoding, value)) continue;
+        if (!EntryValue(*e, kTransferEncoding, value)) continue;
         std::string updated(e->text, kTransferEncoding.size() + 1);
         updated += ' ';
         updated.append(encoding.data(), encoding.size());
@@ -179,14 +111,6 @@ void SetTransferEncoding(MimePart& part, std::string_view encoding) {
 
 }  // namespace
 
-std::string HeaderParameter(std::string_view value, std::string_view name) {
-    for (const Parameter& p : ScanParameters(value)) {
-        if (EqualsIgnoreCase(p.name, name))
-            return Unquote(value.substr(p.valueStart, p.valueEnd - p.valueStart));
-    }
-    return std::string();
-}
-
 PartLabels ReadPartLabels(const MimePart& part) {
     PartLabels labels;
     int types = 0;
@@ -195,16 +119,18 @@ PartLabels ReadPartLabels(const MimePart& part) {
     std::string disposition;  // a copy: a line's text lasts only while the cursor is on it
     for (ConstLineCursor e(part.headers); e; e.Next()) {
         std::string_view value;
-        if (HeaderValue(*e, kContentType, value)) {
+        if (EntryValue(*e, kContentType, value)) {
             ++types;
-            labels.charset = HeaderParameter(value, "charset");
-            named = named || HasParameterNamed(value, "name");
-        } else if (HeaderValue(*e, kTransferEncoding, value)) {
+            const HeaderValue parsed = ParseHeaderValue(value);
+            labels.charset = FindParameter(parsed, "charset").value;
+            named = named || HasParameter(parsed, "name");
+        } else if (EntryValue(*e, kTransferEncoding, value)) {
             ++encodings;
             labels.encoding = EncodingNamed(FirstToken(value));
-        } else if (HeaderValue(*e, kDisposition, value) && disposition.empty()) {
-            disposition = std::string(FirstToken(value));
-            named = named || HasParameterNamed(value, "filename");
+        } else if (EntryValue(*e, kDisposition, value) && disposition.empty()) {
+            const HeaderValue parsed = ParseHeaderValue(value);
+            disposition = parsed.token;
+            named = named || HasParameter(parsed, "filename");
         }
     }
     labels.ambiguous = types > 1 || encodings > 1;

@@ -33,8 +33,4 @@ PartLabels ReadPartLabels(const MimePart& part);
 // Every other parameter, the boundary included, is kept as written.
 void RelabelPart(MimePart& part, std::string_view charset, std::string_view transferEncoding);
 
-// The value of parameter `name` in a structured header value such as
-// "text/plain; charset=\"x\"" (quotes removed); empty when there is none.
-std::string HeaderParameter(std::string_view value, std::string_view name);
-
 }  // namespace tessera

@@ -115,6 +115,10 @@ bool ShiftJisConverter::AppendUtf8(std::string_view text, Unmappable unmappable,
         whole.Add(piece, alone ? std::string_view() : std::string_view(out).substr(pieceStart));
         if (!text.empty()) Tick();
     }
+    if (unmappable == Unmappable::kRefuse && unmapped > 0) {
+        out.resize(start);
+        return false;
+    }
     if (unmappable == Unmappable::kReference) references_ += unmapped;
     if (repertoire != nullptr) *repertoire = whole.Measured();
     return true;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "export/AddressHeader.h"
 #include "export/AsciiText.h"
 #include "export/CharsetLabel.h"
 #include "export/CharsetSniffing.h"
@@ -223,7 +224,11 @@ bool ConvertHeaderBlock(MimePart& part, ShiftJisConverter& converter) {
         const std::string_view stored = e.Stored();  // no copy for the many lines left alone
         if (IsStructuralHeader(stored) || !MayNeedConversion(stored)) continue;
         const std::string_view line(e->text, e->length);
-        if (!ConvertHeaderText(line, converter, Unmappable::kReference, converted)) continue;
+        const bool done =
+            IsAddressHeader(line)
+                ? ConvertAddressHeader(line, converter, converted)
+                : ConvertHeaderText(line, converter, Unmappable::kReference, converted);
+        if (!done) continue;
         if (converted.size() > kMaxFoldedHeaderBytes) continue;
         e->SetText(converted.data(), converted.size());
         changed = true;

@@ -15,6 +15,7 @@ namespace tessera {
 enum class Unmappable {
     kReference,   // "&#NNNNN;" (decimal), as browsers send forms in Shift_JIS
     kUnderscore,  // "_" (file names)
+    kRefuse,      // the conversion fails (address fields keep the text as it came)
 };
 
 // True when `text` is well-formed UTF-8: no overlong forms, no surrogates,

@@ -1,11 +1,14 @@
 // Header text with arbitrary encoded words through the conversion to
 // Shift-JIS: no line break or NUL is ever added, text without anything to
 // convert comes back byte for byte, and every word found lies in the text.
+// As an address header, it gains no "&#" reference and every <address> stays, in order.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "export/AddressHeader.h"
 #include "export/EncodedWordDecoder.h"
 #include "export/HeaderTextConversion.h"
 #include "export/ShiftJisConverter.h"
@@ -43,5 +46,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        text.find('\x1b') == std::string::npos &&
                        std::none_of(text.begin(), text.end(), [](char c) { return c & 0x80; });
     if (plain) Check(out == text);
+    const std::string line = "To: " + text;
+    tessera::ConvertAddressHeader(line, converter, out);
+    const auto count = [](const std::string& t, const char* s) {
+        size_t n = 0;
+        for (size_t at = t.find(s); at != std::string::npos; at = t.find(s, at + 1)) ++n;
+        return n;
+    };
+    Check(count(out, "&#") <= count(line, "&#"));
+    for (char c : {'\r', '\n', '\0'}) Check(Count(out, c) <= Count(line, c));
+    size_t found = 0;
+    for (size_t open = line.find('<'); open != std::string::npos; open = line.find('<', open + 1)) {
+        const size_t close = line.find('>', open);
+        if (close == std::string::npos) break;
+        const std::string address = line.substr(open, close + 1 - open);
+        // Only what reads as a plain address: no word, quote, comment or list inside.
+        const auto special = [](char c) {
+            return (c & 0x80) || c <= ' ' ||
+                   std::string_view("\"(),:;=?").find(c) != std::string_view::npos;
+        };
+        if (std::any_of(address.begin(), address.end(), special)) continue;
+        found = out.find(address, found);
+        Check(found != std::string::npos);
+    }
     return 0;
 }

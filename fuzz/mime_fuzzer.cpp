@@ -32,10 +32,10 @@ void CheckLines(const std::string& text) {
 // Below the root, pruning leaves text parts and multipart parts with parts.
 void CheckPruned(const tessera::MimePart& container, bool dropHtml) {
     for (const tessera::MimePart* part = container.firstChild; part; part = part->next) {
-        const tessera::PartFate fate = tessera::FateOf(*part, dropHtml);
+        const tessera::PartFate fate = tessera::FateOf(*part, container, dropHtml);
         Check(fate != tessera::PartFate::kDrop);
         Check(fate != tessera::PartFate::kLookInto || part->firstChild != nullptr);
-        CheckPruned(*part, dropHtml);
+        if (fate != tessera::PartFate::kKeepWhole) CheckPruned(*part, dropHtml);
     }
 }
 

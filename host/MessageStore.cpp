@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "export/HeaderParameters.h"
 #include "host/MboxFraming.h"
 #include "host/NativePath.h"
 
@@ -473,16 +474,8 @@ std::string TopLevelCharset(std::string_view source) {
                 size_t next = source.find('\n', end + 1);
                 end = next == std::string::npos ? source.size() : next;
             }
-            std::string header(source.substr(pos, end - pos));
-            for (char& c : header)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            size_t at = header.find("charset=");
-            if (at == std::string::npos) return std::string();
-            at += 8;
-            if (at < header.size() && header[at] == '"') ++at;
-            size_t stop = header.find_first_of("\"; \t\r\n", at);
-            return std::string(
-                source.substr(pos + at, (stop == std::string::npos ? header.size() : stop) - at));
+            const HeaderValue value = ParseHeaderValue(source.substr(pos + 13, end - pos - 13));
+            return FindParameter(value, "charset").value;
         }
         pos = eol + 1;
     }

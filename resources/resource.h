@@ -44,6 +44,7 @@
 #define IDS_REPORT_FAILED 615
 #define IDS_REPORT_TARGET 616
 #define IDS_REPORT_FAILED_REASON 617
+#define IDS_REPORT_SIGNATURES 618
 // Why a message was not written (in the report).
 #define IDS_FAILED_NO_SOURCE 620
 #define IDS_FAILED_NO_SUBJECT 621

@@ -18,6 +18,7 @@ Usage: shiftjis_readback.py TESSERA_EXPORT WORK_DIR
 import collections
 import email
 import email.policy
+import email.utils
 import json
 import mailbox
 import os
@@ -140,7 +141,11 @@ class Checker:
                 got = raw_header(block, name).decode("cp932")
             except UnicodeDecodeError:
                 got = None
-            if got is None or normal(got) != normal(expected):
+            # An address reads as the same name and address (a name may be quoted).
+            same = got is not None and (
+                normal(got) == normal(expected) if name == "Subject" else
+                email.utils.parseaddr(normal(got)) == email.utils.parseaddr(normal(expected)))
+            if not same:
                 ok = self.fail(where, "%s reads %r" % (name, got))
         for line in item["kept_headers"]:
             if (line + "\r\n").encode("ascii") not in block + b"\r\n":

@@ -77,11 +77,36 @@ TEST(DropAttachments, KeepsOnlyTextParts) {
         {"a message of type text stays whole",
          Container("text/plain", "t", Leaf("t", "image/png", "P")),
          Container("text/plain", "t", Leaf("t", "image/png", "P"))},
-        {"message/rfc822 stays an attachment",
+        {"forwarded mail, digest members and encrypted parts stay whole",
          Container("multipart/mixed", "m",
-                   Leaf("m", "text/plain", "t") +
-                       Leaf("m", "message/rfc822", "Subject: inner\n\ninner text")),
-         Container("multipart/mixed", "m", Leaf("m", "text/plain", "t"))},
+                   Leaf("m", "message/rfc822", "Subject: inner\n\ninner text") +
+                       Nested("m", "multipart/digest", "d", "--d\n\nSubject: x\n\nmember\n") +
+                       Nested("m", "multipart/encrypted", "e",
+                              Leaf("e", "application/pgp-encrypted", "V") +
+                                  Leaf("e", "application/octet-stream", "PGP")) +
+                       Leaf("m", "application/pkcs7-mime", "MII") + Leaf("m", "image/png", "P")),
+         Container("multipart/mixed", "m",
+                   Leaf("m", "message/rfc822", "Subject: inner\n\ninner text") +
+                       Nested("m", "multipart/digest", "d", "--d\n\nSubject: x\n\nmember\n") +
+                       Nested("m", "multipart/encrypted", "e",
+                              Leaf("e", "application/pgp-encrypted", "V") +
+                                  Leaf("e", "application/octet-stream", "PGP")) +
+                       Leaf("m", "application/pkcs7-mime", "MII"))},
+        {"signed: the signature stays, attachments inside the signed part go",
+         Container("multipart/signed", "s",
+                   Nested("s", "multipart/mixed", "m",
+                          Leaf("m", "text/plain", "t") + Leaf("m", "image/png", "P")) +
+                       Leaf("s", "application/pkcs7-signature", "SIG")),
+         Container("multipart/signed", "s",
+                   Nested("s", "multipart/mixed", "m", Leaf("m", "text/plain", "t")) +
+                       Leaf("s", "application/pkcs7-signature", "SIG"))},
+        {"an encrypted message stays whole",
+         Container("multipart/encrypted", "e",
+                   Leaf("e", "application/pgp-encrypted", "V") +
+                       Leaf("e", "application/octet-stream", "PGP")),
+         Container("multipart/encrypted", "e",
+                   Leaf("e", "application/pgp-encrypted", "V") +
+                       Leaf("e", "application/octet-stream", "PGP"))},
         {"untyped part is an attachment",
          Container(
              "multipart/mixed", "m",

@@ -139,7 +139,9 @@ TEST_F(ExportDriverTest, EmlNamesAreTheSameForASubjectInAnyCharset) {
     const char* subjects[] = {
         "=?ISO-2022-JP?B?GyRCMnE1RBsoQg==?=", "=?EUC-JP?B?svG1xA==?=",
         "=?utf-8?q?=E4=BC=9A=E8=AD=B0?=",
-        "\xE4\xBC\x9A\xE8\xAD\xB0",      // raw UTF-8
+        "\xE4\xBC\x9A\xE8\xAD\xB0",  // raw UTF-8
+        // a character split between two words, the second also holding a line break
+        "=?ISO-2022-JP?B?GyRCMnE=?=\r\n =?ISO-2022-JP?B?NUQbKEINCg==?=",
         "=?UTF-8?B?5Lya6K2w8J+YgA==?=",  // and an emoji
     };
     for (const char* subject : subjects) {
@@ -148,7 +150,7 @@ TEST_F(ExportDriverTest, EmlNamesAreTheSameForASubjectInAnyCharset) {
     }
     Stored(kSaveTypeEml);
     for (const std::string& name :
-         {kaigi, kaigi + " (2)", kaigi + " (3)", kaigi + " (4)", kaigi + "_"}) {
+         {kaigi, kaigi + " (2)", kaigi + " (3)", kaigi + " (4)", kaigi + " (5)", kaigi + "_"}) {
         EXPECT_EQ(platform.files.count("C:\\out\\" + name + ".eml"), 1u) << name;
     }
 }

@@ -36,6 +36,8 @@ std::string FakeText(int id) {
             return " %s: %d";
         case IDS_REPORT_TARGET:
             return "to %s";
+        case IDS_REPORT_SIGNATURES:
+            return "unverifiable %d";
         default:
             return "[" + std::to_string(id) + "]";
     }
@@ -61,10 +63,11 @@ TEST(ComposeReport, HeadingCountsReasonsAndTarget) {
     cancelled.messagesWritten = 7;
     cancelled.messagesSelected = 12;
     cancelled.target = "C:\\a.txt";
+    cancelled.signaturesBroken = 2;
     m = ComposeReport(cancelled, FakeText);
     EXPECT_EQ(m.kind, ReportKind::Cancelled);
     EXPECT_FALSE(m.warning);
-    EXPECT_EQ(m.text, "[613]\nwritten 7 of 12\nto C:\\a.txt");
+    EXPECT_EQ(m.text, "[613]\nwritten 7 of 12\nunverifiable 2\nto C:\\a.txt");
 
     ExportReport error;
     error.messagesWritten = 3;

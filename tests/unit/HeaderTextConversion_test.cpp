@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "export/AddressHeader.h"
 #include "export/EncodedWordDecoder.h"
 #include "export/ShiftJisConverter.h"
 #include "host/SimulatedHost.h"
@@ -46,7 +47,9 @@ TEST_F(HeaderTextConversionTest, Table) {
         {"S: =?ISO-2022-JP-2?B?GyQoRDAhGyQoRFRjGyhC?= =?EUC-JP?B?j/Pz?=",
          "S: &#19970;\xFA\x5C\xFA\x40"},
         {"S: =?us-ascii?Q?plain?= =?iso-8859-1?Q?caf=E9?= x", "S: plain =?iso-8859-1?Q?caf=E9?= x"},
-        {"S: =?utf-8?Q?a=0D=0AX-Evil:_1?=", "S: =?utf-8?Q?a=0D=0AX-Evil:_1?="},  // no line breaks
+        {"S: =?utf-8?Q?a=0D=0AX-Evil:_1=00?=", "S: a X-Evil: 1 "},  // no line break, no NUL
+        // the second half of a character in a word that also holds a line break
+        {"S: =?iso-2022-jp?B?GyRCRnw=?= =?iso-2022-jp?B?S1wbKEINCg==?=", "S: " + kNihon + " "},
         {"S: =?utf-8?B?5pel*?= =?utf-8?X?5pel?=", "S: =?utf-8?B?5pel*?= =?utf-8?X?5pel?="},
         {"S: =?utf-8?B?wK8=?=", "S: =?utf-8?B?wK8=?="},  // overlong UTF-8
         {"S: =?iso-2022-jp?B?GyRCRnwbJA==?=",
@@ -88,3 +91,41 @@ TEST(EncodedWordDecoder, FindsAWordBehindManyBrokenOnes) {
 }
 
 }  // namespace
+
+// Address fields still parse to the same addresses and names after decoding.
+TEST_F(HeaderTextConversionTest, AddressHeadersKeepTheirAddressesAndNames) {
+    const std::string yamada = "\x8E\x52\x93\x63";  // 山田
+    struct Case {
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {"From: =?utf-8?B?5bGx55SwIOWkqumDjg==?= <a@example.jp>\r\n",
+         "From: " + yamada + " \x91\xBE\x98\x59 <a@example.jp>\r\n"},
+        // a comma and parentheses in the name: quoted
+        {"To: =?utf-8?B?KOagqinlsbHnlLDllYbkuossIOWWtualremDqA==?= <a@x.jp>, b@x.jp",
+         "To: \"(\x8A\x94)" + yamada +
+             "\x8F\xA4\x8E\x96, \x89\x63\x8B\xC6\x95\x94\" <a@x.jp>, b@x.jp"},
+        // \x83\x5C (ソ) would be read as an escape inside quotes: the word stays
+        {"Cc: \"=?utf-8?B?44K944OL44O8IOWkqumDjg==?=\" <a@x.jp>",
+         "Cc: \"=?utf-8?B?44K944OL44O8IOWkqumDjg==?=\" <a@x.jp>"},
+        {"Reply-To: \"=?iso-2022-jp?B?GyRCRnxLXDhsGyhC?=\" <a@x.jp>",
+         "Reply-To: \"" + kNihongo + "\" <a@x.jp>"},
+        // what Shift-JIS lacks keeps its word; no reference in an address field
+        {"From: =?utf-8?B?54yr8J+QiA==?= <a@x.jp>", "From: =?utf-8?B?54yr8J+QiA==?= <a@x.jp>"},
+        {"From: \"\xE7\x8C\xAB\xF0\x9F\x90\x88\" <a@x.jp>",
+         "From: =?UTF-8?B?54yr8J+QiA==?= <a@x.jp>"},
+        {"X-Failed-Recipients: \xF0\x9F\x90\x88@x.jp",
+         "X-Failed-Recipients: \xF0\x9F\x90\x88@x.jp"},
+        {"Sender: a@x.jp (=?utf-8?B?5bGx55Sw?=)", "Sender: a@x.jp (" + yamada + ")"},
+        {"Bcc: =?utf-8?B?5bGx55Sw?=: a@x.jp;", "Bcc: " + yamada + ": a@x.jp;"},
+    };
+    ShiftJisConverter converter(api);
+    for (const Case& c : cases) {
+        ASSERT_TRUE(IsAddressHeader(c.in)) << c.in;
+        std::string out;
+        EXPECT_EQ(ConvertAddressHeader(c.in, converter, out), c.in != c.out) << c.in;
+        EXPECT_EQ(Hex(out), Hex(c.out)) << c.in;
+    }
+    EXPECT_EQ(converter.References(), 0u);
+    EXPECT_FALSE(IsAddressHeader("Subject: a@x.jp"));
+}

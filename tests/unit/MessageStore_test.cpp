@@ -160,6 +160,7 @@ TEST(TopLevelCharset, ReadsTheFoldedParameterOfTheMessageHeaderOnly) {
     EXPECT_EQ(TopLevelCharset("Subject: x\n\nContent-Type: text/plain; charset=euc-jp\n"), "");
     EXPECT_EQ(TopLevelCharset("content-type: text/plain; Charset=EUC-JP; format=flowed\n"),
               "EUC-JP");
+    EXPECT_EQ(TopLevelCharset("Content-Type: text/plain; x-charset=a; charset = b\n"), "b");
 }
 
 }  // namespace

@@ -41,8 +41,11 @@ class MessageWriterTest : public ::testing::Test {
         MessageWriter writer(api, format);
         writer.SetExportTime(CalendarTime{2026, 12, 7, 8, 30, 0});
         std::string id = SimulatedMessageId(messages.Count() - 1);
-        return writer.WriteMessage(id.c_str(), out);
+        const bool ok = writer.WriteMessage(id.c_str(), out);
+        signaturesBroken = writer.SignaturesBroken();
+        return ok;
     }
+    int signaturesBroken = 0;
     HostApi api;
     ExportFormat format;
     StringFile out;
@@ -94,13 +97,99 @@ TEST_F(MessageWriterTest, TextFilesAndOtherCharsetsStayAsTheyCame) {
     const std::string damaged =
         "--b\r\nContent-Type: text/plain; charset=utf-8\r\n"
         "Content-Transfer-Encoding: base64\r\n\r\n5pel5p*s6Kqe\r\n";
-    const std::string digest =
-        "--b\r\nContent-Type: multipart/digest; boundary=d\r\n\r\n--d\r\n\r\n"
-        "Subject: x\r\n\r\n" +
-        kJis + "\r\n--d--\r\n";  // a message, not text
-    const std::string parts = file + latin + damaged + digest + "--b--\r\n";
+    const std::string parts = file + latin + damaged + "--b--\r\n";
     ASSERT_TRUE(Write("Content-Type: multipart/mixed; boundary=b\r\n\r\n" + parts));
     EXPECT_NE(out.bytes.find(parts), std::string::npos) << out.bytes;
+}
+
+// Forwarded mail is converted as mail; signed and encrypted content is written
+// as it came, except where the format or --no-attach must change it (counted).
+TEST_F(MessageWriterTest, ForwardedSignedAndEncryptedMail) {
+    const std::string jisText = "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n" + kJis;
+    const std::string signedPart =
+        "Content-Type: multipart/signed; boundary=s\r\n\r\n--s\r\n" + jisText +
+        "\r\n--s\r\nContent-Type: application/pkcs7-signature\r\n\r\nSIG\r\n--s--\r\n";
+    const std::string signedMixed =
+        "Content-Type: multipart/signed; boundary=s\r\n\r\n--s\r\n"
+        "Content-Type: multipart/mixed; boundary=m\r\n\r\n--m\r\n" +
+        jisText + "\r\n--m\r\nContent-Type: image/png\r\n\r\nPNG\r\n--m--\r\n\r\n--s\r\n" +
+        "Content-Type: application/pgp-signature\r\n\r\nSIG\r\n--s--\r\n";
+    const std::string clearSigned =
+        "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n"
+        "-----BEGIN PGP SIGNED MESSAGE-----\r\n\r\n" +
+        kJis + "\r\n-----BEGIN PGP SIGNATURE-----\r\n";
+    const std::string encrypted =
+        "Content-Type: multipart/encrypted; boundary=e\r\n\r\n--e\r\n"
+        "Content-Type: application/pgp-encrypted\r\n\r\nVersion: 1\r\n--e\r\n"
+        "Content-Type: application/octet-stream\r\n\r\nPGP\r\n--e--\r\n";
+    const std::string forwarded =
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+        "Content-Type: message/rfc822\r\n\r\nSubject: " +
+        kWord + "\r\nContent-Type: multipart/mixed; boundary=i\r\n\r\n--i\r\n" + jisText +
+        "\r\n--i\r\nContent-Type: image/png\r\n\r\nPNG\r\n--i--\r\n--b--\r\n";
+    const std::string digest =
+        "Content-Type: multipart/digest; boundary=d\r\n\r\n--d\r\n\r\n"
+        "Subject: " +
+        kWord + "\r\n\r\n" + kJis + "\r\n--d--\r\n";
+    struct Case {
+        const char* name;
+        std::string source;
+        int saveType;
+        bool noAttach;
+        std::vector<std::string> present;  // in the output
+        std::vector<std::string> absent;
+        int broken;
+    } cases[] = {
+        {"signed, eml: as it came", signedPart, kSaveTypeEml, false, {signedPart}, {}, 0},
+        {"signed, separator: converted, counted",
+         signedPart,
+         kSaveTypeSeparator,
+         false,
+         {kSjis, "SIG"},
+         {kJis},
+         1},
+        {"signed, no-attach: png goes, signature stays, counted",
+         signedMixed,
+         kSaveTypeMbox,
+         true,
+         {jisText, "application/pgp-signature"},
+         {"PNG"},
+         1},
+        {"clear-signed text: as it came", clearSigned, kSaveTypeEml, false, {clearSigned}, {}, 0},
+        {"encrypted, no-attach: whole", encrypted, kSaveTypeEml, true, {encrypted}, {}, 0},
+        {"forwarded: converted, its own png goes",
+         forwarded,
+         kSaveTypeEml,
+         true,
+         {"Content-Type: message/rfc822\r\n\r\nSubject: " + kSjis, "\r\n\r\n" + kSjis + "\r\n"},
+         {kJis, "PNG"},
+         0},
+        {"a file without headers: as it came",
+         "\xE6\x97\xA5 text\r\n\r\n\xE6\x97\xA5\r\n",
+         kSaveTypeEml,
+         false,
+         {"\xE6\x97\xA5 text\r\n\r\n\xE6\x97\xA5\r\n"},
+         {"Content-"},
+         0},
+        {"digest member: converted and kept",
+         digest,
+         kSaveTypeMbox,
+         true,
+         {"--d\r\n\r\nSubject: " + kSjis, "\r\n\r\n" + kSjis + "\r\n--d--"},
+         {kJis},
+         0},
+    };
+    for (const Case& c : cases) {
+        out.bytes.clear();
+        format.SaveType = c.saveType;
+        format.NoAttach = c.noAttach;
+        ASSERT_TRUE(Write(c.source)) << c.name;
+        for (const std::string& text : c.present)
+            EXPECT_NE(out.bytes.find(text), std::string::npos) << c.name << "\n" << out.bytes;
+        for (const std::string& text : c.absent)
+            EXPECT_EQ(out.bytes.find(text), std::string::npos) << c.name << "\n" << out.bytes;
+        EXPECT_EQ(signaturesBroken, c.broken) << c.name;
+    }
 }
 
 TEST_F(MessageWriterTest, MboxLeavesOutAContentLengthThatNoLongerCounts) {

@@ -58,6 +58,31 @@ TEST(Conversion, JisX0212IsConvertedNotLost) {
               "&#19970;\xFA\x5C\r\n\r\n");
 }
 
+// A digest's members are messages: converted, and kept under NoAttach.
+TEST(Digest, MembersAreConvertedAndKept) {
+    const std::string jis = "\x1b$BF|K\\8l\x1b(B";  // 日本語
+    const std::string sjis = "\x93\xFA\x96\x7B\x8C\xEA";
+    const std::string head =
+        "Subject: digest\r\nContent-Type: multipart/digest; boundary=d\r\n\r\n";
+    const std::string member =
+        "Subject: =?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?=\r\n"
+        "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n";
+    PluginFixture plugin;
+    const std::string out = NewTempFolder("digest");
+    ExportEml(plugin, out, "NoAttach=1\r\n");
+    SimulatedHost::Instance().Messages().AddText(
+        "digest",
+        head + "--d\r\n\r\n" + member + jis + "\r\n--d\r\n\r\n" + member + jis + "\r\n--d--\r\n");
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+    const std::string converted = "Subject: " + sjis +
+                                  "\r\nContent-Type: text/plain; charset=Shift_JIS\r\n"
+                                  "Content-Transfer-Encoding: 8bit\r\n\r\n" +
+                                  sjis + "\r\n";
+    EXPECT_EQ(ReadFileBytes(out + "digest.eml"),
+              head + "--d\r\n\r\n" + converted + "--d\r\n\r\n" + converted + "--d--\r\n\r\n");
+}
+
 // Takes all free address space of this process but one piece of `leave` bytes,
 // so that allocations beyond that fail; gives it back when destroyed.
 class AddressSpaceTaken {

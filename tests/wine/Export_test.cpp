@@ -117,6 +117,49 @@ void AnswerSaveDialog(DWORD ui, const std::string& path) {
     }
 }
 
+// A signed message exported by both commands, for tests/tools/signed_mail.py,
+// which signs it with a key it makes, runs this and verifies what it wrote.
+// TESSERA_SIGNED_DIR holds signed.eml and takes from-eml.txt and from-mbox.txt.
+TEST(SignedMail, ExportedByBothCommands) {
+    const char* dir = std::getenv("TESSERA_SIGNED_DIR");
+    if (dir == nullptr) GTEST_SKIP() << "run by tests/tools/signed_mail.py";
+    const std::string work = std::string(dir) + "\\";
+    const std::string message = ReadFileBytes(work + "signed.eml");
+    ASSERT_FALSE(message.empty());
+    PluginFixture plugin;
+    const std::string out = NewTempFolder("signed");
+    plugin.WriteIni("[SETTING]\r\nSavePath=" + out + "\r\nSaveType=104\r\n");
+    ASSERT_TRUE(plugin.Load());
+    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+    SimulatedHost::Instance().Messages().AddText("signed", message);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));  // stored format: .eml
+    const std::string mbox = work + "asked.mbox";
+    DWORD ui = GetCurrentThreadId();
+    std::thread driver([&] {
+        HWND format = tessera::test::WaitForDialog(ui, "エクスポートフォーマット");
+        if (!format) return;
+        tessera::test::Click(format, IDC_SAVE_MBOX);
+        tessera::test::PostClick(format, IDOK);
+        AnswerSaveDialog(ui, mbox);
+    });
+    ASSERT_TRUE(plugin.Host().InvokeCommand(0));
+    driver.join();
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+    const std::vector<std::string> files = ListFiles(out);
+    ASSERT_EQ(files.size(), 1u);
+    const std::string eml = ReadFileBytes(out + files[0]);
+    DeleteFileA((out + files[0]).c_str());
+    RemoveDirectoryA(out.c_str());
+    // The message in the mbox: its envelope line and the framing blank line off.
+    const std::string asked = ReadFileBytes(mbox);
+    ASSERT_EQ(asked.rfind("From ", 0), 0u);
+    const size_t start = asked.find("\r\n") + 2;
+    WriteFileBytes(work + "from-mbox.txt", asked.substr(start, asked.size() - start - 2));
+    WriteFileBytes(work + "from-eml.txt", eml);
+    // What the signature does not cover is still converted.
+    EXPECT_NE(eml.find("Subject: \x93\xFA\x96\x7B\x8C\xEA\r\n"), std::string::npos);
+}
+
 struct OverwriteCase {
     int answer;
     bool keepsOld;

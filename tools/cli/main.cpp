@@ -132,13 +132,21 @@ bool TellProblems(MessageStore& store, CliExportPlatform& platform) {
 }
 
 // "exported W of N messages, C converted to Shift-JIS, R characters written as references"
+// and, when the format or --no-attach changed signed content, how many signatures that broke.
 std::string ClosingLine(const ExportReport& report, size_t total) {
     const bool one = report.characterReferences == 1;
-    return "exported " + std::to_string(report.messagesWritten) + " of " + std::to_string(total) +
-           " messages, " + std::to_string(report.messagesConverted) + " converted to Shift-JIS, " +
-           std::to_string(report.characterReferences) +
-           (one ? " character written as a reference" : " characters written as references") +
-           " (&#NNNNN;)";
+    std::string line =
+        "exported " + std::to_string(report.messagesWritten) + " of " + std::to_string(total) +
+        " messages, " + std::to_string(report.messagesConverted) + " converted to Shift-JIS, " +
+        std::to_string(report.characterReferences) +
+        (one ? " character written as a reference" : " characters written as references") +
+        " (&#NNNNN;)";
+    if (report.signaturesBroken > 0) {
+        line += ", " + std::to_string(report.signaturesBroken) +
+                (report.signaturesBroken == 1 ? " signed message" : " signed messages") +
+                " changed: signature no longer verifies";
+    }
+    return line;
 }
 
 int Run(const CliOptions& options) {

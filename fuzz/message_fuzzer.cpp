@@ -1,0 +1,69 @@
+// Whole messages through the writer's conversion, the input also wrapped as a
+// forwarded message and as signed content: signed bytes never change in mbox
+// and .eml exports unless --no-attach pruned inside them, encrypted parts keep
+// every byte, and every written line ends in CR LF within the walker's limit.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "export/ExportFormat.h"
+#include "export/MessageWriter.h"
+#include "export/MimePart.h"
+#include "export/SignedContent.h"
+#include "fuzz/FuzzHost.h"
+
+using tessera::fuzzing::Check;
+
+namespace {
+
+constexpr size_t kMaxInput = 1 << 20;
+
+std::string Wrapped(const std::string& text, unsigned shape) {
+    switch (shape % 4) {
+        case 1:  // forwarded
+            return "Content-Type: multipart/mixed; boundary=\"=f\"\r\n\r\n--=f\r\n"
+                   "Content-Type: message/rfc822\r\n\r\n" +
+                   text + "\r\n--=f--\r\n";
+        case 2:  // signed
+            return "Content-Type: multipart/signed; boundary=\"=s\"\r\n\r\n--=s\r\n" + text +
+                   "\r\n--=s\r\nContent-Type: application/pkcs7-signature\r\n\r\nSIG\r\n--=s--\r\n";
+        case 3:  // a digest member
+            return "Content-Type: multipart/digest; boundary=\"=d\"\r\n\r\n--=d\r\n\r\n" + text +
+                   "\r\n--=d--\r\n";
+        default:
+            return text;
+    }
+}
+
+void CheckLines(const std::string& text) {
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t stop = text.find("\r\n", start);
+        Check(stop != std::string::npos && stop - start <= tessera::kMaxFoldedHeaderBytes);
+        start = stop + 2;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1 || size > kMaxInput) return -1;
+    const unsigned choice = data[0];
+    const std::string text =
+        Wrapped(std::string(reinterpret_cast<const char*>(data + 1), size - 1), choice);
+    tessera::ExportFormat format;
+    format.SaveType = (choice & 4) ? tessera::kSaveTypeSeparator : tessera::kSaveTypeEml;
+    format.NoAttach = (choice & 8) != 0;
+    static const tessera::HostApi api = tessera::fuzzing::FuzzHostApi();
+    tessera::MessageWriter writer(api, format);
+    tessera::MimePart root;
+    const char* cursor = text.c_str();
+    root.Parse(cursor);
+    const tessera::SignedContent signedContent(root);
+    bool pruned = false;
+    writer.ConvertMessage(root, (choice & 16) ? "iso-2022-jp" : "", pruned);
+    const bool keepsSigned = format.SaveType != tessera::kSaveTypeSeparator && !format.NoAttach;
+    if (keepsSigned) Check(!signedContent.Changed());
+    CheckLines(root.Serialize());
+    return 0;
+}
