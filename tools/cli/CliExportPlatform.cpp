@@ -10,6 +10,10 @@ CliExportPlatform::CliExportPlatform(const CliOptions& options, FILE* messages, 
     : options_(options),
       messages_(messages),
       answers_(answers),
+      files_(options.ifExists == IfExists::Cancel,
+             [this](const std::string& path) {
+                 Say(Shown(path) + " exists; kept, its message not written (--if-exists cancel)");
+             }),
       names_(TextRecoder::From::ShiftJis, LocaleCharset()) {}
 
 void CliExportPlatform::Say(const std::string& text) {
@@ -38,20 +42,33 @@ int CliExportPlatform::AskOverwrite(const std::string& path) {
         Say(path + " exists; not written (choose --if-exists overwrite or append)");
         return kOverwriteCancel;
     }
-    std::fprintf(messages_, "tessera-export: %s exists: [o]verwrite, [a]ppend or [c]ancel? ",
-                 SystemToConsole(path).c_str());
-    std::fflush(messages_);
-    char line[64];
-    if (!std::fgets(line, sizeof line, answers_)) return kOverwriteCancel;
-    if (line[0] == 'o' || line[0] == 'O') {
+    int answer = ReadAnswer(path);
+    if (answer == kOverwriteCancel) {
+        Say(path + " not written: cancelled");
+    } else {
         cancelled_ = false;
-        return kOverwriteReplace;
     }
-    if (line[0] == 'a' || line[0] == 'A') {
-        cancelled_ = false;
-        return kOverwriteAppend;
+    return answer;
+}
+
+int CliExportPlatform::ReadAnswer(const std::string& path) {
+    while (true) {
+        std::fprintf(messages_, "tessera-export: %s exists: [o]verwrite, [a]ppend or [c]ancel? ",
+                     SystemToConsole(path).c_str());
+        std::fflush(messages_);
+        std::string line;
+        int c;
+        while ((c = std::fgetc(answers_)) != EOF && c != '\n') line += static_cast<char>(c);
+        if (c == EOF && line.empty()) {
+            std::fputc('\n', messages_);
+            return kOverwriteCancel;
+        }
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line == "o" || line == "O" || line == "overwrite") return kOverwriteReplace;
+        if (line == "a" || line == "A" || line == "append") return kOverwriteAppend;
+        if (line == "c" || line == "C" || line == "cancel") return kOverwriteCancel;
+        Say("please answer o, a or c");
     }
-    return kOverwriteCancel;
 }
 
 bool CliExportPlatform::BrowseFolder(HostWindow, const std::string&, std::string& folder) {
@@ -63,6 +80,9 @@ void CliExportPlatform::ShowMessage(HostWindow, int textId) {
     std::string text = MessageText(textId);
     std::string failure = files_.TakeFailure();
     if (failure.empty()) failure.swap(refused_);
+    const bool onlyKept = textId == IDS_WRITE_ERROR && failure.empty() && report_ &&
+                          files_.Kept() > 0 && report_->messagesFailed <= files_.Kept();
+    if (onlyKept) return;
     if (!failure.empty()) text += " (" + Shown(failure) + ")";
     Say(text);
 }

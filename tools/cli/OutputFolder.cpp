@@ -9,6 +9,11 @@ namespace tessera {
 
 namespace fs = std::filesystem;
 
+bool IsFolder(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(ToFsPath(path), ec);
+}
+
 bool MakeFolder(const std::string& folder, std::string& error) {
     std::error_code ec;
     const fs::path path = ToFsPath(folder);

@@ -40,21 +40,14 @@ void SayLines(CliExportPlatform& platform, const std::string& text) {
     }
 }
 
-// A message piped from a mail filter may start with its mbox envelope line,
-// which is framing, not part of the message.
-void DropEnvelopeLine(std::string& text) {
-    if (!IsEnvelopeLine(text.data(), text.size())) return;
-    size_t eol = text.find('\n');
-    text.erase(0, eol == std::string::npos ? text.size() : eol + 1);
-}
-
 // Ctrl-C or SIGTERM stops the export after the message in hand, cleanly (a
 // replacement is dropped, an append cut back); a second one ends the process.
+// Holds the signal's number.
 volatile std::sig_atomic_t interrupted = 0;
 
 void OnInterrupt(int signal) {
     if (interrupted) std::_Exit(128 + signal);
-    interrupted = 1;
+    interrupted = signal;
 }
 
 // Adds every input to the host's messages; false when any could not be read.
@@ -69,15 +62,15 @@ bool LoadInputs(const CliOptions& options, MessageStore& store, CliExportPlatfor
             }
             continue;
         }
+        // A mail filter's one message, or a whole mbox: its first line tells.
         std::string text((std::istreambuf_iterator<char>(std::cin)),
                          std::istreambuf_iterator<char>());
-        DropEnvelopeLine(text);
         if (text.empty()) {
             platform.Say("-: empty standard input, not a message");
             ok = false;
             continue;
         }
-        store.AddText("-", std::move(text));
+        store.AddStreamText(input, std::move(text));
     }
     return ok;
 }
@@ -131,6 +124,15 @@ bool TellProblems(MessageStore& store, CliExportPlatform& platform) {
     return problems.empty();
 }
 
+// "interrupted after D of N messages; W written" when stopped after D messages;
+// a single file then stays as it was.
+std::string InterruptedLine(const ExportReport& report, size_t done, size_t total) {
+    return "interrupted after " + std::to_string(done) + " of " + std::to_string(total) +
+           " messages; " +
+           (report.messagesWritten == 0 ? std::string("none written, the target left as it was")
+                                        : std::to_string(report.messagesWritten) + " written");
+}
+
 // "exported W of N messages, C converted to Shift-JIS, R characters written as references"
 std::string ClosingLine(const ExportReport& report, size_t total) {
     const bool one = report.characterReferences == 1;
@@ -146,13 +148,26 @@ int Run(const CliOptions& options) {
         options, stderr, options.ifExists == IfExists::Ask && IsTerminal(stdin) ? stdin : nullptr);
     ExportSettings settings;
     if (!options.hasFormat && !PrepareSettings(options, settings, platform)) return kExitUsage;
+    // From here on, also while standard input is read, the first message stops the run.
+    // A signal the caller ignores (a background job's SIGINT) stays ignored.
+    for (int signal : {SIGINT, SIGTERM}) {
+        if (std::signal(signal, OnInterrupt) == SIG_IGN) std::signal(signal, SIG_IGN);
+    }
     SimulatedHost& host = SimulatedHost::Instance();
     bool inputsOk = LoadInputs(options, host.Messages(), platform);
     ProtectedFiles inputs;
     ProtectInputs(options, host.Messages(), inputs);
     platform.SetInputs(&inputs);
-    if (options.hasFormat && options.saveType != kSaveTypeEml && inputs.Holds(options.output)) {
+    const bool singleFile = options.hasFormat && options.saveType != kSaveTypeEml;
+    const bool toStandardOutput = singleFile && options.output == kStandardStream;
+    if (toStandardOutput ? inputs.HoldsOpen(1) : singleFile && inputs.Holds(options.output)) {
         platform.Say(options.output + ": one of the inputs; nothing written");
+        return kExitUsage;
+    }
+    if (singleFile && !toStandardOutput && IsFolder(options.output)) {
+        platform.Say(options.output + ": a folder; --format " +
+                     (options.saveType == kSaveTypeMbox ? "mbox" : "separator") +
+                     " writes one file: give its name with --output");
         return kExitUsage;
     }
     // Mboxes are still being indexed: wait only for the first message here.
@@ -169,10 +184,12 @@ int Run(const CliOptions& options) {
     if (!PrepareFolder(options, settings, platform)) return kExitFailed;
     HostApi api = MakeSimulatedHostApi();
     ExportDriver driver(api, platform);
+    platform.SetReport(&driver.Report());
     ProgressLine progress(stderr, !options.quiet && IsTerminal(stderr));
     uint64_t bytes = 0;
+    size_t done = 0;
     driver.SetProgress([&](const ExportReport& report) {
-        size_t done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
+        done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
         if (report.lastTooLarge && host.Messages().Has(done - 1)) {
             platform.Say(host.Messages().Name(done - 1) +
                          ": too large to hold in memory, not exported");
@@ -182,8 +199,6 @@ int Run(const CliOptions& options) {
         inputsOk = TellProblems(host.Messages(), platform) && inputsOk;
         if (interrupted) driver.Stop();
     });
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
     ExportFormat chosen;
     chosen.SaveType = kSaveTypeUnset;
     if (options.hasFormat)
@@ -195,9 +210,12 @@ int Run(const CliOptions& options) {
     inputsOk = TellProblems(host.Messages(), platform) && inputsOk;
     const ExportReport& report = driver.Report();
     if (platform.Cancelled()) return kExitFailed;
-    if (report.stopped) platform.Say("interrupted");
     const bool allWritten = !report.errorShown && report.messagesFailed == 0 &&
                             static_cast<size_t>(report.messagesWritten) >= total;
+    if (report.stopped) {
+        platform.Say(InterruptedLine(report, done, total));
+        return 128 + (interrupted ? interrupted : SIGINT);
+    }
     // The closing line: always on trouble, else unless --quiet.
     if (!allWritten || !inputsOk || !options.quiet) platform.Say(ClosingLine(report, total));
     if (!allWritten) return kExitFailed;
@@ -207,9 +225,16 @@ int Run(const CliOptions& options) {
 int Main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     UseBinaryStandardStreams();
+#ifdef SIGPIPE
+    // A closed pipe on standard output is a failed write, told as any other.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     CliOptions options;
     std::string error;
-    if (!ParseCliOptions(argc, argv, options, error)) {
+    StandardStreams streams;
+    streams.inputIsTerminal = IsTerminal(stdin);
+    streams.outputIsTerminal = IsTerminal(stdout);
+    if (!ParseCliOptions(argc, argv, streams, options, error)) {
         std::fprintf(stderr, "tessera-export: %s\nTry 'tessera-export --help'.\n", error.c_str());
         return kExitUsage;
     }
