@@ -711,7 +711,7 @@ TEST_F(SettingsBrowser, OpensOnTheShownFolderAndReturnsOneWithABackslash) {
             test::PostClick(d, IDC_BROWSE);
             HWND browser = test::WaitForOtherDialog(ui, d);
             ASSERT_NE(browser, nullptr) << "folder browser did not open";
-            test::WaitUntil([&] { return SelectedFolderLabel(browser) == c.startLabel; }, 10000);
+            test::WaitUntil([&] { return SelectedFolderLabel(browser) == c.startLabel; });
             label = SelectedFolderLabel(browser);
             if (c.pick.empty()) {
                 test::Click(browser, IDCANCEL);
@@ -721,7 +721,7 @@ TEST_F(SettingsBrowser, OpensOnTheShownFolderAndReturnsOneWithABackslash) {
                 // The tree may settle a moment after the selection is asked for.
                 std::string pickedLabel = c.pick.substr(c.pick.find_last_of('\\') + 1);
                 if (pickedLabel.empty()) pickedLabel = SelectedFolderLabel(browser);
-                test::WaitUntil([&] { return SelectedFolderLabel(browser) == pickedLabel; }, 10000);
+                test::WaitUntil([&] { return SelectedFolderLabel(browser) == pickedLabel; });
                 test::Click(browser, IDOK);
             }
             ASSERT_TRUE(test::WaitUntilGone(browser));
@@ -743,7 +743,7 @@ TEST_F(SettingsBrowser, BrowseThenCancelStoresNothing) {
         ASSERT_NE(browser, nullptr);
         std::string pick = kTestRoot + "\\Picked";
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(pick.c_str()));
-        test::WaitUntil([&] { return SelectedFolderLabel(browser) == "Picked"; }, 10000);
+        test::WaitUntil([&] { return SelectedFolderLabel(browser) == "Picked"; });
         test::Click(browser, IDOK);
         ASSERT_TRUE(test::WaitUntilGone(browser));
         after = test::ItemText(d, IDC_SAVE_FOLDER);

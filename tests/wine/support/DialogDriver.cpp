@@ -15,7 +15,7 @@ namespace tessera::test {
 namespace {
 
 constexpr DWORD kPollMs = 10;
-constexpr DWORD kGraceMs = 3000;
+constexpr DWORD kGraceMs = kDriverWaitMs;
 
 bool IsDialogClass(HWND window) {
     char name[16] = {};

@@ -11,8 +11,10 @@
 
 namespace tessera::test {
 
-// How long a driver waits for a window to appear or go away.
-constexpr DWORD kDriverWaitMs = 15000;  // generous: CI runs tests side by side
+// How long a driver waits for a window to appear or go away before it gives
+// up: only a failing test ever waits this long, so it allows for a machine
+// busy with other work, where a window may take seconds.
+constexpr DWORD kDriverWaitMs = 120000;
 
 // The dialogs (class "#32770") that thread `thread` owns, top-level first.
 std::vector<HWND> ThreadDialogs(DWORD thread);

@@ -24,8 +24,10 @@ struct SeenDialog {
 class WindowWatcher {
   public:
     // Waits up to `timeoutMs` for a dialog titled `caption` (Shift-JIS bytes),
-    // records it, then sends WM_COMMAND `answer` (IDOK, IDCANCEL, ...).
-    WindowWatcher(const std::string& caption, int answer, DWORD timeoutMs = 10000);
+    // records it, then sends WM_COMMAND `answer` (IDOK, IDCANCEL, ...). The
+    // default is only ever waited out by a failing test; a watcher for a dialog
+    // that must not appear gives its own shorter time.
+    WindowWatcher(const std::string& caption, int answer, DWORD timeoutMs = 120000);
     ~WindowWatcher();
     // Joins the thread and returns what it saw.
     const SeenDialog& Result();
