@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake make g++ python3 googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-i686 wine wine32:i386 libgcc-s1:i386 locales nkf time clang clang-format
           xvfb imagemagick x11-apps fonts-ipafont-gothic fonts-wine
-          man-db groff-base zip unzip ccache)
+          man-db groff-base zip unzip ccache gettext)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 
 #include "platform/Console.h"
 #include "platform/LocalClock.h"
+#include "tools/cli/CliText.h"
 #include "tools/cli/MessageText.h"
 
 namespace tessera {
@@ -12,7 +13,8 @@ CliExportPlatform::CliExportPlatform(const CliOptions& options, FILE* messages, 
       answers_(answers),
       files_(options.ifExists == IfExists::Cancel,
              [this](const std::string& path) {
-                 Say(Shown(path) + " exists; kept, its message not written (--if-exists cancel)");
+                 Say(Tr("%1 exists; kept, its message not written (--if-exists cancel)",
+                        {Shown(path)}));
              }),
       names_(TextRecoder::From::ShiftJis, LocaleCharset()) {}
 
@@ -39,12 +41,12 @@ int CliExportPlatform::AskOverwrite(const std::string& path) {
     if (options_.ifExists == IfExists::Append) return kOverwriteAppend;
     cancelled_ = true;
     if (options_.ifExists == IfExists::Cancel || !answers_) {
-        Say(path + " exists; not written (choose --if-exists overwrite or append)");
+        Say(Tr("%1 exists; not written (choose --if-exists overwrite or append)", {path}));
         return kOverwriteCancel;
     }
     int answer = ReadAnswer(path);
     if (answer == kOverwriteCancel) {
-        Say(path + " not written: cancelled");
+        Say(Tr("%1 not written: cancelled", {path}));
     } else {
         cancelled_ = false;
     }
@@ -53,8 +55,8 @@ int CliExportPlatform::AskOverwrite(const std::string& path) {
 
 int CliExportPlatform::ReadAnswer(const std::string& path) {
     while (true) {
-        std::fprintf(messages_, "tessera-export: %s exists: [o]verwrite, [a]ppend or [c]ancel? ",
-                     SystemToConsole(path).c_str());
+        std::string question = Tr("%1 exists: [o]verwrite, [a]ppend or [c]ancel? ", {path});
+        std::fprintf(messages_, "tessera-export: %s", SystemToConsole(question).c_str());
         std::fflush(messages_);
         std::string line;
         int c;
@@ -67,7 +69,7 @@ int CliExportPlatform::ReadAnswer(const std::string& path) {
         if (line == "o" || line == "O" || line == "overwrite") return kOverwriteReplace;
         if (line == "a" || line == "A" || line == "append") return kOverwriteAppend;
         if (line == "c" || line == "C" || line == "cancel") return kOverwriteCancel;
-        Say("please answer o, a or c");
+        Say(Tr("please answer o, a or c"));
     }
 }
 
@@ -93,7 +95,7 @@ std::string CliExportPlatform::NameOnDisk(const std::string& name) {
     if (options_.names == NameCharset::ShiftJis) return name;
     if (!names_.Usable()) {
         if (!namesUnusableTold_)
-            Say("no converter to " + LocaleCharset() + ": names kept in Shift-JIS");
+            Say(Tr("no converter to %1: names kept in Shift-JIS", {LocaleCharset()}));
         namesUnusableTold_ = true;
         return name;
     }

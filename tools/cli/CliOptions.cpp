@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "export/ExportFormat.h"
+#include "tools/cli/CliText.h"
 
 namespace tessera {
 
@@ -84,17 +85,17 @@ bool ParseValueOption(const std::string& name, const std::string& value, CliOpti
     if (name == "--format") {
         options.hasFormat = true;
         if (ParseFormat(value, options.saveType)) return true;
-        error = "unknown format '" + value + "' (mbox, eml or separator)";
+        error = Tr("unknown format '%1' (mbox, eml or separator)", {value});
         return false;
     }
     if (name == "--if-exists") {
         if (ParseIfExists(value, options.ifExists)) return true;
-        error = "unknown --if-exists answer '" + value + "' (overwrite, append or cancel)";
+        error = Tr("unknown --if-exists answer '%1' (overwrite, append or cancel)", {value});
         return false;
     }
     if (name == "--names") {
         if (ParseNames(value, options.names)) return true;
-        error = "unknown --names value '" + value + "' (locale or sjis)";
+        error = Tr("unknown --names value '%1' (locale or sjis)", {value});
         return false;
     }
     if (name == "--separator") {
@@ -120,22 +121,22 @@ bool CheckCombination(const StandardStreams& streams, CliOptions& options, std::
         options.output = kStandardStream;
     }
     if (options.inputs.empty())
-        error = "no input given (and standard input is a terminal)";
+        error = Tr("no input given (and standard input is a terminal)");
     else if (options.hasFormat && !options.hasOutput)
-        error = "--format needs --output";
+        error = Tr("--format needs --output");
     else if (options.hasFormat && !options.settingsFile.empty())
-        error = "--settings applies only without --format";
+        error = Tr("--settings applies only without --format");
     else if (!options.hasFormat && (options.hasSeparator || options.noAttach))
-        error = "--separator and --no-attach need --format (or set them in --settings)";
+        error = Tr("--separator and --no-attach need --format (or set them in --settings)");
     else if (options.hasSeparator && options.saveType != kSaveTypeSeparator)
-        error = "--separator needs --format separator";
+        error = Tr("--separator needs --format separator");
     else if (options.hasOutput && options.output.empty())
-        error = "--output is empty";
+        error = Tr("--output is empty");
     else if (options.output == kStandardStream && !singleFile)
-        error = "--output - (standard output) needs --format mbox or separator";
+        error = Tr("--output - (standard output) needs --format mbox or separator");
     else if (options.hasFormat && options.saveType == kSaveTypeEml &&
              options.ifExists == IfExists::Append)
-        error = "--if-exists append does not apply to .eml files (overwrite or cancel)";
+        error = Tr("--if-exists append does not apply to .eml files (overwrite or cancel)");
     return error.empty();
 }
 
@@ -204,7 +205,7 @@ bool ApplyFlagGroup(const std::string& arg, CliOptions& options) {
 
 }  // namespace
 
-const char* CliUsage() { return kUsage; }
+std::string CliUsage() { return Tr(kUsage); }
 
 bool ParseCliOptions(int argc, char** argv, const StandardStreams& streams, CliOptions& options,
                      std::string& error) {
@@ -224,7 +225,7 @@ bool ParseCliOptions(int argc, char** argv, const StandardStreams& streams, CliO
         bool hasInline = false;
         const OptionName* option = FindOption(arg, value, hasInline);
         if (!option) {
-            error = "unknown option '" + arg + "'";
+            error = Tr("unknown option '%1'", {arg});
             return false;
         }
         if (!option->takesValue) {
@@ -233,7 +234,7 @@ bool ParseCliOptions(int argc, char** argv, const StandardStreams& streams, CliO
         }
         if (!hasInline) {
             if (i + 1 >= argc) {
-                error = std::string(option->longName) + " needs a value";
+                error = Tr("%1 needs a value", {option->longName});
                 return false;
             }
             value = argv[++i];

@@ -46,7 +46,7 @@ struct StandardStreams {
 bool ParseCliOptions(int argc, char** argv, const StandardStreams& streams, CliOptions& options,
                      std::string& error);
 
-// The text of --help.
-const char* CliUsage();
+// The text of --help, in the language shown.
+std::string CliUsage();
 
 }  // namespace tessera

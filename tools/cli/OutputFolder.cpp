@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "host/NativePath.h"
+#include "tools/cli/CliText.h"
 
 namespace tessera {
 
@@ -19,12 +20,12 @@ bool MakeFolder(const std::string& folder, std::string& error) {
     const fs::path path = ToFsPath(folder);
     if (fs::is_directory(path, ec)) return true;
     if (fs::exists(path, ec)) {
-        error = folder + ": not a folder";
+        error = Tr("%1: not a folder", {folder});
         return false;
     }
     fs::create_directories(path, ec);
     if (!ec) return true;
-    error = folder + ": cannot make the folder (" + ec.message() + ")";
+    error = Tr("%1: cannot make the folder (%2)", {folder, ec.message()});
     return false;
 }
 

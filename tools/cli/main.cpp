@@ -20,6 +20,7 @@
 #include "settings/SettingsStore.h"
 #include "tools/cli/CliExportPlatform.h"
 #include "tools/cli/CliOptions.h"
+#include "tools/cli/CliText.h"
 #include "tools/cli/OutputFolder.h"
 #include "tools/cli/ProgressLine.h"
 
@@ -35,7 +36,7 @@ constexpr int kExitUsage = 2;
 void SayLines(CliExportPlatform& platform, const std::string& text) {
     for (size_t start = 0; start < text.size();) {
         size_t end = std::min(text.find('\n', start), text.size());
-        platform.Say(text.substr(start, end - start));
+        platform.Say(TrProblem(text.substr(start, end - start)));
         start = end + 1;
     }
 }
@@ -66,7 +67,7 @@ bool LoadInputs(const CliOptions& options, MessageStore& store, CliExportPlatfor
         std::string text((std::istreambuf_iterator<char>(std::cin)),
                          std::istreambuf_iterator<char>());
         if (text.empty()) {
-            platform.Say("-: empty standard input, not a message");
+            platform.Say(Tr("-: empty standard input, not a message"));
             ok = false;
             continue;
         }
@@ -80,7 +81,7 @@ bool PrepareSettings(const CliOptions& options, ExportSettings& settings,
                      CliExportPlatform& platform) {
     if (!options.settingsFile.empty()) {
         if (access(options.settingsFile.c_str(), R_OK) != 0) {
-            platform.Say(options.settingsFile + ": settings file cannot be read");
+            platform.Say(Tr("%1: settings file cannot be read", {options.settingsFile}));
             return false;
         }
         settings = LoadSettingsFile(options.settingsFile);
@@ -90,8 +91,8 @@ bool PrepareSettings(const CliOptions& options, ExportSettings& settings,
         return true;
     }
     if (LocalFileSystem::IsPathOfThisSystem(settings.SavePath)) return true;
-    platform.Say("SavePath '" + settings.SavePath + "' of " + options.settingsFile +
-                 " is a Windows path, no path of this system: give --output");
+    platform.Say(Tr("SavePath '%1' of %2 is a Windows path, no path of this system: give --output",
+                    {settings.SavePath, options.settingsFile}));
     return false;
 }
 
@@ -120,27 +121,32 @@ void ProtectInputs(const CliOptions& options, const MessageStore& store, Protect
 // Tells what the host met with its inputs; false when there was anything.
 bool TellProblems(MessageStore& store, CliExportPlatform& platform) {
     std::vector<std::string> problems = store.TakeProblems();
-    for (const std::string& problem : problems) platform.Say(problem);
+    for (const std::string& problem : problems) platform.Say(TrProblem(problem));
     return problems.empty();
 }
 
 // "interrupted after D of N messages; W written" when stopped after D messages;
 // a single file then stays as it was.
 std::string InterruptedLine(const ExportReport& report, size_t done, size_t total) {
-    return "interrupted after " + std::to_string(done) + " of " + std::to_string(total) +
-           " messages; " +
-           (report.messagesWritten == 0 ? std::string("none written, the target left as it was")
-                                        : std::to_string(report.messagesWritten) + " written");
+    if (report.messagesWritten == 0) {
+        return Tr("interrupted after %1 of %2 messages; none written, the target left as it was",
+                  {std::to_string(done), std::to_string(total)});
+    }
+    return Tr(
+        "interrupted after %1 of %2 messages; %3 written",
+        {std::to_string(done), std::to_string(total), std::to_string(report.messagesWritten)});
 }
 
 // "exported W of N messages, C converted to Shift-JIS, R characters written as references"
 std::string ClosingLine(const ExportReport& report, size_t total) {
-    const bool one = report.characterReferences == 1;
-    return "exported " + std::to_string(report.messagesWritten) + " of " + std::to_string(total) +
-           " messages, " + std::to_string(report.messagesConverted) + " converted to Shift-JIS, " +
-           std::to_string(report.characterReferences) +
-           (one ? " character written as a reference" : " characters written as references") +
-           " (&#NNNNN;)";
+    const char* text = report.characterReferences == 1
+                           ? "exported %1 of %2 messages, %3 converted to Shift-JIS, %4 character "
+                             "written as a reference (&#NNNNN;)"
+                           : "exported %1 of %2 messages, %3 converted to Shift-JIS, %4 characters "
+                             "written as references (&#NNNNN;)";
+    return Tr(text, {std::to_string(report.messagesWritten), std::to_string(total),
+                     std::to_string(report.messagesConverted),
+                     std::to_string(report.characterReferences)});
 }
 
 int Run(const CliOptions& options) {
@@ -161,24 +167,24 @@ int Run(const CliOptions& options) {
     const bool singleFile = options.hasFormat && options.saveType != kSaveTypeEml;
     const bool toStandardOutput = singleFile && options.output == kStandardStream;
     if (toStandardOutput ? inputs.HoldsOpen(1) : singleFile && inputs.Holds(options.output)) {
-        platform.Say(options.output + ": one of the inputs; nothing written");
+        platform.Say(Tr("%1: one of the inputs; nothing written", {options.output}));
         return kExitUsage;
     }
     if (singleFile && !toStandardOutput && IsFolder(options.output)) {
-        platform.Say(options.output + ": a folder; --format " +
-                     (options.saveType == kSaveTypeMbox ? "mbox" : "separator") +
-                     " writes one file: give its name with --output");
+        platform.Say(
+            Tr("%1: a folder; --format %2 writes one file: give its name with --output",
+               {options.output, options.saveType == kSaveTypeMbox ? "mbox" : "separator"}));
         return kExitUsage;
     }
     // Mboxes are still being indexed: wait only for the first message here.
     if (!host.Messages().Has(0)) {
         TellProblems(host.Messages(), platform);
-        platform.Say("no message to export");
+        platform.Say(Tr("no message to export"));
         return kExitFailed;
     }
     if (!options.hasFormat && !IsSaveType(settings.SaveType)) {
-        platform.Say("SaveType " + std::to_string(settings.SaveType) +
-                     " is not 103, 104 or 105: nothing exported");
+        platform.Say(Tr("SaveType %1 is not 103, 104 or 105: nothing exported",
+                        {std::to_string(settings.SaveType)}));
         return kExitFailed;
     }
     if (!PrepareFolder(options, settings, platform)) return kExitFailed;
@@ -191,8 +197,8 @@ int Run(const CliOptions& options) {
     driver.SetProgress([&](const ExportReport& report) {
         done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
         if (report.lastTooLarge && host.Messages().Has(done - 1)) {
-            platform.Say(host.Messages().Name(done - 1) +
-                         ": too large to hold in memory, not exported");
+            platform.Say(Tr("%1: too large to hold in memory, not exported",
+                            {host.Messages().Name(done - 1)}));
         }
         if (done > 0 && host.Messages().Has(done - 1)) bytes += host.Messages().SizeHint(done - 1);
         progress.Update(done, bytes, host.Messages().KnownCount());
@@ -224,6 +230,7 @@ int Run(const CliOptions& options) {
 
 int Main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    UseCliTexts(argc > 0 ? argv[0] : "");
     UseBinaryStandardStreams();
 #ifdef SIGPIPE
     // A closed pipe on standard output is a failed write, told as any other.
@@ -235,11 +242,12 @@ int Main(int argc, char** argv) {
     streams.inputIsTerminal = IsTerminal(stdin);
     streams.outputIsTerminal = IsTerminal(stdout);
     if (!ParseCliOptions(argc, argv, streams, options, error)) {
-        std::fprintf(stderr, "tessera-export: %s\nTry 'tessera-export --help'.\n", error.c_str());
+        std::fprintf(stderr, "tessera-export: %s\n%s\n", SystemToConsole(error).c_str(),
+                     SystemToConsole(Tr("Try 'tessera-export --help'.")).c_str());
         return kExitUsage;
     }
     if (options.help) {
-        std::fputs(CliUsage(), stdout);
+        std::fputs(SystemToConsole(CliUsage()).c_str(), stdout);
         return kExitOk;
     }
     if (options.version) {
@@ -256,11 +264,14 @@ int main(int argc, char** argv) {
     try {
         return Main(argc, argv);
     } catch (const std::bad_alloc&) {
+        // Told without more memory: the texts are not looked up.
         std::fputs("tessera-export: out of memory; the export stopped\n", stderr);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "tessera-export: %s; the export stopped\n", e.what());
+        std::fprintf(stderr, "tessera-export: %s\n",
+                     SystemToConsole(Tr("%1; the export stopped", {e.what()})).c_str());
     } catch (...) {
-        std::fputs("tessera-export: unexpected failure; the export stopped\n", stderr);
+        std::fprintf(stderr, "tessera-export: %s\n",
+                     SystemToConsole(Tr("unexpected failure; the export stopped")).c_str());
     }
     return kExitFailed;
 }
