@@ -89,3 +89,10 @@ if(TESSERA_TESTS)
     add_test(NAME cp932_table_current COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/gen_cp932_table.py --check)
     set_tests_properties(cp932_table_current PROPERTIES LABELS native)
 endif()
+
+# Every text of the command line has its Japanese in po/ja.po, and nothing there is stale.
+if(TESSERA_TESTS)
+    add_test(NAME cli_catalogue
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/catalogue_check.py ${CMAKE_SOURCE_DIR})
+    set_tests_properties(cli_catalogue PROPERTIES LABELS native)
+endif()

@@ -40,7 +40,9 @@ def literal(data):
     return '"' + "".join(out) + '"'
 
 
-po, target = sys.argv[1:3]
-with open(target, "w", encoding="ascii") as out:
-    for english, text in entries(po):
-        out.write("{%s,\n %s},\n" % (literal(english.encode("ascii")), literal(text.encode("cp932"))))
+if __name__ == "__main__":
+    po, target = sys.argv[1:3]
+    with open(target, "w", encoding="ascii") as out:
+        for english, text in entries(po):
+            out.write("{%s,\n %s},\n" % (literal(english.encode("ascii")),
+                                          literal(text.encode("cp932"))))
