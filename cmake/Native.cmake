@@ -96,3 +96,10 @@ if(TESSERA_TESTS)
         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/catalogue_check.py ${CMAKE_SOURCE_DIR})
     set_tests_properties(cli_catalogue PROPERTIES LABELS native)
 endif()
+
+# The user guide: Shift-JIS-ready, 76 columns, and quoting only texts the screen shows.
+if(TESSERA_TESTS)
+    add_test(NAME guide_check
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/guide_check.py ${CMAKE_SOURCE_DIR})
+    set_tests_properties(guide_check PROPERTIES LABELS native)
+endif()

@@ -62,7 +62,8 @@ guide = text_file("Tessera.txt", "cp932")
 topics = ["Tessera バージョン " + version, "インストール", "登録形式でエクスポート",
           "ShiftJISでエクスポート", "設定ダイアログ", "UNIX mbox", "eml", "カスタム",
           "変換するもの", "そのままにするもの", "ファイルを守る", "tessera-export",
-          "アンインストール", "ライセンス"]
+          "アンインストール", "ライセンス", "動作環境", "困ったときは", "SHA256SUMS",
+          "既定値", "エクスポート中", "assumed_charset"]
 for topic in topics:
     if topic not in guide:
         fail("the guide does not speak of %r" % topic)
