@@ -1,11 +1,11 @@
+#include "tools/cli/CliText.h"
+
 #include <libintl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
 #include <string>
-#include <sys/stat.h>
-
-#include "tools/cli/CliText.h"
 
 namespace tessera {
 
@@ -22,14 +22,19 @@ bool HasCatalogue(const std::string& folder) {
 
 void UseCliTexts(const char*) {
     // The build tree keeps its catalogue beside the program; installed, it is
-    // in the system's folder of catalogues.
+    // in share/locale next to the program's bin/ (wherever it was installed),
+    // else in the folder of catalogues of the configured prefix.
     std::string folder = TESSERA_LOCALEDIR;
     char self[PATH_MAX];
     ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
     if (length > 0) {
-        std::string beside(self, static_cast<size_t>(length));
-        beside = beside.substr(0, beside.rfind('/') + 1) + "locale";
-        if (HasCatalogue(beside)) folder = beside;
+        std::string bin(self, static_cast<size_t>(length));
+        bin = bin.substr(0, bin.rfind('/') + 1);
+        for (const std::string& candidate : {bin + "locale", bin + "../share/locale"}) {
+            if (!HasCatalogue(candidate)) continue;
+            folder = candidate;
+            break;
+        }
     }
     bindtextdomain(kDomain, folder.c_str());
 }

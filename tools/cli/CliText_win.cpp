@@ -1,8 +1,8 @@
+#include "tools/cli/CliText.h"
+
 #include <windows.h>
 
 #include <cstring>
-
-#include "tools/cli/CliText.h"
 
 namespace tessera {
 
