@@ -29,6 +29,7 @@ std::string TrProblem(const std::string& problem) {
         "empty file, not a message",
         "not a file, folder or mbox",
         "too large to read on this system",
+        "too large to hold in memory",
         "cannot be listed",
         "cannot be read",
         "no such file",
