@@ -91,3 +91,17 @@ if(TESSERA_TESTS)
     add_test(NAME jis_tables_current COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/gen_jis_tables.py --check)
     set_tests_properties(jis_tables_current PROPERTIES LABELS native)
 endif()
+
+# Every text of the command line has its Japanese in po/ja.po, and nothing there is stale.
+if(TESSERA_TESTS)
+    add_test(NAME cli_catalogue
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/catalogue_check.py ${CMAKE_SOURCE_DIR})
+    set_tests_properties(cli_catalogue PROPERTIES LABELS native)
+endif()
+
+# The user guide: Shift-JIS-ready, 76 columns, and quoting only texts the screen shows.
+if(TESSERA_TESTS)
+    add_test(NAME guide_check
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/guide_check.py ${CMAKE_SOURCE_DIR})
+    set_tests_properties(guide_check PROPERTIES LABELS native)
+endif()

@@ -77,9 +77,9 @@ size_t TextLength(const char* text) { return TextLengthWithin(text, SIZE_MAX); }
 #else  // the C library's own, where SSE2 is not there
 
 const char* FindByte(const char* from, const char* end, char byte) {
-    return from < end ? static_cast<const char*>(
-                            std::memchr(from, byte, static_cast<size_t>(end - from)))
-                      : nullptr;
+    return from < end
+               ? static_cast<const char*>(std::memchr(from, byte, static_cast<size_t>(end - from)))
+               : nullptr;
 }
 
 const char* FindLineBreak(const char* from, const char* end) {

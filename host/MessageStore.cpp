@@ -331,6 +331,26 @@ void MessageStore::AddText(const std::string& name, std::string text) {
     AddReady({Entry{0, length, input, 0, 0}});
 }
 
+void MessageStore::AddStreamText(const std::string& name, std::string text) {
+    if (!IsEnvelopeLine(text.data(), text.size())) {
+        AddText(name, std::move(text));
+        return;
+    }
+    const uint64_t size = text.size();
+    const uint32_t input = NewInput(Input{name, std::move(text), true, true});
+    const std::string& held = InputAt(input).text;
+    std::vector<Entry> entries;
+    uint32_t found = 0;
+    auto publish = [&](uint64_t offset, uint64_t length, bool anyCaseFrom) {
+        found = std::min(found + 1, kMaxNumber);
+        entries.push_back(Entry{offset, length, input, found, anyCaseFrom ? 1u : 0u});
+    };
+    MboxSplitter splitter;
+    splitter.Feed(held.data(), held.data() + held.size(), publish);
+    splitter.Finish(size, publish);
+    AddReady(std::move(entries));
+}
+
 bool MessageStore::FileEntry(const std::string& path, std::vector<Entry>& out, std::string& error) {
     std::error_code ec;
     uintmax_t size = fs::file_size(ToFsPath(path), ec);
@@ -381,6 +401,41 @@ void MessageStore::ScanMbox(uint32_t index) {
     std::fclose(file);
 }
 
+namespace {
+
+bool IsEmlName(const std::string& name) {
+    return name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".eml") == 0;
+}
+
+// The .eml files of a folder and its sub-folders, in name order, a folder's
+// files where its name falls; dot files and dot folders are left out, and
+// linked folders, which could lead round in a circle.
+void EmlFiles(const fs::path& dir, std::vector<std::string>& files,
+              std::vector<std::string>& errors) {
+    std::vector<std::pair<std::string, bool>> names;  // name, is a folder
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = FromFsPath(it->path().filename());
+        if (name.empty() || name[0] == '.') continue;
+        std::error_code typeEc;
+        bool folder = it->is_directory(typeEc) && !it->is_symlink(typeEc);
+        if (folder || (IsEmlName(name) && it->is_regular_file(typeEc))) {
+            names.emplace_back(name, folder);
+        }
+        if (typeEc) errors.push_back(FromFsPath(it->path()) + ": cannot be read" + Reason(typeEc));
+    }
+    if (ec) errors.push_back(FromFsPath(dir) + ": cannot be listed" + Reason(ec));
+    std::sort(names.begin(), names.end());
+    for (const auto& [name, folder] : names) {
+        if (folder)
+            EmlFiles(dir / ToFsPath(name), files, errors);
+        else
+            files.push_back(FromFsPath(dir / ToFsPath(name)));
+    }
+}
+
+}  // namespace
+
 bool MessageStore::MaildirEntries(const std::string& path, std::vector<Entry>& out,
                                   std::string& error) {
     std::vector<std::string> files, errors;
@@ -405,10 +460,14 @@ bool MessageStore::MaildirEntries(const std::string& path, std::vector<Entry>& o
         }
         if (ec) errors.push_back(FromFsPath(dir) + ": cannot be listed" + Reason(ec));
     }
-    if (files.empty() && errors.empty()) {
-        errors.push_back(path + ": not a Maildir folder (no messages in cur/ or new/)");
-    }
     std::sort(files.begin(), files.end());
+    if (files.empty() && errors.empty()) {
+        EmlFiles(ToFsPath(path), files, errors);
+        if (files.empty() && errors.empty()) {
+            errors.push_back(path +
+                             ": no messages (neither a Maildir folder nor a folder of .eml files)");
+        }
+    }
     for (const std::string& file : files) {
         std::string one;
         if (!FileEntry(file, out, one)) errors.push_back(one);
@@ -436,7 +495,9 @@ bool MessageStore::Source(size_t index, std::string& text) const {
     const Entry& entry = At(index);
     const Input& input = InputAt(entry.input);
     if (input.inMemory) {
-        text = input.text;
+        text =
+            input.text.substr(static_cast<size_t>(entry.offset), static_cast<size_t>(entry.length));
+        if (input.mbox) text = UnquoteFromLines(std::move(text), entry.anyCaseFrom);
         return true;
     }
     if (!Fits(index, entry)) return false;
@@ -451,8 +512,9 @@ bool MessageStore::SourceInto(size_t index, char* buffer, size_t& length) const 
     const Entry& entry = At(index);
     const Input& input = InputAt(entry.input);
     if (input.inMemory) {
-        std::memcpy(buffer, input.text.data(), input.text.size());
-        length = input.text.size();
+        length = static_cast<size_t>(entry.length);
+        std::memcpy(buffer, input.text.data() + entry.offset, length);
+        if (input.mbox) length = UnquoteFromLines(buffer, length, entry.anyCaseFrom);
         return true;
     }
     if (!Fits(index, entry) || !ReadEntry(index, entry, buffer)) return false;

@@ -1,5 +1,5 @@
-// The messages a host offers for export, read from .eml files, mbox files and
-// Maildir folders.
+// The messages a host offers for export, read from .eml files, mbox files,
+// Maildir folders, folders of .eml files and text from a stream.
 //
 // Mbox files are framed as Python's mailbox reads them (MboxFraming.h): a new
 // message at every "From " line, the blank line in front of it dropped. Quoting
@@ -33,8 +33,12 @@ class MessageStore {
     // Adds the messages of one input; false with `error` set (one line per
     // problem, each naming its file or folder) when any of it cannot be read.
     bool AddPath(const std::string& path, std::string& error);
-    // Adds a message held in memory for the whole run (standard input, tests).
+    // Adds a message held in memory for the whole run (tests).
     void AddText(const std::string& name, std::string text);
+    // Adds text read from a stream (standard input), held in memory for the
+    // whole run: an mbox when its first line is an envelope line, split and
+    // unquoted exactly as a file is, else one message.
+    void AddStreamText(const std::string& name, std::string text);
 
     // All messages; waits until every mbox is indexed.
     size_t Count() const;

@@ -17,7 +17,7 @@ skip() { echo "SKIP: $*"; exit 77; }
 [ -d "$NATIVE" ] || skip "no native build at $NATIVE"
 WIN=$(cd "$WIN" && pwd)
 NATIVE=$(cd "$NATIVE" && pwd)
-[ -f "$CORPUS/INDEX.tsv" ] || skip "no corpus at $CORPUS"
+[ -f "$CORPUS/INDEX.tsv" ] || skip "no corpus at $CORPUS (configure with -DTESSERA_CORPUS=DIR)"
 [ -f "$WIN/bin/simhost.exe" ] && [ -f "$WIN/bin/Tessera.dll" ] || skip "no simhost.exe/Tessera.dll in $WIN/bin"
 [ -f "$WIN/bin/tessera-export.exe" ] || skip "no tessera-export.exe in $WIN/bin"
 [ -x "$NATIVE/tessera-export" ] || skip "no tessera-export in $NATIVE"

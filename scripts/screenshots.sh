@@ -13,7 +13,10 @@ OUT=$ROOT/docs/screenshots
 WIDTH=800
 HEIGHT=600
 
-WORK=$(mktemp -d)
+# A fixed folder: the summary shows the export's folder, and the pictures should
+# come out the same on every run (one run at a time).
+WORK=/tmp/tessera-screenshots
+rm -rf "$WORK" && mkdir -p "$WORK"
 XVFB=
 unset WINEPREFIX  # the build tree's own, from wine-env.sh below
 cleanup() {

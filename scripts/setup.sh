@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building and testing Tessera needs on Debian 12 (run as root).
+# libgcc-s1:i386: Wine's 32-bit threads load it when they end.
 # Does nothing but check when everything is present already.
 set -euo pipefail
 
 packages=(cmake make g++ python3 googletest libgtest-dev libbenchmark-dev
-          g++-mingw-w64-i686 wine wine32:i386 locales nkf time clang clang-format
+          g++-mingw-w64-i686 wine wine32:i386 libgcc-s1:i386 locales nkf time clang clang-format
           xvfb imagemagick x11-apps fonts-ipafont-gothic fonts-wine
-          man-db groff-base zip unzip ccache openssl)
+          man-db groff-base zip unzip ccache openssl gettext)
 
 missing=()
 for p in "${packages[@]}"; do

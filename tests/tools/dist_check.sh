@@ -29,13 +29,18 @@ fail() { echo "FAIL: $*"; status=1; }
 
 expected=(LICENSE Tessera.dll Tessera.txt)
 [ "$CLI_TARGET" = 1 ] || [ -f "$WIN/bin/tessera-export.exe" ] && expected+=(tessera-export.exe)
-want=$(printf '%s\n' "${expected[@]}" | LC_ALL=C sort)
+want=$( (echo "Tessera-$VERSION/"; printf "Tessera-$VERSION/%s\n" "${expected[@]}") | LC_ALL=C sort)
 have=$(unzip -Z1 "$ARCHIVE" | LC_ALL=C sort)
 [ "$have" = "$want" ] || fail "archive holds [$(echo $have)], expected [$(echo $want)]"
 
-UNPACKED=$WORK/unpacked
-unzip -q "$ARCHIVE" -d "$UNPACKED"
-cmp -s "$UNPACKED/Tessera.dll" "$WIN/bin/Tessera.dll" || fail "Tessera.dll differs from the build's"
+unzip -q "$ARCHIVE" -d "$WORK/unpacked"
+UNPACKED=$WORK/unpacked/Tessera-$VERSION
+for program in Tessera.dll tessera-export.exe; do
+    [ -f "$UNPACKED/$program" ] || continue
+    sections=$(i686-w64-mingw32-objdump -h "$UNPACKED/$program" | grep -c ' \.debug' || true)
+    [ "$sections" -eq 0 ] || fail "$program carries $sections debug sections"
+    [ -s "$WIN/bin/$program.debug" ] || fail "no debug information of $program beside the build"
+done
 python3 - "$UNPACKED" "$VERSION" <<'EOF' || status=1
 import re, sys
 folder, version = sys.argv[1:3]
@@ -57,7 +62,8 @@ guide = text_file("Tessera.txt", "cp932")
 topics = ["Tessera バージョン " + version, "インストール", "登録形式でエクスポート",
           "ShiftJISでエクスポート", "設定ダイアログ", "UNIX mbox", "eml", "カスタム",
           "変換するもの", "そのままにするもの", "ファイルを守る", "tessera-export",
-          "アンインストール", "ライセンス"]
+          "アンインストール", "ライセンス", "動作環境", "困ったときは", "SHA256SUMS",
+          "既定値", "エクスポート中", "assumed_charset"]
 for topic in topics:
     if topic not in guide:
         fail("the guide does not speak of %r" % topic)

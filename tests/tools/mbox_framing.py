@@ -19,7 +19,7 @@ ENVELOPE = re.compile(rb"^From (\S+) (\w{3} \w{3} \d\d \d\d:\d\d:\d\d \d{4})\r$"
 
 exe, corpus, samples, work = sys.argv[1:5]
 if not os.path.exists(os.path.join(corpus, "INDEX.tsv")):
-    print("SKIP: no corpus at", corpus)
+    print("SKIP: no corpus at", corpus, "(configure with -DTESSERA_CORPUS=DIR)")
     sys.exit(77)
 os.makedirs(work, exist_ok=True)
 failures = []

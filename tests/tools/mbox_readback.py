@@ -34,7 +34,7 @@ def converted_text_matches(source, written):
 exe, corpus, work = sys.argv[1:4]
 index = os.path.join(corpus, "INDEX.tsv")
 if not os.path.exists(index):
-    print("SKIP: no corpus at", corpus)
+    print("SKIP: no corpus at", corpus, "(configure with -DTESSERA_CORPUS=DIR)")
     sys.exit(77)
 inputs = []
 for line in open(index, encoding="utf-8"):

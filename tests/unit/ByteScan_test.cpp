@@ -1,11 +1,11 @@
 // The engine's scans agree with a byte-at-a-time reading at every alignment,
 // length and position of what they look for, and never read past a NUL's block.
+#include "export/ByteScan.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
-
-#include "export/ByteScan.h"
 
 using namespace tessera;
 

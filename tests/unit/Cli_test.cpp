@@ -1,5 +1,6 @@
 // Runs the built tessera-export on inputs in a temporary folder and checks the
 // files it writes, its messages and its exit status.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -132,10 +134,17 @@ TEST_F(CliTest, ExitStatusAndUsage) {
         std::string inStderr;
     } cases[] = {
         {"--version", 0, "tessera-export " TESSERA_VERSION "\n", ""},
+        {"-V", 0, "tessera-export " TESSERA_VERSION "\n", ""},
         {"--help", 0, "usage: tessera-export", ""},
-        {"", 2, "", "no input given"},
+        {"-h", 0, "usage: tessera-export", ""},
         {"--format bogus --output x a.eml", 2, "", "unknown format 'bogus'"},
-        {"--format mbox a.eml", 2, "", "--format needs --output"},
+        {"-fbogus -o x a.eml", 2, "", "unknown format 'bogus'"},
+        {"--format eml a.eml", 2, "", "--format needs --output"},
+        {"-f eml -o - a.eml", 2, "", "--output - (standard output) needs --format mbox"},
+        {"-f eml --if-exists append -o o a.eml", 2, "", "append does not apply to .eml"},
+        {"-f mbox -o . a.eml", 2, "", ".: a folder; --format mbox writes one file"},
+        {"-nx a.eml", 2, "", "unknown option '-nx'"},
+        {"-f", 2, "", "--format needs a value"},
         {"--frobnicate a.eml", 2, "", "unknown option '--frobnicate'"},
         {"--separator X a.eml", 2, "", "--separator"},
         {"--format mbox --separator X --output o a.eml", 2, "",
@@ -288,19 +297,114 @@ TEST_F(CliTest, ExistingTargetFile) {
     }
 }
 
-TEST_F(CliTest, StandardInput) {
-    // A message piped from a mail filter may bring its envelope line: it is dropped.
-    for (std::string envelope : {"", "From MAILER-DAEMON Fri Jul  8 12:08:34 2011\n"}) {
-        std::string in = Write("in.eml", envelope + JisMessage("a@example.jp"));
-        RunResult r = Run("--format mbox --if-exists overwrite --output out.txt -", in);
+// Standard input is one message or, when it starts with an envelope line, an
+// mbox read as a file is; standard output is "-" or, not being a terminal, the
+// default of the single-file formats.
+TEST_F(CliTest, StandardInputAndOutput) {
+    const std::string one = Envelope("a@example.jp") + SjisMessage("a@example.jp") + "\r\n";
+    const std::string two =
+        one + Envelope("b@example.jp") + SjisMessage("b@example.jp") + ">From quoted\r\n\r\n";
+    const std::string box = "From a@example.jp Tue Mar  5 09:07:03 2002\n" +
+                            JisMessage("a@example.jp") +
+                            "\nFrom b@example.jp Tue Mar  5 09:07:03 2002\n" +
+                            JisMessage("b@example.jp", ">From quoted\r\n");
+    struct Case {
+        std::string args;
+        std::string input;
+        std::string expected;  // in out.txt, or on standard output with no --output file
+    } cases[] = {
+        {"-f mbox --if-exists overwrite -o out.txt -", JisMessage("a@example.jp"), one},
+        {"-f mbox --if-exists overwrite -o out.txt -",
+         "From MAILER-DAEMON Fri Jul  8 12:08:34 2011\n" + JisMessage("a@example.jp"), one},
+        {"-f mbox --if-exists overwrite -o out.txt -", box, two},
+        {"-f mbox --if-exists overwrite -o out.txt", box, two},
+        {"-f mbox -o -", box, two},
+        {"-q -f mbox", box, two},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args + " < " + c.input.substr(0, 20));
+        RunResult r = Run(c.args, Write("in", c.input));
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(Hex(Read(Path("out.txt"))),
-                  Hex(Envelope("a@example.jp") + SjisMessage("a@example.jp") + "\r\n"));
+        const bool toFile = c.args.find("out.txt") != std::string::npos;
+        EXPECT_EQ(Hex(toFile ? Read(Path("out.txt")) : r.out), Hex(c.expected));
     }
     Write("empty", "");
     RunResult empty = Run("--format mbox --output out2.txt -", Path("empty"));
     EXPECT_EQ(empty.status, 1);
     EXPECT_NE(empty.err.find("-: empty standard input"), std::string::npos) << empty.err;
+}
+
+// A pipe with no reader on standard output fails the write (no SIGPIPE death):
+// told with the path "-" and its reason, exit status 1.
+TEST_F(CliTest, ClosedPipeIsAWriteError) {
+    std::string input = Write("a.eml", JisMessage("a@example.jp"));
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    close(out[0]);  // no reader, before the exporter starts
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int err = open(Path("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out[1], 1);
+        dup2(err, 2);
+        execl(kBinary.c_str(), kBinary.c_str(), "-f", "mbox", "-o", "-", input.c_str(), nullptr);
+        _exit(127);
+    }
+    close(out[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(Read(Path("stderr")).find("-: Broken pipe"), std::string::npos)
+        << Read(Path("stderr"));
+}
+
+// A signal while standard input is still read stops the run after its first
+// message: a replacement is dropped, the old file stays, status 128 + signal.
+TEST_F(CliTest, InterruptLeavesTheTargetAndTells) {
+    // More than a pipe holds: once it is all written, the exporter is reading it,
+    // so its handlers are in place before the signal comes.
+    Write("box", "From a Tue Mar  5 09:07:03 2002\n" +
+                     JisMessage("a@example.jp", std::string(256 << 10, 'x') + "\r\n") +
+                     "\nFrom b Tue Mar  5 09:07:03 2002\n" + JisMessage("b@example.jp"));
+    Write("target.mbox", "OLD\n");
+    mkfifo(Path("fifo").c_str(), 0600);
+    for (const char* signal : {"INT", "TERM"}) {
+        SCOPED_TRACE(signal);
+        // The signal is sent before standard input ends: deterministic, however slow.
+        // Job control on, so that the background job does not ignore SIGINT.
+        Write("run.sh", "set -m; LC_ALL=C.UTF-8 '" + kBinary +
+                            "' -f mbox --if-exists overwrite -o target.mbox - <fifo 2>stderr &\n"
+                            "pid=$!; { cat box; kill -" +
+                            signal + " $pid; } >fifo; wait $pid\n");
+        int raw = std::system(("cd '" + dir_ + "' && bash run.sh").c_str());
+        EXPECT_EQ(WEXITSTATUS(raw), std::string(signal) == "INT" ? 130 : 143);
+        EXPECT_TRUE(Read(Path("target.mbox")) == "OLD\n");
+        EXPECT_NE(Read(Path("stderr"))
+                      .find("interrupted after 1 of 2 messages; none written, the target left"),
+                  std::string::npos)
+            << Read(Path("stderr"));
+    }
+}
+
+// .eml files: replaced by default, kept and told with --if-exists cancel.
+TEST_F(CliTest, ExistingEmlFiles) {
+    Write("a.eml", JisMessage("a@example.jp"));
+    struct Case {
+        std::string option;
+        int status;
+        bool kept;
+    } cases[] = {
+        {"", 0, false}, {"--if-exists overwrite", 0, false}, {"--if-exists cancel", 1, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option);
+        std::string old = Write("out/" + kUtf8Text + ".eml", "OLD\r\n");
+        RunResult r = Run("-f eml -o out " + c.option + " a.eml");
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(Read(old) == "OLD\r\n", c.kept);
+        EXPECT_EQ(r.err.find("exists; kept") != std::string::npos, c.kept) << r.err;
+        EXPECT_EQ(r.err.find(kUtf8WriteError), std::string::npos) << r.err;
+    }
 }
 
 TEST_F(CliTest, BadInputsAreNamedAndTheOthersExported) {
@@ -332,7 +436,26 @@ TEST_F(CliTest, MaildirWithJunkAndEmptyFile) {
     fs::create_directories(Path("plain"));
     RunResult plain = Run("--format mbox --output out3.txt plain a.eml");
     EXPECT_EQ(plain.status, 1);
-    EXPECT_NE(plain.err.find("not a Maildir"), std::string::npos) << plain.err;
+    EXPECT_NE(plain.err.find("plain: no messages (neither a Maildir folder nor a folder of .eml"),
+              std::string::npos)
+        << plain.err;
+}
+
+// A folder of .eml files and sub-folders: in name order, a sub-folder where its
+// name falls, other and hidden files left out.
+TEST_F(CliTest, FolderOfEmlFiles) {
+    Write("f/b/1.eml", JisMessage("b1@example.jp"));
+    Write("f/a.EML", JisMessage("a@example.jp"));
+    Write("f/c.eml", JisMessage("c@example.jp"));
+    Write("f/.d.eml", JisMessage("hidden@example.jp"));
+    Write("f/notes.txt", "not mail");
+    RunResult r = Run("-f mbox -o out.txt f");
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string expected;
+    for (const char* from : {"a@example.jp", "b1@example.jp", "c@example.jp"}) {
+        expected += Envelope(from) + SjisMessage(from) + "\r\n";
+    }
+    EXPECT_EQ(Hex(Read(Path("out.txt"))), Hex(expected));
 }
 
 TEST_F(CliTest, MboxrdUnquotedOnReadAndQuotedOnWrite) {
@@ -382,10 +505,10 @@ TEST_F(CliTest, StoredFormatFromSettings) {
     RunResult bad = Run("--settings bad.ini --output out a.eml");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("SaveType 7"), std::string::npos) << bad.err;
-    // The plug-in's defaults have no SavePath: message 502, in UTF-8.
+    // The plug-in's defaults have no SavePath: message 502 (OneLanguagePerLocale).
     RunResult none = Run("a.eml");
     EXPECT_EQ(none.status, 1);
-    EXPECT_NE(none.err.find(kUtf8NoSavePath), std::string::npos) << Hex(none.err);
+    EXPECT_NE(none.err.find("No folder to save in is set"), std::string::npos) << none.err;
 }
 
 TEST_F(CliTest, WriteFailureReportsMessage500) {
@@ -396,8 +519,9 @@ TEST_F(CliTest, WriteFailureReportsMessage500) {
     }
     RunResult r = Run("--format mbox --if-exists append --output full a.eml");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(kUtf8WriteError), std::string::npos) << Hex(r.err);
-    EXPECT_NE(r.err.find("full: No space left on device"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("An error occurred while saving (full: No space left on device)"),
+              std::string::npos)
+        << r.err;
     // Overwriting a device writes to it; it is never removed for a file.
     RunResult device = Run("--format mbox --if-exists overwrite --output full a.eml");
     EXPECT_EQ(device.status, 1);
@@ -405,7 +529,45 @@ TEST_F(CliTest, WriteFailureReportsMessage500) {
     EXPECT_TRUE(lstat(Path("full").c_str(), &info) == 0 && S_ISCHR(info.st_mode));
     RunResult folder = Run("--format mbox --if-exists overwrite --output nodir/x.txt a.eml");
     EXPECT_EQ(folder.status, 1);
-    EXPECT_NE(folder.err.find(kUtf8WriteError), std::string::npos) << Hex(folder.err);
+    EXPECT_NE(folder.err.find("An error occurred while saving"), std::string::npos) << folder.err;
+}
+
+// Help and messages in Japanese under a Japanese locale (the plug-in's own texts
+// for its messages, the system's reasons too), in English otherwise; one
+// language on every line.
+TEST_F(CliTest, OneLanguagePerLocale) {
+    const std::string ja = "ja_JP.UTF-8";
+    if (!std::setlocale(LC_ALL, ja.c_str())) GTEST_SKIP() << ja << " is not installed";
+    std::setlocale(LC_ALL, "C");
+    Write("a.eml", JisMessage("a@example.jp"));
+    struct Case {
+        std::string locale;
+        std::string args;
+        std::string expected;  // on standard output, else standard error
+    } cases[] = {
+        {ja, "--help", "\xE4\xBD\xBF\xE3\x81\x84\xE6\x96\xB9: tessera-export"},  // 使い方
+        {ja, "a.eml", kUtf8NoSavePath},
+        {ja, "-f mbox -o nodir/x.txt a.eml", kUtf8WriteError + " (nodir/x.txt: "},
+        {ja, "-f bogus -o x a.eml", "'bogus'"},
+        {"C.UTF-8", "--help", "usage: tessera-export"},
+        {"C", "a.eml", "No folder to save in is set"},
+        {"C", "-f mbox -o nodir/x.txt a.eml",
+         "An error occurred while saving (nodir/x.txt: No such file or directory)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale + " " + c.args);
+        RunResult r = Run(c.args, "/dev/null", c.locale);
+        const std::string& shown = c.args == "--help" ? r.out : r.err;
+        EXPECT_NE(shown.find(c.expected), std::string::npos) << shown;
+        if (c.locale != ja) {
+            EXPECT_TRUE(std::none_of(shown.begin(), shown.end(), [](char b) { return b & 0x80; }))
+                << "Japanese in English: " << shown;
+            continue;
+        }
+        for (const char* english : {"usage", "error", "exported", "No such", "Try", "unknown"}) {
+            EXPECT_EQ(shown.find(english), std::string::npos) << "English in Japanese: " << shown;
+        }
+    }
 }
 
 TEST_F(CliTest, OwnMboxReadsBackTheSame) {

@@ -377,7 +377,7 @@ std::vector<Sample> CorpusSamples(const std::string& dir) {
 TEST(ConverterCrossCheck, CorpusJapaneseTextMatchesReference) {
     std::string dir = TESSERA_CORPUS_DIR;
     if (!std::ifstream(dir + "/INDEX.tsv")) {
-        GTEST_SKIP() << "corpus not found at " << dir << "; cross-check skipped";
+        GTEST_SKIP() << "SKIP: no corpus at " << dir << " (configure with -DTESSERA_CORPUS=DIR)";
     }
     if (!HaveReferenceTools()) {
         GTEST_SKIP() << "python3 or nkf not installed; cross-check skipped";

@@ -125,7 +125,10 @@ TEST(MimeRoundTrip, WholeCorpus) {
     GTEST_SKIP() << "TESSERA_CORPUS_DIR is not defined";
 #else
     const fs::path corpus = TESSERA_CORPUS_DIR;
-    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    if (!fs::is_directory(corpus)) {
+        GTEST_SKIP() << "SKIP: no corpus at " << corpus.string()
+                     << " (configure with -DTESSERA_CORPUS=DIR)";
+    }
     size_t files = 0;
     size_t exact = 0;
     for (const auto& entry : fs::recursive_directory_iterator(corpus)) {

@@ -90,6 +90,10 @@ class AddressSpaceTaken {
     explicit AddressSpaceTaken(size_t leave) {
         blocks_.reserve(65536);  // no heap needed while taking
         void* kept = VirtualAlloc(nullptr, leave, MEM_RESERVE, PAGE_NOACCESS);
+        // Room of its own for the system under the process: a thread that ends
+        // has the C library load its unwinder, and without room for it the
+        // process aborts ("libgcc_s.so.1 must be installed").
+        void* system = VirtualAlloc(nullptr, kSystemRoom, MEM_RESERVE, PAGE_NOACCESS);
         for (size_t size = size_t(1) << 30; size >= 64 * 1024; size /= 2) {
             while (void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) {
                 blocks_.push_back(block);
@@ -97,12 +101,14 @@ class AddressSpaceTaken {
             }
         }
         if (kept) VirtualFree(kept, 0, MEM_RELEASE);
+        if (system) VirtualFree(system, 0, MEM_RELEASE);
     }
     ~AddressSpaceTaken() {
         for (void* block : blocks_) VirtualFree(block, 0, MEM_RELEASE);
     }
 
   private:
+    static constexpr size_t kSystemRoom = 4u << 20;
     std::vector<void*> blocks_;
 };
 

@@ -106,15 +106,15 @@ TEST(ExportMessages, UnwritableTargetIsReportedOnce) {
 // Answers the save dialog of thread `ui` with `path` once it shows (only
 // ours: tests run side by side).
 void AnswerSaveDialog(DWORD ui, const std::string& path) {
-    for (int i = 0; i < 500; ++i) {
+    tessera::test::WaitUntil([&] {
         for (HWND dialog : tessera::test::ThreadDialogs(ui)) {
             if (!GetDlgItem(dialog, 0x47C)) continue;
             SetDlgItemTextA(dialog, 0x47C, path.c_str());
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            return;
+            return true;
         }
-        Sleep(20);
-    }
+        return false;
+    });
 }
 
 // A signed message exported by both commands, for tests/tools/signed_mail.py,

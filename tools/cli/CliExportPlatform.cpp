@@ -2,6 +2,7 @@
 
 #include "platform/Console.h"
 #include "platform/LocalClock.h"
+#include "tools/cli/CliText.h"
 #include "tools/cli/MessageText.h"
 
 namespace tessera {
@@ -10,6 +11,11 @@ CliExportPlatform::CliExportPlatform(const CliOptions& options, FILE* messages, 
     : options_(options),
       messages_(messages),
       answers_(answers),
+      files_(options.ifExists == IfExists::Cancel,
+             [this](const std::string& path) {
+                 Say(Tr("%1 exists; kept, its message not written (--if-exists cancel)",
+                        {Shown(path)}));
+             }),
       names_(TextRecoder::From::ShiftJis, LocaleCharset()) {}
 
 void CliExportPlatform::Say(const std::string& text) {
@@ -35,23 +41,36 @@ int CliExportPlatform::AskOverwrite(const std::string& path) {
     if (options_.ifExists == IfExists::Append) return kOverwriteAppend;
     cancelled_ = true;
     if (options_.ifExists == IfExists::Cancel || !answers_) {
-        Say(path + " exists; not written (choose --if-exists overwrite or append)");
+        Say(Tr("%1 exists; not written (choose --if-exists overwrite or append)", {path}));
         return kOverwriteCancel;
     }
-    std::fprintf(messages_, "tessera-export: %s exists: [o]verwrite, [a]ppend or [c]ancel? ",
-                 SystemToConsole(path).c_str());
-    std::fflush(messages_);
-    char line[64];
-    if (!std::fgets(line, sizeof line, answers_)) return kOverwriteCancel;
-    if (line[0] == 'o' || line[0] == 'O') {
+    int answer = ReadAnswer(path);
+    if (answer == kOverwriteCancel) {
+        Say(Tr("%1 not written: cancelled", {path}));
+    } else {
         cancelled_ = false;
-        return kOverwriteReplace;
     }
-    if (line[0] == 'a' || line[0] == 'A') {
-        cancelled_ = false;
-        return kOverwriteAppend;
+    return answer;
+}
+
+int CliExportPlatform::ReadAnswer(const std::string& path) {
+    while (true) {
+        std::string question = Tr("%1 exists: [o]verwrite, [a]ppend or [c]ancel? ", {path});
+        std::fprintf(messages_, "tessera-export: %s", SystemToConsole(question).c_str());
+        std::fflush(messages_);
+        std::string line;
+        int c;
+        while ((c = std::fgetc(answers_)) != EOF && c != '\n') line += static_cast<char>(c);
+        if (c == EOF && line.empty()) {
+            std::fputc('\n', messages_);
+            return kOverwriteCancel;
+        }
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line == "o" || line == "O" || line == "overwrite") return kOverwriteReplace;
+        if (line == "a" || line == "A" || line == "append") return kOverwriteAppend;
+        if (line == "c" || line == "C" || line == "cancel") return kOverwriteCancel;
+        Say(Tr("please answer o, a or c"));
     }
-    return kOverwriteCancel;
 }
 
 bool CliExportPlatform::BrowseFolder(HostWindow, const std::string&, std::string& folder) {
@@ -63,6 +82,9 @@ void CliExportPlatform::ShowMessage(HostWindow, int textId) {
     std::string text = MessageText(textId);
     std::string failure = files_.TakeFailure();
     if (failure.empty()) failure.swap(refused_);
+    const bool onlyKept = textId == IDS_WRITE_ERROR && failure.empty() && report_ &&
+                          files_.Kept() > 0 && report_->messagesFailed <= files_.Kept();
+    if (onlyKept) return;
     if (!failure.empty()) text += " (" + Shown(failure) + ")";
     Say(text);
 }
@@ -73,7 +95,7 @@ std::string CliExportPlatform::NameOnDisk(const std::string& name) {
     if (options_.names == NameCharset::ShiftJis) return name;
     if (!names_.Usable()) {
         if (!namesUnusableTold_)
-            Say("no converter to " + LocaleCharset() + ": names kept in Shift-JIS");
+            Say(Tr("no converter to %1: names kept in Shift-JIS", {LocaleCharset()}));
         namesUnusableTold_ = true;
         return name;
     }

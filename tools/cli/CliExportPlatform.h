@@ -7,8 +7,10 @@
 #include <string>
 
 #include "export/ExportPlatform.h"
+#include "export/ExportReport.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/LocaleText.h"
+#include "tools/cli/CliFileSystem.h"
 #include "tools/cli/CliOptions.h"
 #include "tools/cli/ProtectedFiles.h"
 
@@ -34,6 +36,9 @@ class CliExportPlatform : public ExportPlatform {
 
     // The files the export reads: they are never written, emptied or removed.
     void SetInputs(const ProtectedFiles* inputs) { inputs_ = inputs; }
+    // The report of the export in hand: a write error that only stands for
+    // .eml files kept (each told already) is not told again.
+    void SetReport(const ExportReport* report) { report_ = report; }
 
     // True when the overwrite question was answered with cancel.
     bool Cancelled() const { return cancelled_; }
@@ -43,11 +48,14 @@ class CliExportPlatform : public ExportPlatform {
   private:
     // `path` as the user's terminal shows it: a Shift-JIS name in it recoded.
     std::string Shown(const std::string& path) const;
+    // Reads the answer to the overwrite question, asking again until it is known.
+    int ReadAnswer(const std::string& path);
 
     const CliOptions& options_;
     FILE* messages_;
     FILE* answers_;
-    LocalFileSystem files_;
+    CliFileSystem files_;
+    const ExportReport* report_ = nullptr;
     bool cancelled_ = false;
     TextRecoder names_;  // Shift-JIS names to the locale's character set
     bool namesUnusableTold_ = false;

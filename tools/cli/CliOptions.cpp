@@ -3,40 +3,46 @@
 #include <cstring>
 
 #include "export/ExportFormat.h"
+#include "tools/cli/CliText.h"
 
 namespace tessera {
 
 namespace {
 
 const char kUsage[] =
-    "usage: tessera-export [--format mbox|eml|separator] [--separator TEXT] [--no-attach]\n"
-    "                      [--settings FILE.ini] [--output PATH] [--names locale|sjis]\n"
-    "                      [--if-exists overwrite|append|cancel] [--quiet] INPUT...\n"
+    "usage: tessera-export [-f mbox|eml|separator] [-s TEXT] [-n] [--settings FILE.ini]\n"
+    "                      [-o PATH] [--if-exists overwrite|append|cancel]\n"
+    "                      [--names locale|sjis] [-q] [INPUT...]\n"
     "\n"
     "Exports mail to Shift-JIS text, as the plug-in's export commands do.\n"
-    "INPUT is an .eml file, an mbox file, a Maildir folder, or - for one message\n"
-    "on standard input; messages are exported in the order given.\n"
+    "INPUT is an .eml file, an mbox file, a Maildir folder, a folder of .eml files\n"
+    "(sub-folders too, in name order), or - for standard input (one message or an\n"
+    "mbox); messages are exported in the order given. Without INPUT, a pipe on\n"
+    "standard input is read.\n"
     "\n"
-    "  --format TYPE     export as TYPE, like the command that asks for the format:\n"
-    "                    mbox or separator: --output is the target file;\n"
-    "                    eml: --output is the folder for one .eml file per message\n"
-    "  --separator TEXT  line written after each message (--format separator)\n"
-    "  --no-attach       leave attachments out (--format)\n"
-    "  --settings FILE   without --format: export with the settings of this INI\n"
-    "                    file (the plug-in's format; default: the plug-in's defaults)\n"
-    "  --output PATH     with --format: the target file or folder; without: the\n"
-    "                    folder (SavePath) the stored-format export names files in\n"
-    "  --if-exists WHAT  existing target file with --format mbox|separator:\n"
-    "                    overwrite, append or cancel (default: ask on a terminal,\n"
-    "                    cancel otherwise)\n"
-    "  --names CHARSET   file names the export makes (.eml, the stored format's\n"
-    "                    .txt): locale (default; the locale's character set,\n"
-    "                    UTF-8 in the C locale) or sjis (the plug-in's Shift-JIS)\n"
-    "  --quiet           no progress line\n"
-    "  --help            show this help\n"
-    "  --version         show the version\n"
+    "  -f, --format TYPE     export as TYPE, like the command that asks for the format:\n"
+    "                        mbox or separator: --output is the target file;\n"
+    "                        eml: --output is the folder for one .eml file per message\n"
+    "  -s, --separator TEXT  line written after each message (--format separator)\n"
+    "  -n, --no-attach       leave attachments out (--format)\n"
+    "      --settings FILE   without --format: export with the settings of this INI\n"
+    "                        file (the plug-in's format; default: its defaults)\n"
+    "  -o, --output PATH     with --format: the target file or folder (- or none with\n"
+    "                        mbox/separator and a standard output that is not a\n"
+    "                        terminal: standard output); without: the folder\n"
+    "                        (SavePath) the stored-format export names files in\n"
+    "      --if-exists WHAT  an existing target: overwrite, append or cancel (default:\n"
+    "                        ask on a terminal, cancel otherwise); .eml files:\n"
+    "                        overwrite (default) or cancel, which keeps them\n"
+    "      --names CHARSET   file names the export makes (.eml, the stored format's\n"
+    "                        .txt): locale (default; the locale's character set,\n"
+    "                        UTF-8 in the C locale) or sjis (the plug-in's Shift-JIS)\n"
+    "  -q, --quiet           no progress line\n"
+    "  -h, --help            show this help\n"
+    "  -V, --version         show the version\n"
     "\n"
-    "Exit status: 0 success, 1 the export failed or left messages out, 2 usage error.\n";
+    "Exit status: 0 success, 1 the export failed or left messages out, 2 usage error,\n"
+    "130 interrupted (128 + the signal).\n";
 
 bool ParseFormat(const std::string& value, int& saveType) {
     if (value == "mbox")
@@ -62,24 +68,6 @@ bool ParseIfExists(const std::string& value, IfExists& ifExists) {
     return true;
 }
 
-// Options that take a value, as "--name VALUE" or "--name=VALUE".
-bool TakeValue(const std::string& arg, const char* name, int argc, char** argv, int& i,
-               std::string& value, bool& missing) {
-    size_t length = std::strlen(name);
-    if (arg.compare(0, length, name) != 0) return false;
-    if (arg.size() == length) {
-        if (i + 1 >= argc) {
-            missing = true;
-            return true;
-        }
-        value = argv[++i];
-        return true;
-    }
-    if (arg[length] != '=') return false;
-    value = arg.substr(length + 1);
-    return true;
-}
-
 bool ParseNames(const std::string& value, NameCharset& names) {
     if (value == "locale") {
         names = NameCharset::Locale;
@@ -97,17 +85,17 @@ bool ParseValueOption(const std::string& name, const std::string& value, CliOpti
     if (name == "--format") {
         options.hasFormat = true;
         if (ParseFormat(value, options.saveType)) return true;
-        error = "unknown format '" + value + "' (mbox, eml or separator)";
+        error = Tr("unknown format '%1' (mbox, eml or separator)", {value});
         return false;
     }
     if (name == "--if-exists") {
         if (ParseIfExists(value, options.ifExists)) return true;
-        error = "unknown --if-exists answer '" + value + "' (overwrite, append or cancel)";
+        error = Tr("unknown --if-exists answer '%1' (overwrite, append or cancel)", {value});
         return false;
     }
     if (name == "--names") {
         if (ParseNames(value, options.names)) return true;
-        error = "unknown --names value '" + value + "' (locale or sjis)";
+        error = Tr("unknown --names value '%1' (locale or sjis)", {value});
         return false;
     }
     if (name == "--separator") {
@@ -123,67 +111,137 @@ bool ParseValueOption(const std::string& name, const std::string& value, CliOpti
 }
 
 // Combinations that would silently do something else than asked.
-bool CheckCombination(const CliOptions& options, std::string& error) {
+bool CheckCombination(const StandardStreams& streams, CliOptions& options, std::string& error) {
     if (options.help || options.version) return true;
+    if (options.inputs.empty() && !streams.inputIsTerminal)
+        options.inputs.push_back(kStandardStream);
+    const bool singleFile = options.hasFormat && options.saveType != kSaveTypeEml;
+    if (singleFile && !options.hasOutput && !streams.outputIsTerminal) {
+        options.hasOutput = true;
+        options.output = kStandardStream;
+    }
     if (options.inputs.empty())
-        error = "no input given";
+        error = Tr("no input given (and standard input is a terminal)");
     else if (options.hasFormat && !options.hasOutput)
-        error = "--format needs --output";
+        error = Tr("--format needs --output");
     else if (options.hasFormat && !options.settingsFile.empty())
-        error = "--settings applies only without --format";
+        error = Tr("--settings applies only without --format");
     else if (!options.hasFormat && (options.hasSeparator || options.noAttach))
-        error = "--separator and --no-attach need --format (or set them in --settings)";
+        error = Tr("--separator and --no-attach need --format (or set them in --settings)");
     else if (options.hasSeparator && options.saveType != kSaveTypeSeparator)
-        error = "--separator needs --format separator";
+        error = Tr("--separator needs --format separator");
     else if (options.hasOutput && options.output.empty())
-        error = "--output is empty";
+        error = Tr("--output is empty");
+    else if (options.output == kStandardStream && !singleFile)
+        error = Tr("--output - (standard output) needs --format mbox or separator");
+    else if (options.hasFormat && options.saveType == kSaveTypeEml &&
+             options.ifExists == IfExists::Append)
+        error = Tr("--if-exists append does not apply to .eml files (overwrite or cancel)");
     return error.empty();
+}
+
+struct OptionName {
+    const char* longName;
+    char shortName;  // 0: none
+    bool takesValue;
+};
+
+constexpr OptionName kOptions[] = {
+    {"--format", 'f', true},   {"--separator", 's', true}, {"--no-attach", 'n', false},
+    {"--settings", 0, true},   {"--output", 'o', true},    {"--if-exists", 0, true},
+    {"--names", 0, true},      {"--quiet", 'q', false},    {"--help", 'h', false},
+    {"--version", 'V', false},
+};
+
+// Finds the option of `arg`: "--name", "--name=VALUE", "-x", "-xVALUE".
+// `inlineValue` is set when the value is part of `arg`.
+const OptionName* FindOption(const std::string& arg, std::string& inlineValue, bool& hasInline) {
+    hasInline = false;
+    for (const OptionName& option : kOptions) {
+        const std::string name = option.longName;
+        if (arg == name) return &option;
+        if (option.takesValue && arg.compare(0, name.size() + 1, name + "=") == 0) {
+            inlineValue = arg.substr(name.size() + 1);
+            hasInline = true;
+            return &option;
+        }
+        if (option.shortName && arg.size() >= 2 && arg[0] == '-' && arg[1] == option.shortName) {
+            if (arg.size() == 2) return &option;
+            if (!option.takesValue) return nullptr;
+            inlineValue = arg.substr(2);
+            hasInline = true;
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+void ApplyFlag(const std::string& name, CliOptions& options) {
+    if (name == "--help")
+        options.help = true;
+    else if (name == "--version")
+        options.version = true;
+    else if (name == "--no-attach")
+        options.noAttach = true;
+    else
+        options.quiet = true;
+}
+
+// "-nq": short options without values, together; false for anything else.
+bool ApplyFlagGroup(const std::string& arg, CliOptions& options) {
+    if (arg.size() < 3 || arg[1] == '-') return false;
+    std::vector<const char*> names;
+    for (size_t i = 1; i < arg.size(); ++i) {
+        const OptionName* found = nullptr;
+        for (const OptionName& option : kOptions) {
+            if (option.shortName == arg[i] && !option.takesValue) found = &option;
+        }
+        if (!found) return false;
+        names.push_back(found->longName);
+    }
+    for (const char* name : names) ApplyFlag(name, options);
+    return true;
 }
 
 }  // namespace
 
-const char* CliUsage() { return kUsage; }
+std::string CliUsage() { return Tr(kUsage); }
 
-bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& error) {
-    static const char* const kValueOptions[] = {"--format", "--separator", "--settings",
-                                                "--output", "--if-exists", "--names"};
+bool ParseCliOptions(int argc, char** argv, const StandardStreams& streams, CliOptions& options,
+                     std::string& error) {
     bool endOfOptions = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (endOfOptions || arg == "-" || arg.empty() || arg[0] != '-') {
+        if (endOfOptions || arg == kStandardStream || arg.empty() || arg[0] != '-') {
             options.inputs.push_back(arg);
             continue;
         }
-        if (arg == "--")
+        if (arg == "--") {
             endOfOptions = true;
-        else if (arg == "--help" || arg == "-h")
-            options.help = true;
-        else if (arg == "--version")
-            options.version = true;
-        else if (arg == "--no-attach")
-            options.noAttach = true;
-        else if (arg == "--quiet" || arg == "-q")
-            options.quiet = true;
-        else {
-            bool matched = false, missing = false;
-            std::string value;
-            for (const char* name : kValueOptions) {
-                if (!TakeValue(arg, name, argc, argv, i, value, missing)) continue;
-                matched = true;
-                if (missing) {
-                    error = std::string(name) + " needs a value";
-                    return false;
-                }
-                if (!ParseValueOption(name, value, options, error)) return false;
-                break;
-            }
-            if (!matched) {
-                error = "unknown option '" + arg + "'";
+            continue;
+        }
+        if (ApplyFlagGroup(arg, options)) continue;
+        std::string value;
+        bool hasInline = false;
+        const OptionName* option = FindOption(arg, value, hasInline);
+        if (!option) {
+            error = Tr("unknown option '%1'", {arg});
+            return false;
+        }
+        if (!option->takesValue) {
+            ApplyFlag(option->longName, options);
+            continue;
+        }
+        if (!hasInline) {
+            if (i + 1 >= argc) {
+                error = Tr("%1 needs a value", {option->longName});
                 return false;
             }
+            value = argv[++i];
         }
+        if (!ParseValueOption(option->longName, value, options, error)) return false;
     }
-    return CheckCombination(options, error);
+    return CheckCombination(streams, options, error);
 }
 
 }  // namespace tessera

@@ -31,10 +31,22 @@ struct CliOptions {
     std::vector<std::string> inputs;
 };
 
-// Parses argv; false with `error` set on a usage error.
-bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& error);
+// "-" as INPUT or --output: standard input or output.
+constexpr const char* kStandardStream = "-";
 
-// The text of --help.
-const char* CliUsage();
+// What the defaults depend on: with no INPUT a pipe on standard input is read,
+// and with no --output an mbox or separator export goes to a standard output
+// that is not a terminal.
+struct StandardStreams {
+    bool inputIsTerminal = true;
+    bool outputIsTerminal = true;
+};
+
+// Parses argv; false with `error` set on a usage error.
+bool ParseCliOptions(int argc, char** argv, const StandardStreams& streams, CliOptions& options,
+                     std::string& error);
+
+// The text of --help, in the language shown.
+std::string CliUsage();
 
 }  // namespace tessera

@@ -20,6 +20,7 @@
 #include "settings/SettingsStore.h"
 #include "tools/cli/CliExportPlatform.h"
 #include "tools/cli/CliOptions.h"
+#include "tools/cli/CliText.h"
 #include "tools/cli/OutputFolder.h"
 #include "tools/cli/ProgressLine.h"
 
@@ -35,26 +36,19 @@ constexpr int kExitUsage = 2;
 void SayLines(CliExportPlatform& platform, const std::string& text) {
     for (size_t start = 0; start < text.size();) {
         size_t end = std::min(text.find('\n', start), text.size());
-        platform.Say(text.substr(start, end - start));
+        platform.Say(TrProblem(text.substr(start, end - start)));
         start = end + 1;
     }
 }
 
-// A message piped from a mail filter may start with its mbox envelope line,
-// which is framing, not part of the message.
-void DropEnvelopeLine(std::string& text) {
-    if (!IsEnvelopeLine(text.data(), text.size())) return;
-    size_t eol = text.find('\n');
-    text.erase(0, eol == std::string::npos ? text.size() : eol + 1);
-}
-
 // Ctrl-C or SIGTERM stops the export after the message in hand, cleanly (a
 // replacement is dropped, an append cut back); a second one ends the process.
+// Holds the signal's number.
 volatile std::sig_atomic_t interrupted = 0;
 
 void OnInterrupt(int signal) {
     if (interrupted) std::_Exit(128 + signal);
-    interrupted = 1;
+    interrupted = signal;
 }
 
 // Adds every input to the host's messages; false when any could not be read.
@@ -69,15 +63,15 @@ bool LoadInputs(const CliOptions& options, MessageStore& store, CliExportPlatfor
             }
             continue;
         }
+        // A mail filter's one message, or a whole mbox: its first line tells.
         std::string text((std::istreambuf_iterator<char>(std::cin)),
                          std::istreambuf_iterator<char>());
-        DropEnvelopeLine(text);
         if (text.empty()) {
-            platform.Say("-: empty standard input, not a message");
+            platform.Say(Tr("-: empty standard input, not a message"));
             ok = false;
             continue;
         }
-        store.AddText("-", std::move(text));
+        store.AddStreamText(input, std::move(text));
     }
     return ok;
 }
@@ -87,7 +81,7 @@ bool PrepareSettings(const CliOptions& options, ExportSettings& settings,
                      CliExportPlatform& platform) {
     if (!options.settingsFile.empty()) {
         if (access(options.settingsFile.c_str(), R_OK) != 0) {
-            platform.Say(options.settingsFile + ": settings file cannot be read");
+            platform.Say(Tr("%1: settings file cannot be read", {options.settingsFile}));
             return false;
         }
         settings = LoadSettingsFile(options.settingsFile);
@@ -97,8 +91,8 @@ bool PrepareSettings(const CliOptions& options, ExportSettings& settings,
         return true;
     }
     if (LocalFileSystem::IsPathOfThisSystem(settings.SavePath)) return true;
-    platform.Say("SavePath '" + settings.SavePath + "' of " + options.settingsFile +
-                 " is a Windows path, no path of this system: give --output");
+    platform.Say(Tr("SavePath '%1' of %2 is a Windows path, no path of this system: give --output",
+                    {settings.SavePath, options.settingsFile}));
     return false;
 }
 
@@ -127,24 +121,38 @@ void ProtectInputs(const CliOptions& options, const MessageStore& store, Protect
 // Tells what the host met with its inputs; false when there was anything.
 bool TellProblems(MessageStore& store, CliExportPlatform& platform) {
     std::vector<std::string> problems = store.TakeProblems();
-    for (const std::string& problem : problems) platform.Say(problem);
+    for (const std::string& problem : problems) platform.Say(TrProblem(problem));
     return problems.empty();
+}
+
+// "interrupted after D of N messages; W written" when stopped after D messages;
+// a single file then stays as it was.
+std::string InterruptedLine(const ExportReport& report, size_t done, size_t total) {
+    if (report.messagesWritten == 0) {
+        return Tr("interrupted after %1 of %2 messages; none written, the target left as it was",
+                  {std::to_string(done), std::to_string(total)});
+    }
+    return Tr(
+        "interrupted after %1 of %2 messages; %3 written",
+        {std::to_string(done), std::to_string(total), std::to_string(report.messagesWritten)});
 }
 
 // "exported W of N messages, C converted to Shift-JIS, R characters written as references"
 // and, when the format or --no-attach changed signed content, how many signatures that broke.
 std::string ClosingLine(const ExportReport& report, size_t total) {
-    const bool one = report.characterReferences == 1;
-    std::string line =
-        "exported " + std::to_string(report.messagesWritten) + " of " + std::to_string(total) +
-        " messages, " + std::to_string(report.messagesConverted) + " converted to Shift-JIS, " +
-        std::to_string(report.characterReferences) +
-        (one ? " character written as a reference" : " characters written as references") +
-        " (&#NNNNN;)";
+    const char* text = report.characterReferences == 1
+                           ? "exported %1 of %2 messages, %3 converted to Shift-JIS, %4 character "
+                             "written as a reference (&#NNNNN;)"
+                           : "exported %1 of %2 messages, %3 converted to Shift-JIS, %4 characters "
+                             "written as references (&#NNNNN;)";
+    std::string line = Tr(text, {std::to_string(report.messagesWritten), std::to_string(total),
+                                 std::to_string(report.messagesConverted),
+                                 std::to_string(report.characterReferences)});
     if (report.signaturesBroken > 0) {
-        line += ", " + std::to_string(report.signaturesBroken) +
-                (report.signaturesBroken == 1 ? " signed message" : " signed messages") +
-                " changed: signature no longer verifies";
+        line += Tr(report.signaturesBroken == 1
+                       ? ", %1 signed message changed: signature no longer verifies"
+                       : ", %1 signed messages changed: signature no longer verifies",
+                   {std::to_string(report.signaturesBroken)});
     }
     return line;
 }
@@ -154,44 +162,57 @@ int Run(const CliOptions& options) {
         options, stderr, options.ifExists == IfExists::Ask && IsTerminal(stdin) ? stdin : nullptr);
     ExportSettings settings;
     if (!options.hasFormat && !PrepareSettings(options, settings, platform)) return kExitUsage;
+    // From here on, also while standard input is read, the first message stops the run.
+    // A signal the caller ignores (a background job's SIGINT) stays ignored.
+    for (int signal : {SIGINT, SIGTERM}) {
+        if (std::signal(signal, OnInterrupt) == SIG_IGN) std::signal(signal, SIG_IGN);
+    }
     SimulatedHost& host = SimulatedHost::Instance();
     bool inputsOk = LoadInputs(options, host.Messages(), platform);
     ProtectedFiles inputs;
     ProtectInputs(options, host.Messages(), inputs);
     platform.SetInputs(&inputs);
-    if (options.hasFormat && options.saveType != kSaveTypeEml && inputs.Holds(options.output)) {
-        platform.Say(options.output + ": one of the inputs; nothing written");
+    const bool singleFile = options.hasFormat && options.saveType != kSaveTypeEml;
+    const bool toStandardOutput = singleFile && options.output == kStandardStream;
+    if (toStandardOutput ? inputs.HoldsOpen(1) : singleFile && inputs.Holds(options.output)) {
+        platform.Say(Tr("%1: one of the inputs; nothing written", {options.output}));
+        return kExitUsage;
+    }
+    if (singleFile && !toStandardOutput && IsFolder(options.output)) {
+        platform.Say(
+            Tr("%1: a folder; --format %2 writes one file: give its name with --output",
+               {options.output, options.saveType == kSaveTypeMbox ? "mbox" : "separator"}));
         return kExitUsage;
     }
     // Mboxes are still being indexed: wait only for the first message here.
     if (!host.Messages().Has(0)) {
         TellProblems(host.Messages(), platform);
-        platform.Say("no message to export");
+        platform.Say(Tr("no message to export"));
         return kExitFailed;
     }
     if (!options.hasFormat && !IsSaveType(settings.SaveType)) {
-        platform.Say("SaveType " + std::to_string(settings.SaveType) +
-                     " is not 103, 104 or 105: nothing exported");
+        platform.Say(Tr("SaveType %1 is not 103, 104 or 105: nothing exported",
+                        {std::to_string(settings.SaveType)}));
         return kExitFailed;
     }
     if (!PrepareFolder(options, settings, platform)) return kExitFailed;
     HostApi api = MakeSimulatedHostApi();
     ExportDriver driver(api, platform);
+    platform.SetReport(&driver.Report());
     ProgressLine progress(stderr, !options.quiet && IsTerminal(stderr));
     uint64_t bytes = 0;
+    size_t done = 0;
     driver.SetProgress([&](const ExportReport& report) {
-        size_t done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
+        done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
         if (report.lastTooLarge && host.Messages().Has(done - 1)) {
-            platform.Say(host.Messages().Name(done - 1) +
-                         ": too large to hold in memory, not exported");
+            platform.Say(Tr("%1: too large to hold in memory, not exported",
+                            {host.Messages().Name(done - 1)}));
         }
         if (done > 0 && host.Messages().Has(done - 1)) bytes += host.Messages().SizeHint(done - 1);
         progress.Update(done, bytes, host.Messages().KnownCount());
         inputsOk = TellProblems(host.Messages(), platform) && inputsOk;
         if (interrupted) driver.Stop();
     });
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
     ExportFormat chosen;
     chosen.SaveType = kSaveTypeUnset;
     if (options.hasFormat)
@@ -203,9 +224,12 @@ int Run(const CliOptions& options) {
     inputsOk = TellProblems(host.Messages(), platform) && inputsOk;
     const ExportReport& report = driver.Report();
     if (platform.Cancelled()) return kExitFailed;
-    if (report.stopped) platform.Say("interrupted");
     const bool allWritten = !report.errorShown && report.messagesFailed == 0 &&
                             static_cast<size_t>(report.messagesWritten) >= total;
+    if (report.stopped) {
+        platform.Say(InterruptedLine(report, done, total));
+        return 128 + (interrupted ? interrupted : SIGINT);
+    }
     // The closing line: always on trouble, else unless --quiet.
     if (!allWritten || !inputsOk || !options.quiet) platform.Say(ClosingLine(report, total));
     if (!allWritten) return kExitFailed;
@@ -214,15 +238,24 @@ int Run(const CliOptions& options) {
 
 int Main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    UseCliTexts(argc > 0 ? argv[0] : "");
     UseBinaryStandardStreams();
+#ifdef SIGPIPE
+    // A closed pipe on standard output is a failed write, told as any other.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     CliOptions options;
     std::string error;
-    if (!ParseCliOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "tessera-export: %s\nTry 'tessera-export --help'.\n", error.c_str());
+    StandardStreams streams;
+    streams.inputIsTerminal = IsTerminal(stdin);
+    streams.outputIsTerminal = IsTerminal(stdout);
+    if (!ParseCliOptions(argc, argv, streams, options, error)) {
+        std::fprintf(stderr, "tessera-export: %s\n%s\n", SystemToConsole(error).c_str(),
+                     SystemToConsole(Tr("Try 'tessera-export --help'.")).c_str());
         return kExitUsage;
     }
     if (options.help) {
-        std::fputs(CliUsage(), stdout);
+        std::fputs(SystemToConsole(CliUsage()).c_str(), stdout);
         return kExitOk;
     }
     if (options.version) {
@@ -239,11 +272,14 @@ int main(int argc, char** argv) {
     try {
         return Main(argc, argv);
     } catch (const std::bad_alloc&) {
+        // Told without more memory: the texts are not looked up.
         std::fputs("tessera-export: out of memory; the export stopped\n", stderr);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "tessera-export: %s; the export stopped\n", e.what());
+        std::fprintf(stderr, "tessera-export: %s\n",
+                     SystemToConsole(Tr("%1; the export stopped", {e.what()})).c_str());
     } catch (...) {
-        std::fputs("tessera-export: unexpected failure; the export stopped\n", stderr);
+        std::fprintf(stderr, "tessera-export: %s\n",
+                     SystemToConsole(Tr("unexpected failure; the export stopped")).c_str());
     }
     return kExitFailed;
 }

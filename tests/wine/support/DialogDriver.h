@@ -11,9 +11,10 @@
 
 namespace tessera::test {
 
-// How long a driver waits for a window to appear or go away.
-constexpr DWORD kDriverWaitMs =
-    120000;  // a bound against hangs, never a pace: a loaded machine is slow
+// How long a driver waits for a window to appear or go away before it gives
+// up: only a failing test ever waits this long, so it allows for a machine
+// busy with other work, where a window may take seconds.
+constexpr DWORD kDriverWaitMs = 120000;
 
 // The dialogs (class "#32770") that thread `thread` owns, top-level first.
 std::vector<HWND> ThreadDialogs(DWORD thread);

@@ -24,7 +24,9 @@ struct SeenDialog {
 class WindowWatcher {
   public:
     // Waits up to `timeoutMs` for a dialog titled `caption` (Shift-JIS bytes),
-    // records it, then sends WM_COMMAND `answer` (IDOK, IDCANCEL, ...).
+    // records it, then sends WM_COMMAND `answer` (IDOK, IDCANCEL, ...). The
+    // default is only ever waited out by a failing test; a watcher for a dialog
+    // that must not appear gives its own shorter time.
     WindowWatcher(const std::string& caption, int answer, DWORD timeoutMs = 120000);
     ~WindowWatcher();
     // Joins the thread and returns what it saw.
