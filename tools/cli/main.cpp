@@ -149,10 +149,10 @@ std::string ClosingLine(const ExportReport& report, size_t total) {
                                  std::to_string(report.messagesConverted),
                                  std::to_string(report.characterReferences)});
     if (report.signaturesBroken > 0) {
-        line += Tr(report.signaturesBroken == 1
-                       ? ", %1 signed message changed: signature no longer verifies"
-                       : ", %1 signed messages changed: signature no longer verifies",
-                   {std::to_string(report.signaturesBroken)});
+        const char* text = report.signaturesBroken == 1
+                               ? ", %1 signed message changed: signature no longer verifies"
+                               : ", %1 signed messages changed: signature no longer verifies";
+        line += Tr(text, {std::to_string(report.signaturesBroken)});
     }
     return line;
 }
