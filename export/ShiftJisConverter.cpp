@@ -44,7 +44,8 @@ size_t LineLength(std::string_view text) {
 
 }  // namespace
 
-ShiftJisConverter::ShiftJisConverter(const HostApi& host) : host_(host) {}
+ShiftJisConverter::ShiftJisConverter(const HostApi& host, ExportProgress& progress)
+    : host_(host), progress_(progress) {}
 
 bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
                                Unmappable unmappable, std::string& out,
@@ -124,9 +125,9 @@ bool ShiftJisConverter::AppendHostLine(JapaneseCharset charset, const char* line
                                                                      : nullptr;
     char* converted = convert != nullptr ? convert(line, 0) : nullptr;
     // A few milliseconds of host calls between two ticks.
-    if (tick_ && ++callsSinceTick_ == 64) {
+    if (++callsSinceTick_ == 64) {
         callsSinceTick_ = 0;
-        tick_();
+        progress_.Tick();
     }
     if (converted == nullptr) return false;
     const size_t length = std::strlen(converted);

@@ -9,6 +9,7 @@
 #include <exception>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -131,6 +132,36 @@ bool TellProblems(MessageStore& store, CliExportPlatform& platform) {
     return problems.empty();
 }
 
+// The export's progress on the command line: a line on the terminal, each
+// message that was too large named, the host's problems told as they come;
+// Ctrl-C abandons the export after the message in hand.
+class CliProgress : public ExportProgress {
+  public:
+    CliProgress(MessageStore& store, CliExportPlatform& platform, ProgressLine& line,
+                bool& inputsOk)
+        : store_(store), platform_(platform), line_(line), inputsOk_(inputsOk) {}
+
+    ExportStop Continue(const ExportReport&) override {
+        return interrupted ? ExportStop::Abandon : ExportStop::No;
+    }
+    void MessageDone(const ExportReport& report) override {
+        size_t done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
+        if (report.lastTooLarge && store_.Has(done - 1)) {
+            platform_.Say(store_.Name(done - 1) + ": too large to hold in memory, not exported");
+        }
+        if (done > 0 && store_.Has(done - 1)) bytes_ += store_.SizeHint(done - 1);
+        line_.Update(done, bytes_, store_.KnownCount());
+        inputsOk_ = TellProblems(store_, platform_) && inputsOk_;
+    }
+
+  private:
+    MessageStore& store_;
+    CliExportPlatform& platform_;
+    ProgressLine& line_;
+    bool& inputsOk_;
+    uint64_t bytes_ = 0;
+};
+
 // "exported W of N messages, C converted to Shift-JIS, R characters written as references"
 std::string ClosingLine(const ExportReport& report, size_t total) {
     const bool one = report.characterReferences == 1;
@@ -170,18 +201,8 @@ int Run(const CliOptions& options) {
     HostApi api = MakeSimulatedHostApi();
     ExportDriver driver(api, platform);
     ProgressLine progress(stderr, !options.quiet && IsTerminal(stderr));
-    uint64_t bytes = 0;
-    driver.SetProgress([&](const ExportReport& report) {
-        size_t done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
-        if (report.lastTooLarge && host.Messages().Has(done - 1)) {
-            platform.Say(host.Messages().Name(done - 1) +
-                         ": too large to hold in memory, not exported");
-        }
-        if (done > 0 && host.Messages().Has(done - 1)) bytes += host.Messages().SizeHint(done - 1);
-        progress.Update(done, bytes, host.Messages().KnownCount());
-        inputsOk = TellProblems(host.Messages(), platform) && inputsOk;
-        if (interrupted) driver.Stop();
-    });
+    platform.SetProgress(
+        std::make_unique<CliProgress>(host.Messages(), platform, progress, inputsOk));
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     ExportFormat chosen;
