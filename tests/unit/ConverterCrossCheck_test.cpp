@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "host/Base64.h"
-#include "host/EucJpConverter.h"
-#include "host/Iso2022JpConverter.h"
 #include "host/MimeHeaderDecoder.h"
+#include "mailstore/EucJpConverter.h"
+#include "mailstore/Iso2022JpConverter.h"
 #include "tests/support/HexBytes.h"
 
 namespace tessera {

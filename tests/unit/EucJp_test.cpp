@@ -4,7 +4,7 @@
 #include <random>
 #include <string>
 
-#include "host/EucJpConverter.h"
+#include "mailstore/EucJpConverter.h"
 #include "tests/support/HexBytes.h"
 
 namespace tessera {

@@ -31,7 +31,7 @@ struct Writer {
           writer(api, format, *framing, progress) {}
     // Reads and writes the host's message `index`.
     bool Write(size_t index, OutputFile& out) {
-        std::string id = SimulatedMessageId(index);
+        std::string id = StoreMessageId(index);
         HostMessage message;
         return writer.Read(id.c_str(), message) && writer.Write(id.c_str(), message, out);
     }
@@ -233,7 +233,7 @@ TEST_F(MessageWriterTest, ProgressIsTickedThroughoutALongMessage) {
     for (int i = 0; i < 20000; ++i) source += kJis + "\r\n";
     SimulatedHost::Instance().Messages().AddText("m", source);
     Writer writer(api, format, counter);
-    const std::string id = SimulatedMessageId(0);
+    const std::string id = StoreMessageId(0);
     HostMessage message;
     ASSERT_TRUE(writer.writer.Read(id.c_str(), message));
     const int whileParsing = counter.ticks;

@@ -14,8 +14,8 @@
 #include <string>
 
 #include "export/ExportDriver.h"
-#include "host/MboxFraming.h"
-#include "host/SimulatedHost.h"
+#include "mailstore/MboxFraming.h"
+#include "mailstore/StoreHost.h"
 #include "platform/Console.h"
 #include "platform/LocalFileSystem.h"
 #include "settings/SettingsStore.h"
@@ -177,7 +177,7 @@ int Run(const CliOptions& options) {
         options, stderr, options.ifExists == IfExists::Ask && IsTerminal(stdin) ? stdin : nullptr);
     ExportSettings settings;
     if (!options.hasFormat && !PrepareSettings(options, settings, platform)) return kExitUsage;
-    SimulatedHost& host = SimulatedHost::Instance();
+    StoreHost host;
     bool inputsOk = LoadInputs(options, host.Messages(), platform);
     ProtectedFiles inputs;
     ProtectInputs(options, host.Messages(), inputs);
@@ -198,7 +198,7 @@ int Run(const CliOptions& options) {
         return kExitFailed;
     }
     if (!PrepareFolder(options, settings, platform)) return kExitFailed;
-    HostApi api = MakeSimulatedHostApi();
+    HostApi api = BindHostApi(host);
     ExportDriver driver(api, platform);
     ProgressLine progress(stderr, !options.quiet && IsTerminal(stderr));
     platform.SetProgress(

@@ -1,4 +1,4 @@
-#include "host/MessageStore.h"
+#include "mailstore/MessageStore.h"
 
 #include <strings.h>
 
@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <limits>
 
-#include "host/MboxFraming.h"
-#include "host/NativePath.h"
+#include "mailstore/MboxFraming.h"
+#include "mailstore/NativePath.h"
 
 namespace tessera {
 
