@@ -20,16 +20,6 @@ struct Parameter {
     size_t valueEnd = 0;
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view TrimBlanks(std::string_view text) {
-    size_t first = 0;
-    while (first < text.size() && IsBlank(text[first])) ++first;
-    size_t last = text.size();
-    while (last > first && IsBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
 // The value of a header entry named `lowerName`; false for other entries.
 bool HeaderValue(const LineEntry& entry, std::string_view lowerName, std::string_view& value) {
     const std::string_view text(entry.text, entry.length);

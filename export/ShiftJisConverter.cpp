@@ -23,9 +23,7 @@ class PiecesMeasure {
                      std::memchr(written.data(), '~', written.size()) != nullptr;
     }
     ShiftJisRepertoire Measured() const {
-        if (invalid_) return ShiftJisRepertoire::kInvalid;
-        if (!eightBit_) return ShiftJisRepertoire::kAscii;
-        return extended_ ? ShiftJisRepertoire::kCp932 : ShiftJisRepertoire::kJisX0208;
+        return invalid_ ? ShiftJisRepertoire::kInvalid : RepertoireOf(eightBit_, extended_);
     }
 
   private:
