@@ -8,8 +8,8 @@ if(TESSERA_TESTS)
     find_package(GTest REQUIRED)
     include(GoogleTest)
     set(TESSERA_UNIT_TESTS CharsetLabel Cli ConverterCrossCheck DialogLogic
-        DropAttachments EnvelopeLine EucJp ExportDriver ExportReportText FileNaming
-        HeaderTextConversion HtmlCharsetDeclaration Iso2022Jp LineArena LineList LineReader
+        DropAttachments EnvelopeLine ExportDriver ExportReportText FileNaming
+        HeaderTextConversion HtmlCharsetDeclaration JapaneseConverters LineArena LineList LineReader
         LocalFileSystem MboxFraming MessageFraming MessageStore MessageWriter MimeHeaderDecoder MimePart
         MimeRoundTrip PartLabels ProgressTiming Settings TextPartConversion TooLargeMessage
         TransferDecoding Utf8ToShiftJis)
