@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "host/EucJpConverter.h"
-#include "host/Iso2022JpConverter.h"
 #include "host/MimeHeaderDecoder.h"
+#include "mailstore/EucJpConverter.h"
+#include "mailstore/Iso2022JpConverter.h"
 
 namespace {
 

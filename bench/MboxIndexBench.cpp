@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "host/MessageStore.h"
+#include "mailstore/MessageStore.h"
 
 namespace {
 

@@ -7,10 +7,10 @@ if(TESSERA_TESTS)
     find_package(Threads REQUIRED)
     find_package(GTest REQUIRED)
     include(GoogleTest)
-    set(TESSERA_UNIT_TESTS AppendFraming ByteScan CharsetLabel Cli ConverterCrossCheck DialogLogic
-        DropAttachments EnvelopeLine EucJp ExportDriver ExportReportText FileNaming HeaderParameters
-        HeaderTextConversion HtmlCharsetDeclaration Iso2022Jp LineArena LineList LineReader
-        LocalFileSystem MboxFraming MessageStore MessageWriter MimeHeaderDecoder MimePart
+    set(TESSERA_UNIT_TESTS ByteScan CharsetLabel Cli ConverterCrossCheck DialogLogic
+        DropAttachments EnvelopeLine ExportDriver ExportReportText FileNaming HeaderParameters
+        HeaderTextConversion HtmlCharsetDeclaration JapaneseConverters LineArena LineList LineReader
+        LocalFileSystem MboxFraming MessageFraming MessageStore MessageWriter MimeHeaderDecoder MimePart
         MimeRoundTrip PartLabels ProgressTiming Settings TextPartConversion TooLargeMessage
         TransferDecoding Utf8ToShiftJis JisDecoder)
     add_library(tessera_test_support STATIC tests/support/FakePlatform.cpp)

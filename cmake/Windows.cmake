@@ -14,6 +14,7 @@ include(GoogleTest)
 set(TESSERA_WINE_SUPPORT
     tests/wine/support/DialogDriver.cpp
     tests/wine/support/PluginFixture.cpp
+    tests/wine/support/ResourceScript.cpp
     tests/wine/support/WindowWatcher.cpp)
 set(TESSERA_WINE_TESTS Cp932Table Dialogs Export ExportRules LargeMbox LocalFileSystem Progress
     Shell)

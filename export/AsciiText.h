@@ -29,6 +29,18 @@ inline bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix)
            EqualBytesIgnoreCase(text.data(), prefix.data(), prefix.size());
 }
 
+// Blanks of header text: space, tab and the line break.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// `text` without the blanks at either end.
+inline std::string_view TrimBlanks(std::string_view text) {
+    size_t first = 0;
+    while (first < text.size() && IsBlank(text[first])) ++first;
+    size_t last = text.size();
+    while (last > first && IsBlank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
 // Position of the first `lowerNeedle` (written in lower case) in text at or
 // after `from`, ASCII case ignored; npos when there is none.
 size_t FindIgnoreCase(std::string_view text, std::string_view lowerNeedle, size_t from = 0);

@@ -47,12 +47,14 @@ const LabelEntry kLabels[] = {
 
 const char* const kUsAsciiLabels[] = {"us-ascii", "ascii", "ansi_x3.4-1968", "csascii"};
 
-std::string_view Trim(std::string_view name) {
-    const char* blanks = " \t\r\n\"'";
-    const size_t first = name.find_first_not_of(blanks);
-    if (first == std::string_view::npos) return std::string_view();
-    const size_t last = name.find_last_not_of(blanks);
-    return name.substr(first, last - first + 1);
+// A label without the blanks and quotes around it.
+std::string_view TrimLabel(std::string_view name) {
+    const auto around = [](char c) { return IsBlank(c) || c == '"' || c == '\''; };
+    size_t first = 0;
+    while (first < name.size() && around(name[first])) ++first;
+    size_t last = name.size();
+    while (last > first && around(name[last - 1])) --last;
+    return name.substr(first, last - first);
 }
 
 // What a byte of Shift-JIS text is, for measuring it.
@@ -89,7 +91,7 @@ bool HasByte(uint64_t word, unsigned char b) {
 }  // namespace
 
 JapaneseCharset IdentifyJapaneseCharset(std::string_view name) {
-    const std::string_view trimmed = Trim(name);
+    const std::string_view trimmed = TrimLabel(name);
     for (const LabelEntry& entry : kLabels) {
         if (EqualsIgnoreCase(trimmed, entry.name)) return entry.charset;
     }
@@ -97,7 +99,7 @@ JapaneseCharset IdentifyJapaneseCharset(std::string_view name) {
 }
 
 bool IsUsAsciiLabel(std::string_view name) {
-    const std::string_view trimmed = Trim(name);
+    const std::string_view trimmed = TrimLabel(name);
     for (const char* label : kUsAsciiLabels) {
         if (EqualsIgnoreCase(trimmed, label)) return true;
     }
@@ -139,8 +141,7 @@ ShiftJisRepertoire MeasureShiftJis(std::string_view text) {
         extended |= kind == kExtensionLead;
         p += 2;
     }
-    if (!eightBit) return ShiftJisRepertoire::kAscii;
-    return extended ? ShiftJisRepertoire::kCp932 : ShiftJisRepertoire::kJisX0208;
+    return RepertoireOf(eightBit, extended);
 }
 
 const char* ShiftJisLabel(ShiftJisRepertoire repertoire) {
@@ -157,7 +158,7 @@ const char* ShiftJisLabel(ShiftJisRepertoire repertoire) {
 }
 
 bool LabelReadsExactly(std::string_view label, ShiftJisRepertoire repertoire) {
-    const std::string_view trimmed = Trim(label);
+    const std::string_view trimmed = TrimLabel(label);
     if (repertoire == ShiftJisRepertoire::kInvalid) return false;
     if (EqualsIgnoreCase(trimmed, "ms932")) return true;
     return EqualsIgnoreCase(trimmed, "shift_jis") && repertoire <= ShiftJisRepertoire::kJisX0208;

@@ -24,6 +24,13 @@ enum class ShiftJisRepertoire {
     kInvalid,   // bytes code page 932 does not decode
 };
 
+// The repertoire of valid Shift-JIS text that holds 8-bit bytes or not, and
+// anything beyond what all Shift_JIS readers read alike ('\', '~', CP932 codes).
+inline ShiftJisRepertoire RepertoireOf(bool eightBit, bool extended) {
+    if (!eightBit) return ShiftJisRepertoire::kAscii;
+    return extended ? ShiftJisRepertoire::kCp932 : ShiftJisRepertoire::kJisX0208;
+}
+
 // Measures `text` as code page 932 text.
 ShiftJisRepertoire MeasureShiftJis(std::string_view text);
 

@@ -16,8 +16,7 @@ const char* const kWeekdays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat
 constexpr size_t kMaxDateValueLength = 255;
 constexpr char kNoSender[] = "MAILER-DAEMON";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsLineBlank(char c) { return IsBlank(c) || c == '\r' || c == '\n'; }
+bool IsSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
 
 // First `wanted` byte outside double-byte characters (and, if asked, outside quotes).
 char* FindByte(char* p, char wanted, bool honourQuotes) {
@@ -40,12 +39,12 @@ char* FirstToken(char* p, char separator) {
     while (*p == separator) ++p;
     char* stop = std::strchr(p, separator);
     if (stop != nullptr) *stop = '\0';
-    while (IsBlank(*p)) ++p;
+    while (IsSpaceOrTab(*p)) ++p;
     return p;
 }
 
 char* PickAddress(char* value) {
-    while (IsBlank(*value)) ++value;
+    while (IsSpaceOrTab(*value)) ++value;
     if (char* open = FindByte(value, '<', true)) return FirstToken(open + 1, '>');
     char* paren = FindByte(value, '(', false);
     if (paren == nullptr) return value;
@@ -126,7 +125,7 @@ void ExtractEnvelopeAddress(const char* value, char* address, size_t size) {
     std::string copy(value);
     const char* picked = PickAddress(&copy[0]);
     size_t n = strnlen(picked, size - 1);
-    while (n > 0 && IsBlank(picked[n - 1])) --n;
+    while (n > 0 && IsSpaceOrTab(picked[n - 1])) --n;
     std::memcpy(address, picked, n);
     address[n] = '\0';
 }
@@ -175,12 +174,12 @@ std::string EnvelopeSender(const char* fromValue) {
     ExtractEnvelopeAddress(fromValue, address, sizeof address);
     const char* begin = address;
     const char* end = address + std::strlen(address);
-    while (begin < end && IsLineBlank(*begin)) ++begin;
-    while (end > begin && IsLineBlank(end[-1])) --end;
+    while (begin < end && IsBlank(*begin)) ++begin;
+    while (end > begin && IsBlank(end[-1])) --end;
     if (begin == end) return kNoSender;
     std::string sender(begin, end);
     for (char& c : sender) {
-        if (IsLineBlank(c)) c = '-';
+        if (IsBlank(c)) c = '-';
     }
     return sender;
 }

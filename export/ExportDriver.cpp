@@ -1,20 +1,19 @@
 #include "export/ExportDriver.h"
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <stdexcept>
 
-#include "export/AppendFraming.h"
 #include "export/FileNaming.h"
 #include "export/FolderPath.h"
 #include "export/HeaderTextConversion.h"
 #include "export/HostText.h"
-#include "export/LineReader.h"
+#include "export/MessageFraming.h"
 #include "export/MessageWriter.h"
 #include "export/MimePart.h"
 #include "export/ShiftJisConverter.h"
-#include "export/WalkProgress.h"
 
 namespace tessera {
 
@@ -76,51 +75,131 @@ void ExportDriver::RunExport(HostWindow window, Run& run) {
     if (host_.GetNextMail(-1, id, 256, 0) == -1) return;
     std::memset(id, 0, sizeof id);
     run.selectionMode = host_.GetNextMail(-1, id, 256, 1) != -1 ? 1 : 0;
-    switch (run.format.SaveType) {
-        case kSaveTypeMbox:
-        case kSaveTypeSeparator:
-            ExportSingleFile(window, run);
-            break;
-        case kSaveTypeEml:
-            ExportEmlFiles(window, run);
-            break;
-        default:
-            break;
-    }
-}
-
-void ExportDriver::ExportSingleFile(HostWindow window, const Run& run) {
-    SingleTarget target;
-    if (!ChooseSingleFileTarget(window, run, target)) return;
-    std::unique_ptr<TargetFile> file = platform_.Files().Open(target.path, target.mode);
-    if (!file) {
+    std::unique_ptr<MessageFraming> framing = FramingFor(run.format, platform_.LocalNow());
+    if (!framing) return;
+    Target target;
+    if (!ChooseTarget(window, run, *framing, target)) return;
+    if (framing->OneFile() && !target.path.empty() && !OpenOneFile(target)) {
         // Unlike a cancelled dialog, the user asked for output that cannot be made.
         ShowError(window, IDS_WRITE_ERROR);
         return;
     }
-    report_.target = target.path;
-    std::unique_ptr<WalkProgress> walk = StartWalk(window, run);
-    int written = 0;
-    bool ok = WriteMessages(run, *file, written, *walk);
+
+    const int mode = run.selectionMode;
+    std::unique_ptr<ExportProgress> watched =
+        platform_.StartProgress(window, [this, mode] { return CountSelection(mode); });
+    ExportProgress& progress = watched ? *watched : Unwatched();
+    MessageWriter writer(host_, run.format, *framing, progress);
+    Walk walk{run, *framing, writer, progress, target};
+    const bool oneFile = framing->OneFile();
+    bool ok = true;  // one file: no message failed
+    ExportStop stop = ExportStop::No;
+    std::memset(id, 0, sizeof id);
+    for (long position = host_.GetNextMail(-1, id, 256, mode); position != -1;
+         position = host_.GetNextMail(position, id, 256, mode)) {
+        stop = progress.Continue(report_);
+        if (stop != ExportStop::No) break;
+        int failure = 0;
+        auto trip = [&] {
+            failure = ExportMessage(id, walk);
+            return failure == 0;
+        };
+        const bool written = HoldingOneMessage(trip, report_.lastTooLarge);
+        if (oneFile && !target.file) {
+            // The stored single file could not be named after the first message, or opened.
+            if (report_.lastTooLarge) {
+                ++report_.messagesFailed;
+                progress.MessageDone(report_);
+            }
+            ShowError(window, IDS_WRITE_ERROR);
+            return;
+        }
+        if (written) {
+            ++report_.messagesWritten;
+        } else {
+            ++report_.messagesFailed;
+            // In one file a failure of any kind is a failed write: it ends the walk.
+            const int why = oneFile ? IDS_FAILED_WRITE : failure;
+            ++report_.failedBecause[report_.lastTooLarge ? IDS_FAILED_TOO_LARGE : why];
+        }
+        if (written || !oneFile) CountConversions(writer);
+        progress.MessageDone(report_);
+        if (!written && oneFile) {
+            ok = false;
+            break;
+        }
+        std::memset(id, 0, sizeof id);
+    }
+    if (stop == ExportStop::Cancel) report_.cancelled = true;
+    const bool abandoned = stop == ExportStop::Abandon;
+    if (oneFile) EndOneFile(target, ok, abandoned);
+    report_.stopped = abandoned;
+    const bool shown = progress.Shown();
+    watched.reset();
+    if (!abandoned) FinishWalk(window, run, shown);
+}
+
+int ExportDriver::ExportMessage(const char* id, Walk& walk) {
+    HostMessage message;
+    if (!walk.writer.Read(id, message)) return IDS_FAILED_NO_SOURCE;
+    Target& target = walk.target;
+    const bool oneFile = walk.framing.OneFile();
+    // Naming costs host calls: in one file only when it is shown or names the file.
+    const bool tell = !oneFile || walk.progress.WantsSubject();
+    std::string name;
+    if (tell || target.path.empty()) name = SubjectFileName(message.root);
+    if (tell) walk.progress.SetSubject(name);
+    if (!oneFile) return WriteEmlFile(id, message, name, walk);
+    if (target.path.empty() &&
+        (!NameOneFile(walk.run, walk.framing, name, target) || !OpenOneFile(target))) {
+        return IDS_FAILED_WRITE;
+    }
+    TargetFile& file = *target.file;
+    file.BeginMessage();
+    if (target.written == 0) {
+        std::string leadIn = walk.framing.AppendLeadIn(file.Tail());
+        file.Write(leadIn.data(), leadIn.size());
+    }
+    if (!file.EndMessage(walk.writer.Write(id, message, file))) return IDS_FAILED_WRITE;
+    ++target.written;
+    return 0;
+}
+
+int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::string& name,
+                               Walk& walk) {
+    const std::string& folder = walk.target.path;
+    const std::string extension = walk.framing.Extension();
+    FileSystem& files = platform_.Files();
+    std::string fileName;
+    // An input of this export (re-exported into its own folder) is never written over.
+    do {
+        fileName = UniqueFileName(walk.target.names, name, extension, folder.size(),
+                                  files.MaxPathBytes(), OnDisk(platform_));
+    } while (platform_.IsProtected(folder + fileName));
+    std::unique_ptr<TargetFile> file = files.Open(folder + fileName, TargetMode::NewName);
+    if (!file) return IDS_FAILED_NO_FILE;
+    file->BeginMessage();
+    // A message that failed leaves no file, and an old file of its name as it was.
+    if (!file->EndMessage(walk.writer.Write(id, message, *file))) {
+        file->Abort();
+        return IDS_FAILED_WRITE;
+    }
+    return file->Commit() ? 0 : IDS_FAILED_WRITE;
+}
+
+void ExportDriver::EndOneFile(Target& target, bool ok, bool abandoned) {
+    TargetFile& file = *target.file;
+    const int written = target.written;
     // A failed replacement leaves the old file whole; a failed append or new
     // file keeps the whole messages before the failure, if there are any. A
     // cancelled one keeps the whole messages written, unless it was to replace
-    // a file: that stays as it was.
-    bool keep = !stopRequested_ && (report_.cancelled ? !target.replacesOld
-                                                      : ok || (!target.replacesOld && written > 0));
-    bool kept = keep && file->Commit();
-    if (!keep) file->Abort();
+    // a file: that stays as it was. An abandoned one stays as it was.
+    bool keep = !abandoned && (report_.cancelled ? !target.replacesOld
+                                                 : ok || (!target.replacesOld && written > 0));
+    bool kept = keep && file.Commit();
+    if (!keep) file.Abort();
     if (!kept) report_.messagesWritten -= written;
-    report_.stopped = stopRequested_;
-    if (!stopRequested_ && (!ok || (keep && !kept))) report_.stoppingError = IDS_WRITE_ERROR;
-    if (!stopRequested_) FinishWalk(window, run, *walk);
-}
-
-std::unique_ptr<WalkProgress> ExportDriver::StartWalk(HostWindow window, const Run& run) {
-    int mode = run.selectionMode;
-    return std::make_unique<WalkProgress>(
-        platform_.StartProgress(window, [this, mode] { return CountSelection(mode); }),
-        [this](MimePart& root, std::string& name) { return SubjectFileName(root, name); });
+    if (!abandoned && (!ok || (keep && !kept))) report_.stoppingError = IDS_WRITE_ERROR;
 }
 
 int ExportDriver::CountSelection(int selectionMode) {
@@ -136,8 +215,7 @@ int ExportDriver::CountSelection(int selectionMode) {
     return count;
 }
 
-void ExportDriver::FinishWalk(HostWindow window, const Run& run, WalkProgress& walk) {
-    bool shown = walk.End();
+void ExportDriver::FinishWalk(HostWindow window, const Run& run, bool shown) {
     if (shown || report_.cancelled) {
         if (report_.messagesSelected == 0) CountSelection(run.selectionMode);
         report_.errorShown |= report_.stoppingError != 0 || report_.messagesFailed > 0;
@@ -151,43 +229,13 @@ void ExportDriver::FinishWalk(HostWindow window, const Run& run, WalkProgress& w
     }
 }
 
-bool ExportDriver::WriteMessages(const Run& run, TargetFile& file, int& written,
-                                 WalkProgress& walk) {
-    MessageWriter writer(host_, run.format);
-    writer.SetExportTime(platform_.LocalNow());
-    writer.SetObserver(&walk);
-    char id[kIdBufferSize] = {};
-    long position = host_.GetNextMail(-1, id, 256, run.selectionMode);
-    while (position != -1 && !stopRequested_ && walk.Continue(report_)) {
-        file.BeginMessage();
-        if (written == 0) {
-            std::string leadIn = AppendLeadIn(file.Tail(), run.format.SaveType);
-            file.Write(leadIn.data(), leadIn.size());
-        }
-        auto write = [&] { return writer.WriteMessage(id, file); };
-        if (!file.EndMessage(HoldingOneMessage(write, report_.lastTooLarge))) {
-            ++report_.messagesFailed;
-            ++report_.failedBecause[report_.lastTooLarge ? IDS_FAILED_TOO_LARGE : IDS_FAILED_WRITE];
-            if (progress_) progress_(report_);
-            return false;
-        }
-        ++written;
-        ++report_.messagesWritten;
-        CountConversions(writer);
-        if (progress_) progress_(report_);
-        std::memset(id, 0, sizeof id);
-        position = host_.GetNextMail(position, id, 256, run.selectionMode);
-    }
-    return true;
-}
-
 void ExportDriver::CountConversions(const MessageWriter& writer) {
     report_.messagesConverted = writer.MessagesConverted();
     report_.characterReferences = writer.CharacterReferences();
     report_.signaturesBroken = writer.SignaturesBroken();
 }
 
-bool ExportDriver::SubjectFileName(MimePart& root, std::string& name) {
+std::string ExportDriver::SubjectFileName(MimePart& root) {
     // The whole Subject, so that no word or character is cut before it is read.
     std::unique_ptr<char[]> subject(new char[kMaxFoldedHeaderBytes + 1]);
     root.GetHeader("Subject", subject.get(), kMaxFoldedHeaderBytes + 1);
@@ -198,127 +246,56 @@ bool ExportDriver::SubjectFileName(MimePart& root, std::string& name) {
     ConvertHeaderText(subject.get(), converter, Unmappable::kUnderscore, converted);
     char buffer[kSubjectBufferSize];
     SubjectToFileName(converted.c_str(), buffer, sizeof buffer);
-    name = buffer;
-    return true;
+    return buffer;
 }
 
-// Only the header block is parsed: a name needs no more.
-bool ExportDriver::ParseMessage(const char* id, MimePart& root, WriteObserver* observer) {
-    HostText source(host_, host_.GetSource(id));
-    if (!source) return false;
-    if (observer) observer->Working();
-    const char* cursor = source.get();
-    root.Parse(cursor, FirstEmptyLine(cursor, cursor + std::strlen(cursor)), nullptr);
-    return true;
-}
-
-bool ExportDriver::ChooseSingleFileTarget(HostWindow window, const Run& run, SingleTarget& target) {
-    FileSystem& files = platform_.Files();
-    if (!run.stored) {
-        if (!platform_.ChooseSaveFile(window, run.savePath, target.path)) return false;
-        if (!files.Exists(target.path)) return true;
-        int answer = platform_.AskOverwrite(target.path);
-        if (answer == kOverwriteCancel) return false;
-        target.replacesOld = answer == kOverwriteReplace;
-        target.mode = target.replacesOld ? TargetMode::Replace : TargetMode::Append;
+bool ExportDriver::ChooseTarget(HostWindow window, const Run& run, const MessageFraming& framing,
+                                Target& target) {
+    if (!framing.OneFile()) {
+        if (run.stored) {
+            target.path = run.savePath;
+        } else {
+            std::string picked;
+            if (!platform_.BrowseFolder(window, BrowseStartFolder(run.savePath), picked)) {
+                return false;
+            }
+            target.path = FolderWithSeparator(picked);
+        }
+        report_.target = target.path;
         return true;
     }
-    char id[kIdBufferSize] = {};
-    std::string name;
-    MimePart root;
-    if (host_.GetNextMail(-1, id, 256, run.selectionMode) == -1) return false;
-    auto named = [&] { return ParseMessage(id, root) && SubjectFileName(root, name); };
-    if (!HoldingOneMessage(named, report_.lastTooLarge)) {
-        if (report_.lastTooLarge) {
-            ++report_.messagesFailed;
-            if (progress_) progress_(report_);
-        }
-        ShowError(window, IDS_WRITE_ERROR);
-        return false;
-    }
+    if (run.stored) return true;  // named after the first message
+    if (!platform_.ChooseSaveFile(window, run.savePath, target.path)) return false;
+    if (!platform_.Files().Exists(target.path)) return true;
+    int answer = platform_.AskOverwrite(target.path);
+    if (answer == kOverwriteCancel) return false;
+    target.replacesOld = answer == kOverwriteReplace;
+    target.mode = target.replacesOld ? TargetMode::Replace : TargetMode::Append;
+    return true;
+}
+
+bool ExportDriver::NameOneFile(const Run& run, const MessageFraming& framing,
+                               const std::string& name, Target& target) {
+    FileSystem& files = platform_.Files();
     const std::string& folder = run.savePath;
-    target.path = folder +
-                  FitFileName(name, folder.size(), 4, files.MaxPathBytes(), OnDisk(platform_)) +
-                  ".txt";
-    if (platform_.IsProtected(target.path)) {
-        // Never written over: the export reads it.
-        ShowError(window, IDS_WRITE_ERROR);
-        return false;
-    }
+    const std::string extension = framing.Extension();
+    std::string path = folder +
+                       FitFileName(name, folder.size(), extension.size(), files.MaxPathBytes(),
+                                   OnDisk(platform_)) +
+                       extension;
+    // Never written over: the export reads it.
+    if (platform_.IsProtected(path)) return false;
+    target.path = path;
     // An old file of that name is replaced, never deleted first.
     target.replacesOld = files.Exists(target.path);
     return true;
 }
 
-bool ExportDriver::ChooseEmlFolder(HostWindow window, const Run& run, std::string& folder) {
-    if (run.stored) {
-        folder = run.savePath;
-        return true;
-    }
-    std::string picked;
-    if (!platform_.BrowseFolder(window, BrowseStartFolder(run.savePath), picked)) return false;
-    folder = FolderWithSeparator(picked);
+bool ExportDriver::OpenOneFile(Target& target) {
+    target.file = platform_.Files().Open(target.path, target.mode);
+    if (!target.file) return false;
+    report_.target = target.path;
     return true;
-}
-
-void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
-    std::string folder;
-    if (!ChooseEmlFolder(window, run, folder)) return;
-    report_.target = folder;
-    MessageWriter writer(host_, run.format);
-    writer.SetExportTime(platform_.LocalNow());
-    std::unique_ptr<WalkProgress> walk = StartWalk(window, run);
-    writer.SetObserver(walk.get());
-    NameRegistry names;
-    char id[kIdBufferSize] = {};
-    long position = host_.GetNextMail(-1, id, 256, run.selectionMode);
-    while (position != -1 && !stopRequested_ && walk->Continue(report_)) {
-        int failure = IDS_FAILED_TOO_LARGE;
-        auto write = [&] {
-            failure = WriteEmlFile(id, folder, writer, names, *walk);
-            return failure == 0;
-        };
-        if (HoldingOneMessage(write, report_.lastTooLarge)) {
-            ++report_.messagesWritten;
-        } else {
-            ++report_.messagesFailed;
-            ++report_.failedBecause[report_.lastTooLarge ? IDS_FAILED_TOO_LARGE : failure];
-        }
-        CountConversions(writer);
-        if (progress_) progress_(report_);
-        std::memset(id, 0, sizeof id);
-        position = host_.GetNextMail(position, id, 256, run.selectionMode);
-    }
-    report_.stopped = stopRequested_;
-    if (!stopRequested_) FinishWalk(window, run, *walk);
-}
-
-int ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,
-                               NameRegistry& names, WalkProgress& walk) {
-    std::string name;
-    {
-        MimePart root;  // gone before the writer parses the message again
-        if (!ParseMessage(id, root, &walk)) return IDS_FAILED_NO_SOURCE;
-        if (!SubjectFileName(root, name)) return IDS_FAILED_NO_SUBJECT;
-    }
-    walk.SetSubject(name);
-    FileSystem& files = platform_.Files();
-    std::string fileName =
-        UniqueFileName(names, name, ".eml", folder.size(), files.MaxPathBytes(), OnDisk(platform_));
-    // An input of this export (re-exported into its own folder) is never written over.
-    while (platform_.IsProtected(folder + fileName)) {
-        fileName = UniqueFileName(names, name, ".eml", folder.size(), files.MaxPathBytes(),
-                                  OnDisk(platform_));
-    }
-    std::unique_ptr<TargetFile> file = files.Open(folder + fileName, TargetMode::NewName);
-    if (!file) return IDS_FAILED_NO_FILE;
-    file->BeginMessage();
-    // A message that failed leaves no file, and an old file of its name as it was.
-    if (!file->EndMessage(writer.WriteMessage(id, *file))) {
-        file->Abort();
-        return IDS_FAILED_WRITE;
-    }
-    return file->Commit() ? 0 : IDS_FAILED_WRITE;
 }
 
 }  // namespace tessera

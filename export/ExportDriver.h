@@ -1,8 +1,8 @@
-// The export flow of the two commands, written once for every platform.
+// The export flow of the two commands, written once for every platform and
+// every format: one walk over the selection in which each message makes one
+// trip (fetched once, parsed once, named, converted, framed, written).
 #pragma once
 
-#include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -10,16 +10,15 @@
 #include "export/ExportPlatform.h"
 #include "export/ExportReport.h"
 #include "export/ExportSettings.h"
+#include "export/FileNaming.h"
 #include "export/HostApi.h"
 
 namespace tessera {
 
-class MimePart;
+class MessageFraming;
 class MessageWriter;
-class NameRegistry;
-
-class WalkProgress;
-class WriteObserver;
+class MimePart;
+struct HostMessage;
 
 class ExportDriver {
   public:
@@ -32,14 +31,6 @@ class ExportDriver {
     void ExportChosenFormat(HostWindow window, ExportFormat& chosen, const std::string& savePath);
 
     const ExportReport& Report() const { return report_; }
-    // Called after every message of the walk.
-    void SetProgress(std::function<void(const ExportReport&)> progress) {
-        progress_ = std::move(progress);
-    }
-    // Ends the running export after the current message, as if it had never
-    // run for the single file (an old file stays as it was, a new one is
-    // removed); `.eml` files already written stay. Callable from the progress callback.
-    void Stop() { stopRequested_ = true; }
 
   private:
     // What one run reads from start to end.
@@ -50,40 +41,53 @@ class ExportDriver {
         int selectionMode = 0;  // flag of every walk call
     };
 
-    // The one file of save types 103 and 105 and how it is opened.
-    struct SingleTarget {
+    // Where the run's messages go.
+    struct Target {
+        // The one file, or the folder of the files (ending in its separator);
+        // empty for a stored single file until the first message names it.
         std::string path;
         TargetMode mode = TargetMode::Replace;
-        bool replacesOld = false;  // an existing file is replaced: kept whole on failure
+        bool replacesOld = false;          // an existing file is replaced: kept whole on failure
+        std::unique_ptr<TargetFile> file;  // the one file, once open
+        int written = 0;                   // messages in the one file
+        NameRegistry names;                // the files made in the folder
+    };
+
+    // What the walk's messages share.
+    struct Walk {
+        const Run& run;
+        const MessageFraming& framing;
+        MessageWriter& writer;
+        ExportProgress& progress;
+        Target& target;
     };
 
     void RunExport(HostWindow window, Run& run);
-    void ExportSingleFile(HostWindow window, const Run& run);
-    bool ChooseSingleFileTarget(HostWindow window, const Run& run, SingleTarget& target);
-    // Writes the walk's messages one by one; false at the first that fails.
-    bool WriteMessages(const Run& run, TargetFile& file, int& written, WalkProgress& walk);
-    void ExportEmlFiles(HostWindow window, const Run& run);
-    bool ChooseEmlFolder(HostWindow window, const Run& run, std::string& folder);
+    // The target chosen before the walk: a file (save dialog and overwrite
+    // question), a folder, or, for a stored single file, nothing yet.
+    bool ChooseTarget(HostWindow window, const Run& run, const MessageFraming& framing,
+                      Target& target);
+    // Opens the one file; false when it cannot be.
+    bool OpenOneFile(Target& target);
+    // The stored single file named after the first message; false when it cannot be.
+    bool NameOneFile(const Run& run, const MessageFraming& framing, const std::string& name,
+                     Target& target);
+    // One message's trip: 0 when written, else the string-table id of why not.
+    int ExportMessage(const char* id, Walk& walk);
+    int WriteEmlFile(const char* id, HostMessage& message, const std::string& name, Walk& walk);
+    // Keeps or drops the one file as the walk ended.
+    void EndOneFile(Target& target, bool ok, bool abandoned);
     // The parsed message's Subject, converted to Shift-JIS, made into a file name.
-    bool SubjectFileName(MimePart& root, std::string& name);
-    // `observer`, when given, is kept alive through a long parse.
-    bool ParseMessage(const char* id, MimePart& root, WriteObserver* observer = nullptr);
-    // 0 when written, else the string-table id of why not.
-    int WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,
-                     NameRegistry& names, WalkProgress& walk);
-    // The progress of the walk that starts now.
-    std::unique_ptr<WalkProgress> StartWalk(HostWindow window, const Run& run);
+    std::string SubjectFileName(MimePart& root);
     int CountSelection(int selectionMode);
-    // Ends the progress and tells the user how the walk ended.
-    void FinishWalk(HostWindow window, const Run& run, WalkProgress& walk);
+    // Tells the user how the walk ended; `shown`: its progress had been on show.
+    void FinishWalk(HostWindow window, const Run& run, bool shown);
     void ShowError(HostWindow window, int textId);
     void CountConversions(const MessageWriter& writer);
 
     const HostApi& host_;
     ExportPlatform& platform_;
     ExportReport report_;
-    std::function<void(const ExportReport&)> progress_;
-    bool stopRequested_ = false;
 };
 
 }  // namespace tessera

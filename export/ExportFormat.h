@@ -6,10 +6,17 @@
 
 namespace tessera {
 
-constexpr int kSaveTypeMbox = 103;       // all messages in one UNIX mbox file
-constexpr int kSaveTypeEml = 104;        // one .eml file per message
-constexpr int kSaveTypeSeparator = 105;  // one file, a separator line after each message
-constexpr int kSaveTypeUnset = -1;       // the asking command before its first confirmed dialog
+// The save types as the settings store them and the dialog's radio buttons are numbered.
+enum class SaveType {
+    Mbox = 103,       // all messages in one UNIX mbox file
+    Eml = 104,        // one .eml file per message
+    Separator = 105,  // one file, a separator line after each message
+};
+
+constexpr int kSaveTypeMbox = static_cast<int>(SaveType::Mbox);
+constexpr int kSaveTypeEml = static_cast<int>(SaveType::Eml);
+constexpr int kSaveTypeSeparator = static_cast<int>(SaveType::Separator);
+constexpr int kSaveTypeUnset = -1;  // the asking command before its first confirmed dialog
 
 struct ExportFormat {
     int SaveType = kSaveTypeMbox;

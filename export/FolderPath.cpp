@@ -14,10 +14,11 @@ std::string BrowseStartFolder(const std::string& path) {
     return path.substr(0, path.size() - 1);
 }
 
-std::string FolderWithSeparator(const std::string& folder) {
-    // No Shift-JIS trail byte is '/', so a POSIX folder's last byte decides.
-    if (!folder.empty() && (folder.back() == '/' || EndsInBackslash(folder))) return folder;
-    return folder + '\\';
+std::string FolderWithSeparator(const std::string& folder, char separator) {
+    // No Shift-JIS trail byte is '/', so a folder ending in '/' ends in a separator.
+    if (!folder.empty() && folder.back() == '/') return folder;
+    if (separator == '\\' && EndsInBackslash(folder)) return folder;
+    return folder + separator;
 }
 
 }  // namespace tessera

@@ -13,8 +13,9 @@ std::string WithTrailingBackslash(const std::string& path);
 // path longer than 3 bytes, so "C:\" stays whole and "C:\Mail\" loses it.
 std::string BrowseStartFolder(const std::string& path);
 
-// A picked folder with the separator file names go behind: a folder that ends
-// in '\' or '/' keeps it, any other (the empty one too) gets '\'.
-std::string FolderWithSeparator(const std::string& folder);
+// A folder with the separator file names go behind: a folder that ends in
+// '/' (which every system takes) or in `separator`, the system's own, keeps
+// it; any other (the empty one too) gets `separator`.
+std::string FolderWithSeparator(const std::string& folder, char separator = '\\');
 
 }  // namespace tessera

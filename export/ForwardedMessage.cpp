@@ -105,7 +105,7 @@ bool IsForwardedMessage(const MimePart& part, const MimePart& container) {
 }
 
 bool ConvertForwardedMessage(MimePart& part, const std::function<bool(MimePart&)>& convert,
-                             const std::function<void()>* pulse) {
+                             ExportProgress& progress) {
     if (part.body.empty() || part.firstChild != nullptr) return false;
     if (ReadPartLabels(part).encoding != TransferEncoding::kIdentity) return false;
     std::string text;
@@ -115,7 +115,7 @@ bool ConvertForwardedMessage(MimePart& part, const std::function<bool(MimePart&)
     in.Flush();
     MimePart message;
     const char* cursor = text.data();
-    message.Parse(cursor, text.data() + text.size(), nullptr, pulse);
+    message.Parse(cursor, text.data() + text.size(), nullptr, progress);
     // A NUL, text after the close delimiter, a delimiter made good: not the same bytes.
     CompareSink same(text);
     message.WriteTo(same);

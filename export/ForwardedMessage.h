@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "export/ExportProgress.h"
+
 namespace tessera {
 
 class MimePart;
@@ -22,9 +24,9 @@ bool IsMessageItself(const MimePart& part);
 // Parses the body of `part` as a message and hands it to `convert`; when that
 // returns true, the changed message becomes the body. Left alone: a
 // transfer-encoded body, or one that does not read back byte for byte.
-// Returns whether the body changed. `pulse`, when given, is called while a long
+// Returns whether the body changed. `progress` is ticked while a long
 // message is parsed.
 bool ConvertForwardedMessage(MimePart& part, const std::function<bool(MimePart&)>& convert,
-                             const std::function<void()>* pulse = nullptr);
+                             ExportProgress& progress = Unwatched());
 
 }  // namespace tessera

@@ -1,5 +1,5 @@
 // The host mail client's plug-in API as a table of function pointers.
-// Portable: the plug-in binds it from the host executable (HostApi_win.cpp);
+// Portable: the plug-in binds it from the host executable (shell/HostBinding);
 // native tools and tests fill it with their own host implementation.
 #pragma once
 

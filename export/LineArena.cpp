@@ -101,11 +101,6 @@ bool LineArena::TryGrow(char* end, size_t more) {
     return true;
 }
 
-void LineArena::Shrink(char* end, size_t less) {
-    if (head_ == nullptr || end != reinterpret_cast<char*>(head_) + kHeader + head_->used) return;
-    head_->used -= less;
-}
-
 size_t LineArena::BytesHeld() const {
     size_t bytes = 0;
     for (const Chunk* chunk = head_; chunk != nullptr; chunk = chunk->next)

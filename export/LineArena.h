@@ -18,9 +18,6 @@ class LineArena {
     // Lengthens the latest allocation, whose end is `end`, by `more` bytes in
     // place; false (nothing changed) when that cannot be done.
     bool TryGrow(char* end, size_t more);
-    // Shortens the latest allocation, whose end is `end`, by `less` bytes; does
-    // nothing for any other block.
-    void Shrink(char* end, size_t less);
     // Gives back everything allocated.
     void Reset();
     // Bytes of the chunks held now.

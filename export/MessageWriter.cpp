@@ -1,17 +1,15 @@
 #include "export/MessageWriter.h"
 
 #include <cstring>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "export/AsciiText.h"
 #include "export/AttachmentRule.h"
-#include "export/EnvelopeLine.h"
 #include "export/ForwardedMessage.h"
 #include "export/HostText.h"
-#include "export/MboxContentLength.h"
+#include "export/MessageFraming.h"
 #include "export/MimePart.h"
 #include "export/PartLabels.h"
 #include "export/SignedContent.h"
@@ -30,48 +28,28 @@ bool IsText(const char* type) { return EqualsIgnoreCase(type, "text"); }
 
 class FileSink : public TextSink {
   public:
-    FileSink(OutputFile& file, MessageWriter& writer)
-        : TextSink(kWriteBufferBytes), file_(file), writer_(writer) {}
+    FileSink(OutputFile& file, ExportProgress& progress)
+        : TextSink(kWriteBufferBytes), file_(file), progress_(progress) {}
 
   private:
     bool Deliver(const char* p, size_t n) override {
         const bool ok = file_.Write(p, n);
-        writer_.Working();  // a long message keeps its progress alive piece by piece
+        progress_.Tick();  // a long message keeps its progress alive piece by piece
         return ok;
     }
     OutputFile& file_;
-    MessageWriter& writer_;
+    ExportProgress& progress_;
 };
-
-void QuoteList(LineList& lines) {
-    if (!lines.AnyLine(NeedsFromQuote)) return;  // most lists: one quick read
-    std::string quoted;
-    for (LineCursor line(lines); line; line.Next()) {
-        const std::string_view stored = line.Stored();
-        if (!NeedsFromQuote(stored.data(), stored.size())) continue;
-        quoted.assign(1, '>');
-        quoted.append(line->text, line->length);
-        line->SetText(quoted.data(), quoted.size());
-    }
-}
 
 }  // namespace
 
-void QuoteFromLines(MimePart& root) {
-    // Depth-first over the tree without recursion: parts, then siblings.
-    std::vector<MimePart*> pending{&root};
-    while (!pending.empty()) {
-        MimePart* part = pending.back();
-        pending.pop_back();
-        QuoteList(part->body);
-        QuoteList(part->epilogue);
-        if (part != &root && part->next) pending.push_back(part->next);
-        if (part->firstChild) pending.push_back(part->firstChild);
-    }
-}
-
-MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format)
-    : host_(host), format_(format), converter_(host) {}
+MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format,
+                             const MessageFraming& framing, ExportProgress& progress)
+    : host_(host),
+      format_(format),
+      framing_(framing),
+      progress_(progress),
+      converter_(host, progress) {}
 
 bool MessageWriter::ConvertParts(MimePart* part, const char* charset) {
     bool changed = part != nullptr && ConvertHeaderLines(*part);
@@ -130,14 +108,13 @@ bool MessageWriter::ConvertForwarded(MimePart& part) {
         ~Depth() { --depth; }
     } depth(forwardedDepth_);
     bool converted = false;
-    const std::function<void()> pulse = [this] { Working(); };
     const auto convert = [&](MimePart& message) {
         bool pruned = false;
         // The host's charset is the outer message's: not this one's.
         converted = ConvertMessage(message, "", pruned);
         return converted || pruned;
     };
-    const bool changed = ConvertForwardedMessage(part, convert, observer_ ? &pulse : nullptr);
+    const bool changed = ConvertForwardedMessage(part, convert, progress_);
     return changed && converted;
 }
 
@@ -149,47 +126,31 @@ bool MessageWriter::ConvertHeaderLines(MimePart& part) {
     return ConvertHeaderBlock(part, converter_);
 }
 
-bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
-    MimePart root;
-    bool addBlankLine = true;
-    {
-        HostText source(host_, host_.GetSource(id));
-        if (!source.get()) return false;
-        size_t length = std::strlen(source.get());
-        addBlankLine =
-            length <= 3 || (source.get()[length - 2] == '\r' && source.get()[length - 1] == '\n');
-        Working();
-        const std::function<void()> pulse = [this] { Working(); };
-        const char* cursor = source.get();
-        root.Parse(cursor, cursor + length, nullptr, observer_ ? &pulse : nullptr);
-    }
-    if (observer_) observer_->Parsed(root);
+bool MessageWriter::Read(const char* id, HostMessage& message) {
+    HostText source(host_, host_.GetSource(id));
+    if (!source) return false;
+    const char* text = source.get();
+    const size_t length = std::strlen(text);
+    message.lineEnded = length <= 3 || (text[length - 2] == '\r' && text[length - 1] == '\n');
+    progress_.Tick();
+    message.root.Parse(text, text + length, nullptr, progress_);
+    return true;
+}
+
+bool MessageWriter::Write(const char* id, HostMessage& message, OutputFile& file) {
+    MimePart& root = message.root;
     char charset[kCharsetBufferSize] = {};
     host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
     signatureBroken_ = false;
     bool pruned = false;
     const bool converted = ConvertMessage(root, charset, pruned);
-    Working();
-    const int saveType = format_.SaveType;
-    if (saveType == kSaveTypeMbox) {
-        QuoteFromLines(root);
-        DropStaleContentLength(root);
-    }
+    progress_.Tick();
+    framing_.Prepare(root);
     if (root.SerializedSize() < 3) return false;
-    FileSink sink(file, *this);
-    if (saveType == kSaveTypeMbox) {
-        std::string envelope = BuildEnvelopeLine(root, exportTime_);
-        sink.Put(envelope.data(), envelope.size());
-    }
+    FileSink sink(file, progress_);
+    framing_.WriteLeadIn(root, sink);
     root.WriteTo(sink);
-    // In an mbox the blank line is framing: many readers start a message only at a
-    // "From " line that follows a blank line.
-    if (addBlankLine || saveType == kSaveTypeMbox) sink.Put("\r\n", 2);
-    const std::string& separator = format_.Separator;
-    if (saveType == kSaveTypeSeparator && !separator.empty()) {
-        sink.Put(separator.data(), separator.size());
-        sink.Put("\r\n", 2);
-    }
+    framing_.WriteTrailer(message.lineEnded, sink);
     if (!sink.Flush()) return false;
     if (converted) ++messagesConverted_;
     if (signatureBroken_) ++signaturesBroken_;

@@ -40,8 +40,8 @@ struct Frame {
 // nesting nor sibling counts reach the call stack.
 class MimeParser {
   public:
-    MimeParser(const char* cursor, const char* end, const std::function<void()>* pulse)
-        : cursor_(cursor), end_(end), pulse_(pulse) {}
+    MimeParser(const char* cursor, const char* end, ExportProgress& progress)
+        : cursor_(cursor), end_(end), progress_(progress) {}
     const char* Run(MimePart& root, const char* enclosing);
 
   private:
@@ -60,20 +60,20 @@ class MimeParser {
     std::vector<Frame> stack_;
     std::string header_;  // one scratch buffer for folded headers, reused
     size_t partsLeft_ = kMaxPartCount;
-    const std::function<void()>* pulse_;
+    ExportProgress& progress_;
 };
 
-// Lines parsed between two pulses: well under a millisecond of work.
-constexpr unsigned kLinesPerPulse = 4096;
+// Lines parsed between two ticks: well under a millisecond of work.
+constexpr unsigned kLinesPerTick = 4096;
 
 const char* MimeParser::Run(MimePart& root, const char* enclosing) {
     Push(&root, enclosing, 0);
     unsigned lines = 0;
     while (!stack_.empty() && cursor_ < end_) {
         Step();
-        if (pulse_ && ++lines == kLinesPerPulse) {
+        if (++lines == kLinesPerTick) {
             lines = 0;
-            (*pulse_)();
+            progress_.Tick();
         }
     }
     return cursor_;
@@ -261,7 +261,7 @@ void MimePart::Parse(const char*& cursor, const char* enclosingBoundary) {
 }
 
 void MimePart::Parse(const char*& cursor, const char* end, const char* enclosingBoundary,
-                     const std::function<void()>* pulse) {
+                     ExportProgress& progress) {
     Reset();
     // A part parsed on its own (a message) keeps its lines in storage of its own.
     if (arena_ == nullptr) {
@@ -269,7 +269,7 @@ void MimePart::Parse(const char*& cursor, const char* end, const char* enclosing
         UseArena(ownArena_.get());
     }
     end = cursor + strnlen(cursor, static_cast<size_t>(end - cursor));
-    MimeParser parser(cursor, end, pulse);
+    MimeParser parser(cursor, end, progress);
     cursor = parser.Run(*this, enclosingBoundary);
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "export/ExportProgress.h"
 #include "export/LineArena.h"
 #include "export/LineList.h"
 
@@ -42,10 +42,10 @@ class MimePart {
     // holds it, null for a message. The cursor is left at the first line not
     // consumed (for a message: after its close delimiter, or at the end).
     void Parse(const char*& cursor, const char* enclosingBoundary = nullptr);
-    // Same over [cursor, end); a NUL byte ends the text early. `pulse`, when
-    // given, is called every few thousand lines (long messages).
+    // Same over [cursor, end); a NUL byte ends the text early. `progress` is
+    // ticked every few thousand lines (long messages).
     void Parse(const char*& cursor, const char* end, const char* enclosingBoundary,
-               const std::function<void()>* pulse = nullptr);
+               ExportProgress& progress = Unwatched());
 
     // The whole entity as text: headers, body, then for a container with parts each
     // part behind its delimiter line, the close delimiter and the epilogue.

@@ -15,16 +15,6 @@ constexpr std::string_view kContentType = "content-type";
 constexpr std::string_view kTransferEncoding = "content-transfer-encoding";
 constexpr std::string_view kDisposition = "content-disposition";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view TrimBlanks(std::string_view text) {
-    size_t first = 0;
-    while (first < text.size() && IsBlank(text[first])) ++first;
-    size_t last = text.size();
-    while (last > first && IsBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
 // The value of a header entry named `lowerName`; false for other entries.
 bool EntryValue(const LineEntry& entry, std::string_view lowerName, std::string_view& value) {
     const std::string_view text(entry.text, entry.length);

@@ -26,9 +26,7 @@ class PiecesMeasure {
                      std::memchr(written.data(), '~', written.size()) != nullptr;
     }
     ShiftJisRepertoire Measured() const {
-        if (invalid_) return ShiftJisRepertoire::kInvalid;
-        if (!eightBit_) return ShiftJisRepertoire::kAscii;
-        return extended_ ? ShiftJisRepertoire::kCp932 : ShiftJisRepertoire::kJisX0208;
+        return invalid_ ? ShiftJisRepertoire::kInvalid : RepertoireOf(eightBit_, extended_);
     }
 
   private:
@@ -62,7 +60,8 @@ bool HasGetaMark(std::string_view text) {
 
 }  // namespace
 
-ShiftJisConverter::ShiftJisConverter(const HostApi& host) : host_(host) {}
+ShiftJisConverter::ShiftJisConverter(const HostApi& host, ExportProgress& progress)
+    : host_(host), progress_(progress) {}
 
 bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
                                Unmappable unmappable, std::string& out,
@@ -153,9 +152,9 @@ bool ShiftJisConverter::AppendJisLine(JapaneseCharset charset, const char* line,
                                                                      : nullptr;
     char* converted = convert != nullptr ? convert(line, 0) : nullptr;
     // A few milliseconds of host calls between two ticks.
-    if (tick_ && ++callsSinceTick_ == 64) {
+    if (++callsSinceTick_ == 64) {
         callsSinceTick_ = 0;
-        tick_();
+        progress_.Tick();
     }
     if (converted == nullptr) return false;
     const size_t length = std::strlen(converted);

@@ -5,11 +5,11 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 
 #include "export/CharsetLabel.h"
+#include "export/ExportProgress.h"
 #include "export/HostApi.h"
 #include "export/Utf8ToShiftJis.h"
 
@@ -17,7 +17,9 @@ namespace tessera {
 
 class ShiftJisConverter {
   public:
-    explicit ShiftJisConverter(const HostApi& host);
+    // `progress` is ticked every few dozen host calls, so that a long
+    // conversion keeps it alive.
+    explicit ShiftJisConverter(const HostApi& host, ExportProgress& progress = Unwatched());
     ShiftJisConverter(const ShiftJisConverter&) = delete;
     ShiftJisConverter& operator=(const ShiftJisConverter&) = delete;
 
@@ -40,13 +42,8 @@ class ShiftJisConverter {
 
     // Characters written as "&#NNNNN;" references so far.
     size_t References() const { return references_; }
-    // Called every few dozen host calls, so that a long conversion can keep a
-    // progress alive; null: nothing.
-    void SetTick(std::function<void()> tick) { tick_ = std::move(tick); }
-    // Calls the tick now: for long work on a converted text between host calls.
-    void Tick() {
-        if (tick_) tick_();
-    }
+    // Ticks the progress now: for long work on a converted text between host calls.
+    void Tick() { progress_.Tick(); }
 
   private:
     bool AppendUtf8(std::string_view text, Unmappable unmappable, std::string& out,
@@ -57,7 +54,7 @@ class ShiftJisConverter {
     const HostApi& host_;
     std::string line_;  // one NUL-terminated line for the host, reused
     size_t references_ = 0;
-    std::function<void()> tick_;
+    ExportProgress& progress_;
     unsigned callsSinceTick_ = 0;
 };
 

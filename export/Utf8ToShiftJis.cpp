@@ -88,10 +88,7 @@ class Writer {
 
     size_t Unmapped() const { return unmapped_; }
 
-    ShiftJisRepertoire Repertoire() const {
-        if (!eightBit_) return ShiftJisRepertoire::kAscii;
-        return extended_ ? ShiftJisRepertoire::kCp932 : ShiftJisRepertoire::kJisX0208;
-    }
+    ShiftJisRepertoire Repertoire() const { return RepertoireOf(eightBit_, extended_); }
 
   private:
     void Room(size_t n) {

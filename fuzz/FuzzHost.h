@@ -7,8 +7,8 @@
 #include <string>
 
 #include "export/HostApi.h"
-#include "host/EucJpConverter.h"
-#include "host/Iso2022JpConverter.h"
+#include "mailstore/EucJpConverter.h"
+#include "mailstore/Iso2022JpConverter.h"
 
 namespace tessera::fuzzing {
 

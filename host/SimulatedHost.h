@@ -1,7 +1,8 @@
-// The host's side of the plug-in API, without any window: the selection of
-// messages, host buffers with tracking, the Japanese converters and fault
-// injection. The simulated host exe exports it to the real plug-in under
-// Wine; the command-line exporter and native tests call it directly.
+// The simulated host: the host's side of the plug-in API over a message store
+// (StoreHost), with what tests need on top: every host buffer tracked, host
+// calls failing on purpose, a slow host, an empty selection and the header
+// decoder. The simulated host exe exports it to the real plug-in under Wine;
+// native tests call it directly.
 #pragma once
 
 #include <chrono>
@@ -11,15 +12,14 @@
 #include "export/HostApi.h"
 #include "host/BufferTracker.h"
 #include "host/FaultPlan.h"
-#include "host/MessageStore.h"
+#include "mailstore/StoreHost.h"
 
 namespace tessera {
 
-class SimulatedHost {
+class SimulatedHost : public StoreHost {
   public:
     static SimulatedHost& Instance();
 
-    MessageStore& Messages() { return messages_; }
     BufferTracker& Buffers() { return buffers_; }
     FaultPlan& Faults() { return faults_; }
     // When false, mode 1 (the selection) is empty and only mode 0 walks the messages.
@@ -32,17 +32,12 @@ class SimulatedHost {
     }
     void Reset();
 
-    long GetNextMail(long start, char* idBuffer, int size, int mode);
-    char* GetSource(const char* id);
-    int GetCharSet(const char* id, char* buffer, int size);
+    long GetNextMail(long start, char* idBuffer, int size, int mode) override;
+    char* GetSource(const char* id) override;
     char* MimeHeader(const char* text, char* scratch, int size, int flags);
-    char* Iso2022Jp(const char* text, int flags);
-    char* EucJp(const char* text, int flags);
-    void* Alloc(int size);
-    void Free(void* buffer);
-
-    // A host buffer holding `text`; null when allocation fails.
-    char* NewBuffer(const std::string& text);
+    char* Iso2022Jp(const char* text, int flags) override;
+    char* EucJp(const char* text, int flags) override;
+    void* Alloc(int size) override;
 
     // Calls counted per name (also the ones that failed on purpose).
     long GetNextMailCalls() const { return nextMailCalls_; }
@@ -50,15 +45,11 @@ class SimulatedHost {
     // plug-in cannot interrupt to keep its windows answering.
     double LongestSourceMs() const;
 
-  private:
-    // Index of the message an id names, or -1.
-    long IndexOf(const char* id) const;
-    // The source of message `index` in a new host buffer, or null.
-    char* ReadSource(long index);
-    // Tells, once per message, that its source was cut at a NUL byte.
-    void NoteNulByte(long index);
+  protected:
+    char* Allocate(size_t size) override { return buffers_.Allocate(size); }
+    void Release(void* buffer) override { buffers_.Release(buffer); }
 
-    MessageStore messages_;
+  private:
     BufferTracker buffers_;
     FaultPlan faults_;
     bool selectionActive_ = true;
@@ -66,19 +57,9 @@ class SimulatedHost {
     std::function<void(long)> sourceObserver_;
     long nextMailCalls_ = 0;
     std::chrono::steady_clock::duration longestSource_{};
-    // The charset of the message last fetched, so that asking for it after
-    // the source does not read the message again.
-    long charsetIndex_ = -1;
-    std::string charset_;
-    std::string scratch_;  // converter output, reused across calls
-    long lastNulIndex_ = -1;
-    bool nulExplained_ = false;
 };
 
 // A HostApi whose entries call SimulatedHost::Instance() (native builds).
 HostApi MakeSimulatedHostApi();
-
-// The id text the simulated host gives message `index`.
-std::string SimulatedMessageId(size_t index);
 
 }  // namespace tessera

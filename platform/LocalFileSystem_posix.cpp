@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "export/FolderPath.h"
+
 namespace tessera {
 
 namespace {
@@ -234,7 +236,7 @@ std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, Targe
 }
 
 std::string LocalFileSystem::AsFolder(const std::string& path) {
-    return !path.empty() && path.back() == '/' ? path : path + '/';
+    return FolderWithSeparator(path, '/');
 }
 
 bool LocalFileSystem::IsPathOfThisSystem(const std::string& path) {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "export/ShiftJisText.h"
+#include "export/FolderPath.h"
 
 namespace tessera {
 
@@ -228,10 +228,7 @@ std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, Targe
 
 bool LocalFileSystem::IsPathOfThisSystem(const std::string&) { return true; }
 
-std::string LocalFileSystem::AsFolder(const std::string& path) {
-    if (!path.empty() && (path.back() == '/' || EndsInBackslash(path))) return path;
-    return path + '\\';
-}
+std::string LocalFileSystem::AsFolder(const std::string& path) { return FolderWithSeparator(path); }
 
 size_t LocalFileSystem::MaxPathBytes() const { return MAX_PATH - 1; }
 

@@ -47,7 +47,6 @@
 #define IDS_REPORT_SIGNATURES 618
 // Why a message was not written (in the report).
 #define IDS_FAILED_NO_SOURCE 620
-#define IDS_FAILED_NO_SUBJECT 621
 #define IDS_FAILED_NO_FILE 622
 #define IDS_FAILED_WRITE 623
 #define IDS_FAILED_TOO_LARGE 624

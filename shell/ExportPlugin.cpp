@@ -18,12 +18,10 @@ std::string IniPathForModule(const std::string& modulePath) {
     return modulePath.substr(0, dot) + ".ini";
 }
 
-ExportPlugin::ExportPlugin(int askFormatCommand, HWND mainWindow, int storedFormatCommand,
-                           HMENU subMenu)
+ExportPlugin::ExportPlugin(int askFormatCommand, int storedFormatCommand, HMENU subMenu)
     : subMenu_(subMenu),
       storedFormatCommand_(storedFormatCommand),
       askFormatCommand_(askFormatCommand),
-      mainWindow_(mainWindow),
       iniPath_(IniPathForModule(ModulePath())) {
     chosen_.SaveType = kSaveTypeUnset;
     LoadSettings();

@@ -17,7 +17,7 @@ constexpr UINT kHostMenuAnchor = 32774;  // our items go in front of this host i
 
 class ExportPlugin {
   public:
-    ExportPlugin(int askFormatCommand, HWND mainWindow, int storedFormatCommand, HMENU subMenu);
+    ExportPlugin(int askFormatCommand, int storedFormatCommand, HMENU subMenu);
     virtual ~ExportPlugin();
     ExportPlugin(const ExportPlugin&) = delete;
     ExportPlugin& operator=(const ExportPlugin&) = delete;
@@ -38,8 +38,6 @@ class ExportPlugin {
     void ExportStoredFormat(HWND window);
     void ExportChosenFormat(HWND window);
 
-    const std::string& IniPath() const { return iniPath_; }
-
   private:
     void LoadSettings();
     void SaveSettings();
@@ -51,7 +49,6 @@ class ExportPlugin {
     HMENU subMenu_;
     int storedFormatCommand_;
     int askFormatCommand_;
-    HWND mainWindow_;
     std::string iniPath_;
     ExportSettings settings_;                 // stored; written back at exit
     ExportFormat chosen_;                     // the asking command's last confirmed format

@@ -25,8 +25,6 @@ bool BindHost() {
     return true;
 }
 
-bool HostBound() { return g_hostModule != nullptr; }
-
 const HostApi& Host() { return g_host; }
 
 }  // namespace tessera

@@ -8,7 +8,6 @@ namespace tessera {
 // Binds every host function by name from the executable that loaded us.
 // Already bound: true. No host module or any name missing: false, unbound.
 bool BindHost();
-bool HostBound();
 const HostApi& Host();
 
 }  // namespace tessera

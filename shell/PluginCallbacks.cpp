@@ -59,7 +59,7 @@ void CopyInfoField(char* record, int index, const char* text) {
     field[kInfoFieldSize - 1] = '\0';
 }
 
-int MenuInit(HWND window, HMENU menu) {
+int MenuInit(HWND, HMENU menu) {
     HMENU subMenu = GetSubMenu(menu, 0);
     const HostApi& host = Host();
     // Named as their menu items are captioned. The names live as long as the
@@ -70,7 +70,7 @@ int MenuInit(HWND window, HMENU menu) {
     int stored = host.RegisterCommand(storedName.c_str(), 0, OnCommand);
     host.RegisterUICallback(stored, OnUpdateUI);
     host.RegisterUICallback(ask, OnUpdateUI);
-    g_plugin = std::make_unique<ExportPlugin>(ask, window, stored, subMenu);
+    g_plugin = std::make_unique<ExportPlugin>(ask, stored, subMenu);
     g_plugin->InsertMenuItems();
     return 0;
 }

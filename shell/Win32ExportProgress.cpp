@@ -35,7 +35,7 @@ Win32ExportProgress::~Win32ExportProgress() {
     DestroyWindow(window_);
 }
 
-bool Win32ExportProgress::Continue(const ExportReport& report) {
+ExportStop Win32ExportProgress::Continue(const ExportReport& report) {
     int done = report.messagesWritten + report.messagesFailed;
     DWORD now = GetTickCount();
     // A long message is often followed by another, and the host's fetch of a
@@ -46,8 +46,8 @@ bool Win32ExportProgress::Continue(const ExportReport& report) {
         doneAt_ = now;
         changed_ = true;
     }
-    Tick(turnNow);
-    return !data_.cancelled && !stop_ && !quit_;
+    Turn(turnNow);
+    return data_.cancelled || stop_ || quit_ ? ExportStop::Cancel : ExportStop::No;
 }
 
 void Win32ExportProgress::SetSubject(const std::string& subject) {
@@ -62,9 +62,7 @@ bool Win32ExportProgress::WantsSubject() const {
     return window_ && subjectWanted_;
 }
 
-void Win32ExportProgress::KeepAlive() { Tick(); }
-
-void Win32ExportProgress::Tick(bool turnNow) {
+void Win32ExportProgress::Turn(bool turnNow) {
     DWORD now = GetTickCount();
     if (!window_) {
         if (showFailed_ || now - start_ < delayMs_) return;

@@ -18,8 +18,8 @@ namespace tessera {
 
 class Win32ExportProgress : public ExportProgress {
   public:
-    // `stop`, when it becomes true, stops the export as Cancel does; it must
-    // outlive this object.
+    // `stop`, when it becomes true, stops the export as Cancel does: the one
+    // flag the plug-in sets to stop a running export; it must outlive this object.
     Win32ExportProgress(HWND owner, std::function<int()> countSelection, DWORD delayMs,
                         const bool& stop);
     // Enables the owner again and closes the window.
@@ -29,13 +29,13 @@ class Win32ExportProgress : public ExportProgress {
 
     bool Shown() const override { return window_ != nullptr; }
     bool WantsSubject() const override;
-    bool Continue(const ExportReport& report) override;
+    ExportStop Continue(const ExportReport& report) override;
     void SetSubject(const std::string& subject) override;
-    void KeepAlive() override;
+    void Tick() override { Turn(); }
 
   private:
     // Turns the queue when it is due, or at once when `turnNow` and the window shows.
-    void Tick(bool turnNow = false);
+    void Turn(bool turnNow = false);
     void Show();
     void Pump();
 

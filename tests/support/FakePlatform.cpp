@@ -58,13 +58,14 @@ class FakeProgress : public ExportProgress {
         : platform_(platform), count_(std::move(count)) {}
     bool Shown() const override { return platform_.continueCalls >= platform_.shownFrom; }
     bool WantsSubject() const override { return Shown(); }
-    bool Continue(const ExportReport&) override {
+    ExportStop Continue(const ExportReport&) override {
         int call = ++platform_.continueCalls;
         if (Shown() && platform_.countedTotal < 0) platform_.countedTotal = count_();
-        return call != platform_.cancelOn;
+        return call == platform_.cancelOn    ? ExportStop::Cancel
+               : call == platform_.abandonOn ? ExportStop::Abandon
+                                             : ExportStop::No;
     }
     void SetSubject(const std::string& subject) override { platform_.subjects.push_back(subject); }
-    void KeepAlive() override { ++platform_.keepAliveCalls; }
 
   private:
     FakePlatform& platform_;

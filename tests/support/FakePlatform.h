@@ -32,10 +32,12 @@ class FakePlatform : public ExportPlatform, public FileSystem {
     std::vector<std::string> unwritable;         // paths that cannot be opened
     CalendarTime now{2026, 12, 7, 8, 30, 0};
     // Progress: none unless `progress` is set; shown from the Continue call
-    // numbered `shownFrom` (1-based), cancelled on the one numbered `cancelOn` (0: never).
+    // numbered `shownFrom` (1-based), cancelled on the one numbered `cancelOn`
+    // and abandoned on the one numbered `abandonOn` (0: never).
     bool progress = false;
     int shownFrom = 1;
     int cancelOn = 0;
+    int abandonOn = 0;
 
     // What happened.
     std::map<std::string, MemoryFile> files;
@@ -44,7 +46,6 @@ class FakePlatform : public ExportPlatform, public FileSystem {
     ExportFormat formatShown;
     std::string saveInitialFolder, browseInitialFolder, overwritePath;
     int continueCalls = 0;
-    int keepAliveCalls = 0;
     int countedTotal = -1;              // what the count of the selection gave
     std::vector<std::string> subjects;  // shown for the messages in hand
     std::vector<ExportReport> reports;  // ShowReport calls

@@ -9,8 +9,9 @@ from pathlib import Path
 RANKS = {
     "resources": 0,  # facts: ids, version
     "export": 1,     # the portable engine
-    "host": 2,       # the host's side, beside the engine
+    "mailstore": 2,  # messages read from files: the command line's host
     "platform": 2,   # clock and files of one system
+    "host": 3,       # the simulated host, for tests: on the mail store
     "settings": 3,   # the settings store
     "dialogs": 4,    # the Win32 dialogs and their window-free logic
     "shell": 5,      # the plug-in
@@ -20,8 +21,12 @@ RANKS = {
     "tests": 7,
 }
 # Beside each other, not on top of each other.
-APART = {("host", "platform"), ("platform", "host"), ("settings", "host"), ("dialogs", "host"),
-         ("shell", "host")}
+APART = {("host", "platform"), ("platform", "host"), ("settings", "host"), ("host", "settings"),
+         ("dialogs", "host"), ("shell", "host"), ("mailstore", "platform"),
+         ("platform", "mailstore"), ("settings", "mailstore"), ("dialogs", "mailstore"),
+         ("shell", "mailstore")}
+# Product code never depends on the test doubles of host/.
+PRODUCT = ("tools/cli",)
 PLATFORM_HEADERS = re.compile(
     r"^(windows|winbase|shlwapi|shlobj|commctrl|commdlg|strings|unistd|fcntl|dirent|pthread"
     r"|iconv|langinfo|sys/.*)\.h$")
@@ -48,6 +53,9 @@ def main(root: Path) -> int:
             if kind == "<":
                 if is_portable(rel) and PLATFORM_HEADERS.match(name):
                     offences.append(f"{rel}: portable file includes <{name}>")
+                continue
+            if name.startswith("host/") and str(rel).startswith(PRODUCT):
+                offences.append(f"{rel}: includes {name}, a test double")
                 continue
             target = name.split("/")[0]
             if target not in RANKS or target == layer:

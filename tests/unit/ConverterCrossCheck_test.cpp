@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "host/Base64.h"
-#include "host/EucJpConverter.h"
-#include "host/Iso2022JpConverter.h"
+#include "export/TransferDecoding.h"
 #include "host/MimeHeaderDecoder.h"
+#include "mailstore/EucJpConverter.h"
+#include "mailstore/Iso2022JpConverter.h"
 #include "tests/support/HexBytes.h"
 
 namespace tessera {
@@ -230,26 +230,6 @@ std::string StripLineBreak(std::string s) {
     return s;
 }
 
-std::string DecodeQuotedPrintable(const std::string& body) {
-    std::string out;
-    for (std::string line : SplitLines(body)) {
-        std::string bare = StripLineBreak(line);
-        bool soft = !bare.empty() && bare.back() == '=';
-        for (size_t i = 0; i < bare.size() - (soft ? 1 : 0); ++i) {
-            if (bare[i] == '=' && i + 2 < bare.size() &&
-                std::isxdigit(static_cast<unsigned char>(bare[i + 1])) &&
-                std::isxdigit(static_cast<unsigned char>(bare[i + 2]))) {
-                out += static_cast<char>(std::stoi(bare.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-                continue;
-            }
-            out += bare[i];
-        }
-        if (!soft) out += "\r\n";
-    }
-    return out;
-}
-
 // Tracks the header block in front of each body to learn its charset and
 // transfer encoding; decodes base64 and quoted-printable bodies so their
 // text can be checked too.
@@ -326,14 +306,11 @@ class CorpusReader {
 
     void FlushBody() {
         std::string decoded;
+        // The engine's decoders: a body they refuse gives no samples.
         if (encoding_.find("base64") != std::string::npos) {
-            std::string packed;
-            for (char c : body_) {
-                if (c != '\r' && c != '\n' && c != ' ') packed += c;
-            }
-            AppendBase64Decoded(packed, decoded);
+            AppendBase64Bytes(body_, decoded);
         } else if (encoding_.find("quoted-printable") != std::string::npos) {
-            decoded = DecodeQuotedPrintable(body_);
+            AppendQuotedPrintableBytes(body_, decoded);
         }
         body_.clear();
         std::string kind = charset_.find("euc") != std::string::npos ? "euc" : "iso";

@@ -231,6 +231,29 @@ TEST_F(ExportDriverTest, FolderBrowserStartsOneLevelUpAndPickedFoldersEndInABack
     }
 }
 
+// Each message makes one trip: fetched once in every format and by either
+// command, also while its Subject is shown, so the N-th fetch is the N-th message.
+TEST_F(ExportDriverTest, EveryFormatFetchesEachMessageOnce) {
+    for (int saveType : {kSaveTypeMbox, kSaveTypeEml, kSaveTypeSeparator}) {
+        for (bool stored : {true, false}) {
+            SimulatedHost::Instance().Reset();
+            Add({"05-from-line.eml", "06-quoted-subject.eml", "01-meeting.eml"});
+            std::vector<long> fetched;
+            SimulatedHost::Instance().SetSourceObserver([&](long i) { fetched.push_back(i); });
+            platform = FakePlatform();
+            platform.progress = true;
+            platform.savePath = "C:\\box.txt";
+            platform.browsePath = "C:\\picked";
+            if (stored)
+                Stored(saveType);
+            else
+                Ask(saveType);
+            EXPECT_EQ(fetched, (std::vector<long>{0, 1, 2})) << saveType << " " << stored;
+            EXPECT_EQ(report.messagesWritten, 3) << saveType << " " << stored;
+        }
+    }
+}
+
 TEST_F(ExportDriverTest, FailureOnTheThirdMessageShowsOneMessageAndKeepsTheFirstTwo) {
     Add({"05-from-line.eml", "06-quoted-subject.eml", "01-meeting.eml", "02-euc-notice.eml"});
     SimulatedHost::Instance().Faults().Add("BKA_GetSource:3");
@@ -262,8 +285,7 @@ TEST_F(ExportDriverTest, FailedOrStoppedReplacementLeavesTheOldFileWhole) {
     const std::string target = "C:\\out\\Re; [ml;123] a=b=.txt";
     platform.files[target].bytes = "From old Sat Dec 07 12:00:00 2024\r\nold\r\n\r\n";
     const std::string old = platform.files[target].bytes;
-    // The second message's source is the fourth fetch (the first is fetched twice).
-    SimulatedHost::Instance().Faults().Add("BKA_GetSource:4");
+    SimulatedHost::Instance().Faults().Add("BKA_GetSource:2");
     Stored(kSaveTypeMbox);
     EXPECT_EQ(platform.files[target].bytes, old);
     EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
@@ -272,8 +294,9 @@ TEST_F(ExportDriverTest, FailedOrStoppedReplacementLeavesTheOldFileWhole) {
     SimulatedHost::Instance().Faults() = FaultPlan();
     platform.messages.clear();
     settings.SaveType = kSaveTypeMbox;
+    platform.progress = true;
+    platform.abandonOn = 2;  // after the first message
     ExportDriver driver(api, platform);
-    driver.SetProgress([&](const ExportReport&) { driver.Stop(); });
     driver.ExportStoredFormat(nullptr, settings);
     EXPECT_TRUE(driver.Report().stopped);
     EXPECT_EQ(platform.files[target].bytes, old);
@@ -304,11 +327,13 @@ TEST_F(ExportDriverTest, AppendKeepsWholeMessagesAndFramesATornTail) {
 TEST_F(ExportDriverTest, EmlOfAFailedMessageLeavesNoFile) {
     Add({"05-from-line.eml", "06-quoted-subject.eml"});
     platform.files["C:\\out\\Re; [ml;123] a=b=.eml"].bytes = "older export";
-    // The first message's second fetch, the one its writer makes.
-    SimulatedHost::Instance().Faults().Add("BKA_GetSource:2");
+    platform.diskSpace = 10;  // every message fails once its file is open
     Stored(kSaveTypeEml);
-    EXPECT_EQ(platform.files["C:\\out\\Re; [ml;123] a=b=.eml"].bytes, "older export");
-    EXPECT_EQ(platform.files.size(), 2u);
+    for (const auto& file : platform.files) {
+        EXPECT_EQ(file.second.bytes,
+                  file.first == "C:\\out\\Re; [ml;123] a=b=.eml" ? "older export" : "")
+            << file.first;
+    }
     EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
 }
 
@@ -390,8 +415,8 @@ TEST_F(ExportDriverTest, CancelStopsBetweenMessagesAndIsToldOnce) {
         EXPECT_EQ(report.messagesWritten, 2) << saveType;
         EXPECT_EQ(platform.countedTotal, 4) << saveType;
         EXPECT_EQ(report.messagesSelected, 4) << saveType;
-        // The count asks for no source: one fetch names the mbox, .eml fetches twice.
-        EXPECT_EQ(sources, saveType == kSaveTypeEml ? 4 : 3) << saveType;
+        // The count asks for no source; a message is fetched once, also the one naming the file.
+        EXPECT_EQ(sources, 2) << saveType;
         ASSERT_EQ(platform.reports.size(), 1u) << saveType;
         EXPECT_TRUE(platform.messages.empty()) << "no second box" << saveType;
         if (saveType == kSaveTypeEml) {

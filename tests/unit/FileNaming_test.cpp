@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "export/FolderPath.h"
 #include "export/ShiftJisText.h"
 
 using namespace tessera;
@@ -114,3 +115,24 @@ TEST(UniqueFileName, NumbersRepeatsIgnoringCase) {
 }
 
 }  // namespace
+
+// One rule for the folder names go behind, on Windows and natively.
+TEST(FolderPath, FolderGetsTheSeparatorOfItsSystemOnce) {
+    const struct {
+        const char* folder;
+        char separator;
+        const char* expected;
+    } cases[] = {
+        {"C:\\out", '\\', "C:\\out\\"},
+        {"C:\\out\\", '\\', "C:\\out\\"},
+        {"C:/out/", '\\', "C:/out/"},
+        {"", '\\', "\\"},
+        {"\x95\x5C", '\\', "\x95\x5C\\"},  // "表": its 0x5C is no separator
+        {"/tmp/out", '/', "/tmp/out/"},
+        {"/tmp/out/", '/', "/tmp/out/"},
+        {"a\\", '/', "a\\/"},  // a backslash is a name's byte on POSIX
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FolderWithSeparator(c.folder, c.separator), c.expected) << c.folder;
+    }
+}

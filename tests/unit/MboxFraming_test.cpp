@@ -1,11 +1,11 @@
-#include "host/MboxFraming.h"
+#include "mailstore/MboxFraming.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "export/EnvelopeLine.h"
-#include "export/MessageWriter.h"
+#include "export/MboxFileFraming.h"
 #include "export/MimePart.h"
 
 using namespace tessera;

@@ -1,4 +1,4 @@
-#include "host/MessageStore.h"
+#include "mailstore/MessageStore.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host/MboxFraming.h"
+#include "mailstore/MboxFraming.h"
 
 using namespace tessera;
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "export/MessageFraming.h"
 #include "export/MimePart.h"
 #include "host/SimulatedHost.h"
 
@@ -23,6 +24,21 @@ class StringFile : public OutputFile {
     size_t room = static_cast<size_t>(-1);
 };
 
+// A writer for `format`, framed as the export frames it.
+struct Writer {
+    Writer(const HostApi& api, const ExportFormat& format, ExportProgress& progress = Unwatched())
+        : framing(FramingFor(format, CalendarTime{2026, 12, 7, 8, 30, 0})),
+          writer(api, format, *framing, progress) {}
+    // Reads and writes the host's message `index`.
+    bool Write(size_t index, OutputFile& out) {
+        std::string id = StoreMessageId(index);
+        HostMessage message;
+        return writer.Read(id.c_str(), message) && writer.Write(id.c_str(), message, out);
+    }
+    std::unique_ptr<MessageFraming> framing;
+    MessageWriter writer;
+};
+
 class MessageWriterTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -34,15 +50,13 @@ class MessageWriterTest : public ::testing::Test {
         EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), 0u);
         EXPECT_EQ(SimulatedHost::Instance().Buffers().BadReleases(), 0u);
     }
-    // Writes `source` as the next message of the host; returns WriteMessage's result.
+    // Writes `source` as the next message of the host; false when reading or writing failed.
     bool Write(const std::string& source) {
         auto& messages = SimulatedHost::Instance().Messages();
         messages.AddText("m", source);
-        MessageWriter writer(api, format);
-        writer.SetExportTime(CalendarTime{2026, 12, 7, 8, 30, 0});
-        std::string id = SimulatedMessageId(messages.Count() - 1);
-        const bool ok = writer.WriteMessage(id.c_str(), out);
-        signaturesBroken = writer.SignaturesBroken();
+        Writer writer(api, format);
+        const bool ok = writer.Write(messages.Count() - 1, out);
+        signaturesBroken = writer.writer.SignaturesBroken();
         return ok;
     }
     int signaturesBroken = 0;
@@ -211,11 +225,10 @@ TEST_F(MessageWriterTest, CountsConvertedMessagesAndReferences) {
                      "Subject: plain\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n"
                      "\xE6\x97\xA5 \xF0\x9F\x98\x80\r\n");
     messages.AddText("c", "Subject: plain\r\n\r\nascii\r\n");
-    MessageWriter writer(api, format);
-    for (size_t i = 0; i < 3; ++i)
-        ASSERT_TRUE(writer.WriteMessage(SimulatedMessageId(i).c_str(), out));
-    EXPECT_EQ(writer.MessagesConverted(), 2);
-    EXPECT_EQ(writer.CharacterReferences(), 2u);
+    Writer writer(api, format);
+    for (size_t i = 0; i < 3; ++i) ASSERT_TRUE(writer.Write(i, out));
+    EXPECT_EQ(writer.writer.MessagesConverted(), 2);
+    EXPECT_EQ(writer.writer.CharacterReferences(), 2u);
     EXPECT_NE(out.bytes.find("Subject: &#128512;\r\n"), std::string::npos);
     EXPECT_NE(out.bytes.find("\x93\xFA &#128512;\r\n"), std::string::npos);
 }
@@ -299,31 +312,24 @@ TEST_F(MessageWriterTest, HeaderLinesStayWhenTheHostConvertersGiveNothing) {
     EXPECT_NE(out.bytes.find("Subject: " + kSjis + "\r\n"), std::string::npos);
 }
 
-// A long message keeps a progress alive: told once it is parsed, then every
-// few thousand lines parsed and every few dozen lines converted.
-TEST_F(MessageWriterTest, ObserverIsToldThroughoutALongMessage) {
-    struct Counter : WriteObserver {
-        int parsed = 0, working = 0, workingBeforeParsed = 0;
-        std::string subject;
-        void Parsed(MimePart& root) override {
-            ++parsed;
-            workingBeforeParsed = working;
-            char value[64];
-            root.GetHeader("Subject", value, sizeof value);
-            subject = value;
-        }
-        void Working() override { ++working; }
+// A long message keeps its progress alive: every few thousand lines parsed
+// and every few dozen lines converted.
+TEST_F(MessageWriterTest, ProgressIsTickedThroughoutALongMessage) {
+    struct Counter : ExportProgress {
+        int ticks = 0;
+        void Tick() override { ++ticks; }
     } counter;
     std::string source = "Subject: long\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n";
     for (int i = 0; i < 20000; ++i) source += kJis + "\r\n";
     SimulatedHost::Instance().Messages().AddText("m", source);
-    MessageWriter writer(api, format);
-    writer.SetObserver(&counter);
-    ASSERT_TRUE(writer.WriteMessage(SimulatedMessageId(0).c_str(), out));
-    EXPECT_EQ(counter.parsed, 1);
-    EXPECT_EQ(counter.subject, "long\r\n") << "before its headers are converted";
-    EXPECT_GE(counter.workingBeforeParsed, 20000 / 4096) << "while parsing";
-    EXPECT_GE(counter.working - counter.workingBeforeParsed, 20000 / 64) << "while converting";
+    Writer writer(api, format, counter);
+    const std::string id = StoreMessageId(0);
+    HostMessage message;
+    ASSERT_TRUE(writer.writer.Read(id.c_str(), message));
+    const int whileParsing = counter.ticks;
+    EXPECT_GE(whileParsing, 20000 / 4096) << "while parsing";
+    ASSERT_TRUE(writer.writer.Write(id.c_str(), message, out));
+    EXPECT_GE(counter.ticks - whileParsing, 20000 / 64) << "while converting";
 }
 
 }  // namespace

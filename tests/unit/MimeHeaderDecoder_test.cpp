@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "host/Iso2022JpConverter.h"
+#include "mailstore/Iso2022JpConverter.h"
 #include "tests/support/HexBytes.h"
 
 namespace tessera {

@@ -19,6 +19,7 @@
 #include "resources/resource.h"
 #include "tests/support/HexBytes.h"
 #include "tests/wine/support/DialogDriver.h"
+#include "tests/wine/support/ResourceScript.h"
 #include "tools/simhost/PluginHost.h"
 
 namespace tessera {
@@ -30,32 +31,27 @@ HMODULE g_plugin = nullptr;
 namespace {
 
 using tessera::testing::Hex;
+using tessera::testing::RcCaption;
+using tessera::testing::RcControlText;
+using tessera::testing::RcString;
+using tessera::testing::SameText;
 
-// Captions and control texts as Shift-JIS bytes.
-const std::string kFormatCaption =  // "エクスポートフォーマット"
-    "\x83G\x83N\x83X\x83|\x81[\x83g\x83t\x83H\x81[\x83}\x83"
-    "b\x83g";
-const std::string kSettingsCaption = "\x90\xDD\x92\xE8";  // "設定"
-const std::string kOverwriteCaption =
-    "\x8Am\x94"
-    "F";                                                  // "確認"
-const std::string kMboxText = "&UNIX mbox\x8C`\x8E\xAE";  // "&UNIX mbox形式"
-const std::string kEmlText =  // "&eml形式（１メール１ファイル）"
-    "&eml\x8C`\x8E\xAE\x81i\x82P\x83\x81\x81[\x83\x8B\x82P\x83t\x83@\x83"
-    "C\x83\x8B\x81j";
-const std::string kCustomText = "\x83J\x83X\x83^\x83\x80(&C)";  // "カスタム(&C)"
-const std::string kConvertText =                                // "ShiftJISで保存する(&S)"
-    "ShiftJIS\x82\xC5\x95\xDB\x91\xB6\x82\xB7\x82\xE9(&S)";
-const std::string kNoAttachText =  // "添付ファイルは無視(&A)"
-    "\x93Y\x95t\x83t\x83@\x83"
-    "C\x83\x8B\x82\xCD\x96\xB3\x8E\x8B(&A)";
-const std::string kCancelText = "\xB7\xAC\xDD\xBE\xD9";             // "ｷｬﾝｾﾙ"
-const std::string kOverwriteText = "\x8F\xE3\x8F\x91\x82\xAB(&O)";  // "上書き(&O)"
-const std::string kCancelCText = "\xB7\xAC\xDD\xBE\xD9(&C)";        // "ｷｬﾝｾﾙ(&C)"
-const std::string kAppendText = "\x92\xC7\x8BL(&A)";                // "追記(&A)"
-const std::string kQuestionTail =  // "は既に存在しています。\n上書きしますか？"
-    "\x82\xCD\x8A\xF9\x82\xC9\x91\xB6\x8D\xDD\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81"
-    "B\n\x8F\xE3\x8F\x91\x82\xAB\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H";
+// Captions and control texts as the resource scripts give them (Shift-JIS).
+const std::string kFormatCaption = RcCaption("IDD_EXPORT_FORMAT");
+const std::string kSettingsCaption = RcCaption("IDD_SETTINGS");
+const std::string kOverwriteCaption = RcCaption("IDD_OVERWRITE");
+const std::string kOverwriteText = RcControlText("IDD_OVERWRITE", "IDOK");
+const std::string kCancelCText = RcControlText("IDD_OVERWRITE", "IDCANCEL");
+const std::string kAppendText = RcControlText("IDD_OVERWRITE", "IDC_APPEND");
+// The question after the path: "%s" comes first.
+const std::string kQuestionTail = RcString("IDS_OVERWRITE_MESSAGE").substr(2);
+// The texts of a dialog's controls `ids`, by their names in the script.
+std::vector<std::string> ScriptTexts(const std::string& dialog,
+                                     const std::vector<std::string>& ids) {
+    std::vector<std::string> texts;
+    for (const std::string& id : ids) texts.push_back(RcControlText(dialog, id));
+    return texts;
+}
 const std::string kA = "\x82\xA0";     // "あ"
 const std::string kHyou = "\x95\x5C";  // "表": its second byte is 0x5C
 
@@ -193,10 +189,11 @@ TEST(ExportFormatDialog, ShowsItsTemplateTexts) {
         }
         test::Click(d, IDCANCEL);
     });
-    const std::vector<std::string> expected = {kMboxText,     kEmlText, kCustomText, kConvertText,
-                                               kNoAttachText, "OK",     kCancelText};
+    const std::vector<std::string> expected = ScriptTexts(
+        "IDD_EXPORT_FORMAT", {"IDC_SAVE_MBOX", "IDC_SAVE_EML", "IDC_SAVE_SEPARATOR",
+                              "IDC_FORMAT_CONVERT", "IDC_NO_ATTACH", "IDOK", "IDCANCEL"});
     ASSERT_EQ(texts.size(), expected.size());
-    for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(Hex(texts[i]), Hex(expected[i])) << i;
+    for (size_t i = 0; i < texts.size(); ++i) EXPECT_TRUE(SameText(texts[i], expected[i])) << i;
     EXPECT_EQ(run.result, IDCANCEL);
 }
 
@@ -541,11 +538,13 @@ TEST(SettingsDialog, ShowsItsTemplateTextsAndTheVersionLine) {
         versionStyle = test::ItemStyle(d, IDC_VERSION);
         test::Click(d, IDCANCEL);
     });
-    const std::vector<std::string> expected = {kMboxText,    kEmlText,      kCustomText,
-                                               kConvertText, kNoAttachText, "OK",
-                                               kCancelText,  "...",         kVersionLine};
+    std::vector<std::string> expected =
+        ScriptTexts("IDD_SETTINGS",
+                    {"IDC_SAVE_MBOX", "IDC_SAVE_EML", "IDC_SAVE_SEPARATOR", "IDC_SETTINGS_CONVERT",
+                     "IDC_NO_ATTACH", "IDOK", "IDCANCEL", "IDC_BROWSE"});
+    expected.push_back(kVersionLine);
     ASSERT_EQ(texts.size(), expected.size());
-    for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(Hex(texts[i]), Hex(expected[i])) << i;
+    for (size_t i = 0; i < texts.size(); ++i) EXPECT_TRUE(SameText(texts[i], expected[i])) << i;
     EXPECT_EQ(versionStyle & SS_TYPEMASK, SS_RIGHT);
 }
 
@@ -799,9 +798,9 @@ TEST(OverwriteDialog, ShowsItsButtons) {
         test::Click(d, IDCANCEL);
     });
     ASSERT_EQ(texts.size(), 3u);
-    EXPECT_EQ(Hex(texts[0]), Hex(kOverwriteText));
-    EXPECT_EQ(Hex(texts[1]), Hex(kAppendText));
-    EXPECT_EQ(Hex(texts[2]), Hex(kCancelCText));
+    EXPECT_TRUE(SameText(texts[0], kOverwriteText));
+    EXPECT_TRUE(SameText(texts[1], kAppendText));
+    EXPECT_TRUE(SameText(texts[2], kCancelCText));
     EXPECT_TRUE(run.focusOnOverwrite);
 }
 
@@ -829,7 +828,7 @@ TEST(OverwriteDialog, ShowsThePathWholeAndLiterally) {
     };
     for (const MessageCase& c : cases) {
         OverwriteRun run = RunOverwrite(c.path, [](DWORD, HWND d) { test::Click(d, IDCANCEL); });
-        EXPECT_EQ(Hex(run.message), Hex(c.shownPath + kQuestionTail)) << c.name;
+        EXPECT_TRUE(SameText(run.message, c.shownPath + kQuestionTail)) << c.name;
     }
     ASSERT_EQ(path259.size(), 259u);
     ASSERT_EQ(doubles259.size(), 259u);
@@ -955,7 +954,7 @@ TEST(OverwriteDialog, TheWholeQuestionShowsForA259BytePath) {
     for (const MessageCase& c : LongPaths()) {
         ASSERT_EQ(c.path.size(), 259u) << c.name;
         QuestionView view = ViewQuestion(c.path);
-        EXPECT_EQ(Hex(view.message), Hex(c.shownPath + kQuestionTail)) << c.name;
+        EXPECT_TRUE(SameText(view.message, c.shownPath + kQuestionTail)) << c.name;
         EXPECT_LE(view.layout.needed.bottom, view.layout.client.bottom) << c.name;
         EXPECT_LE(view.layout.needed.right, view.layout.client.right) << c.name;
         EXPECT_TRUE(view.textInDialog) << c.name;

@@ -213,9 +213,7 @@ TEST(SafeReplace, FailedStoredExportKeepsTheOldTargetWhole) {
     ASSERT_TRUE(plugin.Load());
     ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
     plugin.AddSamples({"01-meeting.eml", "02-euc-notice.eml", "05-from-line.eml"});
-    // The first message is fetched twice (its Subject names the file): the fourth
-    // fetch is the third message's.
-    SimulatedHost::Instance().Faults().Add("BKA_GetSource:4");
+    SimulatedHost::Instance().Faults().Add("BKA_GetSource:3");  // the third message
     WindowWatcher watcher("エラー", IDOK);
     ASSERT_TRUE(plugin.Host().InvokeCommand(1));
     EXPECT_TRUE(watcher.Result().found) << "message 500";
@@ -317,10 +315,7 @@ TEST(HostFaults, EmlExportSkipsMessagesWithoutSourceAndTellsOnce) {
     ASSERT_TRUE(plugin.Load());
     ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
     plugin.AddSamples({"05-from-line.eml", "06-quoted-subject.eml", "12-utf8.eml"});
-    // Each message is fetched twice (its Subject names the file, then it is written):
-    // the second fetch writes the first message, the third is the second message's first.
-    // The file made for the first message is removed again.
-    SimulatedHost::Instance().Faults().Add("BKA_GetSource:2,3");
+    SimulatedHost::Instance().Faults().Add("BKA_GetSource:1,2");  // the first two messages
     WindowWatcher watcher("エラー", IDOK);
     ASSERT_TRUE(plugin.Host().InvokeCommand(1));
     const SeenDialog& box = watcher.Result();

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/MessageStore.h"
+#include "mailstore/MessageStore.h"
 #include "tests/wine/support/PluginFixture.h"
 
 using namespace tessera;

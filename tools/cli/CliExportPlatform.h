@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "export/ExportPlatform.h"
@@ -34,6 +36,12 @@ class CliExportPlatform : public ExportPlatform {
     std::string NameOnDisk(const std::string& name) override;
     bool IsProtected(const std::string& path) override;
 
+    // The progress of the export to come: a run has one walk.
+    void SetProgress(std::unique_ptr<ExportProgress> progress) { progress_ = std::move(progress); }
+    std::unique_ptr<ExportProgress> StartProgress(HostWindow, std::function<int()>) override {
+        return std::move(progress_);
+    }
+
     // The files the export reads: they are never written, emptied or removed.
     void SetInputs(const ProtectedFiles* inputs) { inputs_ = inputs; }
     // The report of the export in hand: a write error that only stands for
@@ -63,6 +71,7 @@ class CliExportPlatform : public ExportPlatform {
     bool lastNameKept_ = false;  // ... and written in those Shift-JIS bytes
     const ProtectedFiles* inputs_ = nullptr;
     std::string refused_;  // an input the export was about to write, for the next message
+    std::unique_ptr<ExportProgress> progress_;
 };
 
 }  // namespace tessera

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "host/NativePath.h"
+#include "mailstore/NativePath.h"
 #include "tools/cli/CliText.h"
 
 namespace tessera {

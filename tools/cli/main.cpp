@@ -9,12 +9,13 @@
 #include <exception>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <new>
 #include <string>
 
 #include "export/ExportDriver.h"
-#include "host/MboxFraming.h"
-#include "host/SimulatedHost.h"
+#include "mailstore/MboxFraming.h"
+#include "mailstore/StoreHost.h"
 #include "platform/Console.h"
 #include "platform/LocalFileSystem.h"
 #include "settings/SettingsStore.h"
@@ -137,6 +138,40 @@ std::string InterruptedLine(const ExportReport& report, size_t done, size_t tota
         {std::to_string(done), std::to_string(total), std::to_string(report.messagesWritten)});
 }
 
+// The export's progress on the command line: a line on the terminal, each
+// message that was too large named, the host's problems told as they come;
+// Ctrl-C abandons the export after the message in hand.
+class CliProgress : public ExportProgress {
+  public:
+    // `done` follows the messages through the export, written or failed.
+    CliProgress(MessageStore& store, CliExportPlatform& platform, ProgressLine& line,
+                bool& inputsOk, size_t& done)
+        : store_(store), platform_(platform), line_(line), inputsOk_(inputsOk), done_(done) {}
+
+    ExportStop Continue(const ExportReport&) override {
+        return interrupted ? ExportStop::Abandon : ExportStop::No;
+    }
+    void MessageDone(const ExportReport& report) override {
+        const size_t done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
+        done_ = done;
+        if (report.lastTooLarge && store_.Has(done - 1)) {
+            platform_.Say(
+                Tr("%1: too large to hold in memory, not exported", {store_.Name(done - 1)}));
+        }
+        if (done > 0 && store_.Has(done - 1)) bytes_ += store_.SizeHint(done - 1);
+        line_.Update(done, bytes_, store_.KnownCount());
+        inputsOk_ = TellProblems(store_, platform_) && inputsOk_;
+    }
+
+  private:
+    MessageStore& store_;
+    CliExportPlatform& platform_;
+    ProgressLine& line_;
+    bool& inputsOk_;
+    size_t& done_;
+    uint64_t bytes_ = 0;
+};
+
 // "exported W of N messages, C converted to Shift-JIS, R characters written as references"
 // and, when the format or --no-attach changed signed content, how many signatures that broke.
 std::string ClosingLine(const ExportReport& report, size_t total) {
@@ -167,7 +202,7 @@ int Run(const CliOptions& options) {
     for (int signal : {SIGINT, SIGTERM}) {
         if (std::signal(signal, OnInterrupt) == SIG_IGN) std::signal(signal, SIG_IGN);
     }
-    SimulatedHost& host = SimulatedHost::Instance();
+    StoreHost host;
     bool inputsOk = LoadInputs(options, host.Messages(), platform);
     ProtectedFiles inputs;
     ProtectInputs(options, host.Messages(), inputs);
@@ -196,23 +231,13 @@ int Run(const CliOptions& options) {
         return kExitFailed;
     }
     if (!PrepareFolder(options, settings, platform)) return kExitFailed;
-    HostApi api = MakeSimulatedHostApi();
+    HostApi api = BindHostApi(host);
     ExportDriver driver(api, platform);
     platform.SetReport(&driver.Report());
     ProgressLine progress(stderr, !options.quiet && IsTerminal(stderr));
-    uint64_t bytes = 0;
     size_t done = 0;
-    driver.SetProgress([&](const ExportReport& report) {
-        done = static_cast<size_t>(report.messagesWritten + report.messagesFailed);
-        if (report.lastTooLarge && host.Messages().Has(done - 1)) {
-            platform.Say(Tr("%1: too large to hold in memory, not exported",
-                            {host.Messages().Name(done - 1)}));
-        }
-        if (done > 0 && host.Messages().Has(done - 1)) bytes += host.Messages().SizeHint(done - 1);
-        progress.Update(done, bytes, host.Messages().KnownCount());
-        inputsOk = TellProblems(host.Messages(), platform) && inputsOk;
-        if (interrupted) driver.Stop();
-    });
+    platform.SetProgress(
+        std::make_unique<CliProgress>(host.Messages(), platform, progress, inputsOk, done));
     ExportFormat chosen;
     chosen.SaveType = kSaveTypeUnset;
     if (options.hasFormat)

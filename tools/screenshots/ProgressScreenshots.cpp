@@ -68,7 +68,7 @@ bool AddSamples(const std::string& samples) {
 bool PoseExport(const std::string& dir) {
     SimulatedHost& host = SimulatedHost::Instance();
     host.SetSourceDelay(kSourceDelayMs);
-    host.Faults().Add("BKA_GetSource:5");  // the third message cannot be had
+    host.Faults().Add("BKA_GetSource:3");  // the third message cannot be had
     ProgressCanceller watch;
     bool seen = false, captured = false;
     host.SetSourceObserver([&](long index) {

@@ -22,6 +22,46 @@ std::string ExeFolder() {
     return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
+namespace {
+
+// Removes a folder and everything in it.
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string path = folder + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path + "\\");
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// The folders this program made, removed when it ends.
+struct TempFolders {
+    std::vector<std::string> made;
+    ~TempFolders() {
+        // A save dialog may have left the current folder in one of them.
+        SetCurrentDirectoryA(ExeFolder().c_str());
+        for (const std::string& folder : made) RemoveTree(folder);
+    }
+};
+
+TempFolders& MadeFolders() {
+    static TempFolders folders;
+    return folders;
+}
+
+}  // namespace
+
 std::string NewTempFolder(const std::string& tag) {
     static int counter = 0;
     char temp[MAX_PATH] = {};
@@ -32,6 +72,7 @@ std::string NewTempFolder(const std::string& tag) {
         folder = std::string(temp) + "tessera-" + tag + "-" +
                  std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     } while (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
+    MadeFolders().made.push_back(folder + "\\");
     return folder + "\\";
 }
 

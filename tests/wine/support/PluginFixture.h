@@ -16,7 +16,8 @@ namespace tessera::testing {
 extern const std::vector<std::string> kFixedSamples;
 
 std::string ExeFolder();
-// A new empty folder under the system's temp folder, ending in '\'.
+// A new empty folder under the system's temp folder, ending in '\'; it is
+// removed with all it holds when the test program ends.
 std::string NewTempFolder(const std::string& tag);
 std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);

@@ -1,4 +1,4 @@
-#include "host/NativePath.h"
+#include "mailstore/NativePath.h"
 
 namespace tessera {
 

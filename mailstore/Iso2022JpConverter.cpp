@@ -1,6 +1,6 @@
-#include "host/Iso2022JpConverter.h"
+#include "mailstore/Iso2022JpConverter.h"
 
-#include "host/JisCode.h"
+#include "mailstore/JisCode.h"
 
 namespace tessera {
 namespace {

@@ -1,6 +1,6 @@
-#include "host/EucJpConverter.h"
+#include "mailstore/EucJpConverter.h"
 
-#include "host/JisCode.h"
+#include "mailstore/JisCode.h"
 
 namespace tessera {
 namespace {

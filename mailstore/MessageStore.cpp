@@ -1,4 +1,4 @@
-#include "host/MessageStore.h"
+#include "mailstore/MessageStore.h"
 
 #include <strings.h>
 
@@ -11,8 +11,8 @@
 #include <limits>
 
 #include "export/HeaderParameters.h"
-#include "host/MboxFraming.h"
-#include "host/NativePath.h"
+#include "mailstore/MboxFraming.h"
+#include "mailstore/NativePath.h"
 
 namespace tessera {
 

@@ -1,4 +1,4 @@
-#include "host/MboxFraming.h"
+#include "mailstore/MboxFraming.h"
 
 #include <cstring>
 

@@ -1,0 +1,43 @@
+// All messages in one UNIX mbox file: an envelope line before each, "From "
+// lines quoted (mboxrd), a stale Content-Length left out, a blank line after.
+#pragma once
+
+#include <cstddef>
+
+#include "export/CalendarTime.h"
+#include "export/MessageFraming.h"
+
+namespace tessera {
+
+class MboxFileFraming : public MessageFraming {
+  public:
+    explicit MboxFileFraming(const CalendarTime& exportTime) : exportTime_(exportTime) {}
+
+    bool OneFile() const override { return true; }
+    const char* Extension() const override { return ".txt"; }
+    // The envelope line goes after a blank line.
+    std::string AppendLeadIn(const std::string& tail) const override;
+    void Prepare(MimePart& root) const override;
+    void WriteLeadIn(const MimePart& root, TextSink& sink) const override;
+    // The blank line is framing here: many readers start a message only at a
+    // "From " line that follows a blank line.
+    void WriteTrailer(bool lineEnded, TextSink& sink) const override;
+
+  private:
+    const CalendarTime exportTime_;  // for envelope lines whose Date cannot be read
+};
+
+// mboxrd quoting: true when the line, after any number of '>', begins with
+// "from " in any case.
+inline bool NeedsFromQuote(const char* text, size_t length) {
+    size_t i = 0;
+    while (i < length && text[i] == '>') ++i;
+    if (length - i < 5 || (text[i] | 0x20) != 'f') return false;  // most lines stop here
+    // ASCII letters only: 'R' and 'r' are the only bytes that give 'r' with 0x20 set.
+    return (text[i + 1] | 0x20) == 'r' && (text[i + 2] | 0x20) == 'o' &&
+           (text[i + 3] | 0x20) == 'm' && text[i + 4] == ' ';
+}
+// Quotes every body, preamble and epilogue line of the whole tree that needs it.
+void QuoteFromLines(MimePart& root);
+
+}  // namespace tessera
