@@ -19,8 +19,6 @@ const char* English(int textId) {
             return "No folder to save in is set";
         case IDS_FAILED_NO_SOURCE:
             return "the message cannot be fetched";
-        case IDS_FAILED_NO_SUBJECT:
-            return "the subject cannot be converted";
         case IDS_FAILED_NO_FILE:
             return "the file cannot be made";
         case IDS_FAILED_WRITE:
