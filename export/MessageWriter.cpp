@@ -8,6 +8,7 @@
 #include "export/AsciiText.h"
 #include "export/AttachmentRule.h"
 #include "export/EnvelopeLine.h"
+#include "export/FromQuoting.h"
 #include "export/HostText.h"
 #include "export/MboxContentLength.h"
 #include "export/MimePart.h"
@@ -40,32 +41,7 @@ class FileSink : public TextSink {
     MessageWriter& writer_;
 };
 
-void QuoteList(LineList& lines) {
-    if (!lines.AnyLine(NeedsFromQuote)) return;  // most lists: one quick read
-    std::string quoted;
-    for (LineCursor line(lines); line; line.Next()) {
-        const std::string_view stored = line.Stored();
-        if (!NeedsFromQuote(stored.data(), stored.size())) continue;
-        quoted.assign(1, '>');
-        quoted.append(line->text, line->length);
-        line->SetText(quoted.data(), quoted.size());
-    }
-}
-
 }  // namespace
-
-void QuoteFromLines(MimePart& root) {
-    // Depth-first over the tree without recursion: parts, then siblings.
-    std::vector<MimePart*> pending{&root};
-    while (!pending.empty()) {
-        MimePart* part = pending.back();
-        pending.pop_back();
-        QuoteList(part->body);
-        QuoteList(part->epilogue);
-        if (part != &root && part->next) pending.push_back(part->next);
-        if (part->firstChild) pending.push_back(part->firstChild);
-    }
-}
 
 MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format)
     : host_(host), format_(format), converter_(host) {}

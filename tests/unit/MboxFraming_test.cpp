@@ -5,7 +5,7 @@
 #include <string>
 
 #include "export/EnvelopeLine.h"
-#include "export/MessageWriter.h"
+#include "export/FromQuoting.h"
 #include "export/MimePart.h"
 
 using namespace tessera;
