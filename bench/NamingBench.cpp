@@ -20,8 +20,8 @@ double NameAll(size_t count, bool oneSubject) {
     tessera::NameRegistry names;
     size_t bytes = 0;
     for (size_t i = 0; i < count; ++i) {
-        const std::string subject =
-            oneSubject ? std::string("Re: weekly report") : "Re: weekly report " + std::to_string(i);
+        const std::string subject = oneSubject ? std::string("Re: weekly report")
+                                               : "Re: weekly report " + std::to_string(i);
         bytes += tessera::UniqueFileName(names, subject, ".eml", 20, 259).size();
     }
     if (bytes == 0) std::abort();  // keeps the work
@@ -44,8 +44,9 @@ int main(int argc, char** argv) {
     }
     std::sort(ratios.begin(), ratios.end());
     const double median = ratios[ratios.size() / 2];
-    std::printf("messages: %zu\none Subject: %.3f s a round\ndistinct Subjects: %.3f s a round\n"
-                "ratio (median of %d interleaved rounds): %.2f\n",
-                count, same / rounds, distinct / rounds, rounds, median);
+    std::printf(
+        "messages: %zu\none Subject: %.3f s a round\ndistinct Subjects: %.3f s a round\n"
+        "ratio (median of %d interleaved rounds): %.2f\n",
+        count, same / rounds, distinct / rounds, rounds, median);
     return median <= kTargetRatio ? 0 : 1;
 }
