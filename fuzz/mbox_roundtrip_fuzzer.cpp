@@ -20,8 +20,8 @@ using tessera::fuzzing::Check;
 
 namespace {
 
-constexpr size_t kMaxInput = 256 * 1024;
-constexpr size_t kMaxMessages = 64;
+constexpr size_t kMaxInput = 1 << 20;
+constexpr size_t kMaxMessages = 16;
 const char* const kMessageCharsets[] = {"", "iso-2022-jp", "euc-jp", "utf-8"};
 
 std::vector<std::string> messages;
