@@ -105,6 +105,20 @@ def cpu_name():
     return "unknown"
 
 
+def kept_section(path, heading):
+    """The section under `heading` of the old report, as it stands: make fuzz measures it."""
+    try:
+        with open(path) as f:
+            text = f.read()
+    except OSError:
+        return []
+    start = text.find("\n" + heading + "\n")
+    if start < 0:
+        return []
+    end = text.find("\n## ", start + 1)
+    return [""] + text[start + 1:end if end >= 0 else len(text)].rstrip("\n").split("\n")
+
+
 def main():
     results, target, runs, wine_note, box, modern = sys.argv[1:7]
     rows = read_rows(results)
@@ -124,6 +138,7 @@ def main():
     text += timing_table(rows)
     text += ["", "| target | met | measured |", "|---|---|---|"]
     text += ["| %s | %s | %s |" % (n, "yes" if ok else "NO", v) for n, ok, v in target_checks(rows, big)]
+    text += kept_section(target, "## Fuzzing")
     with open(target, "w") as f:
         f.write("\n".join(text) + "\n")
     print("\n".join(text))

@@ -25,14 +25,18 @@ for target in $targets; do
     mkdir -p "$OUT/$target.corpus"
     seeds=""
     [ -d "$CORPUS" ] && seeds="$CORPUS" || echo "$target: no corpus at $CORPUS, starting empty"
+    # CPU seconds too: on a shared machine the wall-clock rate says more of the load.
     # shellcheck disable=SC2086
-    "$OUT/fuzz/$target" -max_total_time="$SECONDS_EACH" -max_len="$MAX_LEN" -rss_limit_mb=2048 \
+    /usr/bin/time -f "cpu seconds: %U %S" -o "$OUT/$target.cpu" \
+        "$OUT/fuzz/$target" -max_total_time="$SECONDS_EACH" -max_len="$MAX_LEN" -rss_limit_mb=2048 \
         -artifact_prefix="$OUT/$target-" \
         -print_final_stats=1 "$OUT/$target.corpus" $seeds >"$OUT/$target.log" 2>&1 || status=1
     echo "$target:"
     grep -E "stat::number_of_executed_units|Done|ERROR|SUMMARY" "$OUT/$target.log" || true
-    # The rate over the whole run, set-up of the seeds included.
-    sed -n 's/^Done \([0-9]*\) runs in \([0-9]*\) second.*/\1 \2/p' "$OUT/$target.log" |
-        awk -v t="$target" '$2 > 0 { printf "%s: %d inputs/s\n", t, $1 / $2 }' || true
+    # The rate over the whole run, loading the seeds included.
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$OUT/$target.log")
+    awk -v t="$target" -v runs="${runs:-0}" -v wall="$SECONDS_EACH" \
+        '/^cpu seconds/ { cpu = $3 + $4; if (cpu > 0) printf "%s: %d inputs, %d a second, %d a CPU second\n", t, runs, runs / wall, runs / cpu }' \
+        "$OUT/$target.cpu" || true
 done
 exit $status
