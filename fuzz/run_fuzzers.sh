@@ -35,7 +35,8 @@ for target in $targets; do
     grep -E "stat::number_of_executed_units|Done|ERROR|SUMMARY" "$OUT/$target.log" || true
     # The rate over the whole run, loading the seeds included.
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$OUT/$target.log")
-    awk -v t="$target" -v runs="${runs:-0}" -v wall="$SECONDS_EACH" \
+    wall=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$OUT/$target.log")
+    awk -v t="$target" -v runs="${runs:-0}" -v wall="${wall:-$SECONDS_EACH}" \
         '/^cpu seconds/ { cpu = $3 + $4; if (cpu > 0) printf "%s: %d inputs, %d a second, %d a CPU second\n", t, runs, runs / wall, runs / cpu }' \
         "$OUT/$target.cpu" || true
 done
