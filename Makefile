@@ -4,6 +4,8 @@
 BUILD     ?= build
 PREFIX    ?= /usr/local
 JOBS      ?= 2
+# Each fuzz target runs this long under make fuzz.
+FUZZ_SECONDS ?= 600
 NATIVE    := $(BUILD)/native-asan
 RELEASE   := $(BUILD)/native
 WIN       := $(BUILD)/win
@@ -60,7 +62,7 @@ bench: setup build-release
 	@bash scripts/bench.sh $(RELEASE)
 
 fuzz: setup
-	@bash fuzz/run_fuzzers.sh 60
+	@bash fuzz/run_fuzzers.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)

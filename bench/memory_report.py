@@ -25,7 +25,9 @@ def section(rows, wine):
              "Measured by `scripts/bench-memory.sh` (run by `make bench`): one export of one large "
              "message (`bench/make_shape_messages.py`: lines of one byte, empty lines, lines of "
              "64 KiB, a base64 attachment; text declared ISO-2022-JP, so every text line is "
-             "converted), peak resident memory of the whole process (`/usr/bin/time`). Limit: "
+             "converted; and UTF-8 text, converted by the engine: lines of one character "
+             "(utf8-short), one line without a line break (utf8-line), quoted-printable of "
+             "nothing but soft line breaks (utf8-qp), base64 of short lines (utf8-base64)), peak resident memory of the whole process (`/usr/bin/time`). Limit: "
              "3 x the message + 64 MB. Plug-in under Wine: %s." %
              ("measured (32-bit DLL in simhost.exe)" if wine else "not measured"),
              "", "| command | lines | message MB | peak RSS MB | limit MB | within | result |",

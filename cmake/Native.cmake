@@ -30,7 +30,7 @@ endif()
 
 if(TESSERA_BENCH)
     find_package(benchmark REQUIRED)
-    foreach(name ConverterBench MboxIndexBench MimeBench)
+    foreach(name ConverterBench MboxIndexBench MimeBench NamingBench)
         add_executable(${name} bench/${name}.cpp)
         target_link_libraries(${name} PRIVATE tessera_host tessera_engine benchmark::benchmark)
     endforeach()

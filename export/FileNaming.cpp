@@ -121,14 +121,23 @@ bool NameRegistry::TryClaim(const std::string& fileName) {
     return used_.insert(LowerAscii(fileName)).second;
 }
 
+int& NameRegistry::NextNumber(const std::string& fileName) { return next_[LowerAscii(fileName)]; }
+
 std::string UniqueFileName(NameRegistry& registry, const std::string& name, const std::string& ext,
                            size_t folderBytes, size_t maxPath, const NameEncoder& encode) {
-    for (int n = 1;; ++n) {
+    // Keyed by the name as written: Subjects that encode alike share one count.
+    const std::string plain = FitFileName(name, folderBytes, ext.size(), maxPath, encode);
+    int& next = registry.NextNumber(plain + ext);
+    for (int n = std::max(next, 1);; ++n) {
         std::string suffix = n == 1 ? std::string() : " (" + std::to_string(n) + ")";
         std::string fitted =
-            FitFileName(name, folderBytes, suffix.size() + ext.size(), maxPath, encode);
+            n == 1 ? plain
+                   : FitFileName(name, folderBytes, suffix.size() + ext.size(), maxPath, encode);
         std::string candidate = fitted + suffix + ext;
-        if (registry.TryClaim(candidate)) return candidate;
+        if (registry.TryClaim(candidate)) {
+            next = n + 1;
+            return candidate;
+        }
     }
 }
 

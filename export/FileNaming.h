@@ -4,8 +4,9 @@
 
 #include <cstddef>
 #include <functional>
-#include <set>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace tessera {
 
@@ -38,13 +39,21 @@ class NameRegistry {
   public:
     // Records `fileName`; false when it was handed out already.
     bool TryClaim(const std::string& fileName);
+    // The number from which to look for a free name whose plain form is
+    // `fileName` (0 at first); the caller stores the next one to try.
+    int& NextNumber(const std::string& fileName);
 
   private:
-    std::set<std::string> used_;
+    std::unordered_set<std::string> used_;
+    // Names are never given back, so every number below the stored one is
+    // taken: a repeated Subject finds its name in constant time.
+    std::unordered_map<std::string, int> next_;
 };
 
 // The first of name + ext, name + " (2)" + ext, ... not yet claimed in
 // `registry`, each fitted and encoded with FitFileName; claims and returns it.
+// Numbers that an earlier call with the same plain name passed are not tried
+// again.
 std::string UniqueFileName(NameRegistry& registry, const std::string& name, const std::string& ext,
                            size_t folderBytes, size_t maxPath, const NameEncoder& encode = nullptr);
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "export/EnvelopeLine.h"
+#include "export/FromQuoting.h"
 #include "export/MboxContentLength.h"
 #include "export/MimePart.h"
 #include "export/TextSink.h"
@@ -18,32 +19,7 @@ bool EndsWith(const std::string& text, const char* end) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-void QuoteList(LineList& lines) {
-    if (!lines.AnyLine(NeedsFromQuote)) return;  // most lists: one quick read
-    std::string quoted;
-    for (LineCursor line(lines); line; line.Next()) {
-        const std::string_view stored = line.Stored();
-        if (!NeedsFromQuote(stored.data(), stored.size())) continue;
-        quoted.assign(1, '>');
-        quoted.append(line->text, line->length);
-        line->SetText(quoted.data(), quoted.size());
-    }
-}
-
 }  // namespace
-
-void QuoteFromLines(MimePart& root) {
-    // Depth-first over the tree without recursion: parts, then siblings.
-    std::vector<MimePart*> pending{&root};
-    while (!pending.empty()) {
-        MimePart* part = pending.back();
-        pending.pop_back();
-        QuoteList(part->body);
-        QuoteList(part->epilogue);
-        if (part != &root && part->next) pending.push_back(part->next);
-        if (part->firstChild) pending.push_back(part->firstChild);
-    }
-}
 
 std::string MboxFileFraming::AppendLeadIn(const std::string& tail) const {
     if (tail.empty() || EndsWith(tail, "\n\n") || EndsWith(tail, "\n\r\n")) return std::string();

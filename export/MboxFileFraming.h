@@ -27,17 +27,4 @@ class MboxFileFraming : public MessageFraming {
     const CalendarTime exportTime_;  // for envelope lines whose Date cannot be read
 };
 
-// mboxrd quoting: true when the line, after any number of '>', begins with
-// "from " in any case.
-inline bool NeedsFromQuote(const char* text, size_t length) {
-    size_t i = 0;
-    while (i < length && text[i] == '>') ++i;
-    if (length - i < 5 || (text[i] | 0x20) != 'f') return false;  // most lines stop here
-    // ASCII letters only: 'R' and 'r' are the only bytes that give 'r' with 0x20 set.
-    return (text[i + 1] | 0x20) == 'r' && (text[i + 2] | 0x20) == 'o' &&
-           (text[i + 3] | 0x20) == 'm' && text[i + 4] == ' ';
-}
-// Quotes every body, preamble and epilogue line of the whole tree that needs it.
-void QuoteFromLines(MimePart& root);
-
 }  // namespace tessera

@@ -91,6 +91,10 @@ bool ShiftJisConverter::AppendUtf8(std::string_view text, Unmappable unmappable,
     // a line break, so each piece converts as it would within the whole. The
     // UTF-8 writer measures what it writes: no second pass.
     const size_t start = out.size();
+    // Shift-JIS is never longer than the UTF-8 it comes from, but for character
+    // references: room for all of it at once, so that growing piece by piece
+    // does not hold the text twice over (reserved room costs no memory until used).
+    out.reserve(start + text.size() + 16);
     size_t unmapped = 0;
     PiecesMeasure whole;
     while (!text.empty()) {

@@ -211,6 +211,9 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     if (label.eightBit && html) RewriteHtmlCharsetDeclarations(converted, label.name);
     const bool bodyChanged = transferDecoded || converted != raw;
     if (!bodyChanged && label.keep) return false;
+    // Only the converted text is needed from here: the body's lines come from it.
+    std::string().swap(raw);
+    std::string().swap(decoded);
     if (bodyChanged && !ReplaceBody(part.body, converted, converter)) return false;
     RelabelPart(part, label.keep ? std::string() : label.name,
                 TransferEncodingLabel(transferDecoded, label.eightBit));

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 namespace tessera {
 
@@ -167,12 +168,13 @@ bool AppendBase64Bytes(std::string_view text, std::string& out) {
 }
 
 bool AppendQuotedPrintableBytes(std::string_view text, std::string& out) {
-    const size_t start = out.size();
-    out.resize(start + 2 * text.size());
-    char* const base = &out[0] + start;
-    const char* end = DecodeQp(text.data(), text.data() + text.size(), base);
-    out.resize(end == nullptr ? start : start + static_cast<size_t>(end - base));
-    return end != nullptr;
+    // A bare CR or LF comes out as CR LF: twice the text at worst. Room that is
+    // never written costs no memory, where a string would have been filled.
+    std::unique_ptr<char[]> room(new char[2 * text.size() + 1]);
+    const char* end = DecodeQp(text.data(), text.data() + text.size(), room.get());
+    if (end == nullptr) return false;
+    out.append(room.get(), static_cast<size_t>(end - room.get()));
+    return true;
 }
 
 bool AppendQEncodedBytes(std::string_view payload, std::string& out) {

@@ -10,7 +10,7 @@ BUILD=$(cd "${1:?usage: scripts/bench-memory.sh BUILD_DIR}" && pwd)
 EXPORT="$BUILD/tessera-export"
 WIN="${WIN_BUILD:-$REPO/build/win}"
 CORPUS="$REPO/build/bench-corpus/shapes"
-SHAPES=${MEMORY_SHAPES:-"short:20 blank:20 long:20 base64:20 base64:500"}
+SHAPES=${MEMORY_SHAPES:-"short:20 blank:20 long:20 base64:20 base64:500 utf8-short:100 utf8-line:100 utf8-qp:100 utf8-base64:100"}
 [ -x "$EXPORT" ] || { echo "bench-memory: no $EXPORT (build the release tree first)"; exit 1; }
 [ -x /usr/bin/time ] || { echo "bench-memory: /usr/bin/time is needed (apt-get install time)"; exit 1; }
 

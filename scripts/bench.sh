@@ -83,6 +83,8 @@ fi
 
 # The mbox index of a million small messages, in bytes a message.
 export INDEX_BYTES=$("$BUILD/MboxIndexBench" 1000000 | sed -n 's/^bytes per message: //p')
+# Naming 100,000 .eml files of one Subject against as many distinct ones.
+export NAMING_RATIO=$("$BUILD/NamingBench" 100000 5 | sed -n 's/^ratio.*: //p')
 
 python3 "$REPO/bench/bench_report.py" "$RESULTS" "$REPO/docs/bench.md" "$RUNS" "$WINE_NOTE" "$BOX" "$MODERN"
 

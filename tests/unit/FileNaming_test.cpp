@@ -106,6 +106,11 @@ TEST(UniqueFileName, NumbersRepeatsIgnoringCase) {
     EXPECT_EQ(UniqueFileName(names, "Hello", ".eml", 3, 259), "Hello.eml");
     EXPECT_EQ(UniqueFileName(names, "hello", ".eml", 3, 259), "hello (2).eml");
     EXPECT_EQ(UniqueFileName(names, "Hello", ".eml", 3, 259), "Hello (3).eml");
+    // A name another Subject took is passed, for this Subject and the next alike.
+    EXPECT_EQ(UniqueFileName(names, "Hi (2)", ".eml", 3, 259), "Hi (2).eml");
+    EXPECT_EQ(UniqueFileName(names, "Hi", ".eml", 3, 259), "Hi.eml");
+    EXPECT_EQ(UniqueFileName(names, "Hi", ".eml", 3, 259), "Hi (3).eml");
+    EXPECT_EQ(UniqueFileName(names, "HI", ".eml", 3, 259), "HI (4).eml");
     std::string longName(300, 'z');
     std::string first = UniqueFileName(names, longName, ".eml", 3, 0);
     std::string second = UniqueFileName(names, longName, ".eml", 3, 0);

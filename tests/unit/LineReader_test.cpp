@@ -52,6 +52,19 @@ TEST(ReadLine, SplitsAtEveryKindOfBreak) {
         {"short fits with lf", "ab\n", 4, {"ab\n"}},
         {"two pieces then break", "abcdef\r\n\r\n", 4, {"abc", "def", "\n"}},
         {"size two", "ab\n\n", 2, {"a", "b", "\n"}},
+        // breaks before, at and after the eight-byte steps of the scan
+        {"long cr lines",
+         "0123456\r01234567\r0123456789abcdef\r\rx",
+         64,
+         {"0123456\n", "01234567\n", "0123456789abcdef\n", "\n", "x"}},
+        {"long mixed lines",
+         "0123456789\r\n0123456789abcdefg\n\x8d\x8a\x0d\x0a",
+         64,
+         {"0123456789\n", "0123456789abcdefg\n", "\x8d\x8a\n"}},
+        {"piece ends before the break",
+         "0123456789abcdef0123\r",
+         17,
+         {"0123456789abcdef", "0123\n"}},
     };
     for (const ReadCase& c : cases) {
         EXPECT_EQ(ReadAll(c.text, c.size), c.lines) << c.name;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "export/EnvelopeLine.h"
+#include "export/FromQuoting.h"
 #include "export/MboxFileFraming.h"
 #include "export/MimePart.h"
 

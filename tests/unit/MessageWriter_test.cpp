@@ -4,9 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "export/MessageFraming.h"
 #include "export/MimePart.h"
 #include "host/SimulatedHost.h"
+#include "mailstore/MboxFraming.h"
+#include "mailstore/MboxSplitter.h"
 
 using namespace tessera;
 
@@ -239,17 +244,39 @@ TEST_F(MessageWriterTest, EucJpPartIsConvertedThroughTheHost) {
     EXPECT_NE(out.bytes.find("\r\n\r\n" + kSjis + "\r\n"), std::string::npos);
 }
 
-TEST_F(MessageWriterTest, MboxQuotesFromLinesInEveryPartButNotInHeaders) {
-    format.SaveType = kSaveTypeMbox;
-    ASSERT_TRUE(
-        Write("From: a@example.jp\r\nDate: Tue, 5 Mar 2002 09:07:03 +0900\r\n"
-              "Content-Type: multipart/mixed; boundary=b\r\n\r\nFrom preamble\r\n"
-              "--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nFrom here on\r\n"
-              ">From quoted\r\nfrom lower\r\nFromage\r\n--b--\r\n"));
-    EXPECT_EQ(out.bytes.rfind("From a@example.jp Tue Mar 05 09:07:03 2002\r\nFrom: a@", 0), 0u);
-    for (const char* line : {"\r\n>From preamble\r\n", "\r\n>From here on\r\n",
-                             "\r\n>>From quoted\r\n", "\r\n>from lower\r\n", "\r\nFromage\r\n"}) {
-        EXPECT_NE(out.bytes.find(line), std::string::npos) << line;
+// A "From " line anywhere, header blocks included, would start a message of its
+// own for every mbox reader: each is quoted, and reads back as written.
+TEST_F(MessageWriterTest, MboxQuotesEveryFromLineSoTheMessageReadsBackWhole) {
+    const std::string multipart = "Content-Type: multipart/mixed; boundary=b\r\n\r\n";
+    const std::string sources[] = {
+        // a sender forging a second message through a header
+        "Subject: Invoice\r\nFrom attacker Mon Jan  1 00:00:00 2001\r\nFrom: boss@example.com\r\n"
+        "Subject: URGENT wire money\r\n\r\nbody\r\n",
+        // a Maildir file that kept its envelope line
+        "From taro Tue Mar  5 09:07:03 2002\nFrom: a@example.jp\n\nFrom here on\r\n",
+        // a part header, quoted mboxrd-style already, and a folded header
+        multipart +
+            "From preamble\r\n--b\r\n>From x\r\nfrom y\r\nX-A: 1\r\n\t2\r\n"
+            "Content-Type: text/plain; charset=utf-8\r\n\r\n>>From quoted\r\nFromage\r\n"
+            "--b--\r\n",
+    };
+    for (const std::string& source : sources) {
+        format.SaveType = kSaveTypeEml;
+        out.bytes.clear();
+        ASSERT_TRUE(Write(source));
+        const std::string eml = out.bytes;
+        format.SaveType = kSaveTypeMbox;
+        out.bytes.clear();
+        ASSERT_TRUE(Write(source));
+        std::vector<std::string> read;
+        auto publish = [&](uint64_t offset, uint64_t length, bool anyCase) {
+            read.push_back(UnquoteFromLines(out.bytes.substr(offset, length), anyCase));
+        };
+        MboxSplitter splitter;
+        splitter.Feed(out.bytes.data(), out.bytes.data() + out.bytes.size(), publish);
+        splitter.Finish(out.bytes.size(), publish);
+        ASSERT_EQ(read.size(), 1u) << out.bytes;
+        EXPECT_EQ(read[0] + "\r\n", eml) << out.bytes;  // .eml adds the blank line itself
     }
 }
 

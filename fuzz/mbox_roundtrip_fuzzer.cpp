@@ -1,0 +1,125 @@
+// Messages from an mbox, or from .eml and Maildir files, exported to an mbox:
+// Tessera's mbox reader finds exactly the messages written, each with the
+// envelope line of Tessera's writer, and each unquotes to the .eml export of
+// the same message, whatever "From " lines its header blocks and bodies hold.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "export/AsciiText.h"
+#include "export/MessageWriter.h"
+#include "fuzz/FuzzHost.h"
+#include "mailstore/MboxFraming.h"
+#include "mailstore/MboxSplitter.h"
+
+using tessera::fuzzing::Check;
+
+namespace {
+
+constexpr size_t kMaxInput = 1 << 20;
+constexpr size_t kMaxMessages = 16;
+const char* const kMessageCharsets[] = {"", "iso-2022-jp", "euc-jp", "utf-8"};
+
+std::vector<std::string> messages;
+const char* messageCharset = "";
+
+char* GetSource(const char* id) {
+    const size_t index = std::strtoul(id, nullptr, 10);
+    return index < messages.size() ? tessera::fuzzing::Buffer(messages[index]) : nullptr;
+}
+
+int GetCharSet(const char*, char* buffer, int size) {
+    const std::string charset = messageCharset;
+    const size_t n = std::min(charset.size(), static_cast<size_t>(size));
+    std::memcpy(buffer, charset.data(), n);
+    buffer[n] = '\0';
+    return static_cast<int>(n);
+}
+
+class StringFile : public tessera::OutputFile {
+  public:
+    bool Write(const char* data, size_t size) override {
+        bytes.append(data, size);
+        return true;
+    }
+    std::string bytes;
+};
+
+// The messages of an mbox as Tessera's reader gives them to the host.
+std::vector<std::string> ReadMbox(const std::string& box, std::vector<bool>* tesseraShaped) {
+    std::vector<std::string> found;
+    auto publish = [&](uint64_t offset, uint64_t length, bool anyCase) {
+        found.push_back(tessera::UnquoteFromLines(box.substr(offset, length), anyCase));
+        if (tesseraShaped) tesseraShaped->push_back(anyCase);
+    };
+    tessera::MboxSplitter splitter;
+    splitter.Feed(box.data(), box.data() + box.size(), publish);
+    splitter.Finish(box.size(), publish);
+    return found;
+}
+
+// Files of a Maildir or .eml files: NUL bytes part them, as a NUL ends a source.
+std::vector<std::string> SplitFiles(const std::string& text) {
+    std::vector<std::string> files;
+    for (size_t start = 0; start <= text.size();) {
+        size_t stop = text.find('\0', start);
+        if (stop == std::string::npos) stop = text.size();
+        files.push_back(text.substr(start, stop - start));
+        start = stop + 1;
+    }
+    return files;
+}
+
+bool HasContentLength(const std::string& source) {
+    const std::string_view text(source);
+    for (size_t at = text.find_first_of("cC"); at != std::string_view::npos;
+         at = text.find_first_of("cC", at + 1)) {
+        if (tessera::StartsWithIgnoreCase(text.substr(at), "content-length")) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1 || size > kMaxInput) return -1;
+    messageCharset = kMessageCharsets[data[0] % 4];
+    const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    messages = (data[0] & 4) ? ReadMbox(text, nullptr) : SplitFiles(text);
+    if (messages.size() > kMaxMessages) messages.resize(kMaxMessages);
+
+    static tessera::HostApi api = [] {
+        tessera::HostApi host = tessera::fuzzing::FuzzHostApi();
+        host.GetSource = GetSource;
+        host.GetCharSet = GetCharSet;
+        return host;
+    }();
+    tessera::ExportFormat mboxFormat, emlFormat;
+    mboxFormat.SaveType = tessera::kSaveTypeMbox;
+    emlFormat.SaveType = tessera::kSaveTypeEml;
+    tessera::MessageWriter mboxWriter(api, mboxFormat), emlWriter(api, emlFormat);
+    StringFile box;
+    std::vector<std::string> written;
+    for (size_t i = 0; i < messages.size(); ++i) {
+        const std::string id = std::to_string(i);
+        StringFile eml;
+        const bool wrote = mboxWriter.WriteMessage(id.c_str(), box);
+        Check(emlWriter.WriteMessage(id.c_str(), eml) == wrote);
+        if (!wrote) continue;
+        // Only the mbox drops a Content-Length its body no longer matches.
+        written.push_back(HasContentLength(messages[i]) ? std::string() : eml.bytes);
+    }
+    std::vector<bool> shaped;
+    const std::vector<std::string> found = ReadMbox(box.bytes, &shaped);
+    Check(found.size() == written.size());
+    for (size_t i = 0; i < found.size(); ++i) {
+        Check(shaped[i]);
+        // .eml ends in a blank line where the mbox has its framing one.
+        if (!written[i].empty()) Check(found[i] == written[i] || found[i] + "\r\n" == written[i]);
+    }
+    return 0;
+}

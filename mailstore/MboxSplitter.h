@@ -1,0 +1,79 @@
+// Splits an mbox into messages as MboxFraming.h tells, fed in pieces of any
+// size, so that a file is indexed block by block and a text in memory at once.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "mailstore/MboxFraming.h"
+
+namespace tessera {
+
+// Splits an mbox into messages line by line, as MboxFraming.h tells.
+class MboxSplitter {
+  public:
+    // Bytes of a line kept to judge it: a Tessera envelope line is shorter.
+    static constexpr size_t kEnvelopeBytes = 512;
+
+    // `publish` gets (offset, length, anyCaseFrom) of every message found.
+    template <typename Publish>
+    void Feed(const char* p, const char* end, Publish& publish) {
+        while (p < end) {
+            const char* eol =
+                static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            const char* stop = eol ? eol + 1 : end;
+            size_t take = static_cast<size_t>(stop - p);
+            // Five bytes tell an envelope line; only of those is more kept.
+            size_t used = 0;
+            if (head_.size() < 5) {
+                used = std::min(5 - head_.size(), take);
+                head_.append(p, used);
+            }
+            if (head_.size() < kEnvelopeBytes && IsEnvelopeLine(head_.data(), head_.size())) {
+                head_.append(p + used, std::min(kEnvelopeBytes - head_.size(), take - used));
+            }
+            lineLength_ += take;
+            p = stop;
+            if (eol) EndLine(publish);
+        }
+    }
+    // The end of the file at `size`.
+    template <typename Publish>
+    void Finish(uint64_t size, Publish& publish) {
+        if (lineLength_ > 0) EndLine(publish);
+        Close(previousBlank_ ? previousStart_ : size, publish);
+    }
+
+  private:
+    template <typename Publish>
+    void EndLine(Publish& publish) {
+        bool whole = lineLength_ == head_.size();
+        if (IsEnvelopeLine(head_.data(), head_.size())) {
+            Close(previousBlank_ ? previousStart_ : lineStart_, publish);
+            inMessage_ = true;
+            bodyStart_ = lineStart_ + lineLength_;
+            anyCaseFrom_ = whole && IsTesseraEnvelopeLine(head_.data(), head_.size());
+            previousBlank_ = false;
+        } else {
+            previousBlank_ = whole && IsBlankLine(head_.data(), head_.size());
+        }
+        previousStart_ = lineStart_;
+        lineStart_ += lineLength_;
+        lineLength_ = 0;
+        head_.clear();
+    }
+    template <typename Publish>
+    void Close(uint64_t end, Publish& publish) {
+        if (inMessage_) publish(bodyStart_, end - bodyStart_, anyCaseFrom_);
+        inMessage_ = false;
+    }
+
+    std::string head_;  // the first bytes of the current line
+    uint64_t lineStart_ = 0, lineLength_ = 0, previousStart_ = 0, bodyStart_ = 0;
+    bool inMessage_ = false, previousBlank_ = false, anyCaseFrom_ = false;
+};
+
+}  // namespace tessera
