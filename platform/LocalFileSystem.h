@@ -1,10 +1,14 @@
 // The files of this system as the export's FileSystem. A regular target is
 // written as a new file beside it (an append starting from a copy of the old
 // content) and renamed over it on commit, so that even a killed process
-// leaves the old file or the new one whole. Where no file can be made beside
-// it, an append goes in place and a failed message is cut back.
+// leaves the old file or the new one whole, flushed to disk before the rename.
+// Where no file or copy fits beside it, an append goes in place and a failed
+// message is cut back. A target the user may not write is refused.
 // Twins: LocalFileSystem_posix.cpp, LocalFileSystem_win.cpp.
 #pragma once
+
+#include <set>
+#include <string>
 
 #include "export/FileSystem.h"
 
@@ -25,9 +29,15 @@ class LocalFileSystem : public FileSystem {
 
     // Notes "path: reason" for TakeFailure; `error` is the system's error code.
     void NoteFailure(const std::string& path, int error);
+    void NoteFailure(const std::string& path, const std::string& reason);
+
+    // Removes, the first time a run writes into `folder`, the new files that
+    // exports killed outright left there.
+    void SweepOnce(const std::string& folder);
 
   private:
     std::string failure_;
+    std::set<std::string> swept_;
 };
 
 }  // namespace tessera

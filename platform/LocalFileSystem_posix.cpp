@@ -1,11 +1,15 @@
 #include "platform/LocalFileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -40,6 +44,31 @@ std::string ReadTail(int fd, uint64_t length) {
 std::string FolderOf(const std::string& path) {
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Makes a rename in `folder` (as FolderOf gives it) survive a power cut.
+void SyncFolder(const std::string& folder) {
+    int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    // Some file systems cannot sync a folder; the rename itself has been done.
+    fsync(fd);
+    close(fd);
+}
+
+// Gives a complete new file whose rename failed a name the next export's
+// sweep leaves alone (`final` + ".tessera-saved", or with a number); the name
+// it has now when none can be given.
+std::string SaveAside(const std::string& temp, const std::string& final) {
+    for (int number = 1; number < kTempAttempts; ++number) {
+        std::string saved = final + ".tessera-saved";
+        if (number > 1) saved += "-" + std::to_string(number);
+        if (link(temp.c_str(), saved.c_str()) == 0) {
+            unlink(temp.c_str());
+            return saved;
+        }
+        if (errno != EEXIST) break;
+    }
+    return temp;
 }
 
 class PosixTarget : public TargetFile {
@@ -78,16 +107,28 @@ class PosixTarget : public TargetFile {
     }
 
     bool Finish(bool keep) override {
-        // A failed close can mean lost data on some file systems: it fails the commit.
-        int error = close(fd_) == 0 ? 0 : errno;
+        // Flushed before the rename, so a power cut leaves the old file or
+        // the whole new one; a failed close can mean lost data on some file
+        // systems. Either fails the commit.
+        int error = 0;
+        if (keep && cuttable_ && fdatasync(fd_) != 0) error = errno;
+        if (close(fd_) != 0 && error == 0) error = errno;
         fd_ = -1;
         if (temp_.empty()) {
             if (keep && error != 0) files_.NoteFailure(shown_, error);
             return error == 0 || !keep;
         }
         if (keep && error == 0) {
-            if (rename(temp_.c_str(), final_.c_str()) == 0) return true;
+            if (rename(temp_.c_str(), final_.c_str()) == 0) {
+                SyncFolder(FolderOf(final_));
+                return true;
+            }
+            // The new content is complete: it stays, and the user is told where.
             error = errno;
+            std::string saved = SaveAside(temp_, final_);
+            files_.NoteFailure(
+                shown_, std::string(std::strerror(error)) + "; the complete export is in " + saved);
+            return false;
         }
         if (keep) files_.NoteFailure(shown_, error);
         unlink(temp_.c_str());
@@ -104,12 +145,20 @@ class PosixTarget : public TargetFile {
 };
 
 // A device or pipe: written as it is, never created, emptied or removed.
+// Opened without waiting, so a pipe that no one reads is told, not waited on.
 std::unique_ptr<TargetFile> OpenStream(LocalFileSystem& files, const std::string& path) {
-    int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        files.NoteFailure(path, errno);
+        if (errno == ENXIO) {
+            files.NoteFailure(path, "a pipe that no process reads; nothing written");
+        } else {
+            files.NoteFailure(path, errno);
+        }
         return nullptr;
     }
+    // Written as usual from here: a slow reader is waited for.
+    int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     return std::make_unique<PosixTarget>(files, fd, path, std::string(), path, false);
 }
 
@@ -137,16 +186,22 @@ std::string RealPath(const std::string& path) {
     return result;
 }
 
+constexpr char kTempPrefix[] = ".tessera-";
+constexpr char kTempSuffix[] = ".tmp";
+
 // Creates a new file beside `final` with the permissions of `old` (when there
-// is one); its name in `temp`. -1 with errno set when none can be made.
+// is one); its name in `temp`. -1 with errno set when none can be made. The
+// file is locked while it is open: a sweep on another machine sharing the
+// folder sees that it is in use.
 int CreateBeside(const std::string& final, const struct stat* old, std::string& temp) {
-    std::string prefix = FolderOf(final) + ".tessera-" + std::to_string(getpid()) + "-";
+    std::string prefix = FolderOf(final) + kTempPrefix + std::to_string(getpid()) + "-";
     static unsigned counter = 0;
     for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
-        temp = prefix + std::to_string(++counter) + ".tmp";
+        temp = prefix + std::to_string(++counter) + kTempSuffix;
         int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST) continue;
         if (fd < 0) return -1;
+        flock(fd, LOCK_EX | LOCK_NB);
         if (old) {
             fchmod(fd, old->st_mode & 07777);
             // Only root may keep another owner; anyone else keeps the file as theirs.
@@ -156,6 +211,37 @@ int CreateBeside(const std::string& final, const struct stat* old, std::string& 
     }
     errno = EEXIST;
     return -1;
+}
+
+// The process id in a name CreateBeside made; 0 for any other name.
+pid_t TempOwner(const char* name) {
+    unsigned long pid = 0, number = 0;
+    int end = 0;
+    if (std::sscanf(name, ".tessera-%lu-%lu.tmp%n", &pid, &number, &end) != 2 ||
+        name[end] != '\0' || pid == 0 || pid > INT_MAX) {
+        return 0;
+    }
+    return static_cast<pid_t>(pid);
+}
+
+// Removes the new files an export killed outright left in `folder`: those of
+// a process that no longer runs and that no one holds locked.
+void SweepLeftovers(const std::string& folder) {
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir)) {
+        pid_t owner = TempOwner(entry->d_name);
+        if (owner == 0 || owner == getpid() || kill(owner, 0) == 0 || errno != ESRCH) continue;
+        std::string path = folder + entry->d_name;
+        int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat info;
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            unlink(path.c_str());
+        }
+        close(fd);
+    }
+    closedir(dir);
 }
 
 // Copies all of `from` to `to`, in the kernel where it can; 0 or the errno.
@@ -184,21 +270,28 @@ int CopyContent(int from, int to) {
 std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string& path,
                                        const struct stat* old, TargetMode mode) {
     std::string final = old ? RealPath(path) : path;
+    files.SweepOnce(FolderOf(final));
     std::string temp;
     int fd = CreateBeside(final, old, temp);
+    const bool append = old && mode == TargetMode::Append;
     if (fd < 0) {
         int error = errno;
-        if (old && mode == TargetMode::Append) return OpenInPlace(files, path);
+        if (append) return OpenInPlace(files, path);
         files.NoteFailure(path, error);
         return nullptr;
     }
     auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true);
-    if (!old || mode != TargetMode::Append) return target;
+    if (!append) return target;
     int source = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     int error = source < 0 ? errno : CopyContent(source, fd);
     struct stat copied;
     if (error == 0 && fstat(fd, &copied) != 0) error = errno;
     if (source >= 0) close(source);
+    if (error == ENOSPC || error == EDQUOT) {
+        // No room for a copy: the partial one goes, the old file grows in place.
+        target.reset();
+        return OpenInPlace(files, path);
+    }
     if (error != 0) {
         files.NoteFailure(path, error);
         return nullptr;  // the target's destructor removes the partial copy
@@ -206,6 +299,19 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
     uint64_t length = static_cast<uint64_t>(copied.st_size);
     target->Started(length, ReadTail(fd, length));
     return target;
+}
+
+// Why a regular file the user named cannot be written over: not theirs to
+// write, or one of several names of the file (a new file renamed over one
+// name would part it from the others, and writing it in place could tear
+// them all). Empty when it can.
+std::string RefusalOf(const std::string& path, const struct stat& info) {
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return std::strerror(errno);
+    if (info.st_nlink > 1) {
+        return "has " + std::to_string(info.st_nlink - 1) +
+               " other hard link(s); not written, so that they stay one file";
+    }
+    return std::string();
 }
 
 }  // namespace
@@ -230,7 +336,16 @@ std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, Targe
         return nullptr;
     }
     if (!S_ISREG(info.st_mode)) return OpenStream(*this, path);
+    std::string refusal = RefusalOf(path, info);
+    if (!refusal.empty()) {
+        NoteFailure(path, refusal);
+        return nullptr;
+    }
     return OpenBeside(*this, path, &info, mode);
+}
+
+void LocalFileSystem::SweepOnce(const std::string& folder) {
+    if (swept_.insert(folder).second) SweepLeftovers(folder);
 }
 
 std::string LocalFileSystem::AsFolder(const std::string& path) {
@@ -252,7 +367,11 @@ std::string LocalFileSystem::TakeFailure() {
 }
 
 void LocalFileSystem::NoteFailure(const std::string& path, int error) {
-    failure_ = path + ": " + std::strerror(error);
+    NoteFailure(path, std::strerror(error));
+}
+
+void LocalFileSystem::NoteFailure(const std::string& path, const std::string& reason) {
+    failure_ = path + ": " + reason;
 }
 
 }  // namespace tessera
