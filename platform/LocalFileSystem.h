@@ -30,6 +30,8 @@ class LocalFileSystem : public FileSystem {
     // Notes "path: reason" for TakeFailure; `error` is the system's error code.
     void NoteFailure(const std::string& path, int error);
     void NoteFailure(const std::string& path, const std::string& reason);
+    // The system's text for its error code `error`.
+    static std::string SystemReason(unsigned long error);
 
     // Removes, the first time a run writes into `folder`, the new files that
     // exports killed outright left there.

@@ -126,8 +126,8 @@ class PosixTarget : public TargetFile {
             // The new content is complete: it stays, and the user is told where.
             error = errno;
             std::string saved = SaveAside(temp_, final_);
-            files_.NoteFailure(
-                shown_, std::string(std::strerror(error)) + "; the complete export is in " + saved);
+            files_.NoteFailure(shown_, LocalFileSystem::SystemReason(error) +
+                                           "; the complete export is in " + saved);
             return false;
         }
         if (keep) files_.NoteFailure(shown_, error);
@@ -367,11 +367,15 @@ std::string LocalFileSystem::TakeFailure() {
 }
 
 void LocalFileSystem::NoteFailure(const std::string& path, int error) {
-    NoteFailure(path, std::strerror(error));
+    NoteFailure(path, SystemReason(static_cast<unsigned long>(error)));
 }
 
 void LocalFileSystem::NoteFailure(const std::string& path, const std::string& reason) {
     failure_ = path + ": " + reason;
+}
+
+std::string LocalFileSystem::SystemReason(unsigned long error) {
+    return std::strerror(static_cast<int>(error));
 }
 
 }  // namespace tessera

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -41,6 +43,20 @@ HWND OwnerOrActive(HostWindow owner) {
 
 // The hook leaves every notification to the system.
 UINT_PTR CALLBACK SaveDialogHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+// The text with the file that failed and the system's reason on a line of
+// their own, when the files noted one; the text alone when memory ran out.
+std::string WithFailure(const std::string& text, size_t lineEnd, FileSystem& files) {
+    try {
+        std::string failure = files.TakeFailure();
+        if (failure.empty()) return text;
+        std::string told = text;
+        told.insert(std::min(lineEnd, told.size()), "\n" + failure);
+        return told;
+    } catch (const std::bad_alloc&) {
+        return text;
+    }
+}
 
 }  // namespace
 
@@ -86,10 +102,17 @@ bool Win32ExportPlatform::BrowseFolder(HostWindow owner, const std::string& init
 }
 
 void Win32ExportPlatform::ShowMessage(HostWindow owner, int textId) {
-    // No heap: this also tells that memory ran out.
+    // No heap for the text itself: this also tells that memory ran out.
     char text[1024] = {};
     LoadStringA(ResourceModule(), static_cast<UINT>(textId), text, sizeof text);
-    MessageBoxA(static_cast<HWND>(owner), text, kErrorCaption, MB_OK | MB_ICONWARNING);
+    std::string told;
+    try {
+        told = WithFailure(text, std::string::npos, files_);
+    } catch (const std::bad_alloc&) {
+        told.clear();
+    }
+    MessageBoxA(static_cast<HWND>(owner), told.empty() ? text : told.c_str(), kErrorCaption,
+                MB_OK | MB_ICONWARNING);
 }
 
 std::unique_ptr<ExportProgress> Win32ExportPlatform::StartProgress(
@@ -100,6 +123,10 @@ std::unique_ptr<ExportProgress> Win32ExportPlatform::StartProgress(
 
 void Win32ExportPlatform::ShowReport(HostWindow owner, const ExportReport& report) {
     ReportMessage message = ComposeReport(report, LoadText);
+    if (message.kind == ReportKind::Error) {
+        // Second line, under the error it explains.
+        message.text = WithFailure(message.text, message.text.find('\n'), files_);
+    }
     std::string caption = message.kind == ReportKind::Error ? std::string(kErrorCaption)
                           : message.kind == ReportKind::Cancelled
                               ? LoadText(IDS_REPORT_CANCELLED_CAPTION)
