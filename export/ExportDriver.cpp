@@ -110,7 +110,12 @@ void ExportDriver::ExportSingleFile(HostWindow window, const Run& run) {
                                                       : ok || (!target.replacesOld && written > 0));
     bool kept = keep && file->Commit();
     if (!keep) file->Abort();
-    if (!kept) report_.messagesWritten -= written;
+    if (!kept) {
+        // What the file does not keep was neither written nor converted.
+        report_.messagesWritten -= written;
+        report_.messagesConverted = 0;
+        report_.characterReferences = 0;
+    }
     report_.stopped = stopRequested_;
     if (!stopRequested_ && (!ok || (keep && !kept))) report_.stoppingError = IDS_WRITE_ERROR;
     if (!stopRequested_) FinishWalk(window, run, *walk);

@@ -19,6 +19,8 @@ namespace tessera {
 namespace {
 
 constexpr int kTempAttempts = 100;
+// How much a target writes before the disk is set writing it (StartWriteBack).
+constexpr uint64_t kWriteBackBytes = 8 << 20;
 
 // Writes all bytes over short writes and interrupted calls; 0 or the errno.
 int WriteAll(int fd, const char* data, size_t size) {
@@ -74,16 +76,18 @@ std::string SaveAside(const std::string& temp, const std::string& final) {
 class PosixTarget : public TargetFile {
   public:
     // `temp` names the new file of a replacement, renamed to `final` on commit;
-    // empty when `fd` is the target itself. `cuttable` is false for a stream.
+    // empty when `fd` is the target itself. `cuttable` is false for a stream;
+    // `replaces` is true when a file was at `final` when it was opened.
     PosixTarget(LocalFileSystem& files, int fd, std::string shown, std::string temp,
-                std::string final, bool cuttable)
+                std::string final, bool cuttable, bool replaces = true)
         : TargetFile(temp.empty()),
           files_(files),
           fd_(fd),
           shown_(std::move(shown)),
           temp_(std::move(temp)),
           final_(std::move(final)),
-          cuttable_(cuttable) {}
+          cuttable_(cuttable),
+          replaces_(replaces) {}
     ~PosixTarget() override {
         Abort();
         if (fd_ >= 0) close(fd_);
@@ -97,6 +101,8 @@ class PosixTarget : public TargetFile {
     bool Put(const char* data, size_t size) override {
         int error = WriteAll(fd_, data, size);
         if (error != 0) files_.NoteFailure(shown_, error);
+        unsent_ += size;
+        if (unsent_ >= kWriteBackBytes) StartWriteBack();
         return error == 0;
     }
 
@@ -107,41 +113,69 @@ class PosixTarget : public TargetFile {
     }
 
     bool Finish(bool keep) override {
+        if (!keep) {
+            close(fd_);
+            fd_ = -1;
+            if (!temp_.empty()) unlink(temp_.c_str());
+            return true;
+        }
+        // A new file that replaces nothing goes in place unflushed: a power
+        // cut can cost it, never what the user had; the run syncs its
+        // folders once at its end. Found there after all, a file is
+        // replaced the careful way below.
+        StartWriteBack();
+        if (!temp_.empty() && !replaces_ &&
+            renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, final_.c_str(), RENAME_NOREPLACE) == 0) {
+            int error = close(fd_) == 0 ? 0 : errno;
+            fd_ = -1;
+            if (error == 0) {
+                files_.SyncAtEnd(FolderOf(final_));
+                return true;
+            }
+            unlink(final_.c_str());  // its bytes may never have reached the disk
+            files_.NoteFailure(shown_, error);
+            return false;
+        }
         // Flushed before the rename, so a power cut leaves the old file or
         // the whole new one; a failed close can mean lost data on some file
         // systems. Either fails the commit.
-        int error = 0;
-        if (keep && cuttable_ && fdatasync(fd_) != 0) error = errno;
+        int error = cuttable_ && fdatasync(fd_) != 0 ? errno : 0;
         if (close(fd_) != 0 && error == 0) error = errno;
         fd_ = -1;
-        if (temp_.empty()) {
-            if (keep && error != 0) files_.NoteFailure(shown_, error);
-            return error == 0 || !keep;
-        }
-        if (keep && error == 0) {
-            if (rename(temp_.c_str(), final_.c_str()) == 0) {
-                SyncFolder(FolderOf(final_));
-                return true;
-            }
-            // The new content is complete: it stays, and the user is told where.
-            error = errno;
-            std::string saved = SaveAside(temp_, final_);
-            files_.NoteFailure(shown_, LocalFileSystem::SystemReason(error) +
-                                           "; the complete export is in " + saved);
+        if (error != 0) {
+            files_.NoteFailure(shown_, error);
+            if (!temp_.empty()) unlink(temp_.c_str());
             return false;
         }
-        if (keep) files_.NoteFailure(shown_, error);
-        unlink(temp_.c_str());
+        if (temp_.empty()) return true;
+        if (rename(temp_.c_str(), final_.c_str()) == 0) {
+            SyncFolder(FolderOf(final_));
+            return true;
+        }
+        // The new content is complete: it stays, and the user is told where.
+        error = errno;
+        std::string saved = SaveAside(temp_, final_);
+        files_.NoteFailure(
+            shown_, LocalFileSystem::SystemReason(error) + "; the complete export is in " + saved);
         return false;
     }
 
   private:
+    // Starts the disk writing what is written so far, without waiting: the
+    // flush before a rename, or the run's at its end, then finds little left.
+    void StartWriteBack() {
+        unsent_ = 0;
+        if (cuttable_) sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+    }
+
     LocalFileSystem& files_;
     int fd_;
     std::string shown_;  // the path as the user gave it
     std::string temp_;
     std::string final_;
     bool cuttable_;
+    bool replaces_;
+    uint64_t unsent_ = 0;  // bytes written since the disk was last set writing
 };
 
 // A device or pipe: written as it is, never created, emptied or removed.
@@ -280,7 +314,7 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
         files.NoteFailure(path, error);
         return nullptr;
     }
-    auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true);
+    auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true, old != nullptr);
     if (!append) return target;
     int source = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     int error = source < 0 ? errno : CopyContent(source, fd);
@@ -343,6 +377,18 @@ std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, Targe
     }
     return OpenBeside(*this, path, &info, mode);
 }
+
+LocalFileSystem::~LocalFileSystem() {
+    for (const std::string& folder : unsynced_) {
+        int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) continue;
+        // One flush of the file system for all the new files of the run.
+        syncfs(fd);
+        close(fd);
+    }
+}
+
+void LocalFileSystem::SyncAtEnd(const std::string& folder) { unsynced_.insert(folder); }
 
 void LocalFileSystem::SweepOnce(const std::string& folder) {
     if (swept_.insert(folder).second) SweepLeftovers(folder);

@@ -59,15 +59,17 @@ std::string SaveAside(const std::string& temp, const std::string& path) {
 class Win32Target : public TargetFile {
   public:
     // `temp` names the new file, moved over `path` on commit;
-    // empty when `handle` is the target itself. `cuttable` is false for a device.
+    // empty when `handle` is the target itself. `cuttable` is false for a device;
+    // `replaces` is true when a file was at `path` when it was opened.
     Win32Target(LocalFileSystem& files, HANDLE handle, std::string path, std::string temp,
-                bool cuttable)
+                bool cuttable, bool replaces = true)
         : TargetFile(temp.empty()),
           files_(files),
           handle_(handle),
           path_(std::move(path)),
           temp_(std::move(temp)),
-          cuttable_(cuttable) {}
+          cuttable_(cuttable),
+          replaces_(replaces) {}
     ~Win32Target() override {
         Abort();
         if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
@@ -101,39 +103,64 @@ class Win32Target : public TargetFile {
     }
 
     bool Finish(bool keep) override {
+        if (!keep) {
+            CloseHandle(handle_);
+            handle_ = INVALID_HANDLE_VALUE;
+            if (!temp_.empty()) DeleteFileA(temp_.c_str());
+            return true;
+        }
         // Flushed before the move, which is itself written through, so a
-        // power cut leaves the old file or the whole new one.
-        DWORD error = NO_ERROR;
-        if (keep && cuttable_ && !FlushFileBuffers(handle_)) error = GetLastError();
+        // power cut leaves the old file or the whole new one. A new file
+        // that replaces nothing is moved unflushed: a power cut can cost it,
+        // never what the user had.
+        bool flush = cuttable_ && (temp_.empty() || replaces_);
+        DWORD error = flush && !FlushFileBuffers(handle_) ? GetLastError() : NO_ERROR;
         if (!CloseHandle(handle_) && error == NO_ERROR) error = GetLastError();
         handle_ = INVALID_HANDLE_VALUE;
-        if (temp_.empty()) {
-            if (keep && error != NO_ERROR) files_.NoteFailure(path_, error);
-            return error == NO_ERROR || !keep;
+        if (error == NO_ERROR && !temp_.empty() && !replaces_ &&
+            !MoveFileExA(temp_.c_str(), path_.c_str(), 0)) {
+            // Found there after all: replaced the careful way.
+            error = FlushByName();
+            if (error == NO_ERROR) return Replace();
         }
-        if (keep && error == NO_ERROR) {
-            if (MoveFileExA(temp_.c_str(), path_.c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-                return true;
-            }
-            // The new content is complete: it stays, and the user is told where.
-            error = GetLastError();
-            std::string saved = SaveAside(temp_, path_);
-            files_.NoteFailure(path_,
-                               LocalFileSystem::SystemReason(error) + " " + kSavedIn + saved);
+        if (error != NO_ERROR) {
+            files_.NoteFailure(path_, error);
+            if (!temp_.empty()) DeleteFileA(temp_.c_str());
             return false;
         }
-        if (keep) files_.NoteFailure(path_, error);
-        DeleteFileA(temp_.c_str());
-        return false;
+        return temp_.empty() || !replaces_ || Replace();
     }
 
   private:
+    // Flushes the closed new file; NO_ERROR or the error.
+    DWORD FlushByName() {
+        HANDLE handle = CreateFileA(temp_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+        DWORD error =
+            handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) ? NO_ERROR : GetLastError();
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        return error;
+    }
+
+    // Moves the flushed new file over the target; a complete file that
+    // cannot be moved stays, and the user is told where.
+    bool Replace() {
+        if (MoveFileExA(temp_.c_str(), path_.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        DWORD error = GetLastError();
+        std::string saved = SaveAside(temp_, path_);
+        files_.NoteFailure(path_, LocalFileSystem::SystemReason(error) + " " + kSavedIn + saved);
+        return false;
+    }
+
     LocalFileSystem& files_;
     HANDLE handle_;
     std::string path_;
     std::string temp_;
     bool cuttable_;
+    bool replaces_;
 };
 
 // Opens `path` (an existing regular file) and positions at its end.
@@ -258,7 +285,7 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
         files.NoteFailure(path, static_cast<int>(error));
         return nullptr;
     }
-    auto target = std::make_unique<Win32Target>(files, handle, path, temp, true);
+    auto target = std::make_unique<Win32Target>(files, handle, path, temp, true, exists);
     target->Started(length, tail);
     return target;
 }
@@ -305,6 +332,12 @@ std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, Targe
     }
     return OpenBeside(*this, path, true, mode);
 }
+
+// No call flushes a whole folder without administrator rights: the system
+// writes the new files in its own time.
+LocalFileSystem::~LocalFileSystem() = default;
+
+void LocalFileSystem::SyncAtEnd(const std::string&) {}
 
 void LocalFileSystem::SweepOnce(const std::string& folder) {
     if (!swept_.insert(folder).second) return;

@@ -266,6 +266,7 @@ TEST_F(ExportDriverTest, FailedOrStoppedReplacementLeavesTheOldFileWhole) {
     EXPECT_EQ(platform.files[target].bytes, old);
     EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
     EXPECT_EQ(report.messagesWritten, 0) << "nothing of the run is in the file";
+    EXPECT_EQ(report.messagesConverted, 0) << "so no message of it was converted either";
 
     SimulatedHost::Instance().Faults() = FaultPlan();
     platform.messages.clear();

@@ -106,6 +106,18 @@ TEST_F(LocalFileSystemTest, ReplaceLeavesTheOldFileUntilCommitAndNothingAfterAbo
     }
 }
 
+TEST_F(LocalFileSystemTest, AFileMadeWhileANewOneIsWrittenIsReplacedWhole) {
+    for (TargetMode mode : {TargetMode::Replace, TargetMode::NewName}) {
+        std::unique_ptr<TargetFile> file = files.Open(Path("box"), mode);
+        ASSERT_TRUE(file && WriteMessage(*file, "new"));
+        Put("box", "made meanwhile");
+        ASSERT_TRUE(file->Commit());
+        EXPECT_EQ(Read("box"), "new");
+        EXPECT_EQ(Names(), std::vector<std::string>{"box"});
+        fs::remove(Path("box"));
+    }
+}
+
 TEST_F(LocalFileSystemTest, ReplaceThroughALinkReplacesTheFileItNames) {
     Put("real", "old");
     fs::create_symlink(Path("real"), Path("link"));
