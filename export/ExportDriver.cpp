@@ -169,10 +169,15 @@ bool ExportDriver::WriteMessages(const Run& run, TargetFile& file, int& written,
             std::string leadIn = AppendLeadIn(file.Tail(), run.format.SaveType);
             file.Write(leadIn.data(), leadIn.size());
         }
-        auto write = [&] { return writer.WriteMessage(id, file); };
+        bool whole = false;
+        auto write = [&] { return whole = writer.WriteMessage(id, file); };
         if (!file.EndMessage(HoldingOneMessage(write, report_.lastTooLarge))) {
             ++report_.messagesFailed;
-            ++report_.failedBecause[report_.lastTooLarge ? IDS_FAILED_TOO_LARGE : IDS_FAILED_WRITE];
+            int reason = report_.lastTooLarge ? IDS_FAILED_TOO_LARGE
+                         : whole              ? IDS_FAILED_WRITE
+                                              : writer.FailureReason();
+            ++report_.failedBecause[reason];
+            platform_.NoteFailedMessage(report_.messagesWritten + report_.messagesFailed, reason);
             if (progress_) progress_(report_);
             return false;
         }
@@ -286,7 +291,9 @@ void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
             ++report_.messagesWritten;
         } else {
             ++report_.messagesFailed;
-            ++report_.failedBecause[report_.lastTooLarge ? IDS_FAILED_TOO_LARGE : failure];
+            if (report_.lastTooLarge) failure = IDS_FAILED_TOO_LARGE;
+            ++report_.failedBecause[failure];
+            platform_.NoteFailedMessage(report_.messagesWritten + report_.messagesFailed, failure);
         }
         CountConversions(writer);
         if (progress_) progress_(report_);
@@ -318,9 +325,10 @@ int ExportDriver::WriteEmlFile(const char* id, const std::string& folder, Messag
     if (!file) return IDS_FAILED_NO_FILE;
     file->BeginMessage();
     // A message that failed leaves no file, and an old file of its name as it was.
-    if (!file->EndMessage(writer.WriteMessage(id, *file))) {
+    bool whole = writer.WriteMessage(id, *file);
+    if (!file->EndMessage(whole)) {
         file->Abort();
-        return IDS_FAILED_WRITE;
+        return whole ? IDS_FAILED_WRITE : writer.FailureReason();
     }
     return file->Commit() ? 0 : IDS_FAILED_WRITE;
 }

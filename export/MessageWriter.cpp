@@ -14,6 +14,7 @@
 #include "export/PartLabels.h"
 #include "export/TextPartConversion.h"
 #include "export/TextSink.h"
+#include "resources/resource.h"
 
 namespace tessera {
 
@@ -110,6 +111,7 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     bool addBlankLine = true;
     {
         HostText source(host_, host_.GetSource(id));
+        failure_ = IDS_FAILED_NO_SOURCE;
         if (!source.get()) return false;
         size_t length = std::strlen(source.get());
         addBlankLine =
@@ -130,7 +132,9 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
         QuoteFromLines(root);
         DropStaleContentLength(root);
     }
+    failure_ = IDS_FAILED_EMPTY;
     if (root.SerializedSize() < 3) return false;
+    failure_ = IDS_FAILED_WRITE;
     FileSink sink(file, *this);
     if (saveType == kSaveTypeMbox) {
         std::string envelope = BuildEnvelopeLine(root, exportTime_);

@@ -58,6 +58,9 @@ class MessageWriter {
         if (observer_) observer_->Working();
     }
 
+    // Why the last WriteMessage failed: an IDS_FAILED_* string id.
+    int FailureReason() const { return failure_; }
+
     // Messages written so far whose text the export converted.
     int MessagesConverted() const { return messagesConverted_; }
     // Characters written as "&#NNNNN;" references so far.
@@ -69,6 +72,7 @@ class MessageWriter {
     ShiftJisConverter converter_;
     CalendarTime exportTime_;
     int messagesConverted_ = 0;
+    int failure_ = 0;
     WriteObserver* observer_ = nullptr;
 };
 

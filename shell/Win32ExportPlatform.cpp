@@ -44,20 +44,6 @@ HWND OwnerOrActive(HostWindow owner) {
 // The hook leaves every notification to the system.
 UINT_PTR CALLBACK SaveDialogHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
-// The text with the file that failed and the system's reason on a line of
-// their own, when the files noted one; the text alone when memory ran out.
-std::string WithFailure(const std::string& text, size_t lineEnd, FileSystem& files) {
-    try {
-        std::string failure = files.TakeFailure();
-        if (failure.empty()) return text;
-        std::string told = text;
-        told.insert(std::min(lineEnd, told.size()), "\n" + failure);
-        return told;
-    } catch (const std::bad_alloc&) {
-        return text;
-    }
-}
-
 }  // namespace
 
 int Win32ExportPlatform::RunFormatDialog(ExportFormat& format) {
@@ -101,13 +87,35 @@ bool Win32ExportPlatform::BrowseFolder(HostWindow owner, const std::string& init
     return ShowFolderBrowser(OwnerOrActive(owner), start, folder);
 }
 
+void Win32ExportPlatform::NoteFailedMessage(int number, int reasonId) {
+    failedNumber_ = number;
+    failedReason_ = reasonId;
+}
+
+std::string Win32ExportPlatform::TakeDetails() {
+    std::string details;
+    try {
+        if (failedNumber_ > 0) {
+            details += "\n" + FillFormat(LoadText(IDS_FAILED_MESSAGE),
+                                         {std::to_string(failedNumber_), LoadText(failedReason_)});
+        }
+        std::string failure = files_.TakeFailure();
+        if (!failure.empty()) details += "\n" + failure;
+    } catch (const std::bad_alloc&) {
+        details.clear();
+    }
+    failedNumber_ = 0;
+    return details;
+}
+
 void Win32ExportPlatform::ShowMessage(HostWindow owner, int textId) {
     // No heap for the text itself: this also tells that memory ran out.
     char text[1024] = {};
     LoadStringA(ResourceModule(), static_cast<UINT>(textId), text, sizeof text);
+    std::string details = TakeDetails();
     std::string told;
     try {
-        told = WithFailure(text, std::string::npos, files_);
+        if (!details.empty()) told = text + details;
     } catch (const std::bad_alloc&) {
         told.clear();
     }
@@ -123,10 +131,9 @@ std::unique_ptr<ExportProgress> Win32ExportPlatform::StartProgress(
 
 void Win32ExportPlatform::ShowReport(HostWindow owner, const ExportReport& report) {
     ReportMessage message = ComposeReport(report, LoadText);
-    if (message.kind == ReportKind::Error) {
-        // Second line, under the error it explains.
-        message.text = WithFailure(message.text, message.text.find('\n'), files_);
-    }
+    // Under the heading: which message and file failed, and why.
+    std::string details = TakeDetails();
+    message.text.insert(std::min(message.text.find('\n'), message.text.size()), details);
     std::string caption = message.kind == ReportKind::Error ? std::string(kErrorCaption)
                           : message.kind == ReportKind::Cancelled
                               ? LoadText(IDS_REPORT_CANCELLED_CAPTION)

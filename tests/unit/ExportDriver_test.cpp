@@ -353,6 +353,20 @@ TEST_F(ExportDriverTest, LongSubjectsAreCutToFitTheFileSystem) {
     EXPECT_TRUE(platform.messages.empty());
 }
 
+TEST_F(ExportDriverTest, AFailedMessageIsNamedByItsNumberAndReason) {
+    for (int saveType : {kSaveTypeMbox, kSaveTypeEml, kSaveTypeSeparator}) {
+        SimulatedHost::Instance().Reset();
+        Add({"01-meeting.eml"});
+        SimulatedHost::Instance().Messages().AddText("empty", "");
+        platform = FakePlatform();
+        Stored(saveType);
+        using Failed = std::pair<int, int>;
+        EXPECT_EQ(platform.failedMessages, std::vector<Failed>{Failed(2, IDS_FAILED_EMPTY)})
+            << saveType;
+        EXPECT_EQ(report.failedBecause[IDS_FAILED_EMPTY], 1) << saveType;
+    }
+}
+
 TEST_F(ExportDriverTest, HostFaultsNeverLeakAndAreReportedOnce) {
     const char* faults[] = {"BKA_MIMEHeader:*", "BKA_ISO_2022_JP:*", "BKA_EUC_JP:*", "BKA_Alloc:*",
                             "BKA_GetSource:2"};

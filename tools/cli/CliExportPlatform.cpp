@@ -59,8 +59,22 @@ bool CliExportPlatform::BrowseFolder(HostWindow, const std::string&, std::string
     return true;
 }
 
+void CliExportPlatform::NoteFailedMessage(int number, int reasonId) {
+    failedNumber_ = number;
+    failedReason_ = reasonId;
+}
+
 void CliExportPlatform::ShowMessage(HostWindow, int textId) {
     std::string text = MessageText(textId);
+    if (failedNumber_ > 0) {
+        std::string which = MessageText(IDS_FAILED_MESSAGE);
+        size_t at = which.find("%d");
+        if (at != std::string::npos) which.replace(at, 2, std::to_string(failedNumber_));
+        at = which.find("%s");
+        if (at != std::string::npos) which.replace(at, 2, MessageText(failedReason_));
+        text += " (" + which + ")";
+        failedNumber_ = 0;
+    }
     std::string failure = files_.TakeFailure();
     if (failure.empty()) failure.swap(refused_);
     if (!failure.empty()) text += " (" + Shown(failure) + ")";

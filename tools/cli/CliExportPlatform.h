@@ -27,6 +27,7 @@ class CliExportPlatform : public ExportPlatform {
     bool BrowseFolder(HostWindow owner, const std::string& initialFolder,
                       std::string& folder) override;
     void ShowMessage(HostWindow owner, int textId) override;
+    void NoteFailedMessage(int number, int reasonId) override;
     FileSystem& Files() override { return files_; }
     CalendarTime LocalNow() override;
     std::string NameOnDisk(const std::string& name) override;
@@ -54,7 +55,9 @@ class CliExportPlatform : public ExportPlatform {
     std::string lastName_;       // the last name handed out, as the export made it
     bool lastNameKept_ = false;  // ... and written in those Shift-JIS bytes
     const ProtectedFiles* inputs_ = nullptr;
-    std::string refused_;  // an input the export was about to write, for the next message
+    std::string refused_;   // an input the export was about to write, for the next message
+    int failedNumber_ = 0;  // the message that failed, for the next message
+    int failedReason_ = 0;
 };
 
 }  // namespace tessera
