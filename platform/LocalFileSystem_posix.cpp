@@ -77,9 +77,10 @@ class PosixTarget : public TargetFile {
   public:
     // `temp` names the new file of a replacement, renamed to `final` on commit;
     // empty when `fd` is the target itself. `cuttable` is false for a stream;
-    // `replaces` is true when a file was at `final` when it was opened.
+    // `flushEach` is false for a made name where no file was when it was
+    // opened: it is flushed with the run's others at its end.
     PosixTarget(LocalFileSystem& files, int fd, std::string shown, std::string temp,
-                std::string final, bool cuttable, bool replaces = true)
+                std::string final, bool cuttable, bool flushEach = true)
         : TargetFile(temp.empty()),
           files_(files),
           fd_(fd),
@@ -87,7 +88,7 @@ class PosixTarget : public TargetFile {
           temp_(std::move(temp)),
           final_(std::move(final)),
           cuttable_(cuttable),
-          replaces_(replaces) {}
+          flushEach_(flushEach) {}
     ~PosixTarget() override {
         Abort();
         if (fd_ >= 0) close(fd_);
@@ -119,12 +120,12 @@ class PosixTarget : public TargetFile {
             if (!temp_.empty()) unlink(temp_.c_str());
             return true;
         }
-        // A new file that replaces nothing goes in place unflushed: a power
+        // A new .eml file that replaces nothing goes in place unflushed: a power
         // cut can cost it, never what the user had; the run syncs its
         // folders once at its end. Found there after all, a file is
         // replaced the careful way below.
         StartWriteBack();
-        if (!temp_.empty() && !replaces_ &&
+        if (!temp_.empty() && !flushEach_ &&
             renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, final_.c_str(), RENAME_NOREPLACE) == 0) {
             int error = close(fd_) == 0 ? 0 : errno;
             fd_ = -1;
@@ -174,7 +175,7 @@ class PosixTarget : public TargetFile {
     std::string temp_;
     std::string final_;
     bool cuttable_;
-    bool replaces_;
+    bool flushEach_;
     uint64_t unsent_ = 0;  // bytes written since the disk was last set writing
 };
 
@@ -314,7 +315,9 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
         files.NoteFailure(path, error);
         return nullptr;
     }
-    auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true, old != nullptr);
+    // Only the many small files of one run wait for one flush at its end.
+    const bool flushEach = old || mode != TargetMode::NewName;
+    auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true, flushEach);
     if (!append) return target;
     int source = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     int error = source < 0 ? errno : CopyContent(source, fd);

@@ -60,16 +60,16 @@ class Win32Target : public TargetFile {
   public:
     // `temp` names the new file, moved over `path` on commit;
     // empty when `handle` is the target itself. `cuttable` is false for a device;
-    // `replaces` is true when a file was at `path` when it was opened.
+    // `flushEach` is false for a made name not looked at before (see Finish).
     Win32Target(LocalFileSystem& files, HANDLE handle, std::string path, std::string temp,
-                bool cuttable, bool replaces = true)
+                bool cuttable, bool flushEach = true)
         : TargetFile(temp.empty()),
           files_(files),
           handle_(handle),
           path_(std::move(path)),
           temp_(std::move(temp)),
           cuttable_(cuttable),
-          replaces_(replaces) {}
+          flushEach_(flushEach) {}
     ~Win32Target() override {
         Abort();
         if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
@@ -110,14 +110,14 @@ class Win32Target : public TargetFile {
             return true;
         }
         // Flushed before the move, which is itself written through, so a
-        // power cut leaves the old file or the whole new one. A new file
-        // that replaces nothing is moved unflushed: a power cut can cost it,
-        // never what the user had.
-        bool flush = cuttable_ && (temp_.empty() || replaces_);
+        // power cut leaves the old file or the whole new one. A new .eml
+        // file that replaces nothing is moved unflushed: a power cut can
+        // cost it, never what the user had.
+        bool flush = cuttable_ && (temp_.empty() || flushEach_);
         DWORD error = flush && !FlushFileBuffers(handle_) ? GetLastError() : NO_ERROR;
         if (!CloseHandle(handle_) && error == NO_ERROR) error = GetLastError();
         handle_ = INVALID_HANDLE_VALUE;
-        if (error == NO_ERROR && !temp_.empty() && !replaces_ &&
+        if (error == NO_ERROR && !temp_.empty() && !flushEach_ &&
             !MoveFileExA(temp_.c_str(), path_.c_str(), 0)) {
             // Found there after all: replaced the careful way.
             error = FlushByName();
@@ -128,7 +128,7 @@ class Win32Target : public TargetFile {
             if (!temp_.empty()) DeleteFileA(temp_.c_str());
             return false;
         }
-        return temp_.empty() || !replaces_ || Replace();
+        return temp_.empty() || !flushEach_ || Replace();
     }
 
   private:
@@ -160,7 +160,7 @@ class Win32Target : public TargetFile {
     std::string path_;
     std::string temp_;
     bool cuttable_;
-    bool replaces_;
+    bool flushEach_;
 };
 
 // Opens `path` (an existing regular file) and positions at its end.
@@ -285,7 +285,9 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
         files.NoteFailure(path, static_cast<int>(error));
         return nullptr;
     }
-    auto target = std::make_unique<Win32Target>(files, handle, path, temp, true, exists);
+    // Only the many small files of one run are moved unflushed.
+    const bool flushEach = exists || mode != TargetMode::NewName;
+    auto target = std::make_unique<Win32Target>(files, handle, path, temp, true, flushEach);
     target->Started(length, tail);
     return target;
 }
