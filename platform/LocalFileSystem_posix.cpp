@@ -120,26 +120,36 @@ class PosixTarget : public TargetFile {
             if (!temp_.empty()) unlink(temp_.c_str());
             return true;
         }
-        // A new .eml file that replaces nothing goes in place unflushed: a power
-        // cut can cost it, never what the user had; the run syncs its
-        // folders once at its end. Found there after all, a file is
-        // replaced the careful way below.
         StartWriteBack();
-        if (!temp_.empty() && !flushEach_ &&
-            renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, final_.c_str(), RENAME_NOREPLACE) == 0) {
-            int error = close(fd_) == 0 ? 0 : errno;
-            fd_ = -1;
-            if (error == 0) {
-                files_.SyncAtEnd(FolderOf(final_));
-                return true;
-            }
+        bool placed = false;
+        if (!temp_.empty() && !flushEach_ && PlaceUnflushed(placed)) return placed;
+        return PlaceFlushed();
+    }
+
+  private:
+    // A new .eml file that replaces nothing goes in place unflushed: a power
+    // cut can cost it, never what the user had; the run syncs its folders
+    // once at its end. False, with nothing done, when a file is there after
+    // all; else `placed` tells whether it is in place.
+    bool PlaceUnflushed(bool& placed) {
+        if (renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, final_.c_str(), RENAME_NOREPLACE) != 0)
+            return false;
+        int error = close(fd_) == 0 ? 0 : errno;
+        fd_ = -1;
+        placed = error == 0;
+        if (placed) {
+            files_.SyncAtEnd(FolderOf(final_));
+        } else {
             unlink(final_.c_str());  // its bytes may never have reached the disk
             files_.NoteFailure(shown_, error);
-            return false;
         }
-        // Flushed before the rename, so a power cut leaves the old file or
-        // the whole new one; a failed close can mean lost data on some file
-        // systems. Either fails the commit.
+        return true;
+    }
+
+    // Flushed before the rename, so a power cut leaves the old file or the
+    // whole new one; a failed close can mean lost data on some file systems.
+    // Either fails the commit.
+    bool PlaceFlushed() {
         int error = cuttable_ && fdatasync(fd_) != 0 ? errno : 0;
         if (close(fd_) != 0 && error == 0) error = errno;
         fd_ = -1;
@@ -161,7 +171,6 @@ class PosixTarget : public TargetFile {
         return false;
     }
 
-  private:
     // Starts the disk writing what is written so far, without waiting: the
     // flush before a rename, or the run's at its end, then finds little left.
     void StartWriteBack() {
