@@ -90,6 +90,12 @@ bool Win32ExportPlatform::BrowseFolder(HostWindow owner, const std::string& init
 void Win32ExportPlatform::NoteFailedMessage(int number, int reasonId) {
     failedNumber_ = number;
     failedReason_ = reasonId;
+    // What the files noted belongs to this message, not to a later one.
+    try {
+        failedFile_ = files_.TakeFailure();
+    } catch (const std::bad_alloc&) {
+        failedFile_.clear();
+    }
 }
 
 std::string Win32ExportPlatform::TakeDetails() {
@@ -98,6 +104,7 @@ std::string Win32ExportPlatform::TakeDetails() {
         if (failedNumber_ > 0) {
             details += "\n" + FillFormat(LoadText(IDS_FAILED_MESSAGE),
                                          {std::to_string(failedNumber_), LoadText(failedReason_)});
+            if (!failedFile_.empty()) details += "\n" + failedFile_;
         }
         std::string failure = files_.TakeFailure();
         if (!failure.empty()) details += "\n" + failure;

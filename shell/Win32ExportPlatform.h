@@ -35,6 +35,7 @@ class Win32ExportPlatform : public ExportPlatform {
     LocalFileSystem files_;
     int failedNumber_ = 0;
     int failedReason_ = 0;
+    std::string failedFile_;  // the file failure noted with that message
     bool stopRequested_ = false;
 };
 

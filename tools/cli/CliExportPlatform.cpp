@@ -62,6 +62,8 @@ bool CliExportPlatform::BrowseFolder(HostWindow, const std::string&, std::string
 void CliExportPlatform::NoteFailedMessage(int number, int reasonId) {
     failedNumber_ = number;
     failedReason_ = reasonId;
+    // What the files noted belongs to this message, not to a later one.
+    failedFile_ = files_.TakeFailure();
 }
 
 void CliExportPlatform::ShowMessage(HostWindow, int textId) {
@@ -73,6 +75,7 @@ void CliExportPlatform::ShowMessage(HostWindow, int textId) {
         at = which.find("%s");
         if (at != std::string::npos) which.replace(at, 2, MessageText(failedReason_));
         text += " (" + which + ")";
+        if (!failedFile_.empty()) text += " (" + Shown(failedFile_) + ")";
         failedNumber_ = 0;
     }
     std::string failure = files_.TakeFailure();

@@ -58,6 +58,7 @@ class CliExportPlatform : public ExportPlatform {
     std::string refused_;   // an input the export was about to write, for the next message
     int failedNumber_ = 0;  // the message that failed, for the next message
     int failedReason_ = 0;
+    std::string failedFile_;  // the file failure noted with that message
 };
 
 }  // namespace tessera
