@@ -118,9 +118,9 @@ void ExportDriver::RunExport(HostWindow window, Run& run) {
             ++report_.messagesWritten;
         } else {
             ++report_.messagesFailed;
-            // In one file a failure of any kind is a failed write: it ends the walk.
-            const int why = oneFile ? IDS_FAILED_WRITE : failure;
-            ++report_.failedBecause[report_.lastTooLarge ? IDS_FAILED_TOO_LARGE : why];
+            const int why = report_.lastTooLarge ? IDS_FAILED_TOO_LARGE : failure;
+            ++report_.failedBecause[why];
+            platform_.NoteFailedMessage(report_.messagesWritten + report_.messagesFailed, why);
         }
         if (written || !oneFile) CountConversions(writer);
         progress.MessageDone(report_);
@@ -160,7 +160,8 @@ int ExportDriver::ExportMessage(const char* id, Walk& walk) {
         std::string leadIn = walk.framing.AppendLeadIn(file.Tail());
         file.Write(leadIn.data(), leadIn.size());
     }
-    if (!file.EndMessage(walk.writer.Write(id, message, file))) return IDS_FAILED_WRITE;
+    const bool whole = walk.writer.Write(id, message, file);
+    if (!file.EndMessage(whole)) return whole ? IDS_FAILED_WRITE : walk.writer.FailureReason();
     ++target.written;
     return 0;
 }
@@ -180,9 +181,10 @@ int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::
     if (!file) return IDS_FAILED_NO_FILE;
     file->BeginMessage();
     // A message that failed leaves no file, and an old file of its name as it was.
-    if (!file->EndMessage(walk.writer.Write(id, message, *file))) {
+    const bool whole = walk.writer.Write(id, message, *file);
+    if (!file->EndMessage(whole)) {
         file->Abort();
-        return IDS_FAILED_WRITE;
+        return whole ? IDS_FAILED_WRITE : walk.writer.FailureReason();
     }
     return file->Commit() ? 0 : IDS_FAILED_WRITE;
 }
@@ -198,7 +200,13 @@ void ExportDriver::EndOneFile(Target& target, bool ok, bool abandoned) {
                                                  : ok || (!target.replacesOld && written > 0));
     bool kept = keep && file.Commit();
     if (!keep) file.Abort();
-    if (!kept) report_.messagesWritten -= written;
+    if (!kept) {
+        // What the file does not keep was neither written nor converted.
+        report_.messagesWritten -= written;
+        report_.messagesConverted = 0;
+        report_.characterReferences = 0;
+        report_.signaturesBroken = 0;
+    }
     if (!abandoned && (!ok || (keep && !kept))) report_.stoppingError = IDS_WRITE_ERROR;
 }
 

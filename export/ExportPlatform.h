@@ -38,6 +38,9 @@ class ExportPlatform {
     virtual bool BrowseFolder(HostWindow owner, const std::string& initialFolder,
                               std::string& folder) = 0;
     virtual void ShowMessage(HostWindow owner, int textId) = 0;
+    // The message numbered `number` (from 1, in the walk) failed for the
+    // reason `reasonId` (IDS_FAILED_*): the next message box names it.
+    virtual void NoteFailedMessage(int /*number*/, int /*reasonId*/) {}
     // Progress of the walk that starts now, owned by `owner`; `countSelection`
     // counts the messages of the walk (called at most once, only if shown).
     // Null: this platform shows no progress.

@@ -15,6 +15,7 @@
 #include "export/SignedContent.h"
 #include "export/TextPartConversion.h"
 #include "export/TextSink.h"
+#include "resources/resource.h"
 
 namespace tessera {
 
@@ -146,7 +147,9 @@ bool MessageWriter::Write(const char* id, HostMessage& message, OutputFile& file
     const bool converted = ConvertMessage(root, charset, pruned);
     progress_.Tick();
     framing_.Prepare(root);
+    failure_ = IDS_FAILED_EMPTY;
     if (root.SerializedSize() < 3) return false;
+    failure_ = IDS_FAILED_WRITE;
     FileSink sink(file, progress_);
     framing_.WriteLeadIn(root, sink);
     root.WriteTo(sink);

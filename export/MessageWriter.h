@@ -52,6 +52,9 @@ class MessageWriter {
     bool ConvertBodyLines(MimePart& part, const char* charset);
     bool ConvertHeaderLines(MimePart& part);
 
+    // Why the last Write failed: an IDS_FAILED_* string id.
+    int FailureReason() const { return failure_; }
+
     // Messages written so far whose text the export converted.
     int MessagesConverted() const { return messagesConverted_; }
     // Characters written as "&#NNNNN;" references so far.
@@ -73,6 +76,7 @@ class MessageWriter {
     int signaturesBroken_ = 0;
     bool signatureBroken_ = false;  // of the message in hand
     int forwardedDepth_ = 0;
+    int failure_ = 0;
 };
 
 }  // namespace tessera

@@ -1,11 +1,15 @@
 #include "platform/LocalFileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -17,6 +21,8 @@ namespace tessera {
 namespace {
 
 constexpr int kTempAttempts = 100;
+// How much a target writes before the disk is set writing it (StartWriteBack).
+constexpr uint64_t kWriteBackBytes = 8 << 20;
 
 // Writes all bytes over short writes and interrupted calls; 0 or the errno.
 int WriteAll(int fd, const char* data, size_t size) {
@@ -44,19 +50,47 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// Makes a rename in `folder` (as FolderOf gives it) survive a power cut.
+void SyncFolder(const std::string& folder) {
+    int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    // Some file systems cannot sync a folder; the rename itself has been done.
+    fsync(fd);
+    close(fd);
+}
+
+// Gives a complete new file whose rename failed a name the next export's
+// sweep leaves alone (`final` + ".tessera-saved", or with a number); the name
+// it has now when none can be given.
+std::string SaveAside(const std::string& temp, const std::string& final) {
+    for (int number = 1; number < kTempAttempts; ++number) {
+        std::string saved = final + ".tessera-saved";
+        if (number > 1) saved += "-" + std::to_string(number);
+        if (link(temp.c_str(), saved.c_str()) == 0) {
+            unlink(temp.c_str());
+            return saved;
+        }
+        if (errno != EEXIST) break;
+    }
+    return temp;
+}
+
 class PosixTarget : public TargetFile {
   public:
     // `temp` names the new file of a replacement, renamed to `final` on commit;
-    // empty when `fd` is the target itself. `cuttable` is false for a stream.
+    // empty when `fd` is the target itself. `cuttable` is false for a stream;
+    // `flushEach` is false for a made name where no file was when it was
+    // opened: it is flushed with the run's others at its end.
     PosixTarget(LocalFileSystem& files, int fd, std::string shown, std::string temp,
-                std::string final, bool cuttable)
+                std::string final, bool cuttable, bool flushEach = true)
         : TargetFile(temp.empty()),
           files_(files),
           fd_(fd),
           shown_(std::move(shown)),
           temp_(std::move(temp)),
           final_(std::move(final)),
-          cuttable_(cuttable) {}
+          cuttable_(cuttable),
+          flushEach_(flushEach) {}
     ~PosixTarget() override {
         Abort();
         if (fd_ >= 0) close(fd_);
@@ -70,6 +104,8 @@ class PosixTarget : public TargetFile {
     bool Put(const char* data, size_t size) override {
         int error = WriteAll(fd_, data, size);
         if (error != 0) files_.NoteFailure(shown_, error);
+        unsent_ += size;
+        if (unsent_ >= kWriteBackBytes) StartWriteBack();
         return error == 0;
     }
 
@@ -80,38 +116,95 @@ class PosixTarget : public TargetFile {
     }
 
     bool Finish(bool keep) override {
-        // A failed close can mean lost data on some file systems: it fails the commit.
-        int error = close(fd_) == 0 ? 0 : errno;
-        fd_ = -1;
-        if (temp_.empty()) {
-            if (keep && error != 0) files_.NoteFailure(shown_, error);
-            return error == 0 || !keep;
+        if (!keep) {
+            close(fd_);
+            fd_ = -1;
+            if (!temp_.empty()) unlink(temp_.c_str());
+            return true;
         }
-        if (keep && error == 0) {
-            if (rename(temp_.c_str(), final_.c_str()) == 0) return true;
-            error = errno;
-        }
-        if (keep) files_.NoteFailure(shown_, error);
-        unlink(temp_.c_str());
-        return false;
+        StartWriteBack();
+        bool placed = false;
+        if (!temp_.empty() && !flushEach_ && PlaceUnflushed(placed)) return placed;
+        return PlaceFlushed();
     }
 
   private:
+    // A new .eml file that replaces nothing goes in place unflushed: a power
+    // cut can cost it, never what the user had; the run syncs its folders
+    // once at its end. False, with nothing done, when a file is there after
+    // all; else `placed` tells whether it is in place.
+    bool PlaceUnflushed(bool& placed) {
+        if (renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, final_.c_str(), RENAME_NOREPLACE) != 0)
+            return false;
+        int error = close(fd_) == 0 ? 0 : errno;
+        fd_ = -1;
+        placed = error == 0;
+        if (placed) {
+            files_.SyncAtEnd(FolderOf(final_));
+        } else {
+            unlink(final_.c_str());  // its bytes may never have reached the disk
+            files_.NoteFailure(shown_, error);
+        }
+        return true;
+    }
+
+    // Flushed before the rename, so a power cut leaves the old file or the
+    // whole new one; a failed close can mean lost data on some file systems.
+    // Either fails the commit.
+    bool PlaceFlushed() {
+        int error = cuttable_ && fdatasync(fd_) != 0 ? errno : 0;
+        if (close(fd_) != 0 && error == 0) error = errno;
+        fd_ = -1;
+        if (error != 0) {
+            files_.NoteFailure(shown_, error);
+            if (!temp_.empty()) unlink(temp_.c_str());
+            return false;
+        }
+        if (temp_.empty()) return true;
+        if (rename(temp_.c_str(), final_.c_str()) == 0) {
+            SyncFolder(FolderOf(final_));
+            return true;
+        }
+        // The new content is complete: it stays, and the user is told where.
+        error = errno;
+        std::string saved = SaveAside(temp_, final_);
+        files_.NoteFailure(
+            shown_, LocalFileSystem::SystemReason(error) + "; the complete export is in " + saved);
+        return false;
+    }
+
+    // Starts the disk writing what is written so far, without waiting: the
+    // flush before a rename, or the run's at its end, then finds little left.
+    void StartWriteBack() {
+        unsent_ = 0;
+        if (cuttable_) sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+    }
+
     LocalFileSystem& files_;
     int fd_;
     std::string shown_;  // the path as the user gave it
     std::string temp_;
     std::string final_;
     bool cuttable_;
+    bool flushEach_;
+    uint64_t unsent_ = 0;  // bytes written since the disk was last set writing
 };
 
 // A device or pipe: written as it is, never created, emptied or removed.
+// Opened without waiting, so a pipe that no one reads is told, not waited on.
 std::unique_ptr<TargetFile> OpenStream(LocalFileSystem& files, const std::string& path) {
-    int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        files.NoteFailure(path, errno);
+        if (errno == ENXIO) {
+            files.NoteFailure(path, "a pipe that no process reads; nothing written");
+        } else {
+            files.NoteFailure(path, errno);
+        }
         return nullptr;
     }
+    // Written as usual from here: a slow reader is waited for.
+    int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     return std::make_unique<PosixTarget>(files, fd, path, std::string(), path, false);
 }
 
@@ -139,16 +232,22 @@ std::string RealPath(const std::string& path) {
     return result;
 }
 
+constexpr char kTempPrefix[] = ".tessera-";
+constexpr char kTempSuffix[] = ".tmp";
+
 // Creates a new file beside `final` with the permissions of `old` (when there
-// is one); its name in `temp`. -1 with errno set when none can be made.
+// is one); its name in `temp`. -1 with errno set when none can be made. The
+// file is locked while it is open: a sweep on another machine sharing the
+// folder sees that it is in use.
 int CreateBeside(const std::string& final, const struct stat* old, std::string& temp) {
-    std::string prefix = FolderOf(final) + ".tessera-" + std::to_string(getpid()) + "-";
+    std::string prefix = FolderOf(final) + kTempPrefix + std::to_string(getpid()) + "-";
     static unsigned counter = 0;
     for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
-        temp = prefix + std::to_string(++counter) + ".tmp";
+        temp = prefix + std::to_string(++counter) + kTempSuffix;
         int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST) continue;
         if (fd < 0) return -1;
+        flock(fd, LOCK_EX | LOCK_NB);
         if (old) {
             fchmod(fd, old->st_mode & 07777);
             // Only root may keep another owner; anyone else keeps the file as theirs.
@@ -158,6 +257,37 @@ int CreateBeside(const std::string& final, const struct stat* old, std::string& 
     }
     errno = EEXIST;
     return -1;
+}
+
+// The process id in a name CreateBeside made; 0 for any other name.
+pid_t TempOwner(const char* name) {
+    unsigned long pid = 0, number = 0;
+    int end = 0;
+    if (std::sscanf(name, ".tessera-%lu-%lu.tmp%n", &pid, &number, &end) != 2 ||
+        name[end] != '\0' || pid == 0 || pid > INT_MAX) {
+        return 0;
+    }
+    return static_cast<pid_t>(pid);
+}
+
+// Removes the new files an export killed outright left in `folder`: those of
+// a process that no longer runs and that no one holds locked.
+void SweepLeftovers(const std::string& folder) {
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir)) {
+        pid_t owner = TempOwner(entry->d_name);
+        if (owner == 0 || owner == getpid() || kill(owner, 0) == 0 || errno != ESRCH) continue;
+        std::string path = folder + entry->d_name;
+        int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat info;
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            unlink(path.c_str());
+        }
+        close(fd);
+    }
+    closedir(dir);
 }
 
 // Copies all of `from` to `to`, in the kernel where it can; 0 or the errno.
@@ -186,21 +316,30 @@ int CopyContent(int from, int to) {
 std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string& path,
                                        const struct stat* old, TargetMode mode) {
     std::string final = old ? RealPath(path) : path;
+    files.SweepOnce(FolderOf(final));
     std::string temp;
     int fd = CreateBeside(final, old, temp);
+    const bool append = old && mode == TargetMode::Append;
     if (fd < 0) {
         int error = errno;
-        if (old && mode == TargetMode::Append) return OpenInPlace(files, path);
+        if (append) return OpenInPlace(files, path);
         files.NoteFailure(path, error);
         return nullptr;
     }
-    auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true);
-    if (!old || mode != TargetMode::Append) return target;
+    // Only the many small files of one run wait for one flush at its end.
+    const bool flushEach = old || mode != TargetMode::NewName;
+    auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true, flushEach);
+    if (!append) return target;
     int source = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     int error = source < 0 ? errno : CopyContent(source, fd);
     struct stat copied;
     if (error == 0 && fstat(fd, &copied) != 0) error = errno;
     if (source >= 0) close(source);
+    if (error == ENOSPC || error == EDQUOT) {
+        // No room for a copy: the partial one goes, the old file grows in place.
+        target.reset();
+        return OpenInPlace(files, path);
+    }
     if (error != 0) {
         files.NoteFailure(path, error);
         return nullptr;  // the target's destructor removes the partial copy
@@ -208,6 +347,19 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
     uint64_t length = static_cast<uint64_t>(copied.st_size);
     target->Started(length, ReadTail(fd, length));
     return target;
+}
+
+// Why a regular file the user named cannot be written over: not theirs to
+// write, or one of several names of the file (a new file renamed over one
+// name would part it from the others, and writing it in place could tear
+// them all). Empty when it can.
+std::string RefusalOf(const std::string& path, const struct stat& info) {
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return std::strerror(errno);
+    if (info.st_nlink > 1) {
+        return "has " + std::to_string(info.st_nlink - 1) +
+               " other hard link(s); not written, so that they stay one file";
+    }
+    return std::string();
 }
 
 }  // namespace
@@ -232,7 +384,28 @@ std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, Targe
         return nullptr;
     }
     if (!S_ISREG(info.st_mode)) return OpenStream(*this, path);
+    std::string refusal = RefusalOf(path, info);
+    if (!refusal.empty()) {
+        NoteFailure(path, refusal);
+        return nullptr;
+    }
     return OpenBeside(*this, path, &info, mode);
+}
+
+LocalFileSystem::~LocalFileSystem() {
+    for (const std::string& folder : unsynced_) {
+        int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) continue;
+        // One flush of the file system for all the new files of the run.
+        syncfs(fd);
+        close(fd);
+    }
+}
+
+void LocalFileSystem::SyncAtEnd(const std::string& folder) { unsynced_.insert(folder); }
+
+void LocalFileSystem::SweepOnce(const std::string& folder) {
+    if (swept_.insert(folder).second) SweepLeftovers(folder);
 }
 
 std::string LocalFileSystem::AsFolder(const std::string& path) {
@@ -254,7 +427,15 @@ std::string LocalFileSystem::TakeFailure() {
 }
 
 void LocalFileSystem::NoteFailure(const std::string& path, int error) {
-    failure_ = path + ": " + std::strerror(error);
+    NoteFailure(path, SystemReason(static_cast<unsigned long>(error)));
+}
+
+void LocalFileSystem::NoteFailure(const std::string& path, const std::string& reason) {
+    failure_ = path + ": " + reason;
+}
+
+std::string LocalFileSystem::SystemReason(unsigned long error) {
+    return std::strerror(static_cast<int>(error));
 }
 
 }  // namespace tessera

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "export/FolderPath.h"
@@ -12,6 +14,18 @@ namespace tessera {
 namespace {
 
 constexpr DWORD kChunk = 0x40000000u;
+
+// "ほかにハードリンクがあるため書き込みません"
+const char kHardLinked[] =
+    "\x82\xD9\x82\xA9\x82\xC9\x83n\x81[\x83h\x83\x8A\x83\x93\x83N\x82\xAA\x82\xA0\x82\xE9\x82\xBD"
+    "\x82\xDF\x8F\x91\x82\xAB\x8D\x9E\x82\xDD\x82\xDC\x82\xB9\x82\xF1";
+// "書き出した内容はすべて次のファイルにあります: "
+const char kSavedIn[] =
+    "\x8F\x91\x82\xAB\x8Fo\x82\xB5\x82\xBD\x93\xE0\x97"
+    "e\x82\xCD\x82\xB7\x82\xD7\x82\xC4\x8E\x9F"
+    "\x82\xCC\x83t\x83@\x83"
+    "C\x83\x8B\x82\xC9\x82\xA0\x82\xE8\x82\xDC\x82\xB7: ";
+constexpr int kSaveAttempts = 100;
 
 // The last bytes (at most 4) of an open file of `length` bytes; the file
 // pointer is left at its end.
@@ -28,18 +42,34 @@ std::string ReadTail(HANDLE handle, uint64_t length) {
     return ok ? std::string(bytes, count) : std::string();
 }
 
+// Gives a complete new file whose move failed a name the next export's sweep
+// leaves alone (`path` + ".tessera-saved", or with a number); the name it has
+// now when none can be given.
+std::string SaveAside(const std::string& temp, const std::string& path) {
+    for (int number = 1; number < kSaveAttempts; ++number) {
+        std::string saved = path + ".tessera-saved";
+        if (number > 1) saved += "-" + std::to_string(number);
+        if (MoveFileExA(temp.c_str(), saved.c_str(), MOVEFILE_WRITE_THROUGH)) return saved;
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    }
+    return temp;
+}
+
 class Win32Target : public TargetFile {
   public:
     // `temp` names the new file, moved over `path` on commit;
-    // empty when `handle` is the target itself. `cuttable` is false for a device.
+    // empty when `handle` is the target itself. `cuttable` is false for a device;
+    // `flushEach` is false for a made name not looked at before (see Finish).
     Win32Target(LocalFileSystem& files, HANDLE handle, std::string path, std::string temp,
-                bool cuttable)
+                bool cuttable, bool flushEach = true)
         : TargetFile(temp.empty()),
           files_(files),
           handle_(handle),
           path_(std::move(path)),
           temp_(std::move(temp)),
-          cuttable_(cuttable) {}
+          cuttable_(cuttable),
+          flushEach_(flushEach) {}
     ~Win32Target() override {
         Abort();
         if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
@@ -73,27 +103,64 @@ class Win32Target : public TargetFile {
     }
 
     bool Finish(bool keep) override {
-        DWORD error = CloseHandle(handle_) ? NO_ERROR : GetLastError();
+        if (!keep) {
+            CloseHandle(handle_);
+            handle_ = INVALID_HANDLE_VALUE;
+            if (!temp_.empty()) DeleteFileA(temp_.c_str());
+            return true;
+        }
+        // Flushed before the move, which is itself written through, so a
+        // power cut leaves the old file or the whole new one. A new .eml
+        // file that replaces nothing is moved unflushed: a power cut can
+        // cost it, never what the user had.
+        bool flush = cuttable_ && (temp_.empty() || flushEach_);
+        DWORD error = flush && !FlushFileBuffers(handle_) ? GetLastError() : NO_ERROR;
+        if (!CloseHandle(handle_) && error == NO_ERROR) error = GetLastError();
         handle_ = INVALID_HANDLE_VALUE;
-        if (temp_.empty()) {
-            if (keep && error != NO_ERROR) files_.NoteFailure(path_, error);
-            return error == NO_ERROR || !keep;
+        if (error == NO_ERROR && !temp_.empty() && !flushEach_ &&
+            !MoveFileExA(temp_.c_str(), path_.c_str(), 0)) {
+            // Found there after all: replaced the careful way.
+            error = FlushByName();
+            if (error == NO_ERROR) return Replace();
         }
-        if (keep && error == NO_ERROR) {
-            if (MoveFileExA(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-            error = GetLastError();
+        if (error != NO_ERROR) {
+            files_.NoteFailure(path_, error);
+            if (!temp_.empty()) DeleteFileA(temp_.c_str());
+            return false;
         }
-        if (keep) files_.NoteFailure(path_, error);
-        DeleteFileA(temp_.c_str());
-        return false;
+        return temp_.empty() || !flushEach_ || Replace();
     }
 
   private:
+    // Flushes the closed new file; NO_ERROR or the error.
+    DWORD FlushByName() {
+        HANDLE handle = CreateFileA(temp_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+        DWORD error =
+            handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) ? NO_ERROR : GetLastError();
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        return error;
+    }
+
+    // Moves the flushed new file over the target; a complete file that
+    // cannot be moved stays, and the user is told where.
+    bool Replace() {
+        if (MoveFileExA(temp_.c_str(), path_.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        DWORD error = GetLastError();
+        std::string saved = SaveAside(temp_, path_);
+        files_.NoteFailure(path_, LocalFileSystem::SystemReason(error) + " " + kSavedIn + saved);
+        return false;
+    }
+
     LocalFileSystem& files_;
     HANDLE handle_;
     std::string path_;
     std::string temp_;
     bool cuttable_;
+    bool flushEach_;
 };
 
 // Opens `path` (an existing regular file) and positions at its end.
@@ -133,23 +200,41 @@ std::unique_ptr<TargetFile> OpenInPlace(LocalFileSystem& files, const std::strin
 constexpr unsigned kTempNames = 0xFFFFFF;
 constexpr unsigned kTempAttempts = 0x10000;
 
-// Makes a new empty file, open for writing, in the folder of `path`; its name
-// in `temp`. INVALID_HANDLE_VALUE with the error set when none can be made.
-HANDLE CreateBeside(const std::string& path, std::string& temp) {
-    // The system finds the folder part; it knows where a double-byte name's bytes end.
+// The folder part of `path`, with its separator, as the system finds it (it
+// knows where a double-byte name's bytes end); false with the error set.
+bool FolderOf(const std::string& path, std::string& folder) {
     std::vector<char> full(32768);
     char* name = nullptr;
     DWORD length =
         GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &name);
     if (length == 0 || length >= full.size() || !name) {
         if (length != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return INVALID_HANDLE_VALUE;
+        return false;
     }
-    std::string folder(full.data(), static_cast<size_t>(name - full.data()));
+    folder.assign(full.data(), static_cast<size_t>(name - full.data()));
+    return true;
+}
+
+// True for a name CreateBeside makes: "tes", six hex digits, ".tmp".
+bool IsTempName(const char* name) {
+    if (std::strlen(name) != 13 || std::strncmp(name, "tes", 3) != 0 ||
+        lstrcmpiA(name + 9, ".tmp") != 0) {
+        return false;
+    }
+    for (int i = 3; i < 9; ++i) {
+        if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+    }
+    return true;
+}
+
+// Makes a new empty file, open for writing, in `folder`; its name in `temp`.
+// INVALID_HANDLE_VALUE with the error set when none can be made.
+HANDLE CreateBeside(const std::string& folder, std::string& temp) {
     // Made and kept open in one call, under a name too long for 8.3: under
     // Wine each lookup of a name not yet there reads the whole folder (which
     // an export of many files fills), comparing the short names of all its
-    // files too when the name could be one.
+    // files too when the name could be one. Shared for reading only, so a
+    // sweep cannot take it while it is written.
     static LONG next = static_cast<LONG>(GetTickCount());
     for (unsigned attempt = 0; attempt < kTempAttempts; ++attempt) {
         unsigned number = static_cast<unsigned>(InterlockedIncrement(&next)) % kTempNames + 1;
@@ -171,9 +256,13 @@ HANDLE CreateBeside(const std::string& path, std::string& temp) {
 // target is never seen half written, even by a process that was killed.
 std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string& path, bool exists,
                                        TargetMode mode) {
-    std::string temp;
+    std::string folder, temp;
     bool append = exists && mode == TargetMode::Append;
-    HANDLE handle = CreateBeside(path, temp);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (FolderOf(path, folder)) {
+        files.SweepOnce(folder);
+        handle = CreateBeside(folder, temp);
+    }
     if (handle == INVALID_HANDLE_VALUE) {
         if (append) return OpenInPlace(files, path);
         files.NoteFailure(path, static_cast<int>(GetLastError()));
@@ -187,11 +276,18 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
                                                               : INVALID_HANDLE_VALUE;
     }
     if (handle == INVALID_HANDLE_VALUE) {
-        files.NoteFailure(path, static_cast<int>(GetLastError()));
+        DWORD error = GetLastError();
         DeleteFileA(temp.c_str());
+        // No room for a copy: the old file grows in place.
+        if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) {
+            return OpenInPlace(files, path);
+        }
+        files.NoteFailure(path, static_cast<int>(error));
         return nullptr;
     }
-    auto target = std::make_unique<Win32Target>(files, handle, path, temp, true);
+    // Only the many small files of one run are moved unflushed.
+    const bool flushEach = exists || mode != TargetMode::NewName;
+    auto target = std::make_unique<Win32Target>(files, handle, path, temp, true, flushEach);
     target->Started(length, tail);
     return target;
 }
@@ -222,8 +318,45 @@ std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, Targe
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         return std::make_unique<Win32Target>(*this, handle, path, std::string(), false);
     }
+    // A read-only file is the user's to keep (the system may let the open
+    // through, as Wine does for root); a new file moved over one name would
+    // part it from the file's other names.
+    BY_HANDLE_FILE_INFORMATION info = {};
+    bool known = GetFileInformationByHandle(handle, &info);
     CloseHandle(handle);
+    if (known && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        NoteFailure(path, ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    if (known && info.nNumberOfLinks > 1) {
+        NoteFailure(path, std::string(kHardLinked));
+        return nullptr;
+    }
     return OpenBeside(*this, path, true, mode);
+}
+
+// No call flushes a whole folder without administrator rights: the system
+// writes the new files in its own time.
+LocalFileSystem::~LocalFileSystem() = default;
+
+void LocalFileSystem::SyncAtEnd(const std::string&) {}
+
+void LocalFileSystem::SweepOnce(const std::string& folder) {
+    if (!swept_.insert(folder).second) return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "tes*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!IsTempName(found.cFileName) || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        // Opened alone and gone when closed; a file an export still writes
+        // is shared with no one who would delete it, and stays.
+        HANDLE leftover =
+            CreateFileA((folder + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (leftover != INVALID_HANDLE_VALUE) CloseHandle(leftover);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 bool LocalFileSystem::IsPathOfThisSystem(const std::string&) { return true; }
@@ -239,6 +372,14 @@ std::string LocalFileSystem::TakeFailure() {
 }
 
 void LocalFileSystem::NoteFailure(const std::string& path, int error) {
+    NoteFailure(path, SystemReason(static_cast<DWORD>(error)));
+}
+
+void LocalFileSystem::NoteFailure(const std::string& path, const std::string& reason) {
+    failure_ = path + ": " + reason;
+}
+
+std::string LocalFileSystem::SystemReason(unsigned long error) {
     char* text = nullptr;
     DWORD length = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -249,7 +390,7 @@ void LocalFileSystem::NoteFailure(const std::string& path, int error) {
     while (!reason.empty() &&
            (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
         reason.pop_back();
-    failure_ = path + ": " + reason;
+    return reason;
 }
 
 }  // namespace tessera

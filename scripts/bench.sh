@@ -55,6 +55,10 @@ measure "tessera-export --format mbox" "$BOX" "$EXPORT" --quiet --format mbox --
 measure "tessera-export --format mbox --no-attach" "$BOX" \
     "$EXPORT" --quiet --format mbox --no-attach --output "$T/out.txt" "$BOX"
 measure "tessera-export --format eml" "$BOX" "$EXPORT" --quiet --format eml --output "$T" "$BOX"
+# Into the folder of an earlier export: every file is replaced, each flushed before its rename.
+"$EXPORT" --quiet --format eml --output "$OUT/again" "$BOX"
+measure "tessera-export --format eml (replacing an earlier export)" "$BOX" \
+    "$EXPORT" --quiet --format eml --output "$OUT/again" "$BOX"
 measure "tessera-export --format mbox (200 messages)" "$SMALL" \
     "$EXPORT" --quiet --format mbox --output "$T/out.txt" "$SMALL"
 measure "nkf -s" "$BOX" sh -c 'exec nkf -s < "$0" > "$1"' "$BOX" "$T/out.txt"

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -85,11 +87,47 @@ bool Win32ExportPlatform::BrowseFolder(HostWindow owner, const std::string& init
     return ShowFolderBrowser(OwnerOrActive(owner), start, folder);
 }
 
+void Win32ExportPlatform::NoteFailedMessage(int number, int reasonId) {
+    failedNumber_ = number;
+    failedReason_ = reasonId;
+    // What the files noted belongs to this message, not to a later one.
+    try {
+        failedFile_ = files_.TakeFailure();
+    } catch (const std::bad_alloc&) {
+        failedFile_.clear();
+    }
+}
+
+std::string Win32ExportPlatform::TakeDetails() {
+    std::string details;
+    try {
+        if (failedNumber_ > 0) {
+            details += "\n" + FillFormat(LoadText(IDS_FAILED_MESSAGE),
+                                         {std::to_string(failedNumber_), LoadText(failedReason_)});
+            if (!failedFile_.empty()) details += "\n" + failedFile_;
+        }
+        std::string failure = files_.TakeFailure();
+        if (!failure.empty()) details += "\n" + failure;
+    } catch (const std::bad_alloc&) {
+        details.clear();
+    }
+    failedNumber_ = 0;
+    return details;
+}
+
 void Win32ExportPlatform::ShowMessage(HostWindow owner, int textId) {
-    // No heap: this also tells that memory ran out.
+    // No heap for the text itself: this also tells that memory ran out.
     char text[1024] = {};
     LoadStringA(ResourceModule(), static_cast<UINT>(textId), text, sizeof text);
-    MessageBoxA(static_cast<HWND>(owner), text, kErrorCaption, MB_OK | MB_ICONWARNING);
+    std::string details = TakeDetails();
+    std::string told;
+    try {
+        if (!details.empty()) told = text + details;
+    } catch (const std::bad_alloc&) {
+        told.clear();
+    }
+    MessageBoxA(static_cast<HWND>(owner), told.empty() ? text : told.c_str(), kErrorCaption,
+                MB_OK | MB_ICONWARNING);
 }
 
 std::unique_ptr<ExportProgress> Win32ExportPlatform::StartProgress(
@@ -100,6 +138,9 @@ std::unique_ptr<ExportProgress> Win32ExportPlatform::StartProgress(
 
 void Win32ExportPlatform::ShowReport(HostWindow owner, const ExportReport& report) {
     ReportMessage message = ComposeReport(report, LoadText);
+    // Under the heading: which message and file failed, and why.
+    std::string details = TakeDetails();
+    message.text.insert(std::min(message.text.find('\n'), message.text.size()), details);
     std::string caption = message.kind == ReportKind::Error ? std::string(kErrorCaption)
                           : message.kind == ReportKind::Cancelled
                               ? LoadText(IDS_REPORT_CANCELLED_CAPTION)

@@ -17,6 +17,7 @@ class Win32ExportPlatform : public ExportPlatform {
     bool BrowseFolder(HostWindow owner, const std::string& initialFolder,
                       std::string& folder) override;
     void ShowMessage(HostWindow owner, int textId) override;
+    void NoteFailedMessage(int number, int reasonId) override;
     FileSystem& Files() override { return files_; }
     std::unique_ptr<ExportProgress> StartProgress(HostWindow owner,
                                                   std::function<int()> countSelection) override;
@@ -27,7 +28,14 @@ class Win32ExportPlatform : public ExportPlatform {
     void RequestStop() { stopRequested_ = true; }
 
   private:
+    // Lines naming the message and the file that failed and why, as far as
+    // they were noted (then forgotten); empty when memory ran out.
+    std::string TakeDetails();
+
     LocalFileSystem files_;
+    int failedNumber_ = 0;
+    int failedReason_ = 0;
+    std::string failedFile_;  // the file failure noted with that message
     bool stopRequested_ = false;
 };
 

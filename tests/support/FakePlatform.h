@@ -42,6 +42,7 @@ class FakePlatform : public ExportPlatform, public FileSystem {
     // What happened.
     std::map<std::string, MemoryFile> files;
     std::vector<int> messages;
+    std::vector<std::pair<int, int>> failedMessages;  // number, reason id
     std::vector<std::string> calls;
     ExportFormat formatShown;
     std::string saveInitialFolder, browseInitialFolder, overwritePath;
@@ -55,6 +56,9 @@ class FakePlatform : public ExportPlatform, public FileSystem {
     int AskOverwrite(const std::string& path) override;
     bool BrowseFolder(HostWindow, const std::string& initialFolder, std::string& folder) override;
     void ShowMessage(HostWindow, int textId) override;
+    void NoteFailedMessage(int number, int reasonId) override {
+        failedMessages.emplace_back(number, reasonId);
+    }
     FileSystem& Files() override { return *this; }
     std::unique_ptr<ExportProgress> StartProgress(HostWindow,
                                                   std::function<int()> countSelection) override;

@@ -520,7 +520,8 @@ TEST_F(CliTest, WriteFailureReportsMessage500) {
     }
     RunResult r = Run("--format mbox --if-exists append --output full a.eml");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("An error occurred while saving (full: No space left on device)"),
+    EXPECT_NE(r.err.find("An error occurred while saving (message 1: writing failed) (full: No "
+                         "space left on device)"),
               std::string::npos)
         << r.err;
     // Overwriting a device writes to it; it is never removed for a file.

@@ -290,6 +290,7 @@ TEST_F(ExportDriverTest, FailedOrStoppedReplacementLeavesTheOldFileWhole) {
     EXPECT_EQ(platform.files[target].bytes, old);
     EXPECT_EQ(platform.messages, std::vector<int>{IDS_WRITE_ERROR});
     EXPECT_EQ(report.messagesWritten, 0) << "nothing of the run is in the file";
+    EXPECT_EQ(report.messagesConverted, 0) << "so no message of it was converted either";
 
     SimulatedHost::Instance().Faults() = FaultPlan();
     platform.messages.clear();
@@ -377,6 +378,20 @@ TEST_F(ExportDriverTest, LongSubjectsAreCutToFitTheFileSystem) {
         EXPECT_LE(file.first.size() - 7, 255u);
     }
     EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(ExportDriverTest, AFailedMessageIsNamedByItsNumberAndReason) {
+    for (int saveType : {kSaveTypeMbox, kSaveTypeEml, kSaveTypeSeparator}) {
+        SimulatedHost::Instance().Reset();
+        Add({"01-meeting.eml"});
+        SimulatedHost::Instance().Messages().AddText("empty", "");
+        platform = FakePlatform();
+        Stored(saveType);
+        using Failed = std::pair<int, int>;
+        EXPECT_EQ(platform.failedMessages, std::vector<Failed>{Failed(2, IDS_FAILED_EMPTY)})
+            << saveType;
+        EXPECT_EQ(report.failedBecause[IDS_FAILED_EMPTY], 1) << saveType;
+    }
 }
 
 TEST_F(ExportDriverTest, HostFaultsNeverLeakAndAreReportedOnce) {

@@ -5,9 +5,11 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -74,6 +76,9 @@ TEST_F(LocalFileSystemTest, ReplaceLeavesTheOldFileUntilCommitAndNothingAfterAbo
     for (TargetMode mode : {TargetMode::Replace, TargetMode::NewName}) {
         Put("box", "old\r\n");
         chmod(Path("box").c_str(), 0640);
+        if (geteuid() == 0) {
+            ASSERT_EQ(chown(Path("box").c_str(), 65534, 65534), 0);
+        }
         std::unique_ptr<TargetFile> file = files.Open(Path("box"), mode);
         ASSERT_TRUE(file);
         ASSERT_TRUE(WriteMessage(*file, "new\r\n"));
@@ -90,10 +95,26 @@ TEST_F(LocalFileSystemTest, ReplaceLeavesTheOldFileUntilCommitAndNothingAfterAbo
         struct stat info;
         ASSERT_EQ(stat(Path("box").c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0640u) << "the new file keeps the old one's permissions";
+        if (geteuid() == 0) {
+            EXPECT_EQ(info.st_uid, 65534u) << "and, for root, its owner";
+            ASSERT_EQ(chown(Path("box").c_str(), 0, 0), 0);
+        }
 
         // Dropped without a commit (an exception, an early return): as Abort.
         files.Open(Path("fresh"), mode)->Write("x", 1);
         EXPECT_EQ(Names(), std::vector<std::string>{"box"});
+    }
+}
+
+TEST_F(LocalFileSystemTest, AFileMadeWhileANewOneIsWrittenIsReplacedWhole) {
+    for (TargetMode mode : {TargetMode::Replace, TargetMode::NewName}) {
+        std::unique_ptr<TargetFile> file = files.Open(Path("box"), mode);
+        ASSERT_TRUE(file && WriteMessage(*file, "new"));
+        Put("box", "made meanwhile");
+        ASSERT_TRUE(file->Commit());
+        EXPECT_EQ(Read("box"), "new");
+        EXPECT_EQ(Names(), std::vector<std::string>{"box"});
+        fs::remove(Path("box"));
     }
 }
 
@@ -132,18 +153,109 @@ TEST_F(LocalFileSystemTest, AppendKeepsTheOldContentAndCutsAFailedMessageBack) {
     EXPECT_EQ(Read("box"), "old\r\none\r\ntwo\r\n");
 }
 
-TEST_F(LocalFileSystemTest, AppendWhereNoNewFileFitsGoesInPlaceAndCutsBack) {
-    // A tmpfs with no inode left for a new file: the old one can still grow.
-    if (!MountSmallDisk(64, 2)) GTEST_SKIP() << "cannot mount a tmpfs here";
-    Put("small/box", "old\r\n");
-    std::unique_ptr<TargetFile> file = files.Open(Path("small/box"), TargetMode::Append);
-    ASSERT_TRUE(file);
-    file->BeginMessage();
-    file->Write("From half", 9);
-    EXPECT_FALSE(file->EndMessage(false));
-    ASSERT_TRUE(WriteMessage(*file, "one\r\n"));
-    ASSERT_TRUE(file->Commit());
-    EXPECT_EQ(Read("small/box"), "old\r\none\r\n");
+TEST_F(LocalFileSystemTest, AppendWhereNoNewFileOrCopyFitsGoesInPlaceAndCutsBack) {
+    // A tmpfs with no inode left for a new file, or no room for a copy of
+    // the old one: the old file can still grow.
+    struct Case {
+        int kib, inodes;
+        size_t oldBytes;
+    };
+    for (Case c : {Case{64, 2, 5}, Case{64, 100, 40 * 1024}}) {
+        if (!MountSmallDisk(c.kib, c.inodes)) GTEST_SKIP() << "cannot mount a tmpfs here";
+        const std::string old(c.oldBytes, 'o');
+        Put("small/box", old);
+        std::unique_ptr<TargetFile> file = files.Open(Path("small/box"), TargetMode::Append);
+        ASSERT_TRUE(file) << files.TakeFailure();
+        file->BeginMessage();
+        file->Write("From half", 9);
+        EXPECT_FALSE(file->EndMessage(false));
+        ASSERT_TRUE(WriteMessage(*file, "one\r\n"));
+        ASSERT_TRUE(file->Commit());
+        EXPECT_EQ(Read("small/box"), old + "one\r\n");
+        EXPECT_EQ(Names("small"), std::vector<std::string>{"box"});
+        umount2(Path("small").c_str(), MNT_DETACH);
+        mounted_ = false;
+    }
+}
+
+TEST_F(LocalFileSystemTest, TargetsThatMustNotBeWrittenAreRefusedUntouched) {
+    Put("other", "");
+    Put("linked", "old");
+    ASSERT_EQ(link(Path("linked").c_str(), Path("second-name").c_str()), 0);
+    Put("readonly", "old");
+    ASSERT_EQ(chmod(Path("readonly").c_str(), 0444), 0);
+    ASSERT_EQ(mkfifo(Path("unread").c_str(), 0600), 0);
+    // Root writes over any mode: the read-only file is tried as nobody.
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+        ASSERT_EQ(chown(Path("readonly").c_str(), 65534, 65534), 0);
+    }
+    struct Case {
+        const char* name;
+        const char* reason;
+        bool asNobody;
+    };
+    const Case cases[] = {
+        {"readonly", "Permission denied", root},
+        {"linked", "other hard link", false},
+        {"unread", "no process reads", false},
+    };
+    for (const Case& c : cases) {
+        for (TargetMode mode : {TargetMode::Replace, TargetMode::Append, TargetMode::NewName}) {
+            if (c.asNobody && seteuid(65534) != 0) GTEST_SKIP() << "cannot become nobody";
+            std::unique_ptr<TargetFile> file = files.Open(Path(c.name), mode);
+            std::string failure = files.TakeFailure();
+            if (c.asNobody) {
+                ASSERT_EQ(seteuid(0), 0);
+            }
+            EXPECT_FALSE(file) << c.name;
+            EXPECT_EQ(failure.find(Path(c.name) + ": "), 0u) << failure;
+            EXPECT_NE(failure.find(c.reason), std::string::npos) << failure;
+        }
+    }
+    EXPECT_EQ(Read("readonly"), "old");
+    EXPECT_EQ(Read("second-name"), "old");
+    EXPECT_EQ(Names(),
+              (std::vector<std::string>{"linked", "other", "readonly", "second-name", "unread"}));
+}
+
+TEST_F(LocalFileSystemTest, LeftoversOfExportsThatNoLongerRunAreRemoved) {
+    pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string dead = ".tessera-" + std::to_string(gone) + "-1.tmp";
+    const std::string alive = ".tessera-" + std::to_string(getppid()) + "-1.tmp";
+    const std::string locked = ".tessera-" + std::to_string(gone) + "-2.tmp";
+    for (const std::string& name :
+         {dead, alive, locked, dead + ".bak", std::string(".tessera-x.tmp")})
+        Put(name, "partial");
+    // Held by a process elsewhere (another machine sharing the folder).
+    int holder = open(Path(locked).c_str(), O_RDONLY);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+
+    std::unique_ptr<TargetFile> file = files.Open(Path("box"), TargetMode::Replace);
+    ASSERT_TRUE(file && WriteMessage(*file, "new") && file->Commit());
+    close(holder);
+    std::vector<std::string> kept = {alive, dead + ".bak", locked, ".tessera-x.tmp", "box"};
+    std::sort(kept.begin(), kept.end());  // the order of process ids varies
+    EXPECT_EQ(Names(), kept);
+}
+
+TEST_F(LocalFileSystemTest, ACompleteExportWhoseRenameFailsIsKeptAndNamed) {
+    std::unique_ptr<TargetFile> file = files.Open(Path("box"), TargetMode::Replace);
+    ASSERT_TRUE(file && WriteMessage(*file, "whole export"));
+    // The target became a folder with something in it: no rename goes over it.
+    fs::create_directory(Path("box"));
+    Put("box/kept", "k");
+    EXPECT_FALSE(file->Commit());
+    std::string failure = files.TakeFailure();
+    EXPECT_NE(failure.find("the complete export is in " + Path("box.tessera-saved")),
+              std::string::npos)
+        << failure;
+    EXPECT_EQ(Read("box.tessera-saved"), "whole export");
+    EXPECT_EQ(Read("box/kept"), "k");
 }
 
 TEST_F(LocalFileSystemTest, FullDiskLeavesTheOldContentAndWholeMessagesOnly) {

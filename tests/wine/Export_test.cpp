@@ -97,9 +97,14 @@ TEST(ExportMessages, UnwritableTargetIsReportedOnce) {
     ASSERT_TRUE(plugin.Host().InvokeCommand(1));
     const SeenDialog& box = watcher.Result();
     ASSERT_TRUE(box.found);
-    bool hasText = false;
-    for (const std::string& text : box.texts) hasText |= text == "保存途中でエラーが発生しました";
-    EXPECT_TRUE(hasText);
+    // The text of the string table, then the file and the system's reason.
+    const std::string told = "保存途中でエラーが発生しました\nQ:\\no\\such\\folder\\";
+    std::string shown;
+    for (const std::string& text : box.texts) {
+        if (text.compare(0, told.size(), told) == 0) shown = text;
+    }
+    EXPECT_NE(shown.find(".txt: "), std::string::npos) << shown;
+    EXPECT_GT(shown.size(), shown.find(".txt: ") + 6) << "a reason follows the path";
     EXPECT_EQ(plugin.Host().CallExit(), 0);
 }
 

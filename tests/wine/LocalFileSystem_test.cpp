@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "tests/wine/support/PluginFixture.h"
 
 using namespace tessera;
@@ -64,6 +66,45 @@ TEST(Win32Files, AppendKeepsTheOldContentAndCutsAFailedMessageBack) {
     EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.txt"});
 }
 
+TEST(Win32Files, ReadOnlyAndHardLinkedTargetsAreRefusedUntouched) {
+    std::string out = NewTempFolder("files");
+    WriteFileBytes(out + "readonly.txt", "old");
+    ASSERT_TRUE(SetFileAttributesA((out + "readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    WriteFileBytes(out + "linked.txt", "old");
+    ASSERT_TRUE(
+        CreateHardLinkA((out + "second.txt").c_str(), (out + "linked.txt").c_str(), nullptr));
+    LocalFileSystem files;
+    for (const char* name : {"readonly.txt", "linked.txt"}) {
+        for (TargetMode mode : {TargetMode::Replace, TargetMode::Append}) {
+            EXPECT_FALSE(files.Open(out + name, mode)) << name;
+            std::string failure = files.TakeFailure();
+            EXPECT_EQ(failure.find(out + name + ": "), 0u) << failure;
+            EXPECT_GT(failure.size(), out.size() + std::strlen(name) + 2) << "with a reason";
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(out + "second.txt"), "old");
+    SetFileAttributesA((out + "readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFileBytes(out + "readonly.txt"), "old");
+    EXPECT_EQ(ListFiles(out),
+              (std::vector<std::string>{"linked.txt", "readonly.txt", "second.txt"}));
+}
+
+TEST(Win32Files, LeftoversThatNoOneHoldsOpenAreRemoved) {
+    std::string out = NewTempFolder("files");
+    for (const char* name : {"tes00ABCD.tmp", "tes00ABCE.tmp", "tes123.tmp", "tesXYZXYZ.tmp"})
+        WriteFileBytes(out + name, "partial");
+    // An export still running holds its new file as CreateBeside opens it.
+    HANDLE held = CreateFileA((out + "tes00ABCE.tmp").c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    LocalFileSystem files;
+    std::unique_ptr<TargetFile> file = files.Open(out + "box.txt", TargetMode::Replace);
+    ASSERT_TRUE(file && WriteMessage(*file, "new") && file->Commit());
+    CloseHandle(held);
+    EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"box.txt", "tes00ABCE.tmp", "tes123.tmp",
+                                                        "tesXYZXYZ.tmp"}));
+}
+
 TEST(Win32Files, PipeIsWrittenAsItIsAndAFolderRefused) {
     // A pipe of the test's own stands for any device: no file is made for it.
     std::string name = "\\\\.\\pipe\\tessera-test-" + std::to_string(GetCurrentProcessId());
@@ -89,10 +130,13 @@ TEST(Win32Files, PipeIsWrittenAsItIsAndAFolderRefused) {
     ASSERT_TRUE(CreateDirectoryA((out + "box.eml").c_str(), nullptr));
     std::unique_ptr<TargetFile> file = files.Open(out + "box.eml", TargetMode::NewName);
     EXPECT_FALSE(file && WriteMessage(*file, "new") && file->Commit());
-    EXPECT_FALSE(files.TakeFailure().empty());
     EXPECT_EQ(GetFileAttributesA((out + "box.eml").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
               static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_TRUE(ListFiles(out).empty()) << "the new file is gone";
+    // The complete new file stays under a name that is told.
+    std::string failure = files.TakeFailure();
+    EXPECT_NE(failure.find(out + "box.eml.tessera-saved"), std::string::npos) << failure;
+    EXPECT_EQ(ReadFileBytes(out + "box.eml.tessera-saved"), "new");
+    EXPECT_EQ(ListFiles(out), std::vector<std::string>{"box.eml.tessera-saved"});
 }
 
 }  // namespace

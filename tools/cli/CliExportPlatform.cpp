@@ -78,8 +78,25 @@ bool CliExportPlatform::BrowseFolder(HostWindow, const std::string&, std::string
     return true;
 }
 
+void CliExportPlatform::NoteFailedMessage(int number, int reasonId) {
+    failedNumber_ = number;
+    failedReason_ = reasonId;
+    // What the files noted belongs to this message, not to a later one.
+    failedFile_ = files_.TakeFailure();
+}
+
 void CliExportPlatform::ShowMessage(HostWindow, int textId) {
     std::string text = MessageText(textId);
+    if (failedNumber_ > 0) {
+        std::string which = MessageText(IDS_FAILED_MESSAGE);
+        size_t at = which.find("%d");
+        if (at != std::string::npos) which.replace(at, 2, std::to_string(failedNumber_));
+        at = which.find("%s");
+        if (at != std::string::npos) which.replace(at, 2, MessageText(failedReason_));
+        text += " (" + which + ")";
+        if (!failedFile_.empty()) text += " (" + Shown(failedFile_) + ")";
+        failedNumber_ = 0;
+    }
     std::string failure = files_.TakeFailure();
     if (failure.empty()) failure.swap(refused_);
     const bool onlyKept = textId == IDS_WRITE_ERROR && failure.empty() && report_ &&

@@ -31,6 +31,7 @@ class CliExportPlatform : public ExportPlatform {
     bool BrowseFolder(HostWindow owner, const std::string& initialFolder,
                       std::string& folder) override;
     void ShowMessage(HostWindow owner, int textId) override;
+    void NoteFailedMessage(int number, int reasonId) override;
     FileSystem& Files() override { return files_; }
     CalendarTime LocalNow() override;
     std::string NameOnDisk(const std::string& name) override;
@@ -70,7 +71,10 @@ class CliExportPlatform : public ExportPlatform {
     std::string lastName_;       // the last name handed out, as the export made it
     bool lastNameKept_ = false;  // ... and written in those Shift-JIS bytes
     const ProtectedFiles* inputs_ = nullptr;
-    std::string refused_;  // an input the export was about to write, for the next message
+    std::string refused_;   // an input the export was about to write, for the next message
+    int failedNumber_ = 0;  // the message that failed, for the next message
+    int failedReason_ = 0;
+    std::string failedFile_;  // the file failure noted with that message
     std::unique_ptr<ExportProgress> progress_;
 };
 

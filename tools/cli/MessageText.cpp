@@ -25,6 +25,10 @@ const char* English(int textId) {
             return "writing failed";
         case IDS_FAILED_TOO_LARGE:
             return "too large for memory";
+        case IDS_FAILED_EMPTY:
+            return "the message is empty";
+        case IDS_FAILED_MESSAGE:
+            return "message %d: %s";
         default:
             return nullptr;
     }
