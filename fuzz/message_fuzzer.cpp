@@ -4,9 +4,11 @@
 // every byte, and every written line ends in CR LF within the walker's limit.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "export/ExportFormat.h"
+#include "export/MessageFraming.h"
 #include "export/MessageWriter.h"
 #include "export/MimePart.h"
 #include "export/SignedContent.h"
@@ -55,7 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     format.SaveType = (choice & 4) ? tessera::kSaveTypeSeparator : tessera::kSaveTypeEml;
     format.NoAttach = (choice & 8) != 0;
     static const tessera::HostApi api = tessera::fuzzing::FuzzHostApi();
-    tessera::MessageWriter writer(api, format);
+    const std::unique_ptr<tessera::MessageFraming> framing =
+        tessera::FramingFor(format, tessera::CalendarTime{2026, 12, 7, 8, 30, 0});
+    tessera::MessageWriter writer(api, format, *framing, tessera::Unwatched());
     tessera::MimePart root;
     const char* cursor = text.c_str();
     root.Parse(cursor);

@@ -44,8 +44,8 @@ TEST_P(TooLargeMessage, IsNamedAndTheExportGoesOnWhereItCan) {
     std::ofstream(dir / "small.eml", std::ios::binary) << "Subject: small\r\n\r\nhello\r\n";
     fs::create_directory(dir / "out");
     const std::string output = std::string(c.format) == "eml" ? "out" : "out/all.txt";
-    const std::string command = "cd " + dir.string() + " && ulimit -v 40960 && " + kBinary +
-                                " --quiet --format " + c.format + " --output " + output +
+    const std::string command = "cd " + dir.string() + " && ulimit -v 40960 && LC_ALL=C.UTF-8 " +
+                                kBinary + " --quiet --format " + c.format + " --output " + output +
                                 " big.eml small.eml 2>err.txt";
     const int status = std::system(("sh -c '" + command + "'").c_str());
     ASSERT_TRUE(WIFEXITED(status));
