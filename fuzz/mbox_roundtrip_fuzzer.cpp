@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "export/AsciiText.h"
+#include "export/MessageFraming.h"
 #include "export/MessageWriter.h"
 #include "fuzz/FuzzHost.h"
 #include "mailstore/MboxFraming.h"
@@ -101,14 +102,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tessera::ExportFormat mboxFormat, emlFormat;
     mboxFormat.SaveType = tessera::kSaveTypeMbox;
     emlFormat.SaveType = tessera::kSaveTypeEml;
-    tessera::MessageWriter mboxWriter(api, mboxFormat), emlWriter(api, emlFormat);
+    const tessera::CalendarTime exportTime{2026, 12, 7, 8, 30, 0};
+    const auto mboxFraming = tessera::FramingFor(mboxFormat, exportTime);
+    const auto emlFraming = tessera::FramingFor(emlFormat, exportTime);
+    tessera::MessageWriter mboxWriter(api, mboxFormat, *mboxFraming, tessera::Unwatched());
+    tessera::MessageWriter emlWriter(api, emlFormat, *emlFraming, tessera::Unwatched());
+    // One trip each, as the export makes it.
+    const auto write = [](tessera::MessageWriter& writer, const char* id, StringFile& file) {
+        tessera::HostMessage message;
+        return writer.Read(id, message) && writer.Write(id, message, file);
+    };
     StringFile box;
     std::vector<std::string> written;
     for (size_t i = 0; i < messages.size(); ++i) {
         const std::string id = std::to_string(i);
         StringFile eml;
-        const bool wrote = mboxWriter.WriteMessage(id.c_str(), box);
-        Check(emlWriter.WriteMessage(id.c_str(), eml) == wrote);
+        const bool wrote = write(mboxWriter, id.c_str(), box);
+        Check(write(emlWriter, id.c_str(), eml) == wrote);
         if (!wrote) continue;
         // Only the mbox drops a Content-Length its body no longer matches.
         written.push_back(HasContentLength(messages[i]) ? std::string() : eml.bytes);
