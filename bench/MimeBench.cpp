@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "export/MimePart.h"
+#include "export/mime/MimePart.h"
 
 namespace {
 

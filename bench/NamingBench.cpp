@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "export/FileNaming.h"
+#include "export/framing/FileNaming.h"
 
 namespace {
 

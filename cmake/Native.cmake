@@ -78,6 +78,10 @@ if(TESSERA_TESTS)
     add_test(NAME format_check
         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/check_format.py ${CMAKE_SOURCE_DIR})
     set_tests_properties(format_check PROPERTIES LABELS native SKIP_RETURN_CODE 77 TIMEOUT 300)
+    # The layer check itself refuses what it should: upward, private and floorless includes.
+    add_test(NAME layer_check_cases
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/check_layers_test.py)
+    set_tests_properties(layer_check_cases PROPERTIES LABELS native)
 endif()
 
 # Realistic Japanese mail exported to Shift-JIS reads back as its original text

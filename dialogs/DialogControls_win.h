@@ -9,7 +9,7 @@
 #include <string>
 
 #include "dialogs/DialogLogic.h"
-#include "export/ExportFormat.h"
+#include "export/seams/ExportFormat.h"
 
 namespace tessera {
 

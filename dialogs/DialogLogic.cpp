@@ -1,6 +1,6 @@
 #include "dialogs/DialogLogic.h"
 
-#include "export/ShiftJisText.h"
+#include "export/text/ShiftJisText.h"
 
 namespace tessera {
 

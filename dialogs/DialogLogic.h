@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "export/ExportFormat.h"
-#include "export/FolderPath.h"
-#include "export/ShiftJisText.h"
+#include "export/framing/FolderPath.h"
+#include "export/seams/ExportFormat.h"
+#include "export/text/ShiftJisText.h"
 
 namespace tessera {
 

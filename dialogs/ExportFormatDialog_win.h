@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "export/ExportFormat.h"
+#include "export/seams/ExportFormat.h"
 
 namespace tessera {
 

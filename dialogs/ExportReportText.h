@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "export/ExportReport.h"
+#include "export/seams/ExportReport.h"
 
 namespace tessera {
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "export/ExportSettings.h"
+#include "export/seams/ExportSettings.h"
 
 namespace tessera {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "export/HostApi.h"
+#include "export/seams/HostApi.h"
 #include "mailstore/EucJpConverter.h"
 #include "mailstore/Iso2022JpConverter.h"
 

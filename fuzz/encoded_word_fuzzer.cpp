@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "export/AddressHeader.h"
-#include "export/EncodedWordDecoder.h"
-#include "export/HeaderTextConversion.h"
-#include "export/ShiftJisConverter.h"
+#include "export/charset/EncodedWordDecoder.h"
+#include "export/conversion/HeaderTextConversion.h"
+#include "export/conversion/ShiftJisConverter.h"
+#include "export/conversion/internal/AddressHeader.h"
 #include "fuzz/FuzzHost.h"
 
 using tessera::fuzzing::Check;

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "export/CalendarTime.h"
-#include "export/EnvelopeLine.h"
-#include "export/MimePart.h"
+#include "export/framing/internal/EnvelopeLine.h"
+#include "export/mime/MimePart.h"
+#include "export/seams/CalendarTime.h"
 
 namespace {
 

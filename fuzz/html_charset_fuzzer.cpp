@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "export/HtmlCharsetDeclaration.h"
+#include "export/conversion/internal/HtmlCharsetDeclaration.h"
 #include "fuzz/FuzzHost.h"
 
 using tessera::fuzzing::Check;

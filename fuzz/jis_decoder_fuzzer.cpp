@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "export/CharsetLabel.h"
-#include "export/CharsetSniffing.h"
-#include "export/JisDecoder.h"
+#include "export/charset/CharsetLabel.h"
+#include "export/charset/CharsetSniffing.h"
+#include "export/charset/JisDecoder.h"
 #include "fuzz/FuzzHost.h"
 
 using tessera::fuzzing::Check;

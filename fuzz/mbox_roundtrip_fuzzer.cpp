@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "export/AsciiText.h"
-#include "export/MessageFraming.h"
-#include "export/MessageWriter.h"
+#include "export/flow/internal/MessageWriter.h"
+#include "export/framing/MessageFraming.h"
+#include "export/text/AsciiText.h"
 #include "fuzz/FuzzHost.h"
 #include "mailstore/MboxFraming.h"
 #include "mailstore/MboxSplitter.h"

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "export/ExportFormat.h"
-#include "export/MessageFraming.h"
-#include "export/MessageWriter.h"
-#include "export/MimePart.h"
-#include "export/SignedContent.h"
+#include "export/flow/internal/MessageWriter.h"
+#include "export/framing/MessageFraming.h"
+#include "export/mime/MimePart.h"
+#include "export/mime/SignedContent.h"
+#include "export/seams/ExportFormat.h"
 #include "fuzz/FuzzHost.h"
 
 using tessera::fuzzing::Check;

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "export/AttachmentRule.h"
-#include "export/LineReader.h"
-#include "export/MimePart.h"
+#include "export/mime/AttachmentRule.h"
+#include "export/mime/LineReader.h"
+#include "export/mime/MimePart.h"
 
 namespace {
 

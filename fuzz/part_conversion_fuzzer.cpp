@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "export/LineReader.h"
-#include "export/MimePart.h"
-#include "export/PartLabels.h"
-#include "export/ShiftJisConverter.h"
-#include "export/TextPartConversion.h"
+#include "export/conversion/ShiftJisConverter.h"
+#include "export/conversion/TextPartConversion.h"
+#include "export/mime/LineReader.h"
+#include "export/mime/MimePart.h"
+#include "export/mime/PartLabels.h"
 #include "fuzz/FuzzHost.h"
 
 using tessera::fuzzing::Check;

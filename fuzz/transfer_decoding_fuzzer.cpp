@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "export/TransferDecoding.h"
+#include "export/charset/TransferDecoding.h"
 #include "fuzz/FuzzHost.h"
 
 using tessera::fuzzing::Check;

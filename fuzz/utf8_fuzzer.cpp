@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "export/CharsetLabel.h"
-#include "export/Utf8ToShiftJis.h"
+#include "export/charset/CharsetLabel.h"
+#include "export/charset/Utf8ToShiftJis.h"
 #include "fuzz/FuzzHost.h"
 
 using tessera::fuzzing::Check;

@@ -1,7 +1,7 @@
 #include "host/MimeHeaderDecoder.h"
 
-#include "export/AsciiText.h"
-#include "export/EncodedWordDecoder.h"
+#include "export/charset/EncodedWordDecoder.h"
+#include "export/text/AsciiText.h"
 
 namespace tessera {
 namespace {

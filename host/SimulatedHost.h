@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "export/HostApi.h"
+#include "export/seams/HostApi.h"
 #include "host/BufferTracker.h"
 #include "host/FaultPlan.h"
 #include "mailstore/StoreHost.h"

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <limits>
 
-#include "export/HeaderParameters.h"
+#include "export/mime/HeaderParameters.h"
 #include "mailstore/MboxFraming.h"
 #include "mailstore/MboxSplitter.h"
 #include "mailstore/NativePath.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "export/HostApi.h"
+#include "export/seams/HostApi.h"
 #include "mailstore/MessageStore.h"
 
 namespace tessera {

@@ -1,7 +1,7 @@
 // The system's clock, for the export time of one run.
 #pragma once
 
-#include "export/CalendarTime.h"
+#include "export/seams/CalendarTime.h"
 
 namespace tessera {
 

@@ -11,7 +11,7 @@
 #include <set>
 #include <string>
 
-#include "export/FileSystem.h"
+#include "export/seams/FileSystem.h"
 
 namespace tessera {
 

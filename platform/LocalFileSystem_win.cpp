@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "export/FolderPath.h"
+#include "export/framing/FolderPath.h"
 
 namespace tessera {
 

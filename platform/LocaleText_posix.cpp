@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "export/ShiftJisText.h"
+#include "export/text/ShiftJisText.h"
 
 namespace tessera {
 

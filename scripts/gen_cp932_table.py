@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes export/Cp932Table.inc: code page 932 as data for the engine's own
+"""Writes export/charset/internal/Cp932Table.inc: code page 932 as data for the engine's own
 UTF-8 to Shift-JIS conversion.
 
 Source: Python's cp932 codec, read in the decoding direction (every single- and
@@ -15,7 +15,7 @@ NOT U+00AC) get the code page 932 bytes of the same JIS character. Left out
 on purpose: U+0080 and U+F8F0-U+F8F3 (the lone bytes 0x80, 0xA0, 0xFD-0xFF,
 which are no Shift-JIS characters and which WHATWG decoders reject).
 
-Usage: gen_cp932_table.py [OUTPUT]   (default: export/Cp932Table.inc beside this script's repo)
+Usage: gen_cp932_table.py [OUTPUT]   (default: export/charset/internal/Cp932Table.inc beside this script's repo)
        gen_cp932_table.py --check    (exit 1 when the checked-in file is not what this writes)
 """
 import os
@@ -124,16 +124,16 @@ def render(best, valid):
 
 def main():
     repo = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    default = os.path.join(repo, "export", "Cp932Table.inc")
+    default = os.path.join(repo, "export", "charset", "internal", "Cp932Table.inc")
     best, valid = build()
     text = render(best, valid)
     if sys.argv[1:] == ["--check"]:
         with open(default, encoding="ascii") as f:
             current = f.read()
         if current != text:
-            print("export/Cp932Table.inc is not what scripts/gen_cp932_table.py writes: rerun it")
+            print("export/charset/internal/Cp932Table.inc is not what scripts/gen_cp932_table.py writes: rerun it")
             return 1
-        print("export/Cp932Table.inc is current: %d characters, %d double-byte codes" % (len(best), len(valid)))
+        print("export/charset/internal/Cp932Table.inc is current: %d characters, %d double-byte codes" % (len(best), len(valid)))
         return 0
     target = sys.argv[1] if len(sys.argv) > 1 else default
     with open(target, "w", encoding="ascii", newline="\n") as f:

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes export/JisTables.inc: the 94x94 sets the engine decodes itself (those
+"""Writes export/charset/internal/JisTables.inc: the 94x94 sets the engine decodes itself (those
 the host's converters are not known to map), as Unicode.
 
 Sources, all Python's own codecs, read in the decoding direction:
@@ -19,7 +19,7 @@ code point, 0 for none, 0xFFFF as said, or 0xD800 + i for the i-th entry of
 kJisWide (a character beyond the BMP, or a pair such as a kana with a
 combining mark).
 
-Usage: gen_jis_tables.py [OUTPUT]   (default: export/JisTables.inc)
+Usage: gen_jis_tables.py [OUTPUT]   (default: export/charset/internal/JisTables.inc)
        gen_jis_tables.py --check    (exit 1 when the checked-in file is not what this writes)
 """
 import os
@@ -162,16 +162,16 @@ def render(slots, rows, wide, greek):
 
 def main():
     repo = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    default = os.path.join(repo, "export", "JisTables.inc")
+    default = os.path.join(repo, "export", "charset", "internal", "JisTables.inc")
     slots, rows, wide, greek = build()
     text = render(slots, rows, wide, greek)
     if sys.argv[1:] == ["--check"]:
         with open(default, encoding="ascii") as f:
             current = f.read()
         if current != text:
-            print("export/JisTables.inc is not what scripts/gen_jis_tables.py writes: rerun it")
+            print("export/charset/internal/JisTables.inc is not what scripts/gen_jis_tables.py writes: rerun it")
             return 1
-        print("export/JisTables.inc is current: %d rows, %d wide characters" % (len(rows), len(wide)))
+        print("export/charset/internal/JisTables.inc is current: %d rows, %d wide characters" % (len(rows), len(wide)))
         return 0
     target = sys.argv[1] if len(sys.argv) > 1 else default
     with open(target, "w", encoding="ascii", newline="\n") as f:

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "export/AsciiText.h"
+#include "export/text/AsciiText.h"
 
 namespace tessera {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "export/ExportSettings.h"
+#include "export/seams/ExportSettings.h"
 
 namespace tessera {
 

@@ -2,7 +2,7 @@
 
 #include "dialogs/ResourceModule_win.h"
 #include "dialogs/SettingsDialog_win.h"
-#include "export/ExportDriver.h"
+#include "export/flow/ExportDriver.h"
 #include "settings/SettingsStore.h"
 #include "shell/HostBinding.h"
 #include "shell/PluginModule.h"

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "export/ExportFormat.h"
-#include "export/ExportSettings.h"
+#include "export/seams/ExportFormat.h"
+#include "export/seams/ExportSettings.h"
 
 namespace tessera {
 

@@ -1,7 +1,7 @@
 // The process-wide host function table, bound from the host executable.
 #pragma once
 
-#include "export/HostApi.h"
+#include "export/seams/HostApi.h"
 
 namespace tessera {
 

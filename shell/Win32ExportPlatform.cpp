@@ -15,7 +15,7 @@
 #include "dialogs/OverwriteDialog_win.h"
 #include "dialogs/ProgressTiming.h"
 #include "dialogs/ResourceModule_win.h"
-#include "export/ShiftJisText.h"
+#include "export/text/ShiftJisText.h"
 #include "platform/LocalClock.h"
 #include "shell/Win32ExportProgress.h"
 

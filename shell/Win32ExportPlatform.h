@@ -3,7 +3,7 @@
 // LocalFileSystem and the progress window of a long export.
 #pragma once
 
-#include "export/ExportPlatform.h"
+#include "export/seams/ExportPlatform.h"
 #include "platform/LocalFileSystem.h"
 
 namespace tessera {

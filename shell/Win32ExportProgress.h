@@ -12,7 +12,7 @@
 #include <string>
 
 #include "dialogs/ProgressWindow_win.h"
-#include "export/ExportProgress.h"
+#include "export/seams/ExportProgress.h"
 
 namespace tessera {
 

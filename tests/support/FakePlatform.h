@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "export/ExportPlatform.h"
+#include "export/seams/ExportPlatform.h"
 
 namespace tessera::testing {
 

@@ -1,6 +1,6 @@
 // The engine's scans agree with a byte-at-a-time reading at every alignment,
 // length and position of what they look for, and never read past a NUL's block.
-#include "export/ByteScan.h"
+#include "export/text/ByteScan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Charset names, the Shift-JIS label a text needs, and labels that lie.
-#include "export/CharsetLabel.h"
+#include "export/charset/CharsetLabel.h"
 
 #include <gtest/gtest.h>
 
-#include "export/CharsetSniffing.h"
+#include "export/charset/CharsetSniffing.h"
 
 using namespace tessera;
 

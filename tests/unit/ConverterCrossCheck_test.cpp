@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "export/TransferDecoding.h"
+#include "export/charset/TransferDecoding.h"
 #include "host/MimeHeaderDecoder.h"
 #include "mailstore/EucJpConverter.h"
 #include "mailstore/Iso2022JpConverter.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "export/AttachmentRule.h"
-#include "export/MimePart.h"
+#include "export/mime/AttachmentRule.h"
+#include "export/mime/MimePart.h"
 #include "tests/support/CrlfText.h"
 
 namespace tessera {

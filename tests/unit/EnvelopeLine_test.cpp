@@ -1,12 +1,12 @@
-#include "export/EnvelopeLine.h"
+#include "export/framing/internal/EnvelopeLine.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "export/CalendarTime.h"
-#include "export/MimePart.h"
+#include "export/mime/MimePart.h"
+#include "export/seams/CalendarTime.h"
 #include "platform/LocalClock.h"
 
 namespace tessera {

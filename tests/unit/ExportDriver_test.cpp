@@ -1,6 +1,6 @@
 // The export flow of both commands, natively, against the simulated host and
 // a scripted platform.
-#include "export/ExportDriver.h"
+#include "export/flow/ExportDriver.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "export/FileNaming.h"
+#include "export/framing/FileNaming.h"
 
 #include <gtest/gtest.h>
 
-#include "export/FolderPath.h"
-#include "export/ShiftJisText.h"
+#include "export/framing/FolderPath.h"
+#include "export/text/ShiftJisText.h"
 
 using namespace tessera;
 

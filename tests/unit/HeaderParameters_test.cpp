@@ -1,5 +1,5 @@
 // The one reader of structured header values, on the forms real mail uses.
-#include "export/HeaderParameters.h"
+#include "export/mime/HeaderParameters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Encoded words and raw text of header lines to Shift-JIS, with the simulated
 // host's converters for ISO-2022-JP and EUC-JP.
-#include "export/HeaderTextConversion.h"
+#include "export/conversion/HeaderTextConversion.h"
 
 #include <gtest/gtest.h>
 
-#include "export/AddressHeader.h"
-#include "export/EncodedWordDecoder.h"
-#include "export/ShiftJisConverter.h"
+#include "export/charset/EncodedWordDecoder.h"
+#include "export/conversion/ShiftJisConverter.h"
+#include "export/conversion/internal/AddressHeader.h"
 #include "host/SimulatedHost.h"
 #include "tests/support/HexBytes.h"
 

@@ -1,4 +1,4 @@
-#include "export/HtmlCharsetDeclaration.h"
+#include "export/conversion/internal/HtmlCharsetDeclaration.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The engine's own decoding of what the host's converters do not map.
-#include "export/JisDecoder.h"
+#include "export/charset/JisDecoder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "export/ShiftJisConverter.h"
+#include "export/conversion/ShiftJisConverter.h"
 #include "host/SimulatedHost.h"
 #include "tests/support/HexBytes.h"
 

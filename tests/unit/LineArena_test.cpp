@@ -1,4 +1,4 @@
-#include "export/LineArena.h"
+#include "export/mime/LineArena.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "export/LineList.h"
-#include "export/MimePart.h"
+#include "export/mime/LineList.h"
+#include "export/mime/MimePart.h"
 
 using namespace tessera;
 

@@ -1,4 +1,4 @@
-#include "export/LineList.h"
+#include "export/mime/LineList.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "export/LineArena.h"
-#include "export/TextSink.h"
+#include "export/mime/LineArena.h"
+#include "export/text/TextSink.h"
 
 namespace tessera {
 namespace {

@@ -1,4 +1,4 @@
-#include "export/LineReader.h"
+#include "export/mime/LineReader.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "export/EnvelopeLine.h"
-#include "export/FromQuoting.h"
-#include "export/MboxFileFraming.h"
-#include "export/MimePart.h"
+#include "export/framing/internal/EnvelopeLine.h"
+#include "export/framing/internal/FromQuoting.h"
+#include "export/framing/internal/MboxFileFraming.h"
+#include "export/mime/MimePart.h"
 
 using namespace tessera;
 

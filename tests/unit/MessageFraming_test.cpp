@@ -1,6 +1,6 @@
 // What each save format picks and writes around a message, and what an
 // append writes before its first message, for every kind of old tail.
-#include "export/MessageFraming.h"
+#include "export/framing/MessageFraming.h"
 
 #include <gtest/gtest.h>
 

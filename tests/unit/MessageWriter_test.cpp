@@ -1,14 +1,14 @@
 // One message converted and framed for each save type, with the host's real
 // converters behind the simulated host.
-#include "export/MessageWriter.h"
+#include "export/flow/internal/MessageWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "export/MessageFraming.h"
-#include "export/MimePart.h"
+#include "export/framing/MessageFraming.h"
+#include "export/mime/MimePart.h"
 #include "host/SimulatedHost.h"
 #include "mailstore/MboxFraming.h"
 #include "mailstore/MboxSplitter.h"

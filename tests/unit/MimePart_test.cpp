@@ -1,4 +1,4 @@
-#include "export/MimePart.h"
+#include "export/mime/MimePart.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "export/ContentType.h"
-#include "export/LineReader.h"
+#include "export/mime/LineReader.h"
+#include "export/mime/internal/ContentType.h"
 #include "tests/support/CrlfText.h"
 
 namespace tessera {

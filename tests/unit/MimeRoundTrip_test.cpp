@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "export/CalendarTime.h"
-#include "export/EnvelopeLine.h"
-#include "export/LineReader.h"
-#include "export/MimePart.h"
+#include "export/framing/internal/EnvelopeLine.h"
+#include "export/mime/LineReader.h"
+#include "export/mime/MimePart.h"
+#include "export/seams/CalendarTime.h"
 
 namespace tessera {
 namespace {

@@ -1,9 +1,9 @@
 // Reading a part's labels and relabelling it, on parsed header blocks.
-#include "export/PartLabels.h"
+#include "export/mime/PartLabels.h"
 
 #include <gtest/gtest.h>
 
-#include "export/MimePart.h"
+#include "export/mime/MimePart.h"
 
 using namespace tessera;
 

@@ -1,10 +1,10 @@
 // One part converted in place: what changes, what is relabelled, what stays.
-#include "export/TextPartConversion.h"
+#include "export/conversion/TextPartConversion.h"
 
 #include <gtest/gtest.h>
 
-#include "export/MimePart.h"
-#include "export/ShiftJisConverter.h"
+#include "export/conversion/ShiftJisConverter.h"
+#include "export/mime/MimePart.h"
 #include "host/SimulatedHost.h"
 #include "tests/support/HexBytes.h"
 

@@ -1,6 +1,6 @@
 // base64, quoted-printable and Q decoding: the accepted forms, and damaged
 // input refused with the output left as it was.
-#include "export/TransferDecoding.h"
+#include "export/charset/TransferDecoding.h"
 
 #include <gtest/gtest.h>
 

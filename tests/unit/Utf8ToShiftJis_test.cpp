@@ -1,10 +1,10 @@
 // The plug-in's own UTF-8 conversion: code page 932 as Windows writes it, the
 // JIS variants, composed kana, references, and refusal of malformed UTF-8.
-#include "export/Utf8ToShiftJis.h"
+#include "export/charset/Utf8ToShiftJis.h"
 
 #include <gtest/gtest.h>
 
-#include "export/Cp932Table.h"
+#include "export/charset/internal/Cp932Table.h"
 #include "tests/support/HexBytes.h"
 
 using namespace tessera;

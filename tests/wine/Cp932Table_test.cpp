@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "export/Utf8ToShiftJis.h"
+#include "export/charset/Utf8ToShiftJis.h"
 #include "tests/support/HexBytes.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "export/ExportPlatform.h"
-#include "export/ExportReport.h"
+#include "export/seams/ExportPlatform.h"
+#include "export/seams/ExportReport.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/LocaleText.h"
 #include "tools/cli/CliFileSystem.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "export/FileSystem.h"
+#include "export/seams/FileSystem.h"
 #include "platform/LocalFileSystem.h"
 
 namespace tessera {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "export/ExportFormat.h"
+#include "export/seams/ExportFormat.h"
 #include "tools/cli/CliText.h"
 
 namespace tessera {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "export/TargetFile.h"
+#include "export/seams/TargetFile.h"
 
 namespace tessera {
 

@@ -13,7 +13,7 @@
 #include <new>
 #include <string>
 
-#include "export/ExportDriver.h"
+#include "export/flow/ExportDriver.h"
 #include "mailstore/MboxFraming.h"
 #include "mailstore/StoreHost.h"
 #include "platform/Console.h"

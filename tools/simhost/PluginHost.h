@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "export/HostApi.h"
+#include "export/seams/HostApi.h"
 
 namespace tessera {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <thread>
 
-#include "export/ShiftJisText.h"
+#include "export/text/ShiftJisText.h"
 
 namespace tessera::test {
 

@@ -1,0 +1,31 @@
+// The engine's own decoding of ISO-2022-JP and EUC-JP text, for the lines the
+// host's converters are not known to map: JIS X 0212 (ESC $ ( D, EUC-JP's
+// three-byte codes 0x8F ...), JIS X 0213 (ISO-2022-JP-3) and the other sets
+// of ISO-2022-JP-2 (GB 2312, KS X 1001, ISO 8859-1 and 8859-7 through ESC N).
+// Plain ISO-2022-JP and EUC-JP stay the host's.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "export/charset/CharsetLabel.h"
+#include "export/charset/Utf8ToShiftJis.h"
+
+namespace tessera {
+
+// True when a line of `charset` text (kIso2022Jp or kEucJp) holds a code
+// the host's converters are not known to map: an escape sequence beyond
+// ASCII, JIS X 0201 and JIS X 0208, or an EUC-JP three-byte code.
+bool NeedsOwnJisDecoding(JapaneseCharset charset, std::string_view line);
+
+// Appends `text` in `charset` (kIso2022Jp or kEucJp) as Shift-JIS: what code
+// page 932 has gets its code (a character it holds twice, the one Windows
+// writes), anything else is written as `unmappable` says and counted in
+// *unmapped. A line break returns ISO-2022-JP to ASCII and clears its G2 set.
+// Returns false, with `out` as it was, for damaged text: an escape sequence
+// not known, a code no set defines, an 8-bit byte out of place in EUC-JP.
+bool AppendJisAsShiftJis(JapaneseCharset charset, std::string_view text, Unmappable unmappable,
+                         std::string& out, size_t* unmapped);
+
+}  // namespace tessera

@@ -1,0 +1,183 @@
+#include "export/conversion/ShiftJisConverter.h"
+
+#include <cstring>
+
+#include "export/charset/JisDecoder.h"
+#include "export/text/ShiftJisText.h"
+
+namespace tessera {
+
+namespace {
+
+// UTF-8 text converted between two ticks: a few milliseconds of work.
+constexpr size_t kUtf8PieceBytes = 1 << 20;
+
+// What MeasureShiftJis says of pieces written one after another, from what it
+// says of each: beside 8-bit text, a 7-bit piece that holds a backslash or a
+// tilde makes the whole CP932.
+class PiecesMeasure {
+  public:
+    void Add(ShiftJisRepertoire piece, std::string_view written) {
+        invalid_ |= piece == ShiftJisRepertoire::kInvalid;
+        eightBit_ |= piece != ShiftJisRepertoire::kAscii;
+        extended_ |= piece == ShiftJisRepertoire::kCp932;
+        if (piece != ShiftJisRepertoire::kAscii || written.empty()) return;
+        extended_ |= std::memchr(written.data(), '\\', written.size()) != nullptr ||
+                     std::memchr(written.data(), '~', written.size()) != nullptr;
+    }
+    ShiftJisRepertoire Measured() const {
+        return invalid_ ? ShiftJisRepertoire::kInvalid : RepertoireOf(eightBit_, extended_);
+    }
+
+  private:
+    bool invalid_ = false;
+    bool eightBit_ = false;
+    bool extended_ = false;
+};
+
+// Length of the line at the start of `text`, its LF included. The host's
+// converters end a line at CR too, so a line given to them may hold a CR.
+size_t LineLength(std::string_view text) {
+    const void* lf = std::memchr(text.data(), '\n', text.size());
+    if (lf == nullptr) return text.size();
+    return static_cast<size_t>(static_cast<const char*>(lf) - text.data()) + 1;
+}
+
+// True when Shift-JIS text holds the geta mark 〓 (81 AC) as a character.
+bool HasGetaMark(std::string_view text) {
+    if (text.find("\x81\xAC") == std::string_view::npos) return false;  // nearly always
+    for (size_t i = 0; i + 1 < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (!IsShiftJisLeadByte(c)) {
+            ++i;
+            continue;
+        }
+        if (c == 0x81 && static_cast<unsigned char>(text[i + 1]) == 0xAC) return true;
+        i += 2;
+    }
+    return false;
+}
+
+}  // namespace
+
+ShiftJisConverter::ShiftJisConverter(const HostApi& host, ExportProgress& progress)
+    : host_(host), progress_(progress) {}
+
+bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
+                               Unmappable unmappable, std::string& out,
+                               ShiftJisRepertoire* repertoire) {
+    if (text.find('\0') != std::string_view::npos) return false;
+    const size_t start = out.size();
+    switch (charset) {
+        case JapaneseCharset::kIso2022Jp:
+        case JapaneseCharset::kEucJp:
+            if (!AppendJis(charset, text, unmappable, out)) return false;
+            break;
+        case JapaneseCharset::kShiftJis:
+            out.append(text.data(), text.size());
+            break;
+        case JapaneseCharset::kUtf8:
+            return AppendUtf8(text, unmappable, out, repertoire);
+        case JapaneseCharset::kNone:
+            return false;
+    }
+    if (repertoire != nullptr) *repertoire = MeasureShiftJis(std::string_view(out).substr(start));
+    return true;
+}
+
+bool ShiftJisConverter::AppendUtf8(std::string_view text, Unmappable unmappable, std::string& out,
+                                   ShiftJisRepertoire* repertoire) {
+    // In pieces of whole lines, with a tick between them: no character spans
+    // a line break, so each piece converts as it would within the whole. The
+    // UTF-8 writer measures what it writes: no second pass.
+    const size_t start = out.size();
+    // Shift-JIS is never longer than the UTF-8 it comes from, but for character
+    // references: room for all of it at once, so that growing piece by piece
+    // does not hold the text twice over (reserved room costs no memory until used).
+    out.reserve(start + text.size() + 16);
+    size_t unmapped = 0;
+    PiecesMeasure whole;
+    while (!text.empty()) {
+        size_t length = text.size();
+        if (length > kUtf8PieceBytes) {
+            const size_t lf = text.find('\n', kUtf8PieceBytes);
+            if (lf != std::string_view::npos) length = lf + 1;
+        }
+        const size_t pieceStart = out.size();
+        size_t pieceUnmapped = 0;
+        ShiftJisRepertoire piece = ShiftJisRepertoire::kAscii;
+        if (!AppendUtf8AsShiftJis(text.substr(0, length), unmappable, out, &pieceUnmapped,
+                                  &piece)) {
+            out.resize(start);
+            return false;
+        }
+        unmapped += pieceUnmapped;
+        text.remove_prefix(length);
+        // A text in one piece, nearly every one, is measured as it was written.
+        const bool alone = pieceStart == start && text.empty();
+        whole.Add(piece, alone ? std::string_view() : std::string_view(out).substr(pieceStart));
+        if (!text.empty()) Tick();
+    }
+    if (unmappable == Unmappable::kRefuse && unmapped > 0) {
+        out.resize(start);
+        return false;
+    }
+    if (unmappable == Unmappable::kReference) references_ += unmapped;
+    if (repertoire != nullptr) *repertoire = whole.Measured();
+    return true;
+}
+
+bool ShiftJisConverter::AppendJis(JapaneseCharset charset, std::string_view text,
+                                  Unmappable unmappable, std::string& out) {
+    const size_t start = out.size();
+    while (!text.empty()) {
+        const size_t length = LineLength(text);
+        line_.assign(text.data(), length);
+        if (!AppendJisLine(charset, line_.c_str(), unmappable, out)) {
+            out.resize(start);
+            return false;
+        }
+        text.remove_prefix(length);
+    }
+    return true;
+}
+
+bool ShiftJisConverter::AppendJisLine(JapaneseCharset charset, const char* line,
+                                      Unmappable unmappable, std::string& out) {
+    const std::string_view text(line);
+    if (NeedsOwnJisDecoding(charset, text)) {
+        size_t unmapped = 0;
+        if (!AppendJisAsShiftJis(charset, text, unmappable, out, &unmapped)) return false;
+        if (unmappable == Unmappable::kReference) references_ += unmapped;
+        return true;
+    }
+    const FnConvert convert = charset == JapaneseCharset::kIso2022Jp ? host_.ISO_2022_JP
+                              : charset == JapaneseCharset::kEucJp   ? host_.EUC_JP
+                                                                     : nullptr;
+    char* converted = convert != nullptr ? convert(line, 0) : nullptr;
+    // A few milliseconds of host calls between two ticks.
+    if (++callsSinceTick_ == 64) {
+        callsSinceTick_ = 0;
+        progress_.Tick();
+    }
+    if (converted == nullptr) return false;
+    const size_t length = std::strlen(converted);
+    // An escape sequence the host's converter did not know (cut off, or of
+    // another set) is left in its result: damaged text, refused whole.
+    const bool damaged =
+        charset == JapaneseCharset::kIso2022Jp && std::memchr(converted, 0x1B, length) != nullptr;
+    // A geta mark may stand for a character the host could not map: the
+    // engine decodes such a line again and writes that character instead
+    // (the text's own geta marks come out as they were).
+    size_t unmapped = 0;
+    if (damaged || !HasGetaMark(std::string_view(converted, length)) ||
+        !AppendJisAsShiftJis(charset, text, unmappable, out, &unmapped)) {
+        if (!damaged) out.append(converted, length);
+    } else if (unmappable == Unmappable::kReference) {
+        references_ += unmapped;
+    }
+    host_.Free(converted);
+    return !damaged;
+}
+
+}  // namespace tessera

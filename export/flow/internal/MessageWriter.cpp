@@ -1,0 +1,163 @@
+#include "export/flow/internal/MessageWriter.h"
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "export/conversion/TextPartConversion.h"
+#include "export/framing/MessageFraming.h"
+#include "export/mime/AttachmentRule.h"
+#include "export/mime/ForwardedMessage.h"
+#include "export/mime/MimePart.h"
+#include "export/mime/PartLabels.h"
+#include "export/mime/SignedContent.h"
+#include "export/seams/HostText.h"
+#include "export/text/AsciiText.h"
+#include "export/text/TextSink.h"
+#include "resources/resource.h"
+
+namespace tessera {
+
+namespace {
+
+constexpr size_t kCharsetBufferSize = 256;
+// Written-back text goes to the file in pieces of this size.
+constexpr size_t kWriteBufferBytes = 64 * 1024;
+
+bool IsText(const char* type) { return EqualsIgnoreCase(type, "text"); }
+
+class FileSink : public TextSink {
+  public:
+    FileSink(OutputFile& file, ExportProgress& progress)
+        : TextSink(kWriteBufferBytes), file_(file), progress_(progress) {}
+
+  private:
+    bool Deliver(const char* p, size_t n) override {
+        const bool ok = file_.Write(p, n);
+        progress_.Tick();  // a long message keeps its progress alive piece by piece
+        return ok;
+    }
+    OutputFile& file_;
+    ExportProgress& progress_;
+};
+
+}  // namespace
+
+MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format,
+                             const MessageFraming& framing, ExportProgress& progress)
+    : host_(host),
+      format_(format),
+      framing_(framing),
+      progress_(progress),
+      converter_(host, progress) {}
+
+bool MessageWriter::ConvertParts(MimePart* part, const char* charset) {
+    bool changed = part != nullptr && ConvertHeaderLines(*part);
+    // Iterative: siblings in a loop, nesting on an explicit stack.
+    struct Pending {
+        MimePart* part;
+        const MimePart* container;
+    };
+    std::vector<Pending> pending;
+    if (part) pending.push_back({part, nullptr});
+    while (!pending.empty()) {
+        const Pending item = pending.back();
+        MimePart* current = item.part;
+        pending.pop_back();
+        if (current->next) pending.push_back({current->next, item.container});
+        if (KeptAsReceived(*current)) continue;
+        if (current->firstChild) pending.push_back({current->firstChild, current});
+        const bool message = item.container && IsForwardedMessage(*current, *item.container);
+        if (message && !IsMessageItself(*current)) {
+            changed |= ConvertForwarded(*current);
+            continue;
+        }
+        const bool text = IsText(current->type) || current->type[0] == '\0';
+        // A file keeps the bytes it came with, its header block included.
+        if (!text || current->firstChild || ReadPartLabels(*current).isFile) continue;
+        changed |= ConvertBodyLines(*current, charset);
+        if (current != part) changed |= ConvertHeaderLines(*current);
+    }
+    return changed;
+}
+
+bool MessageWriter::KeptAsReceived(const MimePart& part) const {
+    // A reader verifies or decrypts these bytes as they came; only the separator
+    // format, a text for reading, converts signed text (and counts it).
+    const Seal seal = SealOf(part);
+    return seal == Seal::kEncrypted ||
+           (seal != Seal::kNone && format_.SaveType != kSaveTypeSeparator);
+}
+
+bool MessageWriter::ConvertMessage(MimePart& root, const char* charset, bool& pruned) {
+    pruned = false;
+    if (!HasHeaderBlock(root)) return false;  // a file without headers is written as it came
+    std::optional<SignedContent> signedContent;
+    if (format_.NoAttach || format_.SaveType == kSaveTypeSeparator) signedContent.emplace(root);
+    const bool converted = ConvertParts(&root, charset);
+    pruned = format_.NoAttach && LeaveOutAttachments(root);
+    if (signedContent && signedContent->Changed()) signatureBroken_ = true;
+    return converted;
+}
+
+bool MessageWriter::ConvertForwarded(MimePart& part) {
+    if (forwardedDepth_ >= kMaxForwardedNesting) return false;
+    struct Depth {
+        int& depth;
+        explicit Depth(int& d) : depth(++d) {}
+        ~Depth() { --depth; }
+    } depth(forwardedDepth_);
+    bool converted = false;
+    const auto convert = [&](MimePart& message) {
+        bool pruned = false;
+        // The host's charset is the outer message's: not this one's.
+        converted = ConvertMessage(message, "", pruned);
+        return converted || pruned;
+    };
+    const bool changed = ConvertForwardedMessage(part, convert, progress_);
+    return changed && converted;
+}
+
+bool MessageWriter::ConvertBodyLines(MimePart& part, const char* charset) {
+    return ConvertTextPart(part, charset, converter_);
+}
+
+bool MessageWriter::ConvertHeaderLines(MimePart& part) {
+    return ConvertHeaderBlock(part, converter_);
+}
+
+bool MessageWriter::Read(const char* id, HostMessage& message) {
+    HostText source(host_, host_.GetSource(id));
+    if (!source) return false;
+    const char* text = source.get();
+    const size_t length = std::strlen(text);
+    message.lineEnded = length <= 3 || (text[length - 2] == '\r' && text[length - 1] == '\n');
+    progress_.Tick();
+    message.root.Parse(text, text + length, nullptr, progress_);
+    return true;
+}
+
+bool MessageWriter::Write(const char* id, HostMessage& message, OutputFile& file) {
+    MimePart& root = message.root;
+    char charset[kCharsetBufferSize] = {};
+    host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
+    signatureBroken_ = false;
+    bool pruned = false;
+    const bool converted = ConvertMessage(root, charset, pruned);
+    progress_.Tick();
+    framing_.Prepare(root);
+    failure_ = IDS_FAILED_EMPTY;
+    if (root.SerializedSize() < 3) return false;
+    failure_ = IDS_FAILED_WRITE;
+    FileSink sink(file, progress_);
+    framing_.WriteLeadIn(root, sink);
+    root.WriteTo(sink);
+    framing_.WriteTrailer(message.lineEnded, sink);
+    if (!sink.Flush()) return false;
+    if (converted) ++messagesConverted_;
+    if (signatureBroken_) ++signaturesBroken_;
+    return true;
+}
+
+}  // namespace tessera

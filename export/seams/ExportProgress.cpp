@@ -1,0 +1,10 @@
+#include "export/seams/ExportProgress.h"
+
+namespace tessera {
+
+ExportProgress& Unwatched() {
+    static ExportProgress none;
+    return none;
+}
+
+}  // namespace tessera

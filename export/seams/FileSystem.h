@@ -1,0 +1,30 @@
+// What the export needs of a file system: targets to write and the limits of
+// their names. LocalFileSystem implements it for this system, the tests in memory.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "export/seams/TargetFile.h"
+
+namespace tessera {
+
+class FileSystem {
+  public:
+    virtual ~FileSystem() = default;
+
+    // Something (a file, a folder, a device) exists at `path`.
+    virtual bool Exists(const std::string& path) = 0;
+    // Opens a target. Only a regular file is ever replaced or cut back: a
+    // device or pipe is written as it is, a folder is refused. Null when the
+    // target cannot be opened (TakeFailure tells why).
+    virtual std::unique_ptr<TargetFile> Open(const std::string& path, TargetMode mode) = 0;
+    // Longest whole path the file system takes, in bytes (0: no limit of its own).
+    virtual size_t MaxPathBytes() const = 0;
+    // "path: reason" of the last failure, in the system's text, then forgotten;
+    // empty when none was noted.
+    virtual std::string TakeFailure() = 0;
+};
+
+}  // namespace tessera

@@ -1,0 +1,102 @@
+#include "export/text/ByteScan.h"
+
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace tessera {
+
+#if defined(__SSE2__)
+
+namespace {
+
+// Bit i set where byte i of the block equals `wanted`.
+inline unsigned Matches(__m128i block, __m128i wanted) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
+}
+
+inline __m128i Load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
+// An aligned 16-byte block never crosses a page, so a search for the NUL may read
+// the rest of the block that holds it, before or after the text: the address
+// sanitizer would call that an overflow, so these loads are not instrumented.
+__attribute__((no_sanitize_address)) inline unsigned NulsInBlock(uintptr_t block) {
+    return Matches(_mm_load_si128(reinterpret_cast<const __m128i*>(block)), _mm_setzero_si128());
+}
+
+}  // namespace
+
+const char* FindByte(const char* from, const char* end, char byte) {
+    const __m128i wanted = _mm_set1_epi8(byte);
+    for (; end - from >= 16; from += 16) {
+        if (unsigned m = Matches(Load(from), wanted)) return from + __builtin_ctz(m);
+    }
+    for (; from < end; ++from) {
+        if (*from == byte) return from;
+    }
+    return nullptr;
+}
+
+const char* FindLineBreak(const char* from, const char* end) {
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; end - from >= 16; from += 16) {
+        const __m128i block = Load(from);
+        if (unsigned m = Matches(block, cr) | Matches(block, lf)) return from + __builtin_ctz(m);
+    }
+    for (; from < end; ++from) {
+        if (*from == '\r' || *from == '\n') return from;
+    }
+    return nullptr;
+}
+
+__attribute__((no_sanitize_address)) size_t TextLengthWithin(const char* text, size_t limit) {
+    if (limit == 0) return 0;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(text);
+    const uintptr_t stop = limit > UINTPTR_MAX - start ? UINTPTR_MAX : start + limit;
+    uintptr_t block = start & ~uintptr_t(15);
+    unsigned m = NulsInBlock(block) >> (start - block);
+    if (m) {
+        const size_t length = __builtin_ctz(m);
+        return length < limit ? length : limit;
+    }
+    for (block += 16; block < stop; block += 16) {
+        if ((m = NulsInBlock(block)) != 0) {
+            const size_t length = block + __builtin_ctz(m) - start;
+            return length < limit ? length : limit;
+        }
+    }
+    return limit;
+}
+
+size_t TextLength(const char* text) { return TextLengthWithin(text, SIZE_MAX); }
+
+#else  // the C library's own, where SSE2 is not there
+
+const char* FindByte(const char* from, const char* end, char byte) {
+    return from < end
+               ? static_cast<const char*>(std::memchr(from, byte, static_cast<size_t>(end - from)))
+               : nullptr;
+}
+
+const char* FindLineBreak(const char* from, const char* end) {
+    for (; from < end; ++from) {
+        if (*from == '\r' || *from == '\n') return from;
+    }
+    return nullptr;
+}
+
+size_t TextLength(const char* text) { return std::strlen(text); }
+
+size_t TextLengthWithin(const char* text, size_t limit) {
+    size_t length = 0;
+    while (length < limit && text[length] != '\0') ++length;
+    return length;
+}
+
+#endif
+
+}  // namespace tessera

@@ -1,0 +1,31 @@
+#include "export/text/TextSink.h"
+
+namespace tessera {
+
+TextSink::TextSink(size_t bufferBytes)
+    : buffer_(bufferBytes != 0 ? new char[bufferBytes] : nullptr), capacity_(bufferBytes) {}
+
+TextSink::~TextSink() = default;
+
+void TextSink::Hand(const char* p, size_t n) {
+    if (ok_ && n != 0) ok_ = Deliver(p, n);
+}
+
+void TextSink::Overflow(const char* p, size_t n) {
+    Hand(buffer_.get(), used_);
+    used_ = 0;
+    if (n >= capacity_) {
+        Hand(p, n);  // no use copying it through the buffer
+        return;
+    }
+    std::memcpy(buffer_.get(), p, n);
+    used_ = n;
+}
+
+bool TextSink::Flush() {
+    Hand(buffer_.get(), used_);
+    used_ = 0;
+    return ok_;
+}
+
+}  // namespace tessera
