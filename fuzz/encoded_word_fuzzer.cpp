@@ -11,8 +11,8 @@
 #include "export/charset/EncodedWordDecoder.h"
 #include "export/conversion/HeaderTextConversion.h"
 #include "export/conversion/ShiftJisConverter.h"
-#include "export/conversion/internal/AddressHeader.h"
 #include "fuzz/FuzzHost.h"
+#include "tests/support/EngineInternals.h"
 
 using tessera::fuzzing::Check;
 

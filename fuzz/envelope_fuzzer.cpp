@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "export/framing/internal/EnvelopeLine.h"
 #include "export/mime/MimePart.h"
 #include "export/seams/CalendarTime.h"
+#include "tests/support/EngineInternals.h"
 
 namespace {
 

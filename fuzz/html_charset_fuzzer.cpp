@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "export/conversion/internal/HtmlCharsetDeclaration.h"
 #include "fuzz/FuzzHost.h"
+#include "tests/support/EngineInternals.h"
 
 using tessera::fuzzing::Check;
 

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "export/flow/internal/MessageWriter.h"
 #include "export/framing/MessageFraming.h"
 #include "export/text/AsciiText.h"
 #include "fuzz/FuzzHost.h"
 #include "mailstore/MboxFraming.h"
 #include "mailstore/MboxSplitter.h"
+#include "tests/support/EngineInternals.h"
 
 using tessera::fuzzing::Check;
 

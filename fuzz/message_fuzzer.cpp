@@ -7,12 +7,12 @@
 #include <memory>
 #include <string>
 
-#include "export/flow/internal/MessageWriter.h"
 #include "export/framing/MessageFraming.h"
 #include "export/mime/MimePart.h"
 #include "export/mime/SignedContent.h"
 #include "export/seams/ExportFormat.h"
 #include "fuzz/FuzzHost.h"
+#include "tests/support/EngineInternals.h"
 
 using tessera::fuzzing::Check;
 

@@ -1,5 +1,3 @@
-#include "export/framing/internal/EnvelopeLine.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +6,7 @@
 #include "export/mime/MimePart.h"
 #include "export/seams/CalendarTime.h"
 #include "platform/LocalClock.h"
+#include "tests/support/EngineInternals.h"
 
 namespace tessera {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "export/charset/EncodedWordDecoder.h"
 #include "export/conversion/ShiftJisConverter.h"
-#include "export/conversion/internal/AddressHeader.h"
 #include "host/SimulatedHost.h"
+#include "tests/support/EngineInternals.h"
 #include "tests/support/HexBytes.h"
 
 using namespace tessera;

@@ -1,6 +1,6 @@
-#include "export/conversion/internal/HtmlCharsetDeclaration.h"
-
 #include <gtest/gtest.h>
+
+#include "tests/support/EngineInternals.h"
 
 using namespace tessera;
 

@@ -4,10 +4,8 @@
 
 #include <string>
 
-#include "export/framing/internal/EnvelopeLine.h"
-#include "export/framing/internal/FromQuoting.h"
-#include "export/framing/internal/MboxFileFraming.h"
 #include "export/mime/MimePart.h"
+#include "tests/support/EngineInternals.h"
 
 using namespace tessera;
 

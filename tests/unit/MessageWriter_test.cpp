@@ -1,7 +1,5 @@
 // One message converted and framed for each save type, with the host's real
 // converters behind the simulated host.
-#include "export/flow/internal/MessageWriter.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,6 +10,7 @@
 #include "host/SimulatedHost.h"
 #include "mailstore/MboxFraming.h"
 #include "mailstore/MboxSplitter.h"
+#include "tests/support/EngineInternals.h"
 
 using namespace tessera;
 

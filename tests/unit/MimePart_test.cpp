@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "export/mime/LineReader.h"
-#include "export/mime/internal/ContentType.h"
 #include "tests/support/CrlfText.h"
+#include "tests/support/EngineInternals.h"
 
 namespace tessera {
 namespace {

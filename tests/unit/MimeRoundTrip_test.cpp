@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "export/framing/internal/EnvelopeLine.h"
 #include "export/mime/LineReader.h"
 #include "export/mime/MimePart.h"
 #include "export/seams/CalendarTime.h"
+#include "tests/support/EngineInternals.h"
 
 namespace tessera {
 namespace {

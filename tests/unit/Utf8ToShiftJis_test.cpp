@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "export/charset/internal/Cp932Table.h"
+#include "tests/support/EngineInternals.h"
 #include "tests/support/HexBytes.h"
 
 using namespace tessera;
