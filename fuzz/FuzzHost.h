@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "export/mime/MimePart.h"
 #include "export/seams/HostApi.h"
 #include "mailstore/EucJpConverter.h"
 #include "mailstore/Iso2022JpConverter.h"
@@ -32,6 +33,16 @@ inline HostApi FuzzHostApi() {
 
 inline void Check(bool condition) {
     if (!condition) std::abort();
+}
+
+// Every line of a written message ends in CR LF and fits the header limit.
+inline void CheckLines(const std::string& text) {
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t stop = text.find("\r\n", start);
+        Check(stop != std::string::npos && stop - start <= kMaxFoldedHeaderBytes);
+        start = stop + 2;
+    }
 }
 
 }  // namespace tessera::fuzzing

@@ -15,6 +15,7 @@
 #include "tests/support/EngineInternals.h"
 
 using tessera::fuzzing::Check;
+using tessera::fuzzing::CheckLines;
 
 namespace {
 
@@ -34,15 +35,6 @@ std::string Wrapped(const std::string& text, unsigned shape) {
                    "\r\n--=d--\r\n";
         default:
             return text;
-    }
-}
-
-void CheckLines(const std::string& text) {
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t stop = text.find("\r\n", start);
-        Check(stop != std::string::npos && stop - start <= tessera::kMaxFoldedHeaderBytes);
-        start = stop + 2;
     }
 }
 

@@ -14,6 +14,7 @@
 #include "fuzz/FuzzHost.h"
 
 using tessera::fuzzing::Check;
+using tessera::fuzzing::CheckLines;
 
 namespace {
 
@@ -30,15 +31,6 @@ void Leaves(tessera::MimePart* part, std::vector<tessera::MimePart*>& out) {
             pending.push_back(p->firstChild);
         else
             out.push_back(p);
-    }
-}
-
-void CheckLines(const std::string& text) {
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t stop = text.find("\r\n", start);
-        Check(stop != std::string::npos && stop - start <= tessera::kMaxFoldedHeaderBytes);
-        start = stop + 2;
     }
 }
 

@@ -13,18 +13,6 @@ namespace tessera {
 
 namespace {
 
-class StringSink : public TextSink {
-  public:
-    explicit StringSink(std::string& text) : TextSink(0), text_(text) {}
-
-  private:
-    bool Deliver(const char* p, size_t n) override {
-        text_.append(p, n);
-        return true;
-    }
-    std::string& text_;
-};
-
 // Tells whether what it is given is `expected`, byte for byte.
 class CompareSink : public TextSink {
   public:

@@ -292,19 +292,6 @@ void PutDelimiter(const char* boundary, bool close, TextSink& sink) {
     sink.Put("\r\n", 2);
 }
 
-// Serialize's text, gathered into one string sized up front.
-class StringSink : public TextSink {
-  public:
-    explicit StringSink(std::string& text) : TextSink(0), text_(text) {}
-
-  private:
-    bool Deliver(const char* p, size_t n) override {
-        text_.append(p, n);
-        return true;
-    }
-    std::string& text_;
-};
-
 }  // namespace
 
 // Recursion here follows nesting only (bounded by kMaxNestingDepth for parsed

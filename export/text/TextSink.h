@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace tessera {
 
@@ -40,6 +41,19 @@ class TextSink {
     size_t capacity_;
     size_t used_ = 0;
     bool ok_ = true;
+};
+
+// Gathers everything put into one string.
+class StringSink : public TextSink {
+  public:
+    explicit StringSink(std::string& text) : TextSink(0), text_(text) {}
+
+  private:
+    bool Deliver(const char* p, size_t n) override {
+        text_.append(p, n);
+        return true;
+    }
+    std::string& text_;
 };
 
 }  // namespace tessera
