@@ -6,13 +6,16 @@
 #include <stdexcept>
 
 #include "export/AppendFraming.h"
+#include "export/ExportIndex.h"
 #include "export/FileNaming.h"
 #include "export/FolderPath.h"
 #include "export/HeaderTextConversion.h"
 #include "export/HostText.h"
 #include "export/LineReader.h"
+#include "export/MessageDate.h"
 #include "export/MessageWriter.h"
 #include "export/MimePart.h"
+#include "export/NamePattern.h"
 #include "export/ShiftJisConverter.h"
 #include "export/WalkProgress.h"
 
@@ -41,6 +44,20 @@ bool HoldingOneMessage(Work work, bool& tooLarge) {
 NameEncoder OnDisk(ExportPlatform& platform) {
     return [&platform](const std::string& name) { return platform.NameOnDisk(name); };
 }
+
+// Counts what the writer hands to a file: the size an index row shows.
+class CountingOutput : public OutputFile {
+  public:
+    explicit CountingOutput(OutputFile& out) : out_(out) {}
+    bool Write(const char* data, size_t size) override {
+        bytes += size;
+        return out_.Write(data, size);
+    }
+    uint64_t bytes = 0;
+
+  private:
+    OutputFile& out_;
+};
 
 }  // namespace
 
@@ -76,6 +93,7 @@ void ExportDriver::RunExport(HostWindow window, Run& run) {
     if (host_.GetNextMail(-1, id, 256, 0) == -1) return;
     std::memset(id, 0, sizeof id);
     run.selectionMode = host_.GetNextMail(-1, id, 256, 1) != -1 ? 1 : 0;
+    format_ = &run.format;
     switch (run.format.SaveType) {
         case kSaveTypeMbox:
         case kSaveTypeSeparator:
@@ -201,6 +219,14 @@ bool ExportDriver::SubjectFileName(MimePart& root, std::string& name) {
     return true;
 }
 
+bool ExportDriver::MessageFileName(MimePart& root, std::string& name) {
+    if (format_ == nullptr || format_->FileNamePattern.empty()) return SubjectFileName(root, name);
+    ShiftJisConverter converter(host_);
+    name = PatternFileName(format_->FileNamePattern,
+                           ReadNameFields(root, converter, platform_.LocalNow(), ++namesMade_));
+    return true;
+}
+
 // Only the header block is parsed: a name needs no more.
 bool ExportDriver::ParseMessage(const char* id, MimePart& root, WriteObserver* observer) {
     HostText source(host_, host_.GetSource(id));
@@ -226,7 +252,7 @@ bool ExportDriver::ChooseSingleFileTarget(HostWindow window, const Run& run, Sin
     std::string name;
     MimePart root;
     if (host_.GetNextMail(-1, id, 256, run.selectionMode) == -1) return false;
-    auto named = [&] { return ParseMessage(id, root) && SubjectFileName(root, name); };
+    auto named = [&] { return ParseMessage(id, root) && MessageFileName(root, name); };
     if (!HoldingOneMessage(named, report_.lastTooLarge)) {
         if (report_.lastTooLarge) {
             ++report_.messagesFailed;
@@ -269,6 +295,16 @@ void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
     std::unique_ptr<WalkProgress> walk = StartWalk(window, run);
     writer.SetObserver(walk.get());
     NameRegistry names;
+    std::unique_ptr<ExportIndex> index;
+    if (run.format.WriteIndex) {
+        index = std::make_unique<ExportIndex>(platform_.Files(), folder + kIndexFileName,
+                                              OnDisk(platform_));
+        if (!index->Open()) {
+            ShowError(window, IDS_WRITE_ERROR);
+            return;
+        }
+        index_ = index.get();
+    }
     char id[kIdBufferSize] = {};
     long position = host_.GetNextMail(-1, id, 256, run.selectionMode);
     while (position != -1 && !stopRequested_ && walk->Continue(report_)) {
@@ -289,16 +325,27 @@ void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
         position = host_.GetNextMail(position, id, 256, run.selectionMode);
     }
     report_.stopped = stopRequested_;
+    index_ = nullptr;
+    // The rows of the files written, whatever stopped the walk.
+    if (index && !index->Commit() && !stopRequested_) report_.stoppingError = IDS_WRITE_ERROR;
     if (!stopRequested_) FinishWalk(window, run, *walk);
 }
 
 int ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,
                                NameRegistry& names, WalkProgress& walk) {
     std::string name;
+    MessageDate date;
+    bool dated = false;
+    IndexRow row;
     {
         MimePart root;  // gone before the writer parses the message again
         if (!ParseMessage(id, root, &walk)) return IDS_FAILED_NO_SOURCE;
-        if (!SubjectFileName(root, name)) return IDS_FAILED_NO_SUBJECT;
+        if (!MessageFileName(root, name)) return IDS_FAILED_NO_SUBJECT;
+        dated = format_->MailFileTimes && ReadMessageDate(root, date);
+        if (index_) {
+            ShiftJisConverter converter(host_);
+            row = ReadIndexRow(root, converter);
+        }
     }
     walk.SetSubject(name);
     FileSystem& files = platform_.Files();
@@ -312,12 +359,25 @@ int ExportDriver::WriteEmlFile(const char* id, const std::string& folder, Messag
     std::unique_ptr<TargetFile> file = files.Open(folder + fileName, TargetMode::NewName);
     if (!file) return IDS_FAILED_NO_FILE;
     file->BeginMessage();
+    CountingOutput counted(*file);
     // A message that failed leaves no file, and an old file of its name as it was.
-    if (!file->EndMessage(writer.WriteMessage(id, *file))) {
+    if (!file->EndMessage(writer.WriteMessage(id, counted))) {
         file->Abort();
         return IDS_FAILED_WRITE;
     }
-    return file->Commit() ? 0 : IDS_FAILED_WRITE;
+    if (!file->Commit()) return IDS_FAILED_WRITE;
+    // The file is whole; a time the system refuses leaves it dated by the export
+    // and is counted, not a failed message.
+    if (dated && !files.SetFileTime(folder + fileName, UtcSeconds(date))) {
+        ++report_.filesUndated;
+        files.TakeFailure();
+    }
+    if (index_) {
+        row.fileName = fileName;
+        row.size = counted.bytes;
+        if (!index_->Add(row)) report_.stoppingError = IDS_WRITE_ERROR;
+    }
+    return 0;
 }
 
 }  // namespace tessera

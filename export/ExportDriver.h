@@ -18,6 +18,7 @@ class MimePart;
 class MessageWriter;
 class NameRegistry;
 
+class ExportIndex;
 class WalkProgress;
 class WriteObserver;
 
@@ -66,6 +67,8 @@ class ExportDriver {
     bool ChooseEmlFolder(HostWindow window, const Run& run, std::string& folder);
     // The parsed message's Subject, converted to Shift-JIS, made into a file name.
     bool SubjectFileName(MimePart& root, std::string& name);
+    // The name of a message's file: by the run's name pattern, else its Subject.
+    bool MessageFileName(MimePart& root, std::string& name);
     // `observer`, when given, is kept alive through a long parse.
     bool ParseMessage(const char* id, MimePart& root, WriteObserver* observer = nullptr);
     // 0 when written, else the string-table id of why not.
@@ -84,6 +87,9 @@ class ExportDriver {
     ExportReport report_;
     std::function<void(const ExportReport&)> progress_;
     bool stopRequested_ = false;
+    const ExportFormat* format_ = nullptr;  // of the run in hand
+    ExportIndex* index_ = nullptr;          // index.csv of an .eml run, when asked
+    unsigned namesMade_ = 0;                // the running number of name patterns
 };
 
 }  // namespace tessera

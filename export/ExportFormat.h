@@ -16,6 +16,13 @@ struct ExportFormat {
     std::string Separator;  // written after each message (105 only)
     bool NoAttach = false;
     bool Convert = false;  // shown, never read: conversion is always on
+
+    // Set in the INI file or on the command line only; no dialog shows them,
+    // and their defaults change nothing.
+    bool MailFileTimes = true;     // .eml files (and saved attachments) dated by the mail
+    std::string FileNamePattern;   // how names are made (NamePattern.h); empty: the Subject
+    bool WriteIndex = false;       // index.csv beside the .eml files
+    bool SaveAttachments = false;  // attachments as files in a folder per message
 };
 
 // True for the three save types an export knows.

@@ -16,6 +16,7 @@ class LocalFileSystem : public FileSystem {
     std::unique_ptr<TargetFile> Open(const std::string& path, TargetMode mode) override;
     size_t MaxPathBytes() const override;
     std::string TakeFailure() override;
+    bool SetFileTime(const std::string& path, int64_t utcSeconds) override;
 
     // `path` ending in the system's folder separator, for names to go behind.
     static std::string AsFolder(const std::string& path);

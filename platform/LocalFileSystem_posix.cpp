@@ -255,4 +255,19 @@ void LocalFileSystem::NoteFailure(const std::string& path, int error) {
     failure_ = path + ": " + std::strerror(error);
 }
 
+bool LocalFileSystem::SetFileTime(const std::string& path, int64_t utcSeconds) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;  // the access time stays
+    times[1].tv_sec = static_cast<time_t>(utcSeconds);
+    times[1].tv_nsec = 0;
+    if (static_cast<int64_t>(times[1].tv_sec) != utcSeconds) {
+        NoteFailure(path, EOVERFLOW);
+        return false;
+    }
+    if (utimensat(AT_FDCWD, path.c_str(), times, 0) == 0) return true;
+    NoteFailure(path, errno);
+    return false;
+}
+
 }  // namespace tessera

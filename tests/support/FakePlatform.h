@@ -45,9 +45,10 @@ class FakePlatform : public ExportPlatform, public FileSystem {
     std::string saveInitialFolder, browseInitialFolder, overwritePath;
     int continueCalls = 0;
     int keepAliveCalls = 0;
-    int countedTotal = -1;              // what the count of the selection gave
-    std::vector<std::string> subjects;  // shown for the messages in hand
-    std::vector<ExportReport> reports;  // ShowReport calls
+    int countedTotal = -1;                     // what the count of the selection gave
+    std::vector<std::string> subjects;         // shown for the messages in hand
+    std::vector<ExportReport> reports;         // ShowReport calls
+    std::map<std::string, int64_t> fileTimes;  // SetFileTime calls
 
     int RunFormatDialog(ExportFormat& format) override;
     bool ChooseSaveFile(HostWindow, const std::string& initialFolder, std::string& path) override;
@@ -64,6 +65,10 @@ class FakePlatform : public ExportPlatform, public FileSystem {
     std::unique_ptr<TargetFile> Open(const std::string& path, TargetMode mode) override;
     size_t MaxPathBytes() const override { return maxPath; }
     std::string TakeFailure() override { return std::string(); }
+    bool SetFileTime(const std::string& path, int64_t utcSeconds) override {
+        fileTimes[path] = utcSeconds;
+        return files.count(path) > 0;
+    }
 
     size_t used = 0;
 };

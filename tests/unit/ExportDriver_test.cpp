@@ -433,3 +433,35 @@ TEST_F(ExportDriverTest, ProgressOnShowNamesMessagesAndTakesOverTheErrorMessage)
     EXPECT_EQ(platform.subjects.size(), 4u) << "the .eml export names every message anyway";
     EXPECT_EQ(platform.countedTotal, -1) << "never counted";
 }
+
+TEST_F(ExportDriverTest, EmlFilesAreDatedAndNamedByTheMailWhenAsked) {
+    auto& messages = SimulatedHost::Instance().Messages();
+    messages.AddText("a",
+                     "Subject: =?ISO-2022-JP?B?GyRCMnE1RBsoQg==?=\r\n"
+                     "Date: Tue, 05 Mar 2002 09:07:03 +0900\r\n\r\nx\r\n");
+    messages.AddText("b", "Subject: no date\r\n\r\nx\r\n");
+    settings.FileNamePattern = "%Y%m%d %H%M %s";
+    settings.WriteIndex = true;
+    Stored(kSaveTypeEml);
+    const std::string kaigi = "\x89\xEF\x8B\x63";  // "会議"
+    auto size = [&](const std::string& name) {
+        return std::to_string(platform.files["C:\\out\\" + name].bytes.size());
+    };
+    EXPECT_EQ(platform.files["C:\\out\\index.csv"].bytes,
+              "File,Date,From,To,Subject,Size,Attachments\r\n20020305 0907 " + kaigi +
+                  ".eml,2002-03-05T09:07:03+09:00,,," + kaigi + "," +
+                  size("20020305 0907 " + kaigi + ".eml") +
+                  ",0\r\n20261207 0830 no date.eml,,,,no date," +
+                  size("20261207 0830 no date.eml") + ",0\r\n");
+    EXPECT_EQ(platform.fileTimes["C:\\out\\20020305 0907 " + kaigi + ".eml"], 1015286823);
+    EXPECT_EQ(platform.files.count("C:\\out\\20261207 0830 no date.eml"), 1u)
+        << "the export time stands in for a missing date";
+    EXPECT_EQ(platform.fileTimes.size(), 1u) << "a message without a date keeps the export time";
+
+    platform = FakePlatform();
+    settings = ExportSettings();
+    settings.MailFileTimes = false;
+    Stored(kSaveTypeEml);
+    EXPECT_EQ(platform.files.count("C:\\out\\" + kaigi + ".eml"), 1u) << "no pattern: the Subject";
+    EXPECT_TRUE(platform.fileTimes.empty());
+}

@@ -33,6 +33,12 @@ const char kUsage[] =
     "                    .txt): locale (default; the locale's character set,\n"
     "                    UTF-8 in the C locale) or sjis (the plug-in's Shift-JIS)\n"
     "  --quiet           no progress line\n"
+    "  --name-pattern P  names of .eml files (and the stored format's file) from\n"
+    "                    %s Subject, %Y %m %d %H %M date, %f sender, %a address,\n"
+    "                    %n running number, %% a '%' (FileNamePattern)\n"
+    "  --no-file-times   .eml files dated by the export, not by their mail\n"
+    "  --index           index.csv beside the .eml files (WriteIndex)\n"
+    "  --save-attachments  attachments as files beside the .eml files\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
     "\n"
@@ -122,6 +128,24 @@ bool ParseValueOption(const std::string& name, const std::string& value, CliOpti
     return true;
 }
 
+// The options beyond the plug-in's dialogs; false when `arg` is none of them.
+bool ParseExtraOption(const std::string& arg, int argc, char** argv, int& i, CliOptions& options,
+                      std::string& error) {
+    bool missing = false;
+    if (arg == "--no-file-times")
+        options.noFileTimes = true;
+    else if (arg == "--index")
+        options.index = true;
+    else if (arg == "--save-attachments")
+        options.saveAttachments = true;
+    else if (TakeValue(arg, "--name-pattern", argc, argv, i, options.namePattern, missing)) {
+        options.hasNamePattern = true;
+        if (missing) error = "--name-pattern needs a value";
+    } else
+        return false;
+    return true;
+}
+
 // Combinations that would silently do something else than asked.
 bool CheckCombination(const CliOptions& options, std::string& error) {
     if (options.help || options.version) return true;
@@ -144,6 +168,13 @@ bool CheckCombination(const CliOptions& options, std::string& error) {
 
 const char* CliUsage() { return kUsage; }
 
+void ApplyCliExtras(const CliOptions& options, ExportFormat& format) {
+    if (options.noFileTimes) format.MailFileTimes = false;
+    if (options.hasNamePattern) format.FileNamePattern = options.namePattern;
+    if (options.index) format.WriteIndex = true;
+    if (options.saveAttachments) format.SaveAttachments = true;
+}
+
 bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& error) {
     static const char* const kValueOptions[] = {"--format", "--separator", "--settings",
                                                 "--output", "--if-exists", "--names"};
@@ -164,7 +195,9 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& er
             options.noAttach = true;
         else if (arg == "--quiet" || arg == "-q")
             options.quiet = true;
-        else {
+        else if (ParseExtraOption(arg, argc, argv, i, options, error)) {
+            if (!error.empty()) return false;
+        } else {
             bool matched = false, missing = false;
             std::string value;
             for (const char* name : kValueOptions) {

@@ -29,7 +29,18 @@ struct CliOptions {
     NameCharset names = NameCharset::Locale;
     bool quiet = false;
     std::vector<std::string> inputs;
+
+    // Beyond the plug-in's dialogs: the INI keys of the same meaning, set here.
+    bool noFileTimes = false;  // --no-file-times: MailFileTimes=0
+    bool hasNamePattern = false;
+    std::string namePattern;       // --name-pattern: FileNamePattern
+    bool index = false;            // --index: WriteIndex=1
+    bool saveAttachments = false;  // --save-attachments: SaveAttachments=1
 };
+
+struct ExportFormat;
+// Puts the extras given on the command line into a format (stored or chosen).
+void ApplyCliExtras(const CliOptions& options, ExportFormat& format);
 
 // Parses argv; false with `error` set on a usage error.
 bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& error);

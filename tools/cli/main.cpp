@@ -167,6 +167,7 @@ int Run(const CliOptions& options) {
         return kExitFailed;
     }
     if (!PrepareFolder(options, settings, platform)) return kExitFailed;
+    ApplyCliExtras(options, settings);
     HostApi api = MakeSimulatedHostApi();
     ExportDriver driver(api, platform);
     ProgressLine progress(stderr, !options.quiet && IsTerminal(stderr));
@@ -200,6 +201,10 @@ int Run(const CliOptions& options) {
                             static_cast<size_t>(report.messagesWritten) >= total;
     // The closing line: always on trouble, else unless --quiet.
     if (!allWritten || !inputsOk || !options.quiet) platform.Say(ClosingLine(report, total));
+    if (report.filesUndated > 0) {
+        platform.Say(std::to_string(report.filesUndated) +
+                     " file(s) keep the export time: the system refused the mail's date");
+    }
     if (!allWritten) return kExitFailed;
     return inputsOk ? kExitOk : kExitFailed;
 }
