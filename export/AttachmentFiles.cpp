@@ -1,11 +1,14 @@
 #include "export/AttachmentFiles.h"
 
+#include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "export/AsciiText.h"
 #include "export/AttachmentRule.h"
 #include "export/CharsetLabel.h"
 #include "export/FileNaming.h"
+#include "export/FileSystem.h"
 #include "export/HeaderTextConversion.h"
 #include "export/LineList.h"
 #include "export/MimePart.h"
@@ -75,7 +78,8 @@ std::string ExtendedParameter(const std::string& value, const std::string& base,
         std::string_view text = segments[i].first;
         if (i == 0 && segments[i].second) {
             const size_t quote = text.find('\'');
-            const size_t second = quote == std::string_view::npos ? quote : text.find('\'', quote + 1);
+            const size_t second =
+                quote == std::string_view::npos ? quote : text.find('\'', quote + 1);
             if (second != std::string_view::npos) {
                 charset = std::string(text.substr(0, quote));
                 text = text.substr(second + 1);
@@ -125,18 +129,21 @@ std::string BodyBytes(const MimePart& part, bool enclosed, bool& decoded) {
     }
     if (!decoded) out.swap(text);
     // The line break before a delimiter belongs to the delimiter.
-    const bool lastBreakIsFraming = enclosed && (!decoded || ReadPartLabels(part).encoding !=
-                                                                 TransferEncoding::kBase64);
+    const bool lastBreakIsFraming =
+        enclosed && (!decoded || ReadPartLabels(part).encoding != TransferEncoding::kBase64);
     if (lastBreakIsFraming && out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0)
         out.resize(out.size() - 2);
     return out;
 }
 
-bool Visit(const MimePart* part, bool leavingOut, bool dropHtml, size_t depth,
+bool Visit(MimePart* part, bool leavingOut, bool dropHtml, size_t depth,
            ShiftJisConverter& converter, const std::function<bool(AttachmentFile&)>& take) {
     for (; part != nullptr; part = part->next) {
         const bool container = part->firstChild != nullptr;
-        const bool wanted = leavingOut ? FateOf(*part, dropHtml) == PartFate::kDrop
+        // HTML beside its plain text is left out as an alternative, not a file.
+        const bool html =
+            EqualsIgnoreCase(part->type, "text") && EqualsIgnoreCase(part->subtype, "html");
+        const bool wanted = leavingOut ? FateOf(*part, dropHtml) == PartFate::kDrop && !html
                                        : !container && ReadPartLabels(*part).isFile;
         if (wanted) {
             AttachmentFile file;
@@ -164,7 +171,7 @@ std::string AttachmentName(const MimePart& part, ShiftJisConverter& converter) {
     return buffer.data();
 }
 
-void ForEachAttachment(const MimePart& root, bool leavingOut, ShiftJisConverter& converter,
+void ForEachAttachment(MimePart& root, bool leavingOut, ShiftJisConverter& converter,
                        const std::function<bool(AttachmentFile&)>& take) {
     if (root.firstChild == nullptr) {
         // A message that is one part: only a file when kept whole.
@@ -180,6 +187,78 @@ std::string SavedAttachmentLine(std::string_view fileName) {
     line.append(fileName.data(), fileName.size());
     line += "]\r\n";
     return line;
+}
+
+}  // namespace tessera
+
+namespace tessera {
+
+namespace {
+
+// The part now says in a line where its content went.
+void StandIn(MimePart& part, const std::string& line) {
+    const char* label = ShiftJisLabel(MeasureShiftJis(line));
+    const std::string header =
+        std::string("Content-Type: text/plain; charset=") + (label ? label : "MS932") + "\r\n";
+    DestroyPartChain(part.firstChild);
+    part.firstChild = nullptr;
+    part.SetBoundary(nullptr, 0);
+    std::snprintf(part.type, sizeof part.type, "text");
+    std::snprintf(part.subtype, sizeof part.subtype, "plain");
+    part.headers.Clear();
+    part.headers.Append(header.data(), header.size());
+    part.headers.Append("\r\n", 2);
+    part.body.Clear();
+    part.body.Append(line.data(), line.size());
+}
+
+bool WriteFile(FileSystem& files, const std::string& path, const std::string& bytes) {
+    std::unique_ptr<TargetFile> file = files.Open(path, TargetMode::NewName);
+    if (!file) return false;
+    file->BeginMessage();
+    const bool written = file->Write(bytes.data(), bytes.size());
+    if (!file->EndMessage(written)) {
+        file->Abort();
+        return false;
+    }
+    return file->Commit();
+}
+
+}  // namespace
+
+bool SaveAttachmentFiles(MimePart& root, bool leavingOut, ShiftJisConverter& converter,
+                         FileSystem& files, const AttachmentTarget& target, int& undated) {
+    const std::string& eml = target.emlName;
+    const std::string folder = target.folder + eml.substr(0, eml.size() - 4) + target.folder.back();
+    NameRegistry names;
+    bool madeFolder = false;
+    bool ok = true;
+    ForEachAttachment(root, leavingOut, converter, [&](AttachmentFile& file) {
+        if (!madeFolder && !files.MakeFolder(folder.substr(0, folder.size() - 1))) {
+            ok = false;
+            return false;
+        }
+        madeFolder = true;
+        const size_t dot = file.name.rfind('.');
+        const bool hasExtension = dot != std::string::npos && dot > 0;
+        const std::string stem = hasExtension ? file.name.substr(0, dot) : file.name;
+        const std::string extension = hasExtension ? file.name.substr(dot) : std::string();
+        const std::string onDisk =
+            UniqueFileName(names, stem, extension, folder.size(), target.maxPath, target.encode);
+        if (!WriteFile(files, folder + onDisk, file.bytes)) {
+            ok = false;
+            return false;
+        }
+        if (target.utcTime && !files.SetFileTime(folder + onDisk, *target.utcTime)) {
+            ++undated;
+            files.TakeFailure();
+        }
+        // The message is Shift-JIS: a name recoded for this system is shown as it came.
+        const bool recoded = target.encode && target.encode(file.name) != file.name;
+        if (leavingOut) StandIn(*file.part, SavedAttachmentLine(recoded ? file.name : onDisk));
+        return true;
+    });
+    return ok;
 }
 
 }  // namespace tessera

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "export/AppendFraming.h"
+#include "export/AttachmentFiles.h"
 #include "export/ExportIndex.h"
 #include "export/FileNaming.h"
 #include "export/FolderPath.h"
@@ -358,10 +359,25 @@ int ExportDriver::WriteEmlFile(const char* id, const std::string& folder, Messag
     }
     std::unique_ptr<TargetFile> file = files.Open(folder + fileName, TargetMode::NewName);
     if (!file) return IDS_FAILED_NO_FILE;
+    const int64_t utc = UtcSeconds(date);
+    const AttachmentTarget target{folder, fileName, dated ? &utc : nullptr, files.MaxPathBytes(),
+                                  OnDisk(platform_)};
+    // The whole message is parsed only by the writer: what needs its parts is done there.
+    if (format_->SaveAttachments || index_) {
+        writer.SetPartsHook([&](MimePart& root) {
+            row.attachments = AttachmentCount(root);
+            if (!format_->SaveAttachments) return true;
+            ShiftJisConverter converter(host_);
+            return SaveAttachmentFiles(root, format_->NoAttach, converter, files, target,
+                                       report_.filesUndated);
+        });
+    }
     file->BeginMessage();
     CountingOutput counted(*file);
     // A message that failed leaves no file, and an old file of its name as it was.
-    if (!file->EndMessage(writer.WriteMessage(id, counted))) {
+    const bool written = writer.WriteMessage(id, counted);
+    writer.SetPartsHook(nullptr);
+    if (!file->EndMessage(written)) {
         file->Abort();
         return IDS_FAILED_WRITE;
     }

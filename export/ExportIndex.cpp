@@ -59,10 +59,12 @@ IndexRow ReadIndexRow(const MimePart& root, ShiftJisConverter& converter) {
     row.from = DecodedHeader(root, "From", converter);
     row.to = DecodedHeader(root, "To", converter);
     row.subject = DecodedHeader(root, "Subject", converter);
-    // The parts leaving attachments out would leave out, HTML text kept.
-    if (root.firstChild != nullptr)
-        row.attachments = CountAttachments(root.firstChild, false, 1);
+    row.attachments = AttachmentCount(root);
     return row;
+}
+
+unsigned AttachmentCount(const MimePart& root) {
+    return root.firstChild != nullptr ? CountAttachments(root.firstChild, false, 1) : 0;
 }
 
 std::string IndexRecord(const IndexRow& row, const NameEncoder& encode) {
@@ -93,8 +95,10 @@ bool ExportIndex::Open() {
     if (!file_) return false;
     const std::string& tail = file_->Tail();
     std::string lead;
-    if (tail.empty()) lead = IndexHeaderRecord();
-    else if (tail.back() != '\n') lead = "\r\n";  // an old last row without its line break
+    if (tail.empty())
+        lead = IndexHeaderRecord();
+    else if (tail.back() != '\n')
+        lead = "\r\n";  // an old last row without its line break
     file_->BeginMessage();
     if (file_->Write(lead.data(), lead.size()) && file_->EndMessage(true)) return true;
     file_.reset();

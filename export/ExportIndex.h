@@ -21,7 +21,7 @@ constexpr const char kIndexFileName[] = "index.csv";
 // What a row says of one message; texts in Shift-JIS.
 struct IndexRow {
     std::string fileName;  // as written on disk (already in the system's bytes)
-    std::string date;  // ISO 8601 with the sender's offset; empty without a usable Date
+    std::string date;      // ISO 8601 with the sender's offset; empty without a usable Date
     std::string from;
     std::string to;
     std::string subject;
@@ -30,8 +30,13 @@ struct IndexRow {
 };
 
 // The row of a parsed message (headers decoded, characters Shift-JIS lacks as
-// references); the caller sets fileName and size.
+// references; attachments counted when its body was parsed too); the caller
+// sets fileName and size.
 IndexRow ReadIndexRow(const MimePart& root, ShiftJisConverter& converter);
+
+// The parts of a whole parsed message that leaving attachments out would
+// leave out (HTML text kept): the index's count of attachments.
+unsigned AttachmentCount(const MimePart& root);
 
 // One RFC 4180 record ended by CR LF: a field holding a comma, a quote, CR or
 // LF is quoted, its quotes doubled. `encode` gives the bytes of the other text

@@ -30,6 +30,9 @@ class FileSystem {
     // time, and its creation time where the system keeps one. False when it
     // cannot (the failure is noted for TakeFailure).
     virtual bool SetFileTime(const std::string& path, int64_t utcSeconds) = 0;
+    // Makes the folder `path` (its parent exists); true when it is there
+    // afterwards, a folder made before included.
+    virtual bool MakeFolder(const std::string& path) = 0;
 };
 
 }  // namespace tessera

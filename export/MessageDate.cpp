@@ -17,10 +17,9 @@ struct NamedZone {
 };
 
 const NamedZone kNamedZones[] = {
-    {"UT", 0},         {"UTC", 0},        {"GMT", 0},        {"Z", 0},
-    {"JST", 9 * 60},   {"EST", -5 * 60},  {"EDT", -4 * 60},  {"CST", -6 * 60},
-    {"CDT", -5 * 60},  {"MST", -7 * 60},  {"MDT", -6 * 60},  {"PST", -8 * 60},
-    {"PDT", -7 * 60},
+    {"UT", 0},        {"UTC", 0},       {"GMT", 0},       {"Z", 0},         {"JST", 9 * 60},
+    {"EST", -5 * 60}, {"EDT", -4 * 60}, {"CST", -6 * 60}, {"CDT", -5 * 60}, {"MST", -7 * 60},
+    {"MDT", -6 * 60}, {"PST", -8 * 60}, {"PDT", -7 * 60},
 };
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

@@ -124,6 +124,7 @@ bool MessageWriter::WriteMessage(const char* id, OutputFile& file) {
     host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
     const bool converted = ConvertParts(&root, charset);
     Working();
+    if (partsHook_ && !partsHook_(root)) return false;
     if (format_.NoAttach) LeaveOutAttachments(root);
     const int saveType = format_.SaveType;
     if (saveType == kSaveTypeMbox) {

@@ -58,6 +58,10 @@ class MessageWriter {
         if (observer_) observer_->Working();
     }
 
+    // Called with each parsed and converted message before attachments are
+    // left out; false fails the message. Null: nothing.
+    void SetPartsHook(std::function<bool(MimePart&)> hook) { partsHook_ = std::move(hook); }
+
     // Messages written so far whose text the export converted.
     int MessagesConverted() const { return messagesConverted_; }
     // Characters written as "&#NNNNN;" references so far.
@@ -70,6 +74,7 @@ class MessageWriter {
     CalendarTime exportTime_;
     int messagesConverted_ = 0;
     WriteObserver* observer_ = nullptr;
+    std::function<bool(MimePart&)> partsHook_;
 };
 
 // mboxrd quoting: true when the line, after any number of '>', begins with

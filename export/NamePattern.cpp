@@ -43,9 +43,8 @@ std::string DisplayName(std::string_view from) {
     const size_t paren = from.find('(');
     if (paren == std::string_view::npos) return std::string();
     const size_t close = from.find(')', paren);
-    return std::string(TrimName(from.substr(paren + 1, close == std::string_view::npos
-                                                           ? std::string_view::npos
-                                                           : close - paren - 1)));
+    return std::string(TrimName(from.substr(
+        paren + 1, close == std::string_view::npos ? std::string_view::npos : close - paren - 1)));
 }
 
 }  // namespace
@@ -59,16 +58,36 @@ std::string ExpandNamePattern(std::string_view pattern, const NameFields& fields
             continue;
         }
         switch (pattern[++i]) {
-            case 's': out += fields.subject; break;
-            case 'Y': AppendNumber(out, t.year, 4); break;
-            case 'm': AppendNumber(out, t.month, 2); break;
-            case 'd': AppendNumber(out, t.day, 2); break;
-            case 'H': AppendNumber(out, t.hour, 2); break;
-            case 'M': AppendNumber(out, t.minute, 2); break;
-            case 'f': out += fields.senderName; break;
-            case 'a': out += fields.senderAddress; break;
-            case 'n': AppendNumber(out, static_cast<int>(fields.number), 4); break;
-            case '%': out += '%'; break;
+            case 's':
+                out += fields.subject;
+                break;
+            case 'Y':
+                AppendNumber(out, t.year, 4);
+                break;
+            case 'm':
+                AppendNumber(out, t.month, 2);
+                break;
+            case 'd':
+                AppendNumber(out, t.day, 2);
+                break;
+            case 'H':
+                AppendNumber(out, t.hour, 2);
+                break;
+            case 'M':
+                AppendNumber(out, t.minute, 2);
+                break;
+            case 'f':
+                out += fields.senderName;
+                break;
+            case 'a':
+                out += fields.senderAddress;
+                break;
+            case 'n':
+                AppendNumber(out, static_cast<int>(fields.number), 4);
+                break;
+            case '%':
+                out += '%';
+                break;
             default:
                 out += '%';
                 out += pattern[i];

@@ -16,7 +16,7 @@ class ShiftJisConverter;
 // What a pattern can show of a message; texts in Shift-JIS.
 struct NameFields {
     std::string subject;
-    MessageDate date;  // the export time (as UTC) when the message has no usable Date
+    MessageDate date;           // the export time (as UTC) when the message has no usable Date
     std::string senderName;     // the From display name; the address when it has none
     std::string senderAddress;  // the bare From address
     unsigned number = 0;        // the message's place in this export, from 1

@@ -17,6 +17,7 @@ class LocalFileSystem : public FileSystem {
     size_t MaxPathBytes() const override;
     std::string TakeFailure() override;
     bool SetFileTime(const std::string& path, int64_t utcSeconds) override;
+    bool MakeFolder(const std::string& path) override;
 
     // `path` ending in the system's folder separator, for names to go behind.
     static std::string AsFolder(const std::string& path);

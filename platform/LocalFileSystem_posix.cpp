@@ -270,4 +270,13 @@ bool LocalFileSystem::SetFileTime(const std::string& path, int64_t utcSeconds) {
     return false;
 }
 
+bool LocalFileSystem::MakeFolder(const std::string& path) {
+    if (mkdir(path.c_str(), 0777) == 0) return true;
+    const int error = errno;
+    struct stat st;
+    if (error == EEXIST && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    NoteFailure(path, error);
+    return false;
+}
+
 }  // namespace tessera

@@ -280,4 +280,14 @@ bool LocalFileSystem::SetFileTime(const std::string& path, int64_t utcSeconds) {
     return ok;
 }
 
+bool LocalFileSystem::MakeFolder(const std::string& path) {
+    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    NoteFailure(path, static_cast<int>(error));
+    return false;
+}
+
 }  // namespace tessera

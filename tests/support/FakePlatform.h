@@ -49,6 +49,7 @@ class FakePlatform : public ExportPlatform, public FileSystem {
     std::vector<std::string> subjects;         // shown for the messages in hand
     std::vector<ExportReport> reports;         // ShowReport calls
     std::map<std::string, int64_t> fileTimes;  // SetFileTime calls
+    std::vector<std::string> folders;          // MakeFolder calls
 
     int RunFormatDialog(ExportFormat& format) override;
     bool ChooseSaveFile(HostWindow, const std::string& initialFolder, std::string& path) override;
@@ -68,6 +69,10 @@ class FakePlatform : public ExportPlatform, public FileSystem {
     bool SetFileTime(const std::string& path, int64_t utcSeconds) override {
         fileTimes[path] = utcSeconds;
         return files.count(path) > 0;
+    }
+    bool MakeFolder(const std::string& path) override {
+        folders.push_back(path);
+        return true;
     }
 
     size_t used = 0;

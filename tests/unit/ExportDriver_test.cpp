@@ -465,3 +465,31 @@ TEST_F(ExportDriverTest, EmlFilesAreDatedAndNamedByTheMailWhenAsked) {
     EXPECT_EQ(platform.files.count("C:\\out\\" + kaigi + ".eml"), 1u) << "no pattern: the Subject";
     EXPECT_TRUE(platform.fileTimes.empty());
 }
+
+TEST_F(ExportDriverTest, AttachmentsSavedBesideTheEmlFileAndNamedInIt) {
+    SimulatedHost::Instance().Messages().AddText(
+        "m",
+        "Subject: s\r\nDate: Tue, 05 Mar 2002 09:07:03 +0900\r\n"
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nbody\r\n"
+        "--b\r\nContent-Type: application/pdf; name=a.pdf\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nAAEC/w==\r\n"
+        "--b\r\nContent-Type: image/png\r\nContent-Disposition: attachment; filename=a.pdf\r\n"
+        "\r\nraw\r\n--b--\r\n");
+    settings.SaveAttachments = true;
+    settings.NoAttach = true;
+    settings.WriteIndex = true;
+    Stored(kSaveTypeEml);
+    const std::string& index = platform.files["C:\\out\\index.csv"].bytes;
+    EXPECT_EQ(index.substr(index.size() - 4), ",2\r\n") << "two attachments counted: " << index;
+    EXPECT_EQ(platform.folders, std::vector<std::string>{"C:\\out\\s"});
+    EXPECT_EQ(platform.files["C:\\out\\s\\a.pdf"].bytes, std::string("\x00\x01\x02\xFF", 4));
+    EXPECT_EQ(platform.files["C:\\out\\s\\a (2).pdf"].bytes, "raw");
+    EXPECT_EQ(platform.fileTimes["C:\\out\\s\\a (2).pdf"], 1015286823);
+    const std::string& eml = platform.files["C:\\out\\s.eml"].bytes;
+    EXPECT_NE(eml.find("body\r\n"), std::string::npos);
+    EXPECT_NE(eml.find(": a.pdf]\r\n"), std::string::npos) << eml;
+    EXPECT_NE(eml.find(": a (2).pdf]\r\n"), std::string::npos) << eml;
+    EXPECT_EQ(eml.find("AAEC"), std::string::npos) << "the attachment itself is left out";
+    EXPECT_TRUE(platform.messages.empty());
+}

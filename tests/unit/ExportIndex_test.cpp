@@ -86,7 +86,8 @@ TEST(ExportIndex, PythonReadsBackWhatTwoRunsWrote) {
         path;
     std::string output;
     if (FILE* pipe = popen(command.c_str(), "r")) {
-        for (int c = std::fgetc(pipe); c != EOF; c = std::fgetc(pipe)) output += static_cast<char>(c);
+        for (int c = std::fgetc(pipe); c != EOF; c = std::fgetc(pipe))
+            output += static_cast<char>(c);
         pclose(pipe);
     }
     auto hex = [](const std::string& s) {
@@ -99,10 +100,11 @@ TEST(ExportIndex, PythonReadsBackWhatTwoRunsWrote) {
         return out;
     };
     std::string expected = hex("File") + "|" + hex("Date") + "|" + hex("From") + "|" + hex("To") +
-                           "|" + hex("Subject") + "|" + hex("Size") + "|" + hex("Attachments") + "\n";
+                           "|" + hex("Subject") + "|" + hex("Size") + "|" + hex("Attachments") +
+                           "\n";
     for (const IndexRow& r : rows) {
-        expected += hex(r.fileName) + "|" + hex(r.date) + "|" + hex(r.from) + "|" + hex(r.to) + "|" +
-                    hex(r.subject) + "|" + hex(std::to_string(r.size)) + "|" +
+        expected += hex(r.fileName) + "|" + hex(r.date) + "|" + hex(r.from) + "|" + hex(r.to) +
+                    "|" + hex(r.subject) + "|" + hex(std::to_string(r.size)) + "|" +
                     hex(std::to_string(r.attachments)) + "\n";
     }
     EXPECT_EQ(output, expected);
