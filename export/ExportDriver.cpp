@@ -103,6 +103,9 @@ void ExportDriver::RunExport(HostWindow window, Run& run) {
         case kSaveTypeEml:
             ExportEmlFiles(window, run);
             break;
+        case kSaveTypeMaildir:
+            if (!run.stored) ExportEmlFiles(window, run);
+            break;
         default:
             break;
     }
@@ -296,6 +299,15 @@ void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
     std::unique_ptr<WalkProgress> walk = StartWalk(window, run);
     writer.SetObserver(walk.get());
     NameRegistry names;
+    std::unique_ptr<MaildirDelivery> maildir;
+    if (run.format.SaveType == kSaveTypeMaildir) {
+        maildir =
+            std::make_unique<MaildirDelivery>(platform_.Files(), folder, platform_.MaildirNames());
+        if (!maildir->Prepare()) {
+            ShowError(window, IDS_WRITE_ERROR);
+            return;
+        }
+    }
     std::unique_ptr<ExportIndex> index;
     if (run.format.WriteIndex) {
         index = std::make_unique<ExportIndex>(platform_.Files(), folder + kIndexFileName,
@@ -311,7 +323,8 @@ void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
     while (position != -1 && !stopRequested_ && walk->Continue(report_)) {
         int failure = IDS_FAILED_TOO_LARGE;
         auto write = [&] {
-            failure = WriteEmlFile(id, folder, writer, names, *walk);
+            failure = maildir ? DeliverToMaildir(id, *maildir, writer)
+                              : WriteEmlFile(id, folder, writer, names, *walk);
             return failure == 0;
         };
         if (HoldingOneMessage(write, report_.lastTooLarge)) {
@@ -330,6 +343,13 @@ void ExportDriver::ExportEmlFiles(HostWindow window, const Run& run) {
     // The rows of the files written, whatever stopped the walk.
     if (index && !index->Commit() && !stopRequested_) report_.stoppingError = IDS_WRITE_ERROR;
     if (!stopRequested_) FinishWalk(window, run, *walk);
+}
+
+int ExportDriver::DeliverToMaildir(const char* id, MaildirDelivery& maildir,
+                                   MessageWriter& writer) {
+    const bool delivered =
+        maildir.Deliver([&](OutputFile& file) { return writer.WriteMessage(id, file); });
+    return delivered ? 0 : IDS_FAILED_WRITE;
 }
 
 int ExportDriver::WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,

@@ -19,6 +19,7 @@ class MessageWriter;
 class NameRegistry;
 
 class ExportIndex;
+class MaildirDelivery;
 class WalkProgress;
 class WriteObserver;
 
@@ -74,6 +75,8 @@ class ExportDriver {
     // 0 when written, else the string-table id of why not.
     int WriteEmlFile(const char* id, const std::string& folder, MessageWriter& writer,
                      NameRegistry& names, WalkProgress& walk);
+    // One message into a Maildir's new folder; 0 or the string-table id of why not.
+    int DeliverToMaildir(const char* id, MaildirDelivery& maildir, MessageWriter& writer);
     // The progress of the walk that starts now.
     std::unique_ptr<WalkProgress> StartWalk(HostWindow window, const Run& run);
     int CountSelection(int selectionMode);

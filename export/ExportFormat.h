@@ -9,7 +9,10 @@ namespace tessera {
 constexpr int kSaveTypeMbox = 103;       // all messages in one UNIX mbox file
 constexpr int kSaveTypeEml = 104;        // one .eml file per message
 constexpr int kSaveTypeSeparator = 105;  // one file, a separator line after each message
-constexpr int kSaveTypeUnset = -1;       // the asking command before its first confirmed dialog
+// The command line's Maildir output; never a stored SaveType (a stored 106
+// exports nothing, as any value outside 103-105).
+constexpr int kSaveTypeMaildir = 106;
+constexpr int kSaveTypeUnset = -1;  // the asking command before its first confirmed dialog
 
 struct ExportFormat {
     int SaveType = kSaveTypeMbox;
@@ -24,6 +27,15 @@ struct ExportFormat {
     bool WriteIndex = false;       // index.csv beside the .eml files
     bool SaveAttachments = false;  // attachments as files in a folder per message
 };
+
+// The choices no dialog shows, from the stored settings into a format the
+// asking command's dialog fills.
+inline void CopyExtras(const ExportFormat& from, ExportFormat& to) {
+    to.MailFileTimes = from.MailFileTimes;
+    to.FileNamePattern = from.FileNamePattern;
+    to.WriteIndex = from.WriteIndex;
+    to.SaveAttachments = from.SaveAttachments;
+}
 
 // True for the three save types an export knows.
 inline bool IsSaveType(int saveType) {

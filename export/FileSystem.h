@@ -33,6 +33,11 @@ class FileSystem {
     // Makes the folder `path` (its parent exists); true when it is there
     // afterwards, a folder made before included.
     virtual bool MakeFolder(const std::string& path) = 0;
+    // Moves a file to a name not taken yet; false, both names as they were,
+    // when it cannot.
+    virtual bool Move(const std::string& from, const std::string& to) = 0;
+    // Removes a file the export made.
+    virtual void Remove(const std::string& path) = 0;
 };
 
 }  // namespace tessera

@@ -279,4 +279,16 @@ bool LocalFileSystem::MakeFolder(const std::string& path) {
     return false;
 }
 
+bool LocalFileSystem::Move(const std::string& from, const std::string& to) {
+    // A hard link never takes a name that exists; then the old name goes.
+    if (link(from.c_str(), to.c_str()) != 0) {
+        NoteFailure(to, errno);
+        return false;
+    }
+    unlink(from.c_str());
+    return true;
+}
+
+void LocalFileSystem::Remove(const std::string& path) { unlink(path.c_str()); }
+
 }  // namespace tessera

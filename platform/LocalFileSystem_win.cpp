@@ -290,4 +290,13 @@ bool LocalFileSystem::MakeFolder(const std::string& path) {
     return false;
 }
 
+bool LocalFileSystem::Move(const std::string& from, const std::string& to) {
+    // Without MOVEFILE_REPLACE_EXISTING a name that exists is never taken.
+    if (MoveFileExA(from.c_str(), to.c_str(), 0)) return true;
+    NoteFailure(to, static_cast<int>(GetLastError()));
+    return false;
+}
+
+void LocalFileSystem::Remove(const std::string& path) { DeleteFileA(path.c_str()); }
+
 }  // namespace tessera

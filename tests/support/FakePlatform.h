@@ -74,6 +74,13 @@ class FakePlatform : public ExportPlatform, public FileSystem {
         folders.push_back(path);
         return true;
     }
+    bool Move(const std::string& from, const std::string& to) override {
+        if (!files.count(from) || files.count(to)) return false;
+        files[to] = files[from];
+        files.erase(from);
+        return true;
+    }
+    void Remove(const std::string& path) override { files.erase(path); }
 
     size_t used = 0;
 };

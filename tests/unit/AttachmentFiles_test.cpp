@@ -81,6 +81,5 @@ TEST(AttachmentFiles, NamesDecodedAndBytesAsTheSenderHadThem) {
     EXPECT_EQ(dropped[2].bytes, "not*base64");
 }
 
-
 }  // namespace
 }  // namespace tessera

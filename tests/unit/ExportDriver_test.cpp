@@ -493,3 +493,24 @@ TEST_F(ExportDriverTest, AttachmentsSavedBesideTheEmlFileAndNamedInIt) {
     EXPECT_EQ(eml.find("AAEC"), std::string::npos) << "the attachment itself is left out";
     EXPECT_TRUE(platform.messages.empty());
 }
+
+TEST_F(ExportDriverTest, MaildirOutputForTheAskingCommandOnly) {
+    Add({"01-meeting.eml", "05-from-line.eml"});
+    platform.browsePath = "C:\\out";
+    Ask(kSaveTypeMaildir);
+    EXPECT_EQ(platform.folders, (std::vector<std::string>{"C:\\out", "C:\\out\\cur", "C:\\out\\new",
+                                                          "C:\\out\\tmp"}));
+    ASSERT_EQ(platform.files.size(), 2u);
+    EXPECT_EQ(platform.files.count("C:\\out\\new\\0.P0Q1.localhost"), 1u) << "moved out of tmp";
+    const std::string& second = platform.files["C:\\out\\new\\0.P0Q2.localhost"].bytes;
+    EXPECT_EQ(second.find(">From here on"), std::string::npos) << "no mbox quoting";
+    EXPECT_NE(second.find("\r\nFrom here on"), std::string::npos);
+
+    platform = FakePlatform();
+    Stored(kSaveTypeMaildir);
+    EXPECT_TRUE(platform.files.empty()) << "a stored 106 exports nothing";
+}
+
+TEST(MaildirNames, UniqueAndSafeForTheFolder) {
+    EXPECT_EQ(MaildirUniqueName(1015286823, "P42", 7, "a/b:c"), "1015286823.P42Q7.a\\057b\\072c");
+}

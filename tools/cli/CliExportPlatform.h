@@ -9,6 +9,7 @@
 #include "export/ExportPlatform.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/LocaleText.h"
+#include "platform/ProcessIdentity.h"
 #include "tools/cli/CliOptions.h"
 #include "tools/cli/ProtectedFiles.h"
 
@@ -31,6 +32,7 @@ class CliExportPlatform : public ExportPlatform {
     CalendarTime LocalNow() override;
     std::string NameOnDisk(const std::string& name) override;
     bool IsProtected(const std::string& path) override;
+    MaildirIdentity MaildirNames() override { return ThisProcessIdentity(); }
 
     // The files the export reads: they are never written, emptied or removed.
     void SetInputs(const ProtectedFiles* inputs) { inputs_ = inputs; }

@@ -9,7 +9,7 @@ namespace tessera {
 namespace {
 
 const char kUsage[] =
-    "usage: tessera-export [--format mbox|eml|separator] [--separator TEXT] [--no-attach]\n"
+    "usage: tessera-export [--format mbox|eml|separator|maildir] [--separator TEXT] [--no-attach]\n"
     "                      [--settings FILE.ini] [--output PATH] [--names locale|sjis]\n"
     "                      [--if-exists overwrite|append|cancel] [--quiet] INPUT...\n"
     "\n"
@@ -19,7 +19,8 @@ const char kUsage[] =
     "\n"
     "  --format TYPE     export as TYPE, like the command that asks for the format:\n"
     "                    mbox or separator: --output is the target file;\n"
-    "                    eml: --output is the folder for one .eml file per message\n"
+    "                    eml: --output is the folder for one .eml file per message;\n"
+    "                    maildir: --output is a Maildir (cur, new, tmp made)\n"
     "  --separator TEXT  line written after each message (--format separator)\n"
     "  --no-attach       leave attachments out (--format)\n"
     "  --settings FILE   without --format: export with the settings of this INI\n"
@@ -51,6 +52,8 @@ bool ParseFormat(const std::string& value, int& saveType) {
         saveType = kSaveTypeEml;
     else if (value == "separator")
         saveType = kSaveTypeSeparator;
+    else if (value == "maildir")
+        saveType = kSaveTypeMaildir;
     else
         return false;
     return true;
@@ -103,7 +106,7 @@ bool ParseValueOption(const std::string& name, const std::string& value, CliOpti
     if (name == "--format") {
         options.hasFormat = true;
         if (ParseFormat(value, options.saveType)) return true;
-        error = "unknown format '" + value + "' (mbox, eml or separator)";
+        error = "unknown format '" + value + "' (mbox, eml, separator or maildir)";
         return false;
     }
     if (name == "--if-exists") {
@@ -159,6 +162,9 @@ bool CheckCombination(const CliOptions& options, std::string& error) {
         error = "--separator and --no-attach need --format (or set them in --settings)";
     else if (options.hasSeparator && options.saveType != kSaveTypeSeparator)
         error = "--separator needs --format separator";
+    else if ((options.index || options.saveAttachments) && options.hasFormat &&
+             options.saveType != kSaveTypeEml)
+        error = "--index and --save-attachments need --format eml";
     else if (options.hasOutput && options.output.empty())
         error = "--output is empty";
     return error.empty();

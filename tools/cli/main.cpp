@@ -105,7 +105,9 @@ bool PrepareSettings(const CliOptions& options, ExportSettings& settings,
 // The folder of the formats that write into one is made when missing.
 bool PrepareFolder(const CliOptions& options, ExportSettings& settings,
                    CliExportPlatform& platform) {
-    if (!options.hasOutput || (options.hasFormat && options.saveType != kSaveTypeEml)) return true;
+    const bool folderFormat =
+        options.saveType == kSaveTypeEml || options.saveType == kSaveTypeMaildir;
+    if (!options.hasOutput || (options.hasFormat && !folderFormat)) return true;
     std::string error;
     if (!MakeFolder(options.output, error)) {
         platform.Say(error);
@@ -151,7 +153,8 @@ int Run(const CliOptions& options) {
     ProtectedFiles inputs;
     ProtectInputs(options, host.Messages(), inputs);
     platform.SetInputs(&inputs);
-    if (options.hasFormat && options.saveType != kSaveTypeEml && inputs.Holds(options.output)) {
+    if (options.hasFormat && options.saveType != kSaveTypeEml &&
+        options.saveType != kSaveTypeMaildir && inputs.Holds(options.output)) {
         platform.Say(options.output + ": one of the inputs; nothing written");
         return kExitUsage;
     }
