@@ -153,6 +153,9 @@ TEST(IniExtras, PatternTimesIndexAndAttachments) {
     SimulatedHost::Instance().Messages().AddText("m", message);
     ASSERT_TRUE(plugin.Host().InvokeCommand(1));
     EXPECT_EQ(plugin.Host().CallExit(), 0);
+    const std::string ini = plugin.IniText();
+    EXPECT_NE(ini.find("FileNamePattern=%Y%m%d %H%M %s\r\n"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("MailFileTimes"), std::string::npos) << "a key at its default is not added";
     const std::string kaigi = "\x89\xEF\x8B\x63";  // 会議
     const std::string name = "20020305 0907 " + kaigi;
     EXPECT_EQ(WriteTime(out + name + ".eml"), 1015286823);
