@@ -8,8 +8,8 @@ namespace tessera {
 
 std::string MaildirUniqueName(int64_t seconds, std::string_view tag, unsigned sequence,
                               std::string_view host) {
-    std::string name = std::to_string(seconds) + "." + std::string(tag) + "Q" +
-                       std::to_string(sequence) + ".";
+    std::string name =
+        std::to_string(seconds) + "." + std::string(tag) + "Q" + std::to_string(sequence) + ".";
     for (char c : host) {
         if (c == '/')
             name += "\\057";
