@@ -392,12 +392,15 @@ int ExportDriver::WriteEmlFile(const char* id, const std::string& folder, Messag
                                        report_.filesUndated);
         });
     }
+    // The hook refers to this call's locals: gone with them, a throw included.
+    struct HookReset {
+        MessageWriter& writer;
+        ~HookReset() { writer.SetPartsHook(nullptr); }
+    } hookReset{writer};
     file->BeginMessage();
     CountingOutput counted(*file);
     // A message that failed leaves no file, and an old file of its name as it was.
-    const bool written = writer.WriteMessage(id, counted);
-    writer.SetPartsHook(nullptr);
-    if (!file->EndMessage(written)) {
+    if (!file->EndMessage(writer.WriteMessage(id, counted))) {
         file->Abort();
         return IDS_FAILED_WRITE;
     }

@@ -459,6 +459,10 @@ TEST_F(ExportDriverTest, EmlFilesAreDatedAndNamedByTheMailWhenAsked) {
     EXPECT_EQ(platform.fileTimes.size(), 1u) << "a message without a date keeps the export time";
 
     platform = FakePlatform();
+    Stored(kSaveTypeMbox);  // the stored single file is named by the pattern too
+    EXPECT_EQ(platform.files.count("C:\\out\\20020305 0907 " + kaigi + ".txt"), 1u);
+
+    platform = FakePlatform();
     settings = ExportSettings();
     settings.MailFileTimes = false;
     Stored(kSaveTypeEml);
