@@ -149,6 +149,12 @@ bool Visit(MimePart* part, bool leavingOut, bool dropHtml, size_t depth,
             AttachmentFile file;
             file.part = part;
             file.name = AttachmentName(*part, converter);
+            // A forwarded message opens as one when its name says so.
+            if (EqualsIgnoreCase(part->type, "message") &&
+                EqualsIgnoreCase(part->subtype, "rfc822") &&
+                file.name.find('.') == std::string::npos) {
+                file.name += ".eml";
+            }
             file.bytes = BodyBytes(*part, depth > 0, file.decoded);
             if (!take(file)) return false;
             continue;

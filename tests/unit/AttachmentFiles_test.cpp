@@ -34,7 +34,8 @@ const char kMessage[] =
     "Content-Disposition: attachment\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
     "a=3Db\r\nsoft=\r\nbreak\r\n"
     "--b\r\nContent-Type: image/png\r\nContent-Transfer-Encoding: base64\r\n\r\n"
-    "not*base64\r\n--b--\r\n";
+    "not*base64\r\n"
+    "--b\r\nContent-Type: message/rfc822\r\n\r\nSubject: fwd\r\n\r\nx\r\n--b--\r\n";
 
 struct Expected {
     std::string name;
@@ -74,7 +75,9 @@ TEST(AttachmentFiles, NamesDecodedAndBytesAsTheSenderHadThem) {
     }
     // Leaving attachments out drops the image too (kept as it came) but keeps text.
     const std::vector<Expected> dropped = Walk(true);
-    ASSERT_EQ(dropped.size(), 3u);
+    ASSERT_EQ(dropped.size(), 4u);
+    EXPECT_EQ(dropped[3].name, "(noname).eml");
+    EXPECT_EQ(dropped[3].bytes, "Subject: fwd\r\n\r\nx");
     EXPECT_EQ(dropped[0].bytes, kAllBytes);
     EXPECT_EQ(dropped[2].name, "(noname)");
     EXPECT_FALSE(dropped[2].decoded);
