@@ -1,6 +1,7 @@
 #include "export/MessageFraming.h"
 
 #include "export/EmlFilesFraming.h"
+#include "export/MaildirFraming.h"
 #include "export/MboxFileFraming.h"
 #include "export/SeparatorFileFraming.h"
 #include "export/TextSink.h"
@@ -24,6 +25,8 @@ std::unique_ptr<MessageFraming> FramingFor(const ExportFormat& format,
             return std::make_unique<EmlFilesFraming>();
         case SaveType::Separator:
             return std::make_unique<SeparatorFileFraming>(format.Separator);
+        case SaveType::Maildir:
+            return std::make_unique<MaildirFraming>();
     }
     return nullptr;
 }

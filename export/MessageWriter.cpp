@@ -90,12 +90,17 @@ bool MessageWriter::KeptAsReceived(const MimePart& part) const {
            (seal != Seal::kNone && format_.SaveType != kSaveTypeSeparator);
 }
 
-bool MessageWriter::ConvertMessage(MimePart& root, const char* charset, bool& pruned) {
+bool MessageWriter::ConvertMessage(MimePart& root, const char* charset, bool& pruned,
+                                   AttachmentHook* hook) {
     pruned = false;
     if (!HasHeaderBlock(root)) return false;  // a file without headers is written as it came
     std::optional<SignedContent> signedContent;
     if (format_.NoAttach || format_.SaveType == kSaveTypeSeparator) signedContent.emplace(root);
     const bool converted = ConvertParts(&root, charset);
+    if (hook && !hook->Take(root)) {
+        hookRefused_ = true;
+        return converted;
+    }
     pruned = format_.NoAttach && LeaveOutAttachments(root);
     if (signedContent && signedContent->Changed()) signatureBroken_ = true;
     return converted;
@@ -138,14 +143,20 @@ bool MessageWriter::Read(const char* id, HostMessage& message) {
     return true;
 }
 
-bool MessageWriter::Write(const char* id, HostMessage& message, OutputFile& file) {
+bool MessageWriter::Write(const char* id, HostMessage& message, OutputFile& file,
+                          AttachmentHook* hook) {
     MimePart& root = message.root;
     char charset[kCharsetBufferSize] = {};
     host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
     signatureBroken_ = false;
+    hookRefused_ = false;
     bool pruned = false;
-    const bool converted = ConvertMessage(root, charset, pruned);
+    const bool converted = ConvertMessage(root, charset, pruned, hook);
     progress_.Tick();
+    if (hookRefused_) {
+        failure_ = IDS_FAILED_WRITE;
+        return false;
+    }
     framing_.Prepare(root);
     failure_ = IDS_FAILED_EMPTY;
     if (root.SerializedSize() < 3) return false;

@@ -23,6 +23,15 @@ struct HostMessage {
     bool lineEnded = true;  // the source ended its last line (or was shorter than 3 bytes)
 };
 
+// Sees a message after its text is converted and before its attachments are
+// left out (attachments saved as files, say); may change its parts.
+class AttachmentHook {
+  public:
+    virtual ~AttachmentHook() = default;
+    // False fails the message.
+    virtual bool Take(MimePart& root) = 0;
+};
+
 class MessageWriter {
   public:
     // `format` and `framing` are read, never changed, for the writer's whole
@@ -36,8 +45,9 @@ class MessageWriter {
     bool Read(const char* id, HostMessage& message);
     // Writes the message read for `id` at the file's current position. False
     // when the written-back text is shorter than 3 bytes (nothing written
-    // then), or any write failed or fell short.
-    bool Write(const char* id, HostMessage& message, OutputFile& file);
+    // then), `hook` refused it, or any write failed or fell short.
+    bool Write(const char* id, HostMessage& message, OutputFile& file,
+               AttachmentHook* hook = nullptr);
 
     // Converts `part`, its following siblings and everything below them: the
     // body and header block of every text part that is not a file, and the
@@ -46,9 +56,11 @@ class MessageWriter {
     // Signed and encrypted content is left as it came (KeptAsReceived); a
     // forwarded message is converted as a message of its own.
     bool ConvertParts(MimePart* part, const char* charset);
-    // ConvertParts on a whole message, then its attachments left out when asked
-    // (`pruned`: any went). Returns whether its text was converted.
-    bool ConvertMessage(MimePart& root, const char* charset, bool& pruned);
+    // ConvertParts on a whole message, then `hook` (when given), then its
+    // attachments left out when asked (`pruned`: any went). Returns whether
+    // its text was converted.
+    bool ConvertMessage(MimePart& root, const char* charset, bool& pruned,
+                        AttachmentHook* hook = nullptr);
     bool ConvertBodyLines(MimePart& part, const char* charset);
     bool ConvertHeaderLines(MimePart& part);
 
@@ -77,6 +89,7 @@ class MessageWriter {
     bool signatureBroken_ = false;  // of the message in hand
     int forwardedDepth_ = 0;
     int failure_ = 0;
+    bool hookRefused_ = false;  // of the message in hand
 };
 
 }  // namespace tessera
