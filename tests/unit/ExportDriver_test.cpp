@@ -542,6 +542,15 @@ TEST_F(ExportDriverTest, AttachmentsSavedBesideTheEmlFileAndNamedInIt) {
     EXPECT_NE(eml.find(": a (2).pdf]\r\n"), std::string::npos) << eml;
     EXPECT_EQ(eml.find("AAEC"), std::string::npos) << "the attachment itself is left out";
     EXPECT_TRUE(platform.messages.empty());
+
+    // An attachment that cannot be saved fails its message: no .eml without it.
+    platform = FakePlatform();
+    platform.diskSpace = 2;
+    settings.WriteIndex = false;
+    Stored(kSaveTypeEml);
+    EXPECT_EQ(platform.failedMessages, (std::vector<std::pair<int, int>>{{1, IDS_FAILED_WRITE}}));
+    EXPECT_TRUE(platform.files["C:\\out\\s.eml"].bytes.empty());
+    EXPECT_EQ(report.messagesWritten, 0);
 }
 
 TEST_F(ExportDriverTest, MaildirOutputForTheAskingCommandOnly) {
