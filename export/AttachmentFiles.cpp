@@ -181,11 +181,11 @@ bool WriteFile(FileSystem& files, const std::string& path, const std::string& by
 }  // namespace
 
 bool SaveAttachmentFiles(MimePart& root, bool leavingOut, ShiftJisConverter& converter,
-                         FileSystem& files, const AttachmentTarget& target, int& undated) {
+                         FileSystem& files, const AttachmentTarget& target,
+                         AttachmentTally& tally) {
     const std::string& eml = target.emlName;
     const std::string folder = target.folder + eml.substr(0, eml.size() - 4) + target.folder.back();
-    NameRegistry names;
-    bool madeFolder = false;
+    bool madeFolder = tally.saved > 0;
     bool ok = true;
     ForEachAttachment(root, leavingOut, converter, [&](AttachmentFile& file) {
         if (!madeFolder && !files.MakeFolder(folder.substr(0, folder.size() - 1))) {
@@ -197,18 +197,19 @@ bool SaveAttachmentFiles(MimePart& root, bool leavingOut, ShiftJisConverter& con
         const bool hasExtension = dot != std::string::npos && dot > 0;
         const std::string stem = hasExtension ? file.name.substr(0, dot) : file.name;
         const std::string extension = hasExtension ? file.name.substr(dot) : std::string();
-        const std::string onDisk =
-            UniqueFileName(names, stem, extension, folder.size(), target.maxPath, target.encode);
+        const std::string onDisk = UniqueFileName(tally.names, stem, extension, folder.size(),
+                                                  target.maxPath, target.encode);
         if (!WriteFile(files, folder + onDisk, file.bytes)) {
             ok = false;
             return false;
         }
         if (target.utcTime && !files.SetFileTime(folder + onDisk, *target.utcTime)) {
-            ++undated;
+            ++tally.undated;
             files.TakeFailure();
         }
         // The message is Shift-JIS: a name recoded for this system is shown as it came.
         const bool recoded = target.encode && target.encode(file.name) != file.name;
+        ++tally.saved;
         if (leavingOut) StandIn(*file.part, SavedAttachmentLine(recoded ? file.name : onDisk));
         return true;
     });

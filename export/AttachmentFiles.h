@@ -49,12 +49,19 @@ struct AttachmentTarget {
     NameEncoder encode;      // the bytes of a name on disk; empty keeps Shift-JIS
 };
 
+// What the saving of one .eml file's attachments keeps from call to call (a
+// forwarded message inside it saves into the same folder).
+struct AttachmentTally {
+    NameRegistry names;  // the files made in its folder
+    int saved = 0;       // files saved
+    int undated = 0;     // of them, those that keep the export time: the system refused a date
+};
+
 // Saves the attachments of a parsed message as files in a folder named like
 // its .eml file (made at the first one); with `leavingOut`, each part left out
 // becomes a text part holding SavedAttachmentLine. False when a file could not
-// be written (what was saved before stays); files that keep the export time
-// because the system refused a date are counted in `undated`.
+// be written (what was saved before stays).
 bool SaveAttachmentFiles(MimePart& root, bool leavingOut, ShiftJisConverter& converter,
-                         FileSystem& files, const AttachmentTarget& target, int& undated);
+                         FileSystem& files, const AttachmentTarget& target, AttachmentTally& tally);
 
 }  // namespace tessera

@@ -60,24 +60,28 @@ class CountingOutput : public OutputFile {
     OutputFile& out_;
 };
 
-// Saves a converted message's attachments as files beside its .eml file; with
-// attachments left out, each one saved leaves a line in its place.
+// Saves a converted message's attachments, and those of the messages
+// forwarded inside it, as files beside its .eml file; with attachments left
+// out, each one saved leaves a line in its place.
 class AttachmentSaver : public AttachmentHook {
   public:
     AttachmentSaver(const HostApi& host, FileSystem& files, bool leavingOut,
-                    const AttachmentTarget& target, int& undated)
-        : host_(host), files_(files), leavingOut_(leavingOut), target_(target), undated_(undated) {}
-    bool Take(MimePart& root) override {
+                    const AttachmentTarget& target)
+        : host_(host), files_(files), leavingOut_(leavingOut), target_(target) {}
+    bool Take(MimePart& root, bool& changed) override {
         ShiftJisConverter converter(host_);
-        return SaveAttachmentFiles(root, leavingOut_, converter, files_, target_, undated_);
+        const int before = tally.saved;
+        const bool ok = SaveAttachmentFiles(root, leavingOut_, converter, files_, target_, tally);
+        changed = leavingOut_ && tally.saved > before;
+        return ok;
     }
+    AttachmentTally tally;
 
   private:
     const HostApi& host_;
     FileSystem& files_;
     const bool leavingOut_;
     const AttachmentTarget& target_;
-    int& undated_;
 };
 
 }  // namespace
@@ -241,12 +245,13 @@ int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::
     }
     const AttachmentTarget attachments{folder, fileName, dated ? &utc : nullptr,
                                        files.MaxPathBytes(), OnDisk(platform_)};
-    AttachmentSaver saver(host_, files, format.NoAttach, attachments, report_.filesUndated);
+    AttachmentSaver saver(host_, files, format.NoAttach, attachments);
     file->BeginMessage();
     CountingOutput counted(*file);
     // A message that failed leaves no file, and an old file of its name as it was.
     const bool whole =
         walk.writer.Write(id, message, counted, format.SaveAttachments ? &saver : nullptr);
+    report_.filesUndated += saver.tally.undated;
     if (!file->EndMessage(whole)) {
         file->Abort();
         return whole ? IDS_FAILED_WRITE : walk.writer.FailureReason();

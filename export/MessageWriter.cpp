@@ -52,7 +52,7 @@ MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format,
       progress_(progress),
       converter_(host, progress) {}
 
-bool MessageWriter::ConvertParts(MimePart* part, const char* charset) {
+bool MessageWriter::ConvertParts(MimePart* part, const char* charset, AttachmentHook* hook) {
     bool changed = part != nullptr && ConvertHeaderLines(*part);
     // Iterative: siblings in a loop, nesting on an explicit stack.
     struct Pending {
@@ -70,7 +70,7 @@ bool MessageWriter::ConvertParts(MimePart* part, const char* charset) {
         if (current->firstChild) pending.push_back({current->firstChild, current});
         const bool message = item.container && IsForwardedMessage(*current, *item.container);
         if (message && !IsMessageItself(*current)) {
-            changed |= ConvertForwarded(*current);
+            changed |= ConvertForwarded(*current, hook);
             continue;
         }
         const bool text = IsText(current->type) || current->type[0] == '\0';
@@ -96,17 +96,18 @@ bool MessageWriter::ConvertMessage(MimePart& root, const char* charset, bool& pr
     if (!HasHeaderBlock(root)) return false;  // a file without headers is written as it came
     std::optional<SignedContent> signedContent;
     if (format_.NoAttach || format_.SaveType == kSaveTypeSeparator) signedContent.emplace(root);
-    const bool converted = ConvertParts(&root, charset);
-    if (hook && !hook->Take(root)) {
+    const bool converted = ConvertParts(&root, charset, hook);
+    bool taken = false;
+    if (hook && !hook->Take(root, taken)) {
         hookRefused_ = true;
         return converted;
     }
-    pruned = format_.NoAttach && LeaveOutAttachments(root);
+    pruned = (format_.NoAttach && LeaveOutAttachments(root)) || taken;
     if (signedContent && signedContent->Changed()) signatureBroken_ = true;
     return converted;
 }
 
-bool MessageWriter::ConvertForwarded(MimePart& part) {
+bool MessageWriter::ConvertForwarded(MimePart& part, AttachmentHook* hook) {
     if (forwardedDepth_ >= kMaxForwardedNesting) return false;
     struct Depth {
         int& depth;
@@ -117,7 +118,7 @@ bool MessageWriter::ConvertForwarded(MimePart& part) {
     const auto convert = [&](MimePart& message) {
         bool pruned = false;
         // The host's charset is the outer message's: not this one's.
-        converted = ConvertMessage(message, "", pruned);
+        converted = ConvertMessage(message, "", pruned, hook);
         return converted || pruned;
     };
     const bool changed = ConvertForwardedMessage(part, convert, progress_);

@@ -23,13 +23,14 @@ struct HostMessage {
     bool lineEnded = true;  // the source ended its last line (or was shorter than 3 bytes)
 };
 
-// Sees a message after its text is converted and before its attachments are
-// left out (attachments saved as files, say); may change its parts.
+// Sees a message (and each forwarded message converted inside it) after its
+// text is converted and before its attachments are left out (attachments
+// saved as files, say); may change its parts.
 class AttachmentHook {
   public:
     virtual ~AttachmentHook() = default;
-    // False fails the message.
-    virtual bool Take(MimePart& root) = 0;
+    // `changed`: set when it changed the message. False fails the message.
+    virtual bool Take(MimePart& root, bool& changed) = 0;
 };
 
 class MessageWriter {
@@ -55,10 +56,11 @@ class MessageWriter {
     // Returns whether anything changed.
     // Signed and encrypted content is left as it came (KeptAsReceived); a
     // forwarded message is converted as a message of its own.
-    bool ConvertParts(MimePart* part, const char* charset);
+    // `hook` is handed each forwarded message converted as a message.
+    bool ConvertParts(MimePart* part, const char* charset, AttachmentHook* hook = nullptr);
     // ConvertParts on a whole message, then `hook` (when given), then its
-    // attachments left out when asked (`pruned`: any went). Returns whether
-    // its text was converted.
+    // attachments left out when asked (`pruned`: any went, or the hook
+    // changed it). Returns whether its text was converted.
     bool ConvertMessage(MimePart& root, const char* charset, bool& pruned,
                         AttachmentHook* hook = nullptr);
     bool ConvertBodyLines(MimePart& part, const char* charset);
@@ -77,7 +79,7 @@ class MessageWriter {
 
   private:
     bool KeptAsReceived(const MimePart& part) const;
-    bool ConvertForwarded(MimePart& part);
+    bool ConvertForwarded(MimePart& part, AttachmentHook* hook);
 
     const HostApi& host_;
     const ExportFormat& format_;

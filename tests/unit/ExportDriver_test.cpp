@@ -553,6 +553,27 @@ TEST_F(ExportDriverTest, AttachmentsSavedBesideTheEmlFileAndNamedInIt) {
     EXPECT_EQ(report.messagesWritten, 0);
 }
 
+TEST_F(ExportDriverTest, AttachmentsOfAForwardedMessageAreSavedWhereItLeavesThemOut) {
+    SimulatedHost::Instance().Messages().AddText(
+        "m",
+        "Subject: f\r\nContent-Type: multipart/mixed; boundary=o\r\n\r\n"
+        "--o\r\nContent-Type: text/plain\r\n\r\nsee below\r\n"
+        "--o\r\nContent-Type: message/rfc822\r\n\r\n"
+        "Subject: inner\r\nContent-Type: multipart/mixed; boundary=i\r\n\r\n"
+        "--i\r\nContent-Type: text/plain\r\n\r\ninner text\r\n"
+        "--i\r\nContent-Type: application/pdf; name=in.pdf\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nAAEC/w==\r\n--i--\r\n"
+        "--o--\r\n");
+    settings.SaveAttachments = true;
+    settings.NoAttach = true;
+    Stored(kSaveTypeEml);
+    EXPECT_EQ(platform.files["C:\\out\\f\\in.pdf"].bytes, std::string("\x00\x01\x02\xFF", 4));
+    const std::string& eml = platform.files["C:\\out\\f.eml"].bytes;
+    EXPECT_NE(eml.find(": in.pdf]\r\n"), std::string::npos) << eml;
+    EXPECT_NE(eml.find("inner text"), std::string::npos) << eml;
+    EXPECT_EQ(eml.find("AAEC"), std::string::npos) << eml;
+}
+
 TEST_F(ExportDriverTest, MaildirOutputForTheAskingCommandOnly) {
     Add({"01-meeting.eml", "05-from-line.eml"});
     platform.browsePath = "C:\\out";
