@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "export/framing/EnvelopeLine.h"
 #include "export/mime/MimePart.h"
 #include "export/seams/CalendarTime.h"
 #include "tests/support/EngineInternals.h"

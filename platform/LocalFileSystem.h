@@ -27,6 +27,10 @@ class LocalFileSystem : public FileSystem {
     std::unique_ptr<TargetFile> Open(const std::string& path, TargetMode mode) override;
     size_t MaxPathBytes() const override;
     std::string TakeFailure() override;
+    bool SetFileTime(const std::string& path, int64_t utcSeconds) override;
+    bool MakeFolder(const std::string& path) override;
+    bool Move(const std::string& from, const std::string& to) override;
+    void Remove(const std::string& path) override;
 
     // `path` ending in the system's folder separator, for names to go behind.
     static std::string AsFolder(const std::string& path);

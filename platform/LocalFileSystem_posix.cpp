@@ -438,4 +438,40 @@ std::string LocalFileSystem::SystemReason(unsigned long error) {
     return std::strerror(static_cast<int>(error));
 }
 
+bool LocalFileSystem::SetFileTime(const std::string& path, int64_t utcSeconds) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;  // the access time stays
+    times[1].tv_sec = static_cast<time_t>(utcSeconds);
+    times[1].tv_nsec = 0;
+    if (static_cast<int64_t>(times[1].tv_sec) != utcSeconds) {
+        NoteFailure(path, EOVERFLOW);
+        return false;
+    }
+    if (utimensat(AT_FDCWD, path.c_str(), times, 0) == 0) return true;
+    NoteFailure(path, errno);
+    return false;
+}
+
+bool LocalFileSystem::MakeFolder(const std::string& path) {
+    if (mkdir(path.c_str(), 0777) == 0) return true;
+    const int error = errno;
+    struct stat st;
+    if (error == EEXIST && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    NoteFailure(path, error);
+    return false;
+}
+
+bool LocalFileSystem::Move(const std::string& from, const std::string& to) {
+    // A hard link never takes a name that exists; then the old name goes.
+    if (link(from.c_str(), to.c_str()) != 0) {
+        NoteFailure(to, errno);
+        return false;
+    }
+    unlink(from.c_str());
+    return true;
+}
+
+void LocalFileSystem::Remove(const std::string& path) { unlink(path.c_str()); }
+
 }  // namespace tessera

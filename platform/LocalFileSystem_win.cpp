@@ -393,4 +393,48 @@ std::string LocalFileSystem::SystemReason(unsigned long error) {
     return reason;
 }
 
+bool LocalFileSystem::SetFileTime(const std::string& path, int64_t utcSeconds) {
+    // FILETIME counts 100 ns steps from 1601-01-01, 11644473600 s before 1970.
+    constexpr int64_t kSecondsFrom1601 = 11644473600;
+    if (utcSeconds < -kSecondsFrom1601) {
+        NoteFailure(path, ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    const uint64_t ticks = static_cast<uint64_t>(utcSeconds + kSecondsFrom1601) * 10000000u;
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(ticks);
+    time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    HANDLE handle = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        NoteFailure(path, static_cast<int>(GetLastError()));
+        return false;
+    }
+    const bool ok = ::SetFileTime(handle, &time, nullptr, &time) != FALSE;
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    if (!ok) NoteFailure(path, static_cast<int>(error));
+    return ok;
+}
+
+bool LocalFileSystem::MakeFolder(const std::string& path) {
+    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    NoteFailure(path, static_cast<int>(error));
+    return false;
+}
+
+bool LocalFileSystem::Move(const std::string& from, const std::string& to) {
+    // Without MOVEFILE_REPLACE_EXISTING a name that exists is never taken.
+    if (MoveFileExA(from.c_str(), to.c_str(), 0)) return true;
+    NoteFailure(to, static_cast<int>(GetLastError()));
+    return false;
+}
+
+void LocalFileSystem::Remove(const std::string& path) { DeleteFileA(path.c_str()); }
+
 }  // namespace tessera

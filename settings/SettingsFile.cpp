@@ -24,6 +24,7 @@ bool SaveSettingsFile(const std::string& iniPath, const ExportSettings& settings
     ini.Load(iniPath);
     for (int index : kSaveOrder) {
         const SettingField& field = kSettingFields[index];
+        if (!IsSettingWritten(field, settings) && !ini.Get(kSettingsSection, field.key)) continue;
         ini.Set(kSettingsSection, field.key, FormatSettingValue(field, settings));
     }
     return ini.Save(iniPath);

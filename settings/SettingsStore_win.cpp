@@ -4,6 +4,17 @@
 
 namespace tessera {
 
+namespace {
+
+bool HasKey(const std::string& iniPath, const char* key) {
+    char buffer[2] = {};
+    // A key that is there gives its value (possibly empty), never the default.
+    GetPrivateProfileStringA(kSettingsSection, key, "\x01", buffer, sizeof buffer, iniPath.c_str());
+    return buffer[0] != '\x01';
+}
+
+}  // namespace
+
 ExportSettings LoadSettings(const std::string& iniPath) {
     ExportSettings settings;
     for (const SettingField& field : kSettingFields) {
@@ -25,6 +36,7 @@ bool SaveSettings(const std::string& iniPath, const ExportSettings& settings) {
     bool ok = true;
     for (int index : kSaveOrder) {
         const SettingField& field = kSettingFields[index];
+        if (!IsSettingWritten(field, settings) && !HasKey(iniPath, field.key)) continue;
         std::string value = FormatSettingValue(field, settings);
         ok = WritePrivateProfileStringA(kSettingsSection, field.key, value.c_str(),
                                         iniPath.c_str()) != FALSE &&

@@ -6,14 +6,21 @@
 namespace tessera {
 
 const SettingField kSettingFields[kSettingFieldCount] = {
-    {"SavePath", SettingKind::Text, 0, &ExportSettings::SavePath, nullptr, nullptr},
-    {"Separator", SettingKind::Text, 0, &ExportSettings::Separator, nullptr, nullptr},
-    {"Convert", SettingKind::Flag, 0, nullptr, &ExportSettings::Convert, nullptr},
-    {"SaveType", SettingKind::Integer, kSaveTypeMbox, nullptr, nullptr, &ExportSettings::SaveType},
-    {"NoAttach", SettingKind::Flag, 0, nullptr, &ExportSettings::NoAttach, nullptr},
+    {"SavePath", SettingKind::Text, 0, &ExportSettings::SavePath, nullptr, nullptr, false},
+    {"Separator", SettingKind::Text, 0, &ExportSettings::Separator, nullptr, nullptr, false},
+    {"Convert", SettingKind::Flag, 0, nullptr, &ExportSettings::Convert, nullptr, false},
+    {"SaveType", SettingKind::Integer, kSaveTypeMbox, nullptr, nullptr, &ExportSettings::SaveType,
+     false},
+    {"NoAttach", SettingKind::Flag, 0, nullptr, &ExportSettings::NoAttach, nullptr, false},
+    {"MailFileTimes", SettingKind::Flag, 1, nullptr, &ExportSettings::MailFileTimes, nullptr, true},
+    {"FileNamePattern", SettingKind::Text, 0, &ExportSettings::FileNamePattern, nullptr, nullptr,
+     true},
+    {"WriteIndex", SettingKind::Flag, 0, nullptr, &ExportSettings::WriteIndex, nullptr, true},
+    {"SaveAttachments", SettingKind::Flag, 0, nullptr, &ExportSettings::SaveAttachments, nullptr,
+     true},
 };
 
-const int kSaveOrder[kSettingFieldCount] = {0, 1, 2, 4, 3};
+const int kSaveOrder[kSettingFieldCount] = {0, 1, 2, 4, 3, 5, 6, 7, 8};
 
 std::string FormatSettingValue(const SettingField& field, const ExportSettings& settings) {
     switch (field.kind) {
@@ -25,6 +32,19 @@ std::string FormatSettingValue(const SettingField& field, const ExportSettings& 
             return std::to_string(static_cast<uint32_t>(settings.*field.integer));
     }
     return std::string();
+}
+
+bool IsSettingWritten(const SettingField& field, const ExportSettings& settings) {
+    if (!field.writtenWhenSet) return true;
+    switch (field.kind) {
+        case SettingKind::Text:
+            return !(settings.*field.text).empty();
+        case SettingKind::Flag:
+            return settings.*field.flag != (field.integerDefault != 0);
+        case SettingKind::Integer:
+            return settings.*field.integer != field.integerDefault;
+    }
+    return true;
 }
 
 void ApplyTextSetting(const SettingField& field, const std::string& value,

@@ -21,15 +21,22 @@ struct SettingField {
     std::string ExportSettings::*text;
     bool ExportSettings::*flag;
     int ExportSettings::*integer;
+    // Written only when it differs from its default or the file has the key,
+    // so that a file without the key stays without it.
+    bool writtenWhenSet;
 };
 
-constexpr int kSettingFieldCount = 5;
+constexpr int kSettingFieldCount = 9;
 // In load order. Saving writes Convert, NoAttach, then SaveType (see kSaveOrder).
 extern const SettingField kSettingFields[kSettingFieldCount];
 extern const int kSaveOrder[kSettingFieldCount];
 
 // The text written for a field: the string itself, "1"/"0", or unsigned decimal.
 std::string FormatSettingValue(const SettingField& field, const ExportSettings& settings);
+
+// Whether saving writes the field whatever the file holds (every field but a
+// writtenWhenSet one at its default).
+bool IsSettingWritten(const SettingField& field, const ExportSettings& settings);
 
 // Stores a value read from the file; `present` false applies the default.
 void ApplyTextSetting(const SettingField& field, const std::string& value,

@@ -112,6 +112,7 @@ void ExportPlugin::ExportStoredFormat(HWND window) {
 }
 
 void ExportPlugin::ExportChosenFormat(HWND window) {
+    CopyExtras(settings_, chosen_);  // the INI-only choices hold for both commands
     RunExport([&](ExportDriver& driver) {
         driver.ExportChosenFormat(window, chosen_, settings_.SavePath);
     });

@@ -8,9 +8,14 @@
 
 #include "export/conversion/HeaderTextConversion.h"
 #include "export/conversion/ShiftJisConverter.h"
+#include "export/flow/AttachmentFiles.h"
+#include "export/flow/ExportIndex.h"
+#include "export/flow/NamePattern.h"
 #include "export/flow/internal/MessageWriter.h"
 #include "export/framing/FileNaming.h"
 #include "export/framing/FolderPath.h"
+#include "export/framing/MaildirDelivery.h"
+#include "export/framing/MessageDate.h"
 #include "export/framing/MessageFraming.h"
 #include "export/mime/MimePart.h"
 #include "export/seams/HostText.h"
@@ -41,7 +46,48 @@ NameEncoder OnDisk(ExportPlatform& platform) {
     return [&platform](const std::string& name) { return platform.NameOnDisk(name); };
 }
 
+// Counts what the writer hands to a file: the size an index row shows.
+class CountingOutput : public OutputFile {
+  public:
+    explicit CountingOutput(OutputFile& out) : out_(out) {}
+    bool Write(const char* data, size_t size) override {
+        bytes += size;
+        return out_.Write(data, size);
+    }
+    uint64_t bytes = 0;
+
+  private:
+    OutputFile& out_;
+};
+
+// Saves a converted message's attachments, and those of the messages
+// forwarded inside it, as files beside its .eml file; with attachments left
+// out, each one saved leaves a line in its place.
+class AttachmentSaver : public AttachmentHook {
+  public:
+    AttachmentSaver(const HostApi& host, FileSystem& files, bool leavingOut,
+                    const AttachmentTarget& target)
+        : host_(host), files_(files), leavingOut_(leavingOut), target_(target) {}
+    bool Take(MimePart& root, bool& changed) override {
+        ShiftJisConverter converter(host_);
+        const int before = tally.saved;
+        const bool ok = SaveAttachmentFiles(root, leavingOut_, converter, files_, target_, tally);
+        changed = leavingOut_ && tally.saved > before;
+        return ok;
+    }
+    AttachmentTally tally;
+
+  private:
+    const HostApi& host_;
+    FileSystem& files_;
+    const bool leavingOut_;
+    const AttachmentTarget& target_;
+};
+
 }  // namespace
+
+ExportDriver::Target::Target() = default;
+ExportDriver::Target::~Target() = default;
 
 ExportDriver::ExportDriver(const HostApi& host, ExportPlatform& platform)
     : host_(host), platform_(platform) {}
@@ -76,10 +122,12 @@ void ExportDriver::RunExport(HostWindow window, Run& run) {
     std::memset(id, 0, sizeof id);
     run.selectionMode = host_.GetNextMail(-1, id, 256, 1) != -1 ? 1 : 0;
     std::unique_ptr<MessageFraming> framing = FramingFor(run.format, platform_.LocalNow());
-    if (!framing) return;
+    // Maildir output is the command line's choice, never a stored one.
+    if (!framing || (run.stored && !IsSaveType(run.format.SaveType))) return;
     Target target;
     if (!ChooseTarget(window, run, *framing, target)) return;
-    if (framing->OneFile() && !target.path.empty() && !OpenOneFile(target)) {
+    if (framing->OneFile() ? !target.path.empty() && !OpenOneFile(target)
+                           : !PrepareFolder(run, *framing, target)) {
         // Unlike a cancelled dialog, the user asked for output that cannot be made.
         ShowError(window, IDS_WRITE_ERROR);
         return;
@@ -133,6 +181,10 @@ void ExportDriver::RunExport(HostWindow window, Run& run) {
     if (stop == ExportStop::Cancel) report_.cancelled = true;
     const bool abandoned = stop == ExportStop::Abandon;
     if (oneFile) EndOneFile(target, ok, abandoned);
+    // The rows of the files written, whatever stopped the walk.
+    if (target.index && !target.index->Commit() && !abandoned) {
+        report_.stoppingError = IDS_WRITE_ERROR;
+    }
     report_.stopped = abandoned;
     const bool shown = progress.Shown();
     watched.reset();
@@ -147,8 +199,9 @@ int ExportDriver::ExportMessage(const char* id, Walk& walk) {
     // Naming costs host calls: in one file only when it is shown or names the file.
     const bool tell = !oneFile || walk.progress.WantsSubject();
     std::string name;
-    if (tell || target.path.empty()) name = SubjectFileName(message.root);
+    if (tell || target.path.empty()) name = MessageFileName(walk.run, message.root);
     if (tell) walk.progress.SetSubject(name);
+    if (target.delivery) return DeliverMessage(id, message, walk);
     if (!oneFile) return WriteEmlFile(id, message, name, walk);
     if (target.path.empty() &&
         (!NameOneFile(walk.run, walk.framing, name, target) || !OpenOneFile(target))) {
@@ -179,14 +232,63 @@ int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::
     } while (platform_.IsProtected(folder + fileName));
     std::unique_ptr<TargetFile> file = files.Open(folder + fileName, TargetMode::NewName);
     if (!file) return IDS_FAILED_NO_FILE;
+    // What the file's date, its index row and its attachments' folder read,
+    // from the one parse, before the writer converts it.
+    const ExportFormat& format = walk.run.format;
+    MessageDate date;
+    const bool dated = format.MailFileTimes && ReadMessageDate(message.root, date);
+    const int64_t utc = dated ? UtcSeconds(date) : 0;
+    IndexRow row;
+    if (walk.target.index) {
+        ShiftJisConverter converter(host_);
+        row = ReadIndexRow(message.root, converter);
+    }
+    const AttachmentTarget attachments{folder, fileName, dated ? &utc : nullptr,
+                                       files.MaxPathBytes(), OnDisk(platform_)};
+    AttachmentSaver saver(host_, files, format.NoAttach, attachments);
     file->BeginMessage();
+    CountingOutput counted(*file);
     // A message that failed leaves no file, and an old file of its name as it was.
-    const bool whole = walk.writer.Write(id, message, *file);
+    const bool whole =
+        walk.writer.Write(id, message, counted, format.SaveAttachments ? &saver : nullptr);
+    report_.filesUndated += saver.tally.undated;
     if (!file->EndMessage(whole)) {
         file->Abort();
         return whole ? IDS_FAILED_WRITE : walk.writer.FailureReason();
     }
-    return file->Commit() ? 0 : IDS_FAILED_WRITE;
+    if (!file->Commit()) return IDS_FAILED_WRITE;
+    // The file is whole; a date the system refuses leaves it dated by the
+    // export and is counted, not a failed message.
+    if (dated && !files.SetFileTime(folder + fileName, utc)) {
+        ++report_.filesUndated;
+        files.TakeFailure();
+    }
+    if (walk.target.index) {
+        row.fileName = fileName;
+        row.size = counted.bytes;
+        if (!walk.target.index->Add(row)) report_.stoppingError = IDS_WRITE_ERROR;
+    }
+    return 0;
+}
+
+int ExportDriver::DeliverMessage(const char* id, HostMessage& message, Walk& walk) {
+    bool whole = true;
+    const bool delivered = walk.target.delivery->Deliver([&](OutputFile& file) {
+        whole = walk.writer.Write(id, message, file);
+        return whole;
+    });
+    if (delivered) return 0;
+    return whole ? IDS_FAILED_WRITE : walk.writer.FailureReason();
+}
+
+bool ExportDriver::PrepareFolder(const Run& run, const MessageFraming& framing, Target& target) {
+    FileSystem& files = platform_.Files();
+    target.delivery = framing.DeliveryInto(files, target.path, platform_.MaildirNames());
+    if (target.delivery) return target.delivery->Prepare();
+    if (!run.format.WriteIndex) return true;
+    target.index =
+        std::make_unique<ExportIndex>(files, target.path + kIndexFileName, OnDisk(platform_));
+    return target.index->Open();
 }
 
 void ExportDriver::EndOneFile(Target& target, bool ok, bool abandoned) {
@@ -255,6 +357,15 @@ std::string ExportDriver::SubjectFileName(MimePart& root) {
     char buffer[kSubjectBufferSize];
     SubjectToFileName(converted.c_str(), buffer, sizeof buffer);
     return buffer;
+}
+
+std::string ExportDriver::MessageFileName(const Run& run, MimePart& root) {
+    const std::string& pattern = run.format.FileNamePattern;
+    if (pattern.empty()) return SubjectFileName(root);
+    ShiftJisConverter converter(host_);
+    const unsigned place = static_cast<unsigned>(report_.messagesWritten + report_.messagesFailed);
+    return PatternFileName(pattern,
+                           ReadNameFields(root, converter, platform_.LocalNow(), place + 1));
 }
 
 bool ExportDriver::ChooseTarget(HostWindow window, const Run& run, const MessageFraming& framing,

@@ -15,6 +15,8 @@
 
 namespace tessera {
 
+class ExportIndex;
+class MaildirDelivery;
 class MessageFraming;
 class MessageWriter;
 class MimePart;
@@ -51,6 +53,10 @@ class ExportDriver {
         std::unique_ptr<TargetFile> file;  // the one file, once open
         int written = 0;                   // messages in the one file
         NameRegistry names;                // the files made in the folder
+        std::unique_ptr<MaildirDelivery> delivery;  // a folder that takes messages itself
+        std::unique_ptr<ExportIndex> index;         // index.csv of .eml files, when asked
+        Target();
+        ~Target();
     };
 
     // What the walk's messages share.
@@ -75,10 +81,15 @@ class ExportDriver {
     // One message's trip: 0 when written, else the string-table id of why not.
     int ExportMessage(const char* id, Walk& walk);
     int WriteEmlFile(const char* id, HostMessage& message, const std::string& name, Walk& walk);
+    int DeliverMessage(const char* id, HostMessage& message, Walk& walk);
+    // Opens what a folder target needs before its first message; false when it cannot.
+    bool PrepareFolder(const Run& run, const MessageFraming& framing, Target& target);
     // Keeps or drops the one file as the walk ended.
     void EndOneFile(Target& target, bool ok, bool abandoned);
     // The parsed message's Subject, converted to Shift-JIS, made into a file name.
     std::string SubjectFileName(MimePart& root);
+    // The name of a message's file: by the run's name pattern, else its Subject.
+    std::string MessageFileName(const Run& run, MimePart& root);
     int CountSelection(int selectionMode);
     // Tells the user how the walk ended; `shown`: its progress had been on show.
     void FinishWalk(HostWindow window, const Run& run, bool shown);

@@ -1,6 +1,7 @@
 #include "export/framing/MessageFraming.h"
 
 #include "export/framing/internal/EmlFilesFraming.h"
+#include "export/framing/internal/MaildirFraming.h"
 #include "export/framing/internal/MboxFileFraming.h"
 #include "export/framing/internal/SeparatorFileFraming.h"
 #include "export/text/TextSink.h"
@@ -24,6 +25,8 @@ std::unique_ptr<MessageFraming> FramingFor(const ExportFormat& format,
             return std::make_unique<EmlFilesFraming>();
         case SaveType::Separator:
             return std::make_unique<SeparatorFileFraming>(format.Separator);
+        case SaveType::Maildir:
+            return std::make_unique<MaildirFraming>();
     }
     return nullptr;
 }

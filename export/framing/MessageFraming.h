@@ -7,11 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "export/framing/MaildirDelivery.h"
 #include "export/seams/CalendarTime.h"
 #include "export/seams/ExportFormat.h"
 
 namespace tessera {
 
+class FileSystem;
 class MimePart;
 class TextSink;
 
@@ -36,6 +38,13 @@ class MessageFraming {
     // Written after it. `lineEnded`: the source ended its last line (or was
     // shorter than 3 bytes); otherwise the message is written as it came.
     virtual void WriteTrailer(bool lineEnded, TextSink& sink) const;
+    // A folder format that puts each message in place itself: its delivery
+    // into `folder` for one run. Null: a file each, named after its Subject.
+    virtual std::unique_ptr<MaildirDelivery> DeliveryInto(
+        FileSystem& /*files*/, const std::string& /*folder*/,
+        const MaildirIdentity& /*identity*/) const {
+        return nullptr;
+    }
 };
 
 // The framing of `format`'s save type; null for a save type no export knows.

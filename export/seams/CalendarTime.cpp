@@ -1,5 +1,6 @@
 #include "export/seams/CalendarTime.h"
 
+#include <cstdint>
 #include <ctime>
 
 namespace tessera {
@@ -20,16 +21,19 @@ bool IsValidCalendarTime(const CalendarTime& t) {
     return t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 59;
 }
 
-int DayOfWeek(int year, int month, int day) {
-    // Days since 1970-01-01 (a Thursday) by the civil-from-days inverse.
+int64_t DaysSinceEpoch(int year, int month, int day) {
+    // The civil-from-days inverse.
     const int y = month <= 2 ? year - 1 : year;
     const int era = (y >= 0 ? y : y - 399) / 400;
     const int yearOfEra = y - era * 400;
     const int shiftedMonth = month > 2 ? month - 3 : month + 9;
     const int dayOfYear = (153 * shiftedMonth + 2) / 5 + day - 1;
     const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    const long days = static_cast<long>(era) * 146097 + dayOfEra - 719468;
-    const long weekday = (days + 4) % 7;
+    return static_cast<int64_t>(era) * 146097 + dayOfEra - 719468;
+}
+
+int DayOfWeek(int year, int month, int day) {
+    const int64_t weekday = (DaysSinceEpoch(year, month, day) + 4) % 7;  // 1970-01-01: Thursday
     return static_cast<int>(weekday >= 0 ? weekday : weekday + 7);
 }
 

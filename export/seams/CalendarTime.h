@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 
 namespace tessera {
@@ -24,6 +25,8 @@ int DaysInMonth(int year, int month);
 // True when the fields name a real moment: year in range, day within its month,
 // hour 0..23, minute and second 0..59.
 bool IsValidCalendarTime(const CalendarTime& time);
+// Days from 1970-01-01 to the date (negative before it).
+int64_t DaysSinceEpoch(int year, int month, int day);
 // Day of the week of a valid date, 0 = Sunday.
 int DayOfWeek(int year, int month, int day);
 // The fields of a broken-down local time (a leap second reads as :59).

@@ -11,11 +11,15 @@ enum class SaveType {
     Mbox = 103,       // all messages in one UNIX mbox file
     Eml = 104,        // one .eml file per message
     Separator = 105,  // one file, a separator line after each message
+    // The command line's Maildir output; never a stored SaveType (a stored 106
+    // exports nothing, as any value outside 103-105).
+    Maildir = 106,
 };
 
 constexpr int kSaveTypeMbox = static_cast<int>(SaveType::Mbox);
 constexpr int kSaveTypeEml = static_cast<int>(SaveType::Eml);
 constexpr int kSaveTypeSeparator = static_cast<int>(SaveType::Separator);
+constexpr int kSaveTypeMaildir = static_cast<int>(SaveType::Maildir);
 constexpr int kSaveTypeUnset = -1;  // the asking command before its first confirmed dialog
 
 struct ExportFormat {
@@ -23,7 +27,23 @@ struct ExportFormat {
     std::string Separator;  // written after each message (105 only)
     bool NoAttach = false;
     bool Convert = false;  // shown, never read: conversion is always on
+
+    // Set in the INI file or on the command line only; no dialog shows them,
+    // and their defaults change nothing.
+    bool MailFileTimes = true;     // .eml files (and saved attachments) dated by the mail
+    std::string FileNamePattern;   // how names are made (NamePattern.h); empty: the Subject
+    bool WriteIndex = false;       // index.csv beside the .eml files
+    bool SaveAttachments = false;  // attachments as files in a folder per message
 };
+
+// The choices no dialog shows, from the stored settings into a format the
+// asking command's dialog fills.
+inline void CopyExtras(const ExportFormat& from, ExportFormat& to) {
+    to.MailFileTimes = from.MailFileTimes;
+    to.FileNamePattern = from.FileNamePattern;
+    to.WriteIndex = from.WriteIndex;
+    to.SaveAttachments = from.SaveAttachments;
+}
 
 // True for the three save types an export knows.
 inline bool IsSaveType(int saveType) {

@@ -14,6 +14,7 @@
 #include "export/seams/ExportReport.h"
 #include "export/seams/FileSystem.h"
 #include "export/seams/HostApi.h"
+#include "export/seams/MaildirIdentity.h"
 #include "resources/resource.h"
 
 namespace tessera {
@@ -62,6 +63,8 @@ class ExportPlatform {
     virtual std::string NameOnDisk(const std::string& name) { return name; }
     // True when the path names a file this export reads: it is never written.
     virtual bool IsProtected(const std::string&) { return false; }
+    // What makes this run's Maildir names unique (the command line's Maildir output).
+    virtual MaildirIdentity MaildirNames() { return MaildirIdentity(); }
 };
 
 }  // namespace tessera

@@ -27,6 +27,8 @@ struct ExportReport {
     std::string target;
     // Failed messages by the string-table id of the reason.
     std::map<int, int> failedBecause;
+    // Files written whose date the system refused to set to the message's.
+    int filesUndated = 0;
     // String-table id of the error that ended the export (0: none).
     int stoppingError = 0;
 };

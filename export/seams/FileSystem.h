@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -25,6 +26,18 @@ class FileSystem {
     // "path: reason" of the last failure, in the system's text, then forgotten;
     // empty when none was noted.
     virtual std::string TakeFailure() = 0;
+    // Dates the file at `path` at `utcSeconds` since 1970: its modification
+    // time, and its creation time where the system keeps one. False when it
+    // cannot (the failure is noted for TakeFailure).
+    virtual bool SetFileTime(const std::string& path, int64_t utcSeconds) = 0;
+    // Makes the folder `path` (its parent exists); true when it is there
+    // afterwards, a folder made before included.
+    virtual bool MakeFolder(const std::string& path) = 0;
+    // Moves a file to a name not taken yet; false, both names as they were,
+    // when it cannot.
+    virtual bool Move(const std::string& from, const std::string& to) = 0;
+    // Removes a file the export made.
+    virtual void Remove(const std::string& path) = 0;
 };
 
 }  // namespace tessera

@@ -7,7 +7,6 @@
 #include "export/conversion/internal/AddressHeader.h"
 #include "export/conversion/internal/HtmlCharsetDeclaration.h"
 #include "export/flow/internal/MessageWriter.h"
-#include "export/framing/internal/EnvelopeLine.h"
 #include "export/framing/internal/FromQuoting.h"
 #include "export/framing/internal/MboxFileFraming.h"
 #include "export/mime/internal/ContentType.h"

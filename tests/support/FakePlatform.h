@@ -47,9 +47,12 @@ class FakePlatform : public ExportPlatform, public FileSystem {
     ExportFormat formatShown;
     std::string saveInitialFolder, browseInitialFolder, overwritePath;
     int continueCalls = 0;
-    int countedTotal = -1;              // what the count of the selection gave
-    std::vector<std::string> subjects;  // shown for the messages in hand
-    std::vector<ExportReport> reports;  // ShowReport calls
+    int keepAliveCalls = 0;
+    int countedTotal = -1;                     // what the count of the selection gave
+    std::vector<std::string> subjects;         // shown for the messages in hand
+    std::vector<ExportReport> reports;         // ShowReport calls
+    std::map<std::string, int64_t> fileTimes;  // SetFileTime calls
+    std::vector<std::string> folders;          // MakeFolder calls
 
     int RunFormatDialog(ExportFormat& format) override;
     bool ChooseSaveFile(HostWindow, const std::string& initialFolder, std::string& path) override;
@@ -69,6 +72,21 @@ class FakePlatform : public ExportPlatform, public FileSystem {
     std::unique_ptr<TargetFile> Open(const std::string& path, TargetMode mode) override;
     size_t MaxPathBytes() const override { return maxPath; }
     std::string TakeFailure() override { return std::string(); }
+    bool SetFileTime(const std::string& path, int64_t utcSeconds) override {
+        fileTimes[path] = utcSeconds;
+        return files.count(path) > 0;
+    }
+    bool MakeFolder(const std::string& path) override {
+        folders.push_back(path);
+        return true;
+    }
+    bool Move(const std::string& from, const std::string& to) override {
+        if (!files.count(from) || files.count(to)) return false;
+        files[to] = files[from];
+        files.erase(from);
+        return true;
+    }
+    void Remove(const std::string& path) override { files.erase(path); }
 
     size_t used = 0;
 };

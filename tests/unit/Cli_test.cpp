@@ -153,6 +153,8 @@ TEST_F(CliTest, ExitStatusAndUsage) {
         {"--if-exists maybe --format mbox --output o a.eml", 2, "", "unknown --if-exists"},
         {"--names utf16 --format eml --output o a.eml", 2, "", "unknown --names value"},
         {"--settings missing.ini --output o a.eml", 2, "", "missing.ini"},
+        {"--format mbox --index --output o a.eml", 2, "", "need --format eml"},
+        {"--format eml --output o --name-pattern", 2, "", "--name-pattern needs a value"},
     };
     Write("a.eml", JisMessage("a@example.jp"));
     for (const Case& c : cases) {
@@ -743,3 +745,32 @@ TEST_F(CliTest, ClosingLineCountsConversionsAndQuietHidesItOnlySuccess) {
 }
 
 }  // namespace
+
+// Maildir read back by Python; .eml names, times and the index as asked.
+TEST_F(CliTest, MaildirAndTheEmlExtras) {
+    if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+    Write("in.mbox", Envelope("a@example.jp") + JisMessage("a@example.jp", ">From here\r\n") +
+                         "\r\n" + Envelope("b@example.jp") + JisMessage("b@example.jp"));
+    RunResult r = Run("--format maildir --output md in.mbox");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run("--format maildir --output md in.mbox");  // a second run adds, never replaces
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string count =
+        "python3 -c \"import mailbox,sys; m=mailbox.Maildir(sys.argv[1], "
+        "create=False); print(len(m), sum('From here' in x.get_payload() "
+        "for x in m))\" md >count";
+    ASSERT_EQ(std::system(("cd '" + dir_ + "' && " + count).c_str()), 0);
+    EXPECT_EQ(Read(Path("count")), "4 2\n");
+    EXPECT_TRUE(fs::is_empty(Path("md/tmp")));
+
+    r = Run("--format eml --output e --index --name-pattern '%Y-%m-%d %a' in.mbox");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(Path("e/2002-03-05 a@example.jp.eml")));
+    struct stat st;
+    ASSERT_EQ(stat(Path("e/2002-03-05 b@example.jp.eml").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1015286823);
+    const std::string index = Read(Path("e/index.csv"));
+    EXPECT_NE(index.find("\r\n2002-03-05 b@example.jp.eml,2002-03-05T09:07:03+09:00,"),
+              std::string::npos)
+        << index;
+}

@@ -1,3 +1,5 @@
+#include "export/framing/EnvelopeLine.h"
+
 #include <gtest/gtest.h>
 
 #include <string>

@@ -234,8 +234,12 @@ TEST_F(ExportDriverTest, FolderBrowserStartsOneLevelUpAndPickedFoldersEndInABack
 // Each message makes one trip: fetched once in every format and by either
 // command, also while its Subject is shown, so the N-th fetch is the N-th message.
 TEST_F(ExportDriverTest, EveryFormatFetchesEachMessageOnce) {
-    for (int saveType : {kSaveTypeMbox, kSaveTypeEml, kSaveTypeSeparator}) {
+    for (int saveType : {kSaveTypeMbox, kSaveTypeEml, kSaveTypeSeparator, kSaveTypeMaildir}) {
         for (bool stored : {true, false}) {
+            if (stored && saveType == kSaveTypeMaildir) continue;  // the asking command's only
+            // The .eml extras read the same one parse.
+            settings.WriteIndex = settings.SaveAttachments = saveType == kSaveTypeEml;
+            settings.FileNamePattern = saveType == kSaveTypeEml ? "%n %s" : "";
             SimulatedHost::Instance().Reset();
             Add({"05-from-line.eml", "06-quoted-subject.eml", "01-meeting.eml"});
             std::vector<long> fetched;
@@ -474,4 +478,119 @@ TEST_F(ExportDriverTest, ProgressOnShowNamesMessagesAndTakesOverTheErrorMessage)
     EXPECT_TRUE(platform.reports.empty());
     EXPECT_EQ(platform.subjects.size(), 4u) << "the .eml export names every message anyway";
     EXPECT_EQ(platform.countedTotal, -1) << "never counted";
+}
+
+TEST_F(ExportDriverTest, EmlFilesAreDatedAndNamedByTheMailWhenAsked) {
+    auto& messages = SimulatedHost::Instance().Messages();
+    messages.AddText("a",
+                     "Subject: =?ISO-2022-JP?B?GyRCMnE1RBsoQg==?=\r\n"
+                     "Date: Tue, 05 Mar 2002 09:07:03 +0900\r\n\r\nx\r\n");
+    messages.AddText("b", "Subject: no date\r\n\r\nx\r\n");
+    settings.FileNamePattern = "%Y%m%d %H%M %s";
+    settings.WriteIndex = true;
+    Stored(kSaveTypeEml);
+    const std::string kaigi = "\x89\xEF\x8B\x63";  // "会議"
+    auto size = [&](const std::string& name) {
+        return std::to_string(platform.files["C:\\out\\" + name].bytes.size());
+    };
+    EXPECT_EQ(platform.files["C:\\out\\index.csv"].bytes,
+              "File,Date,From,To,Subject,Size,Attachments\r\n20020305 0907 " + kaigi +
+                  ".eml,2002-03-05T09:07:03+09:00,,," + kaigi + "," +
+                  size("20020305 0907 " + kaigi + ".eml") +
+                  ",0\r\n20261207 0830 no date.eml,,,,no date," +
+                  size("20261207 0830 no date.eml") + ",0\r\n");
+    EXPECT_EQ(platform.fileTimes["C:\\out\\20020305 0907 " + kaigi + ".eml"], 1015286823);
+    EXPECT_EQ(platform.files.count("C:\\out\\20261207 0830 no date.eml"), 1u)
+        << "the export time stands in for a missing date";
+    EXPECT_EQ(platform.fileTimes.size(), 1u) << "a message without a date keeps the export time";
+
+    platform = FakePlatform();
+    Stored(kSaveTypeMbox);  // the stored single file is named by the pattern too
+    EXPECT_EQ(platform.files.count("C:\\out\\20020305 0907 " + kaigi + ".txt"), 1u);
+
+    platform = FakePlatform();
+    settings = ExportSettings();
+    settings.MailFileTimes = false;
+    Stored(kSaveTypeEml);
+    EXPECT_EQ(platform.files.count("C:\\out\\" + kaigi + ".eml"), 1u) << "no pattern: the Subject";
+    EXPECT_TRUE(platform.fileTimes.empty());
+}
+
+TEST_F(ExportDriverTest, AttachmentsSavedBesideTheEmlFileAndNamedInIt) {
+    SimulatedHost::Instance().Messages().AddText(
+        "m",
+        "Subject: s\r\nDate: Tue, 05 Mar 2002 09:07:03 +0900\r\n"
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nbody\r\n"
+        "--b\r\nContent-Type: application/pdf; name=a.pdf\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nAAEC/w==\r\n"
+        "--b\r\nContent-Type: image/png\r\nContent-Disposition: attachment; filename=a.pdf\r\n"
+        "\r\nraw\r\n--b--\r\n");
+    settings.SaveAttachments = true;
+    settings.NoAttach = true;
+    settings.WriteIndex = true;
+    Stored(kSaveTypeEml);
+    const std::string& index = platform.files["C:\\out\\index.csv"].bytes;
+    EXPECT_EQ(index.substr(index.size() - 4), ",2\r\n") << "two attachments counted: " << index;
+    EXPECT_EQ(platform.folders, std::vector<std::string>{"C:\\out\\s"});
+    EXPECT_EQ(platform.files["C:\\out\\s\\a.pdf"].bytes, std::string("\x00\x01\x02\xFF", 4));
+    EXPECT_EQ(platform.files["C:\\out\\s\\a (2).pdf"].bytes, "raw");
+    EXPECT_EQ(platform.fileTimes["C:\\out\\s\\a (2).pdf"], 1015286823);
+    const std::string& eml = platform.files["C:\\out\\s.eml"].bytes;
+    EXPECT_NE(eml.find("body\r\n"), std::string::npos);
+    EXPECT_NE(eml.find(": a.pdf]\r\n"), std::string::npos) << eml;
+    EXPECT_NE(eml.find(": a (2).pdf]\r\n"), std::string::npos) << eml;
+    EXPECT_EQ(eml.find("AAEC"), std::string::npos) << "the attachment itself is left out";
+    EXPECT_TRUE(platform.messages.empty());
+
+    // An attachment that cannot be saved fails its message: no .eml without it.
+    platform = FakePlatform();
+    platform.diskSpace = 2;
+    settings.WriteIndex = false;
+    Stored(kSaveTypeEml);
+    EXPECT_EQ(platform.failedMessages, (std::vector<std::pair<int, int>>{{1, IDS_FAILED_WRITE}}));
+    EXPECT_TRUE(platform.files["C:\\out\\s.eml"].bytes.empty());
+    EXPECT_EQ(report.messagesWritten, 0);
+}
+
+TEST_F(ExportDriverTest, AttachmentsOfAForwardedMessageAreSavedWhereItLeavesThemOut) {
+    SimulatedHost::Instance().Messages().AddText(
+        "m",
+        "Subject: f\r\nContent-Type: multipart/mixed; boundary=o\r\n\r\n"
+        "--o\r\nContent-Type: text/plain\r\n\r\nsee below\r\n"
+        "--o\r\nContent-Type: message/rfc822\r\n\r\n"
+        "Subject: inner\r\nContent-Type: multipart/mixed; boundary=i\r\n\r\n"
+        "--i\r\nContent-Type: text/plain\r\n\r\ninner text\r\n"
+        "--i\r\nContent-Type: application/pdf; name=in.pdf\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nAAEC/w==\r\n--i--\r\n"
+        "--o--\r\n");
+    settings.SaveAttachments = true;
+    settings.NoAttach = true;
+    Stored(kSaveTypeEml);
+    EXPECT_EQ(platform.files["C:\\out\\f\\in.pdf"].bytes, std::string("\x00\x01\x02\xFF", 4));
+    const std::string& eml = platform.files["C:\\out\\f.eml"].bytes;
+    EXPECT_NE(eml.find(": in.pdf]\r\n"), std::string::npos) << eml;
+    EXPECT_NE(eml.find("inner text"), std::string::npos) << eml;
+    EXPECT_EQ(eml.find("AAEC"), std::string::npos) << eml;
+}
+
+TEST_F(ExportDriverTest, MaildirOutputForTheAskingCommandOnly) {
+    Add({"01-meeting.eml", "05-from-line.eml"});
+    platform.browsePath = "C:\\out";
+    Ask(kSaveTypeMaildir);
+    EXPECT_EQ(platform.folders, (std::vector<std::string>{"C:\\out", "C:\\out\\cur", "C:\\out\\new",
+                                                          "C:\\out\\tmp"}));
+    ASSERT_EQ(platform.files.size(), 2u);
+    EXPECT_EQ(platform.files.count("C:\\out\\new\\0.P0Q1.localhost"), 1u) << "moved out of tmp";
+    const std::string& second = platform.files["C:\\out\\new\\0.P0Q2.localhost"].bytes;
+    EXPECT_EQ(second.find(">From here on"), std::string::npos) << "no mbox quoting";
+    EXPECT_NE(second.find("\r\nFrom here on"), std::string::npos);
+
+    platform = FakePlatform();
+    Stored(kSaveTypeMaildir);
+    EXPECT_TRUE(platform.files.empty()) << "a stored 106 exports nothing";
+}
+
+TEST(MaildirNames, UniqueAndSafeForTheFolder) {
+    EXPECT_EQ(MaildirUniqueName(1015286823, "P42", 7, "a/b:c"), "1015286823.P42Q7.a\\057b\\072c");
 }

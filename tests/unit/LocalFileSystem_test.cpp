@@ -320,3 +320,16 @@ TEST_F(LocalFileSystemTest, DevicesAndPipesAreWrittenAsTheyAreAndFoldersRefused)
 }
 
 }  // namespace
+
+TEST_F(LocalFileSystemTest, SetFileTimeDatesTheFileOrTellsWhyNot) {
+    Put("a.eml", "x");
+    LocalFileSystem files;
+    for (int64_t when : {int64_t{1015286823}, int64_t{-283996801}}) {  // 2002, 1960
+        ASSERT_TRUE(files.SetFileTime(Path("a.eml"), when));
+        struct stat st;
+        ASSERT_EQ(stat(Path("a.eml").c_str(), &st), 0);
+        EXPECT_EQ(static_cast<int64_t>(st.st_mtime), when);
+    }
+    EXPECT_FALSE(files.SetFileTime(Path("missing.eml"), 0));
+    EXPECT_NE(files.TakeFailure().find("missing.eml: "), std::string::npos);
+}

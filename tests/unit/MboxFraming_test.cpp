@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "export/framing/EnvelopeLine.h"
 #include "export/mime/MimePart.h"
 #include "tests/support/EngineInternals.h"
 

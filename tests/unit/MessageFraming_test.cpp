@@ -21,7 +21,9 @@ TEST(MessageFraming, TheSaveTypePicksTheTarget) {
     EXPECT_STREQ(Framing(kSaveTypeSeparator)->Extension(), ".txt");
     EXPECT_FALSE(Framing(kSaveTypeEml)->OneFile());
     EXPECT_STREQ(Framing(kSaveTypeEml)->Extension(), ".eml");
-    for (int unknown : {kSaveTypeUnset, 0, 102, 106}) EXPECT_EQ(Framing(unknown), nullptr);
+    EXPECT_FALSE(Framing(kSaveTypeMaildir)->OneFile());
+    EXPECT_STREQ(Framing(kSaveTypeMaildir)->Extension(), "");
+    for (int unknown : {kSaveTypeUnset, 0, 102, 107}) EXPECT_EQ(Framing(unknown), nullptr);
 }
 
 TEST(MessageFraming, NewMessageStartsOnALineOfItsOwnAndAnEnvelopeAfterABlankLine) {

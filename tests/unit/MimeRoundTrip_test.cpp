@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "export/framing/EnvelopeLine.h"
 #include "export/mime/LineReader.h"
 #include "export/mime/MimePart.h"
 #include "export/seams/CalendarTime.h"

@@ -64,6 +64,25 @@ TEST(SettingsFile, NegativeSaveTypeIsWrittenUnsigned) {
     EXPECT_EQ(LoadSettingsFile(path).SaveType, -1);
 }
 
+TEST(SettingsFile, TheExtraKeysAreReadAndWrittenOnlyWhenSet) {
+    std::string path = TempPath("extras");
+    std::ofstream(path, std::ios::binary)
+        << "[SETTING]\r\nMailFileTimes=0\r\nFileNamePattern=%Y%m%d %s\r\nWriteIndex=1\r\n";
+    ExportSettings settings = LoadSettingsFile(path);
+    EXPECT_FALSE(settings.MailFileTimes);
+    EXPECT_EQ(settings.FileNamePattern, "%Y%m%d %s");
+    EXPECT_TRUE(settings.WriteIndex);
+    EXPECT_FALSE(settings.SaveAttachments);
+    settings.WriteIndex = false;  // a key the file has is written even at its default
+    settings.SaveAttachments = true;
+    ASSERT_TRUE(SaveSettingsFile(path, settings));
+    const std::string text = Read(path);
+    for (const char* line : {"MailFileTimes=0\r\n", "FileNamePattern=%Y%m%d %s\r\n",
+                             "WriteIndex=0\r\n", "SaveAttachments=1\r\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << text;
+    }
+}
+
 TEST(IniFile, AppendsMissingKeysInsideTheirSection) {
     IniFile ini;
     ini.Parse("[SETTING]\r\nSavePath=x\r\n\r\n[Next]\r\nA=1\r\n");

@@ -151,3 +151,56 @@ TEST(TooLarge, MessageIsToldWith500AndTheNextOneIsExported) {
 }
 
 }  // namespace
+
+namespace {
+
+// Seconds since 1970 of a file's last write, as the system keeps it.
+long long WriteTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    const unsigned long long ticks =
+        (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+        data.ftLastWriteTime.dwLowDateTime;
+    return static_cast<long long>(ticks / 10000000ULL) - 11644473600LL;
+}
+
+}  // namespace
+
+// The INI-only keys through the real plug-in: a pattern names the file, the
+// file and the saved attachment take the mail's date, index.csv lists it.
+TEST(IniExtras, PatternTimesIndexAndAttachments) {
+    const std::string message =
+        "Subject: =?ISO-2022-JP?B?GyRCMnE1RBsoQg==?=\r\nFrom: Taro <taro@example.jp>\r\n"
+        "Date: Tue, 05 Mar 2002 09:07:03 +0900\r\n"
+        "Content-Type: multipart/mixed; boundary=m\r\n\r\n"
+        "--m\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nthe text\r\n"
+        "--m\r\nContent-Type: application/pdf\r\nContent-Transfer-Encoding: base64\r\n"
+        "Content-Disposition: attachment; filename*=UTF-8''%E4%BC%9A%E8%AD%B0.pdf\r\n\r\n"
+        "AAEC/w==\r\n--m--\r\n";
+    PluginFixture plugin;
+    const std::string out = NewTempFolder("extras");
+    ExportEml(
+        plugin, out,
+        "NoAttach=1\r\nFileNamePattern=%Y%m%d %H%M %s\r\nWriteIndex=1\r\nSaveAttachments=1\r\n");
+    SimulatedHost::Instance().Messages().AddText("m", message);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+    const std::string ini = plugin.IniText();
+    EXPECT_NE(ini.find("FileNamePattern=%Y%m%d %H%M %s\r\n"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("MailFileTimes"), std::string::npos) << "a key at its default is not added";
+    const std::string kaigi = "\x89\xEF\x8B\x63";  // 会議
+    const std::string name = "20020305 0907 " + kaigi;
+    EXPECT_EQ(WriteTime(out + name + ".eml"), 1015286823);
+    EXPECT_EQ(ReadFileBytes(out + name + "\\" + kaigi + ".pdf"),
+              std::string("\x00\x01\x02\xFF", 4));
+    EXPECT_EQ(WriteTime(out + name + "\\" + kaigi + ".pdf"), 1015286823);
+    const std::string eml = ReadFileBytes(out + name + ".eml");
+    EXPECT_NE(eml.find("\x83\x74\x83\x40\x83\x43\x83\x8B: " + kaigi + ".pdf]\r\n"),
+              std::string::npos)
+        << eml;
+    const std::string index = ReadFileBytes(out + "index.csv");
+    EXPECT_EQ(index.substr(0, 44), "File,Date,From,To,Subject,Size,Attachments\r\n");
+    EXPECT_NE(index.find(name + ".eml,2002-03-05T09:07:03+09:00,Taro <taro@example.jp>,," + kaigi),
+              std::string::npos)
+        << index;
+}

@@ -28,6 +28,7 @@ int CliExportPlatform::RunFormatDialog(ExportFormat& format) {
     format.Convert = true;
     if (options_.hasSeparator) format.Separator = options_.separator;
     format.NoAttach = options_.noAttach;
+    ApplyCliExtras(options_, format);
     return 1;
 }
 

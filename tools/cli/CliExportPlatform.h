@@ -12,6 +12,7 @@
 #include "export/seams/ExportReport.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/LocaleText.h"
+#include "platform/ProcessIdentity.h"
 #include "tools/cli/CliFileSystem.h"
 #include "tools/cli/CliOptions.h"
 #include "tools/cli/ProtectedFiles.h"
@@ -36,6 +37,7 @@ class CliExportPlatform : public ExportPlatform {
     CalendarTime LocalNow() override;
     std::string NameOnDisk(const std::string& name) override;
     bool IsProtected(const std::string& path) override;
+    MaildirIdentity MaildirNames() override { return ThisProcessIdentity(); }
 
     // The progress of the export to come: a run has one walk.
     void SetProgress(std::unique_ptr<ExportProgress> progress) { progress_ = std::move(progress); }

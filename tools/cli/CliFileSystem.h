@@ -23,6 +23,14 @@ class CliFileSystem : public FileSystem {
     std::unique_ptr<TargetFile> Open(const std::string& path, TargetMode mode) override;
     size_t MaxPathBytes() const override { return local_.MaxPathBytes(); }
     std::string TakeFailure() override;
+    bool SetFileTime(const std::string& path, int64_t utcSeconds) override {
+        return local_.SetFileTime(path, utcSeconds);
+    }
+    bool MakeFolder(const std::string& path) override { return local_.MakeFolder(path); }
+    bool Move(const std::string& from, const std::string& to) override {
+        return local_.Move(from, to);
+    }
+    void Remove(const std::string& path) override { local_.Remove(path); }
 
     // Messages skipped because their file existed.
     int Kept() const { return kept_; }

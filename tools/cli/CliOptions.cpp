@@ -10,9 +10,11 @@ namespace tessera {
 namespace {
 
 const char kUsage[] =
-    "usage: tessera-export [-f mbox|eml|separator] [-s TEXT] [-n] [--settings FILE.ini]\n"
-    "                      [-o PATH] [--if-exists overwrite|append|cancel]\n"
-    "                      [--names locale|sjis] [-q] [INPUT...]\n"
+    "usage: tessera-export [-f mbox|eml|separator|maildir] [-s TEXT] [-n]\n"
+    "                      [--settings FILE.ini] [-o PATH]\n"
+    "                      [--if-exists overwrite|append|cancel] [--names locale|sjis]\n"
+    "                      [--name-pattern P] [--no-file-times] [--index]\n"
+    "                      [--save-attachments] [-q] [INPUT...]\n"
     "\n"
     "Exports mail to Shift-JIS text, as the plug-in's export commands do.\n"
     "INPUT is an .eml file, an mbox file, a Maildir folder, a folder of .eml files\n"
@@ -22,7 +24,8 @@ const char kUsage[] =
     "\n"
     "  -f, --format TYPE     export as TYPE, like the command that asks for the format:\n"
     "                        mbox or separator: --output is the target file;\n"
-    "                        eml: --output is the folder for one .eml file per message\n"
+    "                        eml: --output is the folder for one .eml file per message;\n"
+    "                        maildir: --output is a Maildir (cur, new, tmp made)\n"
     "  -s, --separator TEXT  line written after each message (--format separator)\n"
     "  -n, --no-attach       leave attachments out (--format)\n"
     "      --settings FILE   without --format: export with the settings of this INI\n"
@@ -37,6 +40,12 @@ const char kUsage[] =
     "      --names CHARSET   file names the export makes (.eml, the stored format's\n"
     "                        .txt): locale (default; the locale's character set,\n"
     "                        UTF-8 in the C locale) or sjis (the plug-in's Shift-JIS)\n"
+    "      --name-pattern P  names of .eml files (and the stored format's file) from\n"
+    "                        %s Subject, %Y %m %d %H %M date, %f sender, %a address,\n"
+    "                        %n running number, %% a '%' (FileNamePattern)\n"
+    "      --no-file-times   .eml files dated by the export, not by their mail\n"
+    "      --index           index.csv beside the .eml files (WriteIndex)\n"
+    "      --save-attachments  attachments as files beside the .eml files\n"
     "  -q, --quiet           no progress line\n"
     "  -h, --help            show this help\n"
     "  -V, --version         show the version\n"
@@ -51,6 +60,8 @@ bool ParseFormat(const std::string& value, int& saveType) {
         saveType = kSaveTypeEml;
     else if (value == "separator")
         saveType = kSaveTypeSeparator;
+    else if (value == "maildir")
+        saveType = kSaveTypeMaildir;
     else
         return false;
     return true;
@@ -85,7 +96,7 @@ bool ParseValueOption(const std::string& name, const std::string& value, CliOpti
     if (name == "--format") {
         options.hasFormat = true;
         if (ParseFormat(value, options.saveType)) return true;
-        error = Tr("unknown format '%1' (mbox, eml or separator)", {value});
+        error = Tr("unknown format '%1' (mbox, eml, separator or maildir)", {value});
         return false;
     }
     if (name == "--if-exists") {
@@ -103,6 +114,9 @@ bool ParseValueOption(const std::string& name, const std::string& value, CliOpti
         options.separator = value;
     } else if (name == "--settings") {
         options.settingsFile = value;
+    } else if (name == "--name-pattern") {
+        options.hasNamePattern = true;
+        options.namePattern = value;
     } else {
         options.hasOutput = true;
         options.output = value;
@@ -115,7 +129,7 @@ bool CheckCombination(const StandardStreams& streams, CliOptions& options, std::
     if (options.help || options.version) return true;
     if (options.inputs.empty() && !streams.inputIsTerminal)
         options.inputs.push_back(kStandardStream);
-    const bool singleFile = options.hasFormat && options.saveType != kSaveTypeEml;
+    const bool singleFile = WritesOneFile(options);
     if (singleFile && !options.hasOutput && !streams.outputIsTerminal) {
         options.hasOutput = true;
         options.output = kStandardStream;
@@ -130,6 +144,9 @@ bool CheckCombination(const StandardStreams& streams, CliOptions& options, std::
         error = Tr("--separator and --no-attach need --format (or set them in --settings)");
     else if (options.hasSeparator && options.saveType != kSaveTypeSeparator)
         error = Tr("--separator needs --format separator");
+    else if ((options.index || options.saveAttachments) && options.hasFormat &&
+             options.saveType != kSaveTypeEml)
+        error = Tr("--index and --save-attachments need --format eml");
     else if (options.hasOutput && options.output.empty())
         error = Tr("--output is empty");
     else if (options.output == kStandardStream && !singleFile)
@@ -147,10 +164,11 @@ struct OptionName {
 };
 
 constexpr OptionName kOptions[] = {
-    {"--format", 'f', true},   {"--separator", 's', true}, {"--no-attach", 'n', false},
-    {"--settings", 0, true},   {"--output", 'o', true},    {"--if-exists", 0, true},
-    {"--names", 0, true},      {"--quiet", 'q', false},    {"--help", 'h', false},
-    {"--version", 'V', false},
+    {"--format", 'f', true},   {"--separator", 's', true},       {"--no-attach", 'n', false},
+    {"--settings", 0, true},   {"--output", 'o', true},          {"--if-exists", 0, true},
+    {"--names", 0, true},      {"--quiet", 'q', false},          {"--help", 'h', false},
+    {"--version", 'V', false}, {"--name-pattern", 0, true},      {"--no-file-times", 0, false},
+    {"--index", 0, false},     {"--save-attachments", 0, false},
 };
 
 // Finds the option of `arg`: "--name", "--name=VALUE", "-x", "-xVALUE".
@@ -183,6 +201,12 @@ void ApplyFlag(const std::string& name, CliOptions& options) {
         options.version = true;
     else if (name == "--no-attach")
         options.noAttach = true;
+    else if (name == "--no-file-times")
+        options.noFileTimes = true;
+    else if (name == "--index")
+        options.index = true;
+    else if (name == "--save-attachments")
+        options.saveAttachments = true;
     else
         options.quiet = true;
 }
@@ -206,6 +230,18 @@ bool ApplyFlagGroup(const std::string& arg, CliOptions& options) {
 }  // namespace
 
 std::string CliUsage() { return Tr(kUsage); }
+
+bool WritesOneFile(const CliOptions& options) {
+    return options.hasFormat && options.saveType != kSaveTypeEml &&
+           options.saveType != kSaveTypeMaildir;
+}
+
+void ApplyCliExtras(const CliOptions& options, ExportFormat& format) {
+    if (options.noFileTimes) format.MailFileTimes = false;
+    if (options.hasNamePattern) format.FileNamePattern = options.namePattern;
+    if (options.index) format.WriteIndex = true;
+    if (options.saveAttachments) format.SaveAttachments = true;
+}
 
 bool ParseCliOptions(int argc, char** argv, const StandardStreams& streams, CliOptions& options,
                      std::string& error) {

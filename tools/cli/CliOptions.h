@@ -29,10 +29,24 @@ struct CliOptions {
     NameCharset names = NameCharset::Locale;
     bool quiet = false;
     std::vector<std::string> inputs;
+
+    // Beyond the plug-in's dialogs: the INI keys of the same meaning, set here.
+    bool noFileTimes = false;  // --no-file-times: MailFileTimes=0
+    bool hasNamePattern = false;
+    std::string namePattern;       // --name-pattern: FileNamePattern
+    bool index = false;            // --index: WriteIndex=1
+    bool saveAttachments = false;  // --save-attachments: SaveAttachments=1
 };
 
 // "-" as INPUT or --output: standard input or output.
 constexpr const char* kStandardStream = "-";
+
+// True when --format writes one file (mbox, separator), not a folder.
+bool WritesOneFile(const CliOptions& options);
+
+struct ExportFormat;
+// Puts the extras given on the command line into a format (stored or chosen).
+void ApplyCliExtras(const CliOptions& options, ExportFormat& format);
 
 // What the defaults depend on: with no INPUT a pipe on standard input is read,
 // and with no --output an mbox or separator export goes to a standard output

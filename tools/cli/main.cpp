@@ -100,7 +100,9 @@ bool PrepareSettings(const CliOptions& options, ExportSettings& settings,
 // The folder of the formats that write into one is made when missing.
 bool PrepareFolder(const CliOptions& options, ExportSettings& settings,
                    CliExportPlatform& platform) {
-    if (!options.hasOutput || (options.hasFormat && options.saveType != kSaveTypeEml)) return true;
+    const bool folderFormat =
+        options.saveType == kSaveTypeEml || options.saveType == kSaveTypeMaildir;
+    if (!options.hasOutput || (options.hasFormat && !folderFormat)) return true;
     std::string error;
     if (!MakeFolder(options.output, error)) {
         platform.Say(error);
@@ -207,7 +209,7 @@ int Run(const CliOptions& options) {
     ProtectedFiles inputs;
     ProtectInputs(options, host.Messages(), inputs);
     platform.SetInputs(&inputs);
-    const bool singleFile = options.hasFormat && options.saveType != kSaveTypeEml;
+    const bool singleFile = WritesOneFile(options);
     const bool toStandardOutput = singleFile && options.output == kStandardStream;
     if (toStandardOutput ? inputs.HoldsOpen(1) : singleFile && inputs.Holds(options.output)) {
         platform.Say(Tr("%1: one of the inputs; nothing written", {options.output}));
@@ -231,6 +233,7 @@ int Run(const CliOptions& options) {
         return kExitFailed;
     }
     if (!PrepareFolder(options, settings, platform)) return kExitFailed;
+    ApplyCliExtras(options, settings);
     HostApi api = BindHostApi(host);
     ExportDriver driver(api, platform);
     platform.SetReport(&driver.Report());
@@ -257,6 +260,10 @@ int Run(const CliOptions& options) {
     }
     // The closing line: always on trouble, else unless --quiet.
     if (!allWritten || !inputsOk || !options.quiet) platform.Say(ClosingLine(report, total));
+    if (report.filesUndated > 0) {
+        platform.Say(Tr("%1 file(s) keep the export time: the system refused the mail's date",
+                        {std::to_string(report.filesUndated)}));
+    }
     if (!allWritten) return kExitFailed;
     return inputsOk ? kExitOk : kExitFailed;
 }

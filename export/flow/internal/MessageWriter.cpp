@@ -52,7 +52,7 @@ MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format,
       progress_(progress),
       converter_(host, progress) {}
 
-bool MessageWriter::ConvertParts(MimePart* part, const char* charset) {
+bool MessageWriter::ConvertParts(MimePart* part, const char* charset, AttachmentHook* hook) {
     bool changed = part != nullptr && ConvertHeaderLines(*part);
     // Iterative: siblings in a loop, nesting on an explicit stack.
     struct Pending {
@@ -70,7 +70,7 @@ bool MessageWriter::ConvertParts(MimePart* part, const char* charset) {
         if (current->firstChild) pending.push_back({current->firstChild, current});
         const bool message = item.container && IsForwardedMessage(*current, *item.container);
         if (message && !IsMessageItself(*current)) {
-            changed |= ConvertForwarded(*current);
+            changed |= ConvertForwarded(*current, hook);
             continue;
         }
         const bool text = IsText(current->type) || current->type[0] == '\0';
@@ -90,18 +90,24 @@ bool MessageWriter::KeptAsReceived(const MimePart& part) const {
            (seal != Seal::kNone && format_.SaveType != kSaveTypeSeparator);
 }
 
-bool MessageWriter::ConvertMessage(MimePart& root, const char* charset, bool& pruned) {
+bool MessageWriter::ConvertMessage(MimePart& root, const char* charset, bool& pruned,
+                                   AttachmentHook* hook) {
     pruned = false;
     if (!HasHeaderBlock(root)) return false;  // a file without headers is written as it came
     std::optional<SignedContent> signedContent;
     if (format_.NoAttach || format_.SaveType == kSaveTypeSeparator) signedContent.emplace(root);
-    const bool converted = ConvertParts(&root, charset);
-    pruned = format_.NoAttach && LeaveOutAttachments(root);
+    const bool converted = ConvertParts(&root, charset, hook);
+    bool taken = false;
+    if (hook && !hook->Take(root, taken)) {
+        hookRefused_ = true;
+        return converted;
+    }
+    pruned = (format_.NoAttach && LeaveOutAttachments(root)) || taken;
     if (signedContent && signedContent->Changed()) signatureBroken_ = true;
     return converted;
 }
 
-bool MessageWriter::ConvertForwarded(MimePart& part) {
+bool MessageWriter::ConvertForwarded(MimePart& part, AttachmentHook* hook) {
     if (forwardedDepth_ >= kMaxForwardedNesting) return false;
     struct Depth {
         int& depth;
@@ -112,7 +118,7 @@ bool MessageWriter::ConvertForwarded(MimePart& part) {
     const auto convert = [&](MimePart& message) {
         bool pruned = false;
         // The host's charset is the outer message's: not this one's.
-        converted = ConvertMessage(message, "", pruned);
+        converted = ConvertMessage(message, "", pruned, hook);
         return converted || pruned;
     };
     const bool changed = ConvertForwardedMessage(part, convert, progress_);
@@ -138,14 +144,20 @@ bool MessageWriter::Read(const char* id, HostMessage& message) {
     return true;
 }
 
-bool MessageWriter::Write(const char* id, HostMessage& message, OutputFile& file) {
+bool MessageWriter::Write(const char* id, HostMessage& message, OutputFile& file,
+                          AttachmentHook* hook) {
     MimePart& root = message.root;
     char charset[kCharsetBufferSize] = {};
     host_.GetCharSet(id, charset, kCharsetBufferSize - 1);
     signatureBroken_ = false;
+    hookRefused_ = false;
     bool pruned = false;
-    const bool converted = ConvertMessage(root, charset, pruned);
+    const bool converted = ConvertMessage(root, charset, pruned, hook);
     progress_.Tick();
+    if (hookRefused_) {
+        failure_ = IDS_FAILED_WRITE;
+        return false;
+    }
     framing_.Prepare(root);
     failure_ = IDS_FAILED_EMPTY;
     if (root.SerializedSize() < 3) return false;

@@ -23,6 +23,16 @@ struct HostMessage {
     bool lineEnded = true;  // the source ended its last line (or was shorter than 3 bytes)
 };
 
+// Sees a message (and each forwarded message converted inside it) after its
+// text is converted and before its attachments are left out (attachments
+// saved as files, say); may change its parts.
+class AttachmentHook {
+  public:
+    virtual ~AttachmentHook() = default;
+    // `changed`: set when it changed the message. False fails the message.
+    virtual bool Take(MimePart& root, bool& changed) = 0;
+};
+
 class MessageWriter {
   public:
     // `format` and `framing` are read, never changed, for the writer's whole
@@ -36,8 +46,9 @@ class MessageWriter {
     bool Read(const char* id, HostMessage& message);
     // Writes the message read for `id` at the file's current position. False
     // when the written-back text is shorter than 3 bytes (nothing written
-    // then), or any write failed or fell short.
-    bool Write(const char* id, HostMessage& message, OutputFile& file);
+    // then), `hook` refused it, or any write failed or fell short.
+    bool Write(const char* id, HostMessage& message, OutputFile& file,
+               AttachmentHook* hook = nullptr);
 
     // Converts `part`, its following siblings and everything below them: the
     // body and header block of every text part that is not a file, and the
@@ -45,10 +56,13 @@ class MessageWriter {
     // Returns whether anything changed.
     // Signed and encrypted content is left as it came (KeptAsReceived); a
     // forwarded message is converted as a message of its own.
-    bool ConvertParts(MimePart* part, const char* charset);
-    // ConvertParts on a whole message, then its attachments left out when asked
-    // (`pruned`: any went). Returns whether its text was converted.
-    bool ConvertMessage(MimePart& root, const char* charset, bool& pruned);
+    // `hook` is handed each forwarded message converted as a message.
+    bool ConvertParts(MimePart* part, const char* charset, AttachmentHook* hook = nullptr);
+    // ConvertParts on a whole message, then `hook` (when given), then its
+    // attachments left out when asked (`pruned`: any went, or the hook
+    // changed it). Returns whether its text was converted.
+    bool ConvertMessage(MimePart& root, const char* charset, bool& pruned,
+                        AttachmentHook* hook = nullptr);
     bool ConvertBodyLines(MimePart& part, const char* charset);
     bool ConvertHeaderLines(MimePart& part);
 
@@ -65,7 +79,7 @@ class MessageWriter {
 
   private:
     bool KeptAsReceived(const MimePart& part) const;
-    bool ConvertForwarded(MimePart& part);
+    bool ConvertForwarded(MimePart& part, AttachmentHook* hook);
 
     const HostApi& host_;
     const ExportFormat& format_;
@@ -77,6 +91,7 @@ class MessageWriter {
     bool signatureBroken_ = false;  // of the message in hand
     int forwardedDepth_ = 0;
     int failure_ = 0;
+    bool hookRefused_ = false;  // of the message in hand
 };
 
 }  // namespace tessera

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "export/framing/internal/EnvelopeLine.h"
+#include "export/framing/EnvelopeLine.h"
 #include "export/framing/internal/FromQuoting.h"
 #include "export/framing/internal/MboxContentLength.h"
 #include "export/mime/MimePart.h"

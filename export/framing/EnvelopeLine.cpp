@@ -1,4 +1,4 @@
-#include "export/framing/internal/EnvelopeLine.h"
+#include "export/framing/EnvelopeLine.h"
 
 #include <cstring>
 
@@ -87,20 +87,22 @@ int CompleteYear(int year) {
     return year <= 70 ? 2000 + year : 1900 + year;
 }
 
-// Hour, minute and optional seconds; false when no ':' follows the hour.
-bool ReadClock(const char* p, CalendarTime& time) {
+// Hour, minute and optional seconds; null when no ':' follows the hour, else
+// where the text after the clock begins.
+const char* ReadClock(const char* p, CalendarTime& time) {
     p = SkipAny(p, " ");
     const char* end = TokenEnd(p, ": ");
-    if (*end != ':') return false;
+    if (*end != ':') return nullptr;
     time.hour = DecimalValue(p, end);
     p = end + 1;
     end = TokenEnd(p, ": ");
     time.minute = DecimalValue(p, end);
     time.second = 0;
-    if (*end != ':') return true;
+    if (*end != ':') return end;
     p = end + 1;
-    time.second = DecimalValue(p, TokenEnd(p, ": "));
-    return true;
+    end = TokenEnd(p, ": ");
+    time.second = DecimalValue(p, end);
+    return end;
 }
 
 void PutDigits(char*& out, int value, int digits) {
@@ -131,6 +133,11 @@ void ExtractEnvelopeAddress(const char* value, char* address, size_t size) {
 }
 
 bool ReadEnvelopeDate(const char* value, CalendarTime& time) {
+    const char* afterClock = nullptr;
+    return ReadDateFields(value, time, afterClock);
+}
+
+bool ReadDateFields(const char* value, CalendarTime& time, const char*& afterClock) {
     if (strnlen(value, kMaxDateValueLength + 1) > kMaxDateValueLength) return false;
     const char* p = value;
     if (const char* comma = std::strchr(value, ',')) p = SkipAny(comma + 1, ", ");
@@ -143,8 +150,8 @@ bool ReadEnvelopeDate(const char* value, CalendarTime& time) {
     p = SkipAny(end, " -");
     end = TokenEnd(p, " -");
     time.year = CompleteYear(DecimalValue(p, end));
-    if (!ReadClock(end, time)) return false;
-    return IsValidCalendarTime(time);
+    afterClock = ReadClock(end, time);
+    return afterClock != nullptr && IsValidCalendarTime(time);
 }
 
 void FormatEnvelopeTime(const CalendarTime& time, char* out) {

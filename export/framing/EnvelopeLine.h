@@ -21,6 +21,8 @@ void ExtractEnvelopeAddress(const char* value, char* address, size_t size = kEnv
 // time-zone arithmetic). False when the value cannot be read or names no real
 // moment (Feb 31, hour 25, ...).
 bool ReadEnvelopeDate(const char* value, CalendarTime& time);
+// The same, and where the text after the time of day (its zone) begins.
+bool ReadDateFields(const char* value, CalendarTime& time, const char*& afterClock);
 
 // Writes "Www Mmm dd HH:mm:ss yyyy" and a terminator (25 bytes) for a valid time.
 void FormatEnvelopeTime(const CalendarTime& time, char* out);
