@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "export/framing/MaildirDelivery.h"
 #include "host/SimulatedHost.h"
 #include "tests/support/FakePlatform.h"
 
