@@ -77,6 +77,19 @@ void ExportDriver::RunExport(HostWindow window, Run& run) {
     run.selectionMode = host_.GetNextMail(-1, id, 256, 1) != -1 ? 1 : 0;
     std::unique_ptr<MessageFraming> framing = FramingFor(run.format, platform_.LocalNow());
     if (!framing) return;
+    // However the run ends (an early return, an exception), the files that
+    // wait for its one flush are put in place.
+    struct RunEnd {
+        FileSystem& files;
+        bool done = false;
+        int Finish() {
+            done = true;
+            return files.FinishRun();
+        }
+        ~RunEnd() {
+            if (!done) files.FinishRun();
+        }
+    } runEnd{platform_.Files()};
     Target target;
     if (!ChooseTarget(window, run, *framing, target)) return;
     if (framing->OneFile() && !target.path.empty() && !OpenOneFile(target)) {
@@ -133,6 +146,12 @@ void ExportDriver::RunExport(HostWindow window, Run& run) {
     if (stop == ExportStop::Cancel) report_.cancelled = true;
     const bool abandoned = stop == ExportStop::Abandon;
     if (oneFile) EndOneFile(target, ok, abandoned);
+    // Complete files that could not be put in place were not exported;
+    // the files' failure tells where each one's content is.
+    const int unplaced = runEnd.Finish();
+    report_.messagesWritten -= unplaced;
+    report_.messagesFailed += unplaced;
+    if (unplaced > 0) report_.failedBecause[IDS_FAILED_WRITE] += unplaced;
     report_.stopped = abandoned;
     const bool shown = progress.Shown();
     watched.reset();
@@ -206,6 +225,7 @@ void ExportDriver::EndOneFile(Target& target, bool ok, bool abandoned) {
         report_.messagesConverted = 0;
         report_.characterReferences = 0;
         report_.signaturesBroken = 0;
+        report_.partsUnconverted = 0;
     }
     if (!abandoned && (!ok || (keep && !kept))) report_.stoppingError = IDS_WRITE_ERROR;
 }
@@ -241,6 +261,7 @@ void ExportDriver::CountConversions(const MessageWriter& writer) {
     report_.messagesConverted = writer.MessagesConverted();
     report_.characterReferences = writer.CharacterReferences();
     report_.signaturesBroken = writer.SignaturesBroken();
+    report_.partsUnconverted = writer.PartsLeftUnconverted();
 }
 
 std::string ExportDriver::SubjectFileName(MimePart& root) {

@@ -69,6 +69,12 @@ class FakePlatform : public ExportPlatform, public FileSystem {
     std::unique_ptr<TargetFile> Open(const std::string& path, TargetMode mode) override;
     size_t MaxPathBytes() const override { return maxPath; }
     std::string TakeFailure() override { return std::string(); }
+    int FinishRun() override {
+        ++finishedRuns;
+        return unplacedAtEnd;
+    }
+    int unplacedAtEnd = 0;  // complete files the run's end could not place
+    int finishedRuns = 0;
 
     size_t used = 0;
 };

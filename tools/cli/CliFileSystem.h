@@ -23,6 +23,7 @@ class CliFileSystem : public FileSystem {
     std::unique_ptr<TargetFile> Open(const std::string& path, TargetMode mode) override;
     size_t MaxPathBytes() const override { return local_.MaxPathBytes(); }
     std::string TakeFailure() override;
+    int FinishRun() override { return local_.FinishRun(); }
 
     // Messages skipped because their file existed.
     int Kept() const { return kept_; }
