@@ -7,6 +7,7 @@
 #include <string>
 
 #include "export/ExportFormat.h"
+#include "export/MessageFraming.h"
 #include "export/MessageWriter.h"
 #include "export/MimePart.h"
 #include "export/SignedContent.h"
@@ -55,7 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     format.SaveType = (choice & 4) ? tessera::kSaveTypeSeparator : tessera::kSaveTypeEml;
     format.NoAttach = (choice & 8) != 0;
     static const tessera::HostApi api = tessera::fuzzing::FuzzHostApi();
-    tessera::MessageWriter writer(api, format);
+    static const tessera::CalendarTime now{2026, 12, 7, 8, 30, 0};
+    const auto framing = tessera::FramingFor(format, now);
+    tessera::MessageWriter writer(api, format, *framing, tessera::Unwatched());
     tessera::MimePart root;
     const char* cursor = text.c_str();
     root.Parse(cursor);
