@@ -440,7 +440,11 @@ int LocalFileSystem::PlaceHeld() {
         struct stat info;
         bool synced = fstat(file.fd, &info) == 0 && flushed.count(info.st_dev);
         int error = synced || fdatasync(file.fd) == 0 ? 0 : errno;
-        if (close(file.fd) != 0 && error == 0 && !synced) error = errno;
+        // Closed once renamed: its lock keeps a sweep from elsewhere off it till then.
+        struct Closer {
+            int fd;
+            ~Closer() { close(fd); }
+        } closer{file.fd};
         if (error != 0) {
             // Its bytes may not be on the disk: the old file stays.
             unlink(file.temp.c_str());
