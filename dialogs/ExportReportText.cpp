@@ -64,6 +64,11 @@ ReportMessage ComposeReport(const ExportReport& report, const TextLoader& load) 
         text += "\n" +
                 FillFormat(load(IDS_REPORT_SIGNATURES), {std::to_string(report.signaturesBroken)});
     }
+    // Text a converter failed on, written as it came.
+    if (report.partsUnconverted > 0) {
+        text += "\n" +
+                FillFormat(load(IDS_REPORT_UNCONVERTED), {std::to_string(report.partsUnconverted)});
+    }
     if (!report.target.empty()) text += "\n" + FillFormat(load(IDS_REPORT_TARGET), {report.target});
     return message;
 }

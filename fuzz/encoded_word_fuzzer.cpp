@@ -59,6 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t open = line.find('<'); open != std::string::npos; open = line.find('<', open + 1)) {
         const size_t close = line.find('>', open);
         if (close == std::string::npos) break;
+        // After an escape into a set other than ASCII (never left), '<' is a
+        // byte of a character, not the start of an address.
+        const size_t escape = line.rfind('\x1b', open);
+        if (escape != std::string::npos && line.compare(escape, 3, "\x1b(B") != 0) continue;
         const std::string address = line.substr(open, close + 1 - open);
         // Only what reads as a plain address: no word, quote, comment or list inside.
         const auto special = [](char c) {

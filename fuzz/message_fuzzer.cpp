@@ -4,7 +4,6 @@
 // every byte, and every written line ends in CR LF within the walker's limit.
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "export/framing/MessageFraming.h"
@@ -49,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     format.SaveType = (choice & 4) ? tessera::kSaveTypeSeparator : tessera::kSaveTypeEml;
     format.NoAttach = (choice & 8) != 0;
     static const tessera::HostApi api = tessera::fuzzing::FuzzHostApi();
-    const std::unique_ptr<tessera::MessageFraming> framing =
-        tessera::FramingFor(format, tessera::CalendarTime{2026, 12, 7, 8, 30, 0});
+    static const tessera::CalendarTime now{2026, 12, 7, 8, 30, 0};
+    const auto framing = tessera::FramingFor(format, now);
     tessera::MessageWriter writer(api, format, *framing, tessera::Unwatched());
     tessera::MimePart root;
     const char* cursor = text.c_str();

@@ -79,8 +79,8 @@ class PosixTarget : public TargetFile {
   public:
     // `temp` names the new file of a replacement, renamed to `final` on commit;
     // empty when `fd` is the target itself. `cuttable` is false for a stream;
-    // `flushEach` is false for a made name where no file was when it was
-    // opened: it is flushed with the run's others at its end.
+    // `flushEach` is false for a made name (an .eml file): its flush is the
+    // run's, shared with the others (LocalFileSystem::FinishRun).
     PosixTarget(LocalFileSystem& files, int fd, std::string shown, std::string temp,
                 std::string final, bool cuttable, bool flushEach = true)
         : TargetFile(temp.empty()),
@@ -123,16 +123,21 @@ class PosixTarget : public TargetFile {
             return true;
         }
         StartWriteBack();
+        if (temp_.empty() || flushEach_) return PlaceFlushed();
         bool placed = false;
-        if (!temp_.empty() && !flushEach_ && PlaceUnflushed(placed)) return placed;
-        return PlaceFlushed();
+        if (PlaceUnflushed(placed)) return placed;
+        // A file is there: the new one waits, whole and open, for the run's
+        // flush before it is renamed over it.
+        files_.HoldForFlush(fd_, temp_, final_, shown_);
+        fd_ = -1;
+        return true;
     }
 
   private:
     // A new .eml file that replaces nothing goes in place unflushed: a power
     // cut can cost it, never what the user had; the run syncs its folders
-    // once at its end. False, with nothing done, when a file is there after
-    // all; else `placed` tells whether it is in place.
+    // once at its end. False, with nothing done, when a file is there; else
+    // `placed` tells whether it is in place.
     bool PlaceUnflushed(bool& placed) {
         if (renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, final_.c_str(), RENAME_NOREPLACE) != 0)
             return false;
@@ -327,7 +332,7 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
         return nullptr;
     }
     // Only the many small files of one run wait for one flush at its end.
-    const bool flushEach = old || mode != TargetMode::NewName;
+    const bool flushEach = mode != TargetMode::NewName;
     auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true, flushEach);
     if (!append) return target;
     int source = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -392,7 +397,10 @@ std::unique_ptr<TargetFile> LocalFileSystem::Open(const std::string& path, Targe
     return OpenBeside(*this, path, &info, mode);
 }
 
-LocalFileSystem::~LocalFileSystem() {
+LocalFileSystem::~LocalFileSystem() { FinishRun(); }
+
+int LocalFileSystem::FinishRun() {
+    int unplaced = PlaceHeld();
     for (const std::string& folder : unsynced_) {
         int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) continue;
@@ -400,9 +408,61 @@ LocalFileSystem::~LocalFileSystem() {
         syncfs(fd);
         close(fd);
     }
+    unsynced_.clear();
+    return unplaced;
 }
 
 void LocalFileSystem::SyncAtEnd(const std::string& folder) { unsynced_.insert(folder); }
+
+void LocalFileSystem::HoldForFlush(int fd, const std::string& temp, const std::string& final,
+                                   const std::string& shown) {
+    held_.push_back(HeldFile{fd, temp, final, shown});
+    // Each keeps a descriptor (and its lock, against a sweep): a long run
+    // places them in batches, well within the descriptors a process has.
+    if (held_.size() >= kHeldFiles) heldUnplaced_ += PlaceHeld();
+}
+
+int LocalFileSystem::PlaceHeld() {
+    // One flush of each file system for all of them; where that fails, each
+    // is flushed alone, so that a failure is told with the file it concerns.
+    std::set<dev_t> flushed, failed;
+    for (const HeldFile& file : held_) {
+        struct stat info;
+        if (fstat(file.fd, &info) != 0 || flushed.count(info.st_dev) || failed.count(info.st_dev)) {
+            continue;
+        }
+        (syncfs(file.fd) == 0 ? flushed : failed).insert(info.st_dev);
+    }
+    int unplaced = heldUnplaced_;
+    heldUnplaced_ = 0;
+    std::set<std::string> folders;
+    for (const HeldFile& file : held_) {
+        struct stat info;
+        bool synced = fstat(file.fd, &info) == 0 && flushed.count(info.st_dev);
+        int error = synced || fdatasync(file.fd) == 0 ? 0 : errno;
+        // Closed once renamed: its lock keeps a sweep from elsewhere off it till then.
+        struct Closer {
+            int fd;
+            ~Closer() { close(fd); }
+        } closer{file.fd};
+        if (error != 0) {
+            // Its bytes may not be on the disk: the old file stays.
+            unlink(file.temp.c_str());
+            NoteFailure(file.shown, error);
+            ++unplaced;
+        } else if (rename(file.temp.c_str(), file.final.c_str()) == 0) {
+            folders.insert(FolderOf(file.final));
+        } else {
+            error = errno;
+            std::string saved = SaveAside(file.temp, file.final);
+            NoteFailure(file.shown, SystemReason(error) + "; the complete export is in " + saved);
+            ++unplaced;
+        }
+    }
+    held_.clear();
+    for (const std::string& folder : folders) SyncFolder(folder);
+    return unplaced;
+}
 
 void LocalFileSystem::SweepOnce(const std::string& folder) {
     if (swept_.insert(folder).second) SweepLeftovers(folder);
@@ -446,6 +506,14 @@ bool LocalFileSystem::SetFileTime(const std::string& path, int64_t utcSeconds) {
     times[1].tv_nsec = 0;
     if (static_cast<int64_t>(times[1].tv_sec) != utcSeconds) {
         NoteFailure(path, EOVERFLOW);
+        return false;
+    }
+    // A replacement waiting for the run's one flush is dated under its hidden
+    // name: the rename that puts it in place keeps the time.
+    for (const HeldFile& file : held_) {
+        if (file.final != path) continue;
+        if (futimens(file.fd, times) == 0) return true;
+        NoteFailure(path, errno);
         return false;
     }
     if (utimensat(AT_FDCWD, path.c_str(), times, 0) == 0) return true;

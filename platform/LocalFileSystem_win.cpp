@@ -341,6 +341,9 @@ LocalFileSystem::~LocalFileSystem() = default;
 
 void LocalFileSystem::SyncAtEnd(const std::string&) {}
 
+// Every replacement was flushed and moved at its commit.
+int LocalFileSystem::FinishRun() { return 0; }
+
 void LocalFileSystem::SweepOnce(const std::string& folder) {
     if (!swept_.insert(folder).second) return;
     WIN32_FIND_DATAA found;

@@ -45,6 +45,7 @@
 #define IDS_REPORT_TARGET 616
 #define IDS_REPORT_FAILED_REASON 617
 #define IDS_REPORT_SIGNATURES 618
+#define IDS_REPORT_UNCONVERTED 619
 // Why a message was not written (in the report).
 #define IDS_FAILED_NO_SOURCE 620
 #define IDS_FAILED_NO_FILE 622

@@ -242,7 +242,8 @@ bool AppendJisAsShiftJis(JapaneseCharset charset, std::string_view text, Unmappa
     } else if (charset == JapaneseCharset::kEucJp) {
         ok = DecodeEucJp(text, writer);
     }
-    if (!ok) {
+    // Refused: a character Shift-JIS lacks fails the text (an address keeps its words as written).
+    if (!ok || (unmappable == Unmappable::kRefuse && writer.Unmapped() > 0)) {
         out.resize(start);
         return false;
     }

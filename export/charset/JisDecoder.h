@@ -24,7 +24,8 @@ bool NeedsOwnJisDecoding(JapaneseCharset charset, std::string_view line);
 // writes), anything else is written as `unmappable` says and counted in
 // *unmapped. A line break returns ISO-2022-JP to ASCII and clears its G2 set.
 // Returns false, with `out` as it was, for damaged text: an escape sequence
-// not known, a code no set defines, an 8-bit byte out of place in EUC-JP.
+// not known, a code no set defines, an 8-bit byte out of place in EUC-JP;
+// and, with Unmappable::kRefuse, for a character code page 932 lacks.
 bool AppendJisAsShiftJis(JapaneseCharset charset, std::string_view text, Unmappable unmappable,
                          std::string& out, size_t* unmapped);
 

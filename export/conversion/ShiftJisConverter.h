@@ -42,6 +42,10 @@ class ShiftJisConverter {
 
     // Characters written as "&#NNNNN;" references so far.
     size_t References() const { return references_; }
+    // A text part is left as received because this converter failed on it.
+    void CountPartLeftUnconverted() { ++partsLeft_; }
+    // Parts so left so far.
+    int PartsLeftUnconverted() const { return partsLeft_; }
     // Ticks the progress now: for long work on a converted text between host calls.
     void Tick() { progress_.Tick(); }
 
@@ -54,6 +58,7 @@ class ShiftJisConverter {
     const HostApi& host_;
     std::string line_;  // one NUL-terminated line for the host, reused
     size_t references_ = 0;
+    int partsLeft_ = 0;
     ExportProgress& progress_;
     unsigned callsSinceTick_ = 0;
 };

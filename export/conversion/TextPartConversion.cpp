@@ -111,6 +111,7 @@ InPlace ConvertLinesInPlace(MimePart& part, JapaneseCharset charset, const PartL
             for (e.Next(); e; e.Next()) {
                 if (!LineIsAsLabelled(e.Stored(), charset)) return InPlace::kNotAsLabelled;
             }
+            converter.CountPartLeftUnconverted();
             return InPlace::kUnchanged;
         }
         changed = changed || line.size() != e->length ||
@@ -204,8 +205,10 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     if (charset == JapaneseCharset::kUtf8 && characters.compare(0, 3, "\xEF\xBB\xBF") == 0)
         characters.remove_prefix(3);
     ShiftJisRepertoire repertoire = ShiftJisRepertoire::kAscii;
-    if (!converter.Append(charset, characters, Unmappable::kReference, converted, &repertoire))
+    if (!converter.Append(charset, characters, Unmappable::kReference, converted, &repertoire)) {
+        converter.CountPartLeftUnconverted();
         return false;
+    }
     converter.Tick();
     const Label label = LabelFor(repertoire, labels);
     if (label.eightBit && html) RewriteHtmlCharsetDeclarations(converted, label.name);

@@ -18,7 +18,8 @@ class ShiftJisConverter;
 // text needs and "8bit" (or "7bit"). Files, data that declares its charset
 // inside (text/calendar, text/vcard and the like), parts with damaged encodings or
 // text, other charsets, and text with a line longer than the walker stores are
-// left exactly as they were. Returns whether the part changed.
+// left exactly as they were; a part the converter fails on too, and it counts
+// it (ShiftJisConverter::PartsLeftUnconverted). Returns whether the part changed.
 bool ConvertTextPart(MimePart& part, std::string_view messageCharset, ShiftJisConverter& converter);
 
 // Converts the header lines of `part`'s block (ConvertHeaderText), except the

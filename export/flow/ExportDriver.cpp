@@ -124,6 +124,19 @@ void ExportDriver::RunExport(HostWindow window, Run& run) {
     std::unique_ptr<MessageFraming> framing = FramingFor(run.format, platform_.LocalNow());
     // Maildir output is the command line's choice, never a stored one.
     if (!framing || (run.stored && !IsSaveType(run.format.SaveType))) return;
+    // However the run ends (an early return, an exception), the files that
+    // wait for its one flush are put in place.
+    struct RunEnd {
+        FileSystem& files;
+        bool done = false;
+        int Finish() {
+            done = true;
+            return files.FinishRun();
+        }
+        ~RunEnd() {
+            if (!done) files.FinishRun();
+        }
+    } runEnd{platform_.Files()};
     Target target;
     if (!ChooseTarget(window, run, *framing, target)) return;
     if (framing->OneFile() ? !target.path.empty() && !OpenOneFile(target)
@@ -181,6 +194,12 @@ void ExportDriver::RunExport(HostWindow window, Run& run) {
     if (stop == ExportStop::Cancel) report_.cancelled = true;
     const bool abandoned = stop == ExportStop::Abandon;
     if (oneFile) EndOneFile(target, ok, abandoned);
+    // Complete files that could not be put in place were not exported;
+    // the files' failure tells where each one's content is.
+    const int unplaced = runEnd.Finish();
+    report_.messagesWritten -= unplaced;
+    report_.messagesFailed += unplaced;
+    if (unplaced > 0) report_.failedBecause[IDS_FAILED_WRITE] += unplaced;
     // The rows of the files written, whatever stopped the walk.
     if (target.index && !target.index->Commit() && !abandoned) {
         report_.stoppingError = IDS_WRITE_ERROR;
@@ -308,6 +327,7 @@ void ExportDriver::EndOneFile(Target& target, bool ok, bool abandoned) {
         report_.messagesConverted = 0;
         report_.characterReferences = 0;
         report_.signaturesBroken = 0;
+        report_.partsUnconverted = 0;
     }
     if (!abandoned && (!ok || (keep && !kept))) report_.stoppingError = IDS_WRITE_ERROR;
 }
@@ -343,6 +363,7 @@ void ExportDriver::CountConversions(const MessageWriter& writer) {
     report_.messagesConverted = writer.MessagesConverted();
     report_.characterReferences = writer.CharacterReferences();
     report_.signaturesBroken = writer.SignaturesBroken();
+    report_.partsUnconverted = writer.PartsLeftUnconverted();
 }
 
 std::string ExportDriver::SubjectFileName(MimePart& root) {

@@ -14,6 +14,9 @@ struct ExportReport {
     int messagesConverted = 0;       // written messages whose text was converted
     size_t characterReferences = 0;  // characters written as "&#NNNNN;" references
     int signaturesBroken = 0;        // written messages whose signature no longer verifies
+    // Text parts of written messages left as received because a converter
+    // (the host's, or the engine's own decoder on damaged text) failed on them.
+    int partsUnconverted = 0;
     bool errorShown = false;
     // Stop was asked for (the command line's interrupt): what the run wrote was undone.
     bool stopped = false;

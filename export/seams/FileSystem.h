@@ -23,6 +23,11 @@ class FileSystem {
     virtual std::unique_ptr<TargetFile> Open(const std::string& path, TargetMode mode) = 0;
     // Longest whole path the file system takes, in bytes (0: no limit of its own).
     virtual size_t MaxPathBytes() const = 0;
+    // Ends a run's writing: files whose commit waited for one flush of the
+    // whole run (.eml files replacing older ones) are flushed and put in
+    // place. Returns how many complete files could not be (TakeFailure tells
+    // the last, and where its content is); called once a run, however it ends.
+    virtual int FinishRun() { return 0; }
     // "path: reason" of the last failure, in the system's text, then forgotten;
     // empty when none was noted.
     virtual std::string TakeFailure() = 0;

@@ -87,6 +87,12 @@ class FakePlatform : public ExportPlatform, public FileSystem {
         return true;
     }
     void Remove(const std::string& path) override { files.erase(path); }
+    int FinishRun() override {
+        ++finishedRuns;
+        return unplacedAtEnd;
+    }
+    int unplacedAtEnd = 0;  // complete files the run's end could not place
+    int finishedRuns = 0;
 
     size_t used = 0;
 };

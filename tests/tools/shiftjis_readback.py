@@ -10,13 +10,15 @@ with tessera-export and reads them back as a user's mail reader would:
 - an HTML part declares the charset its MIME label names;
 - files and damaged or non-Japanese parts come back exactly as they were sent;
 - Subject and sender decode as code page 932 to the original (references for
-  what Shift-JIS lacks); the .eml file names are the Subjects in Shift-JIS
+  what Shift-JIS lacks in a Subject; a sender's name that Shift-JIS cannot hold
+  keeps its encoded words); the .eml file names are the Subjects in Shift-JIS
   ("_" for what it lacks).
 Prints a table by source charset and transfer encoding.
 Usage: shiftjis_readback.py TESSERA_EXPORT WORK_DIR
 """
 import collections
 import email
+import email.header
 import email.policy
 import email.utils
 import json
@@ -141,7 +143,10 @@ class Checker:
                 got = raw_header(block, name).decode("cp932")
             except UnicodeDecodeError:
                 got = None
-            # An address reads as the same name and address (a name may be quoted).
+            # An address reads as the same name and address (a name may be quoted;
+            # a name Shift-JIS cannot hold keeps its encoded words).
+            if name == "From" and got is not None and "=?" in got:
+                got = str(email.header.make_header(email.header.decode_header(got)))
             same = got is not None and (
                 normal(got) == normal(expected) if name == "Subject" else
                 email.utils.parseaddr(normal(got)) == email.utils.parseaddr(normal(expected)))

@@ -728,11 +728,14 @@ TEST_F(CliTest, ClosingLineCountsConversionsAndQuietHidesItOnlySuccess) {
     Write("u.eml",
           "Subject: x\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n\xF0\x9F\x98\x80\r\n");
     Write("p.eml", "Subject: y\r\n\r\nplain\r\n");
-    RunResult loud = Run("--format mbox --output o1 a.eml u.eml p.eml");
+    // Labelled UTF-8 that is not: written as it came, and counted.
+    Write("d.eml", "Subject: z\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n\xFF bad\r\n");
+    RunResult loud = Run("--format mbox --output o1 a.eml u.eml p.eml d.eml");
     EXPECT_EQ(loud.status, 0);
     EXPECT_NE(
-        loud.err.find("exported 3 of 3 messages, 2 converted to Shift-JIS, 1 character written as "
-                      "a reference"),
+        loud.err.find("exported 4 of 4 messages, 2 converted to Shift-JIS, 1 character written as "
+                      "a reference (&#NNNNN;), 1 text part left as received: a converter failed "
+                      "on it\n"),
         std::string::npos)
         << loud.err;
     RunResult quiet = Run("--quiet --format mbox --output o2 a.eml");

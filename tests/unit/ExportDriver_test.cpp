@@ -370,6 +370,44 @@ TEST_F(ExportDriverTest, EmlExportGoesOnAfterFailuresAndReportsOnceAtTheEnd) {
     EXPECT_EQ(report.messagesFailed, 2);
 }
 
+TEST_F(ExportDriverTest, EveryEndingOfARunFinishesItsFilesOnceAndCountsWhatCouldNotBePlaced) {
+    struct Case {
+        const char* ending;
+        int saveType, cancelOn, abandonOn, unplaced, written, failed;
+        bool unopenable;
+    };
+    const Case cases[] = {
+        {"eml, all written", kSaveTypeEml, 0, 0, 0, 3, 0, false},
+        {"eml, one not placed at the end", kSaveTypeEml, 0, 0, 1, 2, 1, false},
+        {"eml, cancelled", kSaveTypeEml, 2, 0, 1, 0, 1, false},
+        {"eml, stopped", kSaveTypeEml, 0, 3, 0, 2, 0, false},
+        {"mbox whose file cannot be opened", kSaveTypeMbox, 0, 0, 0, 0, 0, true},
+    };
+    for (const Case& c : cases) {
+        SimulatedHost::Instance().Reset();
+        Add({"01-meeting.eml", "05-from-line.eml", "06-quoted-subject.eml"});
+        platform = FakePlatform();
+        platform.progress = c.cancelOn || c.abandonOn;
+        platform.cancelOn = c.cancelOn;
+        platform.abandonOn = c.abandonOn;
+        platform.unplacedAtEnd = c.unplaced;
+        platform.savePath = "C:\\box.txt";
+        if (c.unopenable) platform.unwritable.push_back(platform.savePath);
+        if (c.saveType == kSaveTypeEml) {
+            Stored(c.saveType);
+        } else {
+            Ask(c.saveType);
+        }
+        EXPECT_EQ(platform.finishedRuns, 1) << c.ending;
+        EXPECT_EQ(report.messagesWritten, c.written) << c.ending;
+        EXPECT_EQ(report.messagesFailed, c.failed) << c.ending;
+        const bool toldFailure = c.failed > 0 || c.unopenable;
+        EXPECT_EQ(!platform.messages.empty() || !platform.reports.empty(),
+                  toldFailure || c.cancelOn)
+            << c.ending;
+    }
+}
+
 TEST_F(ExportDriverTest, LongSubjectsAreCutToFitTheFileSystem) {
     std::string subject(2000, 'x');
     SimulatedHost::Instance().Messages().AddText(

@@ -38,6 +38,8 @@ std::string FakeText(int id) {
             return "to %s";
         case IDS_REPORT_SIGNATURES:
             return "unverifiable %d";
+        case IDS_REPORT_UNCONVERTED:
+            return "unconverted %d";
         default:
             return "[" + std::to_string(id) + "]";
     }
@@ -64,10 +66,11 @@ TEST(ComposeReport, HeadingCountsReasonsAndTarget) {
     cancelled.messagesSelected = 12;
     cancelled.target = "C:\\a.txt";
     cancelled.signaturesBroken = 2;
+    cancelled.partsUnconverted = 3;
     m = ComposeReport(cancelled, FakeText);
     EXPECT_EQ(m.kind, ReportKind::Cancelled);
     EXPECT_FALSE(m.warning);
-    EXPECT_EQ(m.text, "[613]\nwritten 7 of 12\nunverifiable 2\nto C:\\a.txt");
+    EXPECT_EQ(m.text, "[613]\nwritten 7 of 12\nunverifiable 2\nunconverted 3\nto C:\\a.txt");
 
     ExportReport error;
     error.messagesWritten = 3;

@@ -56,6 +56,12 @@ TEST(JisDecoder, Table) {
             << Hex(c.in);
         EXPECT_EQ(Hex(out), Hex("x" + c.out)) << Hex(c.in);
         EXPECT_EQ(unmapped, c.unmapped) << Hex(c.in);
+        // Refusing, a character Shift-JIS lacks fails the whole text.
+        const bool whole = c.ok && c.unmapped == 0;
+        out = "x";
+        EXPECT_EQ(AppendJisAsShiftJis(c.charset, c.in, Unmappable::kRefuse, out, nullptr), whole)
+            << Hex(c.in);
+        EXPECT_EQ(Hex(out), Hex(whole ? "x" + c.out : "x")) << Hex(c.in);
     }
 }
 

@@ -90,6 +90,7 @@ TEST_F(LocalFileSystemTest, ReplaceLeavesTheOldFileUntilCommitAndNothingAfterAbo
         file = files.Open(Path("box"), mode);
         ASSERT_TRUE(WriteMessage(*file, "new\r\n"));
         ASSERT_TRUE(file->Commit());
+        EXPECT_EQ(files.FinishRun(), 0);
         EXPECT_EQ(Read("box"), "new\r\n");
         EXPECT_EQ(Names(), std::vector<std::string>{"box"});
         struct stat info;
@@ -112,10 +113,39 @@ TEST_F(LocalFileSystemTest, AFileMadeWhileANewOneIsWrittenIsReplacedWhole) {
         ASSERT_TRUE(file && WriteMessage(*file, "new"));
         Put("box", "made meanwhile");
         ASSERT_TRUE(file->Commit());
+        EXPECT_EQ(files.FinishRun(), 0);
         EXPECT_EQ(Read("box"), "new");
         EXPECT_EQ(Names(), std::vector<std::string>{"box"});
         fs::remove(Path("box"));
     }
+}
+
+TEST_F(LocalFileSystemTest, MadeNamesReplaceOldFilesOnlyAtTheEndOfTheRunAndThenAllOfThem) {
+    // More than one batch of held files, and one whose name became a folder.
+    const int count = 300;
+    for (int i = 0; i < count; ++i) Put(std::to_string(i) + ".eml", "old");
+    for (int i = 0; i <= count; ++i) {
+        std::string name = i < count ? std::to_string(i) + ".eml" : "new.eml";
+        std::unique_ptr<TargetFile> file = files.Open(Path(name), TargetMode::NewName);
+        ASSERT_TRUE(file && WriteMessage(*file, "new " + name) && file->Commit()) << name;
+    }
+    EXPECT_EQ(Read("new.eml"), "new new.eml") << "a name of nothing is placed at once";
+    EXPECT_EQ(Read(std::to_string(count - 1) + ".eml"), "old") << "the last batch still waits";
+    fs::remove(Path("299.eml"));
+    fs::create_directory(Path("299.eml"));
+    Put("299.eml/kept", "k");
+
+    EXPECT_EQ(files.FinishRun(), 1);
+    std::string failure = files.TakeFailure();
+    EXPECT_NE(failure.find("the complete export is in " + Path("299.eml.tessera-saved")),
+              std::string::npos)
+        << failure;
+    EXPECT_EQ(Read("299.eml.tessera-saved"), "new 299.eml");
+    for (int i = 0; i < count - 1; ++i) {
+        ASSERT_EQ(Read(std::to_string(i) + ".eml"), "new " + std::to_string(i) + ".eml") << i;
+    }
+    EXPECT_EQ(Names().size(), count + 2u) << "no file left under a hidden name";
+    EXPECT_EQ(files.FinishRun(), 0) << "nothing twice";
 }
 
 TEST_F(LocalFileSystemTest, ReplaceThroughALinkReplacesTheFileItNames) {

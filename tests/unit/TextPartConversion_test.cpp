@@ -17,10 +17,13 @@ struct Converted {
     bool changed;
     std::string text;
     size_t references;
+    int partsLeft;  // left as received because the converter failed
 };
 
-Converted Convert(const std::string& part, const char* messageCharset = "") {
+Converted Convert(const std::string& part, const char* messageCharset = "",
+                  const char* hostFault = nullptr) {
     SimulatedHost::Instance().Reset();
+    if (hostFault) SimulatedHost::Instance().Faults().Add(hostFault);
     HostApi api = MakeSimulatedHostApi();
     ShiftJisConverter converter(api);
     MimePart root;
@@ -28,7 +31,7 @@ Converted Convert(const std::string& part, const char* messageCharset = "") {
     root.Parse(cursor);
     const bool changed =
         ConvertTextPart(root, messageCharset, converter) | ConvertHeaderBlock(root, converter);
-    return {changed, root.Serialize(), converter.References()};
+    return {changed, root.Serialize(), converter.References(), converter.PartsLeftUnconverted()};
 }
 
 TEST(TextPartConversion, Table) {
@@ -109,6 +112,35 @@ TEST(TextPartConversion, UnlabelledJapaneseIsRecognised) {
         if (c.out.empty()) continue;
         EXPECT_NE(got.text.find("charset=Shift_JIS"), std::string::npos) << got.text;
         EXPECT_EQ(Hex(got.text.substr(got.text.size() - c.out.size())), Hex(c.out));
+    }
+}
+
+// A part left as received is counted when a converter failed on its text,
+// not when it is left by rule (a file, another charset, data of its own).
+TEST(TextPartConversion, PartsAConverterFailsOnAreLeftAndCounted) {
+    const std::string jis = "\x1b$B$\"\x1b(B\r\n";
+    struct Case {
+        std::string in;
+        const char* hostFault;
+        int partsLeft;
+    } cases[] = {
+        {"Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n" + jis, "BKA_ISO_2022_JP:*", 1},
+        {"Content-Type: text/html; charset=euc-jp\r\n\r\n\xA4\xA2\r\n", "BKA_EUC_JP:*", 1},
+        {"Content-Type: text/plain; charset=utf-8\r\n\r\n\xFF\xFE\r\n", nullptr, 1},
+        // an escape sequence cut off: the host's result keeps it, refused as damaged
+        {"Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n\x1b$Bx\x1b(\r\n", nullptr, 1},
+        {"Content-Type: text/plain; charset=iso-8859-1\r\n\r\ncaf\xE9\r\n", nullptr, 0},
+        {"Content-Type: text/plain; charset=iso-2022-jp\r\nContent-Disposition: attachment\r\n"
+         "\r\n" +
+             jis,
+         "BKA_ISO_2022_JP:*", 0},
+        {"Content-Type: text/calendar; charset=utf-8\r\n\r\n\xFF\r\n", nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        const Converted got = Convert(c.in, "", c.hostFault);
+        EXPECT_FALSE(got.changed) << Hex(c.in);
+        EXPECT_EQ(got.text, c.in);
+        EXPECT_EQ(got.partsLeft, c.partsLeft) << Hex(c.in);
     }
 }
 

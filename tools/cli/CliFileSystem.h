@@ -31,6 +31,7 @@ class CliFileSystem : public FileSystem {
         return local_.Move(from, to);
     }
     void Remove(const std::string& path) override { local_.Remove(path); }
+    int FinishRun() override { return local_.FinishRun(); }
 
     // Messages skipped because their file existed.
     int Kept() const { return kept_; }

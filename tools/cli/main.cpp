@@ -191,6 +191,12 @@ std::string ClosingLine(const ExportReport& report, size_t total) {
                                : ", %1 signed messages changed: signature no longer verifies";
         line += Tr(text, {std::to_string(report.signaturesBroken)});
     }
+    if (report.partsUnconverted > 0) {
+        const char* text = report.partsUnconverted == 1
+                               ? ", %1 text part left as received: a converter failed on it"
+                               : ", %1 text parts left as received: a converter failed on them";
+        line += Tr(text, {std::to_string(report.partsUnconverted)});
+    }
     return line;
 }
 

@@ -73,6 +73,8 @@ class MessageWriter {
     int MessagesConverted() const { return messagesConverted_; }
     // Characters written as "&#NNNNN;" references so far.
     size_t CharacterReferences() const { return converter_.References(); }
+    // Text parts left as received so far because a converter failed on them.
+    int PartsLeftUnconverted() const { return converter_.PartsLeftUnconverted(); }
     // Messages written so far whose signed content the export changed, so that
     // their signature no longer verifies.
     int SignaturesBroken() const { return signaturesBroken_; }
