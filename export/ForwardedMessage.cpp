@@ -4,6 +4,7 @@
 #include <string>
 
 #include "export/AsciiText.h"
+#include "export/ByteScan.h"
 #include "export/LineReader.h"
 #include "export/MimePart.h"
 #include "export/PartLabels.h"
@@ -61,7 +62,7 @@ class LineSink : public TextSink {
     bool Deliver(const char* p, size_t n) override {
         const char* const end = p + n;
         while (p < end) {
-            const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
+            const char* lf = FindByte(p, end, '\n');
             if (lf == nullptr) {
                 pending_.append(p, end);
                 break;

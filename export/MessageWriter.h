@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 #include "export/ExportFormat.h"
 #include "export/ExportProgress.h"
@@ -77,6 +78,7 @@ class MessageWriter {
     bool signatureBroken_ = false;  // of the message in hand
     int forwardedDepth_ = 0;
     int failure_ = 0;
+    std::unique_ptr<char[]> writeBuffer_;  // taken at the first write, kept for the next
 };
 
 }  // namespace tessera

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "export/ByteScan.h"
+
 namespace tessera {
 
 namespace {
@@ -32,7 +34,7 @@ bool StartsWithFrom(const char* p, size_t n, bool anyCase) {
 // Offset of the first line that starts with '>', or length ('>' at a line start is rare).
 size_t FirstQuotedLine(const char* text, size_t length) {
     for (size_t at = 0; at < length;) {
-        const char* quote = static_cast<const char*>(std::memchr(text + at, '>', length - at));
+        const char* quote = FindByte(text + at, text + length, '>');
         if (!quote) break;
         size_t pos = static_cast<size_t>(quote - text);
         if (pos == 0 || text[pos - 1] == '\n') return pos;
@@ -67,7 +69,7 @@ bool IsTesseraEnvelopeLine(const char* line, size_t length) {
 size_t UnquoteFromLines(char* text, size_t length, bool anyCase) {
     size_t in = FirstQuotedLine(text, length), out = in;
     while (in < length) {
-        const char* eol = static_cast<const char*>(std::memchr(text + in, '\n', length - in));
+        const char* eol = FindByte(text + in, text + length, '\n');
         size_t end = eol ? static_cast<size_t>(eol - text) + 1 : length;
         size_t quotes = in;
         while (quotes < end && text[quotes] == '>') ++quotes;

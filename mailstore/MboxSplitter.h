@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "export/ByteScan.h"
 #include "mailstore/MboxFraming.h"
 
 namespace tessera {
@@ -22,8 +23,7 @@ class MboxSplitter {
     template <typename Publish>
     void Feed(const char* p, const char* end, Publish& publish) {
         while (p < end) {
-            const char* eol =
-                static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            const char* eol = FindByte(p, end, '\n');
             const char* stop = eol ? eol + 1 : end;
             size_t take = static_cast<size_t>(stop - p);
             // Five bytes tell an envelope line; only of those is more kept.

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "mailstore/MboxFraming.h"
+#include "mailstore/StoreHost.h"
 
 using namespace tessera;
 
@@ -164,3 +165,30 @@ TEST(TopLevelCharset, ReadsTheFoldedParameterOfTheMessageHeaderOnly) {
 }
 
 }  // namespace
+
+TEST(StoreHostSource, EachSourceWholeWhileLargeBuffersAreReused) {
+    // Falling and rising sizes: a kept buffer larger than the next source must
+    // hold exactly that source, ended where it ends.
+    const size_t sizes[] = {2500000, 300000, 3000000, 1000000, 5200000, 280000};
+    std::string box;
+    std::vector<std::string> bodies;
+    for (size_t i = 0; i < std::size(sizes); ++i) {
+        bodies.push_back("Subject: " + std::to_string(i) + "\n\n" +
+                         std::string(sizes[i], static_cast<char>('a' + i)) + "\n");
+        box += "From sender@example.jp Mon Dec  7 08:00:00 2026\n" + bodies.back() + "\n";
+    }
+    const std::string path = Temp("reuse.mbox");
+    std::ofstream(path, std::ios::binary) << box;
+    StoreHost host;
+    std::string error;
+    ASSERT_TRUE(host.Messages().AddPath(path, error)) << error;
+    HostApi api = BindHostApi(host);
+    for (int round = 0; round < 2; ++round) {
+        for (size_t i = 0; i < bodies.size(); ++i) {
+            char* source = api.GetSource(StoreMessageId(i).c_str());
+            ASSERT_NE(source, nullptr);
+            EXPECT_TRUE(std::string(source) == bodies[i]) << "message " << i;
+            api.Free(source);
+        }
+    }
+}
