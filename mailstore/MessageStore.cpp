@@ -87,7 +87,8 @@ bool MessageStore::Has(size_t index) const {
     std::unique_lock<std::mutex> lock(mutex_);
     if (index >= wanted_) {
         wanted_ = index + 1;
-        changed_.notify_all();  // an indexing that waits for the reader goes on
+        // An indexing that waits for the reader goes on when the reader waits for it.
+        if (entries_.size() <= index) changed_.notify_all();
     }
     changed_.wait(lock, [&] { return entries_.size() > index || !indexing_; });
     return entries_.size() > index;
