@@ -67,16 +67,22 @@ bool IsTesseraEnvelopeLine(const char* line, size_t length) {
 }
 
 size_t UnquoteFromLines(char* text, size_t length, bool anyCase) {
-    size_t in = FirstQuotedLine(text, length), out = in;
+    // From one quoted line to the next: the lines between are moved whole.
+    size_t in = 0, out = 0;
     while (in < length) {
-        const char* eol = FindByte(text + in, text + length, '\n');
-        size_t end = eol ? static_cast<size_t>(eol - text) + 1 : length;
-        size_t quotes = in;
-        while (quotes < end && text[quotes] == '>') ++quotes;
-        if (quotes > in && StartsWithFrom(text + quotes, end - quotes, anyCase))
-            ++in;  // one '>' off
-        if (out != in) std::memmove(text + out, text + in, end - in);
-        out += end - in;
+        const size_t quoted = in + FirstQuotedLine(text + in, length - in);
+        size_t from = quoted, end = length;
+        if (quoted < length) {
+            const char* eol = FindByte(text + quoted, text + length, '\n');
+            end = eol ? static_cast<size_t>(eol - text) + 1 : length;
+            size_t quotes = quoted;
+            while (quotes < end && text[quotes] == '>') ++quotes;
+            if (StartsWithFrom(text + quotes, end - quotes, anyCase)) ++from;  // one '>' off
+        }
+        if (out != in) std::memmove(text + out, text + in, quoted - in);
+        out += quoted - in;
+        if (out != from) std::memmove(text + out, text + from, end - from);
+        out += end - from;
         in = end;
     }
     return out;

@@ -40,6 +40,7 @@ TEST(MboxrdUnescape, DropsOneQuoteFromQuotedFromLinesOnly) {
         {"no quotes\n", "no quotes\n"},
         {"last >From", "last >From"},
         {"\n>From x", "\nFrom x"},
+        {">From a\nb\n>>From c\n>x\nd\n>From e", "From a\nb\n>From c\n>x\nd\nFrom e"},
     };
     for (const auto& c : cases) {
         std::string text = c.in;
