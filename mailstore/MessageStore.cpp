@@ -209,19 +209,20 @@ void MessageStore::Publish(const Entry& entry) {
     changed_.notify_all();
 }
 
-void MessageStore::KeepInWindow(uint32_t input, uint64_t offset, std::vector<char>& block) {
+void MessageStore::KeepInWindow(uint32_t input, uint64_t offset, std::vector<char>& block,
+                                size_t size) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (windowInput_ != input) {
         ClearWindow();
         windowInput_ = input;
     }
-    windowBytes_ += block.size();
-    window_.push_back(Block{offset, std::move(block)});
+    windowBytes_ += size;
+    window_.push_back(Block{offset, size, std::move(block)});
     while (windowBytes_ > kWindowBytes) {
         // The reader waits for a message not yet indexed, or for the whole
         // index: the oldest blocks go, and what was in them is read again.
         if (wantsAll_ || entries_.size() < wanted_) {
-            windowBytes_ -= window_.front().bytes.size();
+            windowBytes_ -= window_.front().size;
             if (spareBlocks_.size() < kSpareBlocks)
                 spareBlocks_.push_back(std::move(window_.front().bytes));
             window_.pop_front();
@@ -239,12 +240,12 @@ bool MessageStore::ReadFromWindow(const Entry& entry, char* out) const {
     std::lock_guard<std::mutex> lock(mutex_);
     if (entry.input != windowInput_ || window_.empty()) return false;
     const uint64_t start = window_.front().offset;
-    const uint64_t end = window_.back().offset + window_.back().bytes.size();
+    const uint64_t end = window_.back().offset + window_.back().size;
     if (entry.offset < start || entry.offset + entry.length > end) return false;
     uint64_t at = entry.offset;
     const uint64_t stop = entry.offset + entry.length;
     for (const Block& block : window_) {
-        const uint64_t blockEnd = block.offset + block.bytes.size();
+        const uint64_t blockEnd = block.offset + block.size;
         if (blockEnd <= at) continue;
         if (at >= stop) break;
         const uint64_t to = std::min(stop, blockEnd);
@@ -259,8 +260,8 @@ void MessageStore::ReleaseWindowBefore(uint32_t input, uint64_t offset) const {
     std::lock_guard<std::mutex> lock(mutex_);
     if (input != windowInput_) return;
     bool released = false;
-    while (!window_.empty() && window_.front().offset + window_.front().bytes.size() <= offset) {
-        windowBytes_ -= window_.front().bytes.size();
+    while (!window_.empty() && window_.front().offset + window_.front().size <= offset) {
+        windowBytes_ -= window_.front().size;
         if (spareBlocks_.size() < kSpareBlocks)
             spareBlocks_.push_back(std::move(window_.front().bytes));
         window_.pop_front();
@@ -408,10 +409,10 @@ void MessageStore::ScanMbox(uint32_t index) {
     };
     MboxSplitter splitter;
     size_t n;
-    while (block.resize(kBlockBytes), (n = std::fread(block.data(), 1, block.size(), file)) > 0) {
-        block.resize(n);
+    // Blocks keep their length (a shorter read fills a part), so none is cleared again.
+    while (block.resize(kBlockBytes), (n = std::fread(block.data(), 1, kBlockBytes, file)) > 0) {
         splitter.Feed(block.data(), block.data() + n, publish);
-        KeepInWindow(index, size, block);
+        KeepInWindow(index, size, block, n);
         size += n;
     }
     // After a read error the last message may be cut short: it is left out.

@@ -107,9 +107,9 @@ class MessageStore {
     void ScanMbox(uint32_t input);
     void Publish(const Entry& entry);
     void WaitForIndexing();
-    // Keeps a block the indexing read (file offset `offset`); waits while the
+    // Keeps a block the indexing read (`size` bytes at `offset`); waits while the
     // window is full and the reader has an indexed message before it.
-    void KeepInWindow(uint32_t input, uint64_t offset, std::vector<char>& block);
+    void KeepInWindow(uint32_t input, uint64_t offset, std::vector<char>& block, size_t size);
     // Copies the entry's bytes from the window; false when they are not all there.
     bool ReadFromWindow(const Entry& entry, char* out) const;
     // Lets the window's blocks before `offset` go.
@@ -139,6 +139,7 @@ class MessageStore {
     // Blocks of the mbox being indexed, in file order, from windowStart_.
     struct Block {
         uint64_t offset;
+        size_t size;  // bytes read into it
         std::vector<char> bytes;
     };
     mutable std::deque<Block> window_;
