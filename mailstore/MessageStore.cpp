@@ -24,9 +24,9 @@ namespace {
 constexpr uint32_t kMaxNumber = (1u << 31) - 1;
 // The indexing reads an mbox in blocks of this size and keeps at most this much
 // of it for the reader (more only while the reader waits for the indexing).
-constexpr size_t kBlockBytes = 1 << 20;
-constexpr size_t kWindowBytes = 2 * kBlockBytes;
-constexpr size_t kSpareBlocks = 2;
+constexpr size_t kBlockBytes = 256 * 1024;
+constexpr size_t kWindowBytes = 4 * kBlockBytes;
+constexpr size_t kSpareBlocks = 4;
 std::string Reason(const std::error_code& ec) { return " (" + ec.message() + ")"; }
 std::string Reason(int error) { return std::string(" (") + std::strerror(error) + ")"; }
 

@@ -51,17 +51,25 @@ TEST(MboxrdUnescape, DropsOneQuoteFromQuotedFromLinesOnly) {
 }
 
 TEST(MessageStoreMbox, DropsTheBlankLineBeforeEachEnvelopeAcrossReadBlocks) {
-    // Messages sized so that envelope lines straddle the reader's 1 MiB blocks,
-    // followed by an LF blank line, a CR LF one, or none.
+    // Every envelope line after the first straddles a multiple of 256 KiB (the
+    // reader's blocks are a multiple of it), at a different byte each time;
+    // messages end with an LF blank line, a CR LF one, or none.
     const char* gaps[] = {"\n", "\r\n", ""};
+    const std::string envelope = "From sender@example.jp Mon Dec  7 08:00:00 2026\n";
     std::string path = Temp("blocks.mbox");
     std::vector<std::string> bodies;
     std::string box;
-    for (int i = 0; i < 7; ++i) {
-        std::string body = "Subject: " + std::to_string(i) + "\n\n" +
-                           std::string(300000 + i * 7919, 'a' + i) + "\nlast line\n";
+    for (size_t i = 0; i < 7; ++i) {
+        const size_t next = (i + 1) * 256 * 1024 - 3 - i * 6;  // where the next envelope starts
+        const std::string head = "Subject: " + std::to_string(i) + "\n\n";
+        const std::string tail = std::string("\nlast line\n") + gaps[i % 3];
+        std::string body =
+            head +
+            std::string(next - box.size() - envelope.size() - head.size() - tail.size(),
+                        static_cast<char>('a' + i)) +
+            "\nlast line\n";
         bodies.push_back(body);
-        box += "From sender@example.jp Mon Dec  7 08:00:00 2026\n" + body + gaps[i % 3];
+        box += envelope + body + gaps[i % 3];
     }
     std::ofstream(path, std::ios::binary) << box;
     MessageStore store;
