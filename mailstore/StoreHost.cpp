@@ -15,8 +15,11 @@ namespace tessera {
 namespace {
 // The top-level header block is looked for in this much of a source.
 constexpr size_t kCharsetScanBytes = 256 * 1024;
-// Buffers from this size on are kept for reuse, and made at least this large.
+// Buffers from this size on are kept for reuse, and made at least this large;
+// none larger than kKeptBytes is kept: it would stay while a large message is
+// written, on top of what writing it takes.
 constexpr size_t kReusedBytes = 1024 * 1024;
+constexpr size_t kKeptBytes = 8 * kReusedBytes;
 }  // namespace
 
 StoreHost::~StoreHost() {
@@ -158,7 +161,8 @@ char* StoreHost::Allocate(size_t size) {
 }
 
 void StoreHost::Release(void* buffer) {
-    if (buffer == nullptr || buffer != lent_) {
+    if (buffer == nullptr || buffer != lent_ || lentBytes_ > kKeptBytes) {
+        if (buffer != nullptr && buffer == lent_) lent_ = nullptr;
         std::free(buffer);
         return;
     }
