@@ -128,9 +128,14 @@ def run(args, work):
             label = name[: len("before: ")] if name.startswith("before: ") else ""
             base = times[(box, label + "tessera-export --format mbox")]
             native = "%.2f" % statistics.median(t / b for t, b in zip(own, base))
+        # Beside the base build: how many times as fast, round by round.
+        faster = ""
+        if ("before: " + name) in {n for _, n, _, _ in listed}:
+            before = times[(box, "before: " + name)]
+            faster = "%.2f" % statistics.median(b / t for b, t in zip(before, own))
         rows.append((box, name, statistics.median(own),
                      statistics.median(c / t for c, t in zip(cat, own)),
-                     statistics.median(n / t for n, t in zip(nkf, own)), native))
+                     statistics.median(n / t for n, t in zip(nkf, own)), native, faster))
     return rows
 
 
@@ -143,12 +148,13 @@ def table(rows, args):
              "the export's own time by the simulated host's `--time`, without Wine's start-up; "
              "`tessera-export.exe` rows: the whole process under Wine, start-up included. Rows marked "
              "\"before:\" are the build before the read-once and C-runtime work, run in the same rounds. "
-             "x native: the Wine row's time over the same build's native `--format mbox` in its round.",
-             "", "| input | command | median s | / cat | x nkf | x native |",
-             "|---|---|---:|---:|---:|---:|"]
-    for box, name, median, to_cat, to_nkf, native in rows:
+             "x native: the Wine row's time over the same build's native `--format mbox` in its round; "
+             "x before: the \"before:\" row's time over this row's, in each round (above 1: faster now).",
+             "", "| input | command | median s | / cat | x nkf | x native | x before |",
+             "|---|---|---:|---:|---:|---:|---:|"]
+    for box, name, median, to_cat, to_nkf, native, faster in rows:
         lines.append(f"| {os.path.basename(box)} ({os.path.getsize(box) / 1e6:.1f} MB) | {name} | "
-                     f"{median:.3f} | {to_cat:.3f} | {to_nkf:.2f} | {native} |")
+                     f"{median:.3f} | {to_cat:.3f} | {to_nkf:.2f} | {native} | {faster} |")
     return "\n".join(lines) + "\n"
 
 
