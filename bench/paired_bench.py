@@ -71,7 +71,9 @@ def commands(args, work):
                 target = os.path.join(work, "eml") if fmt == "eml" else out
                 yield box, f"{label}tessera-export --format {fmt}", "wall", [
                     exe, "--quiet", "--format", fmt, "--if-exists", "overwrite", "--output", target, box]
-            if win and shutil.which("wine"):
+            if win and shutil.which("wine") and all(
+                    os.path.isfile(os.path.join(win, "bin", n))
+                    for n in ("tessera-export.exe", "simhost.exe", "Tessera.dll")):
                 exe = os.path.join(win, "bin", "tessera-export.exe")
                 yield box, f"{label}tessera-export.exe --format mbox (Wine)", "wall", [
                     "wine", exe, "--quiet", "--format", "mbox", "--if-exists", "overwrite",
