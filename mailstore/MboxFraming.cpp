@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "export/text/ByteScan.h"
+
 namespace tessera {
 
 namespace {
@@ -32,7 +34,7 @@ bool StartsWithFrom(const char* p, size_t n, bool anyCase) {
 // Offset of the first line that starts with '>', or length ('>' at a line start is rare).
 size_t FirstQuotedLine(const char* text, size_t length) {
     for (size_t at = 0; at < length;) {
-        const char* quote = static_cast<const char*>(std::memchr(text + at, '>', length - at));
+        const char* quote = FindByte(text + at, text + length, '>');
         if (!quote) break;
         size_t pos = static_cast<size_t>(quote - text);
         if (pos == 0 || text[pos - 1] == '\n') return pos;
@@ -65,16 +67,22 @@ bool IsTesseraEnvelopeLine(const char* line, size_t length) {
 }
 
 size_t UnquoteFromLines(char* text, size_t length, bool anyCase) {
-    size_t in = FirstQuotedLine(text, length), out = in;
+    // From one quoted line to the next: the lines between are moved whole.
+    size_t in = 0, out = 0;
     while (in < length) {
-        const char* eol = static_cast<const char*>(std::memchr(text + in, '\n', length - in));
-        size_t end = eol ? static_cast<size_t>(eol - text) + 1 : length;
-        size_t quotes = in;
-        while (quotes < end && text[quotes] == '>') ++quotes;
-        if (quotes > in && StartsWithFrom(text + quotes, end - quotes, anyCase))
-            ++in;  // one '>' off
-        if (out != in) std::memmove(text + out, text + in, end - in);
-        out += end - in;
+        const size_t quoted = in + FirstQuotedLine(text + in, length - in);
+        size_t from = quoted, end = length;
+        if (quoted < length) {
+            const char* eol = FindByte(text + quoted, text + length, '\n');
+            end = eol ? static_cast<size_t>(eol - text) + 1 : length;
+            size_t quotes = quoted;
+            while (quotes < end && text[quotes] == '>') ++quotes;
+            if (StartsWithFrom(text + quotes, end - quotes, anyCase)) ++from;  // one '>' off
+        }
+        if (out != in) std::memmove(text + out, text + in, quoted - in);
+        out += quoted - in;
+        if (out != from) std::memmove(text + out, text + from, end - from);
+        out += end - from;
         in = end;
     }
     return out;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "export/text/ByteScan.h"
 #include "mailstore/MboxFraming.h"
 
 namespace tessera {
@@ -22,10 +23,17 @@ class MboxSplitter {
     template <typename Publish>
     void Feed(const char* p, const char* end, Publish& publish) {
         while (p < end) {
-            const char* eol =
-                static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            const char* eol = FindByte(p, end, '\n');
             const char* stop = eol ? eol + 1 : end;
             size_t take = static_cast<size_t>(stop - p);
+            if (eol && lineLength_ == 0) {
+                // A whole line in the piece: judged where it lies, nothing kept.
+                const bool envelope = IsEnvelopeLine(p, take);
+                lineLength_ = take;
+                EndLine(p, std::min(take, envelope ? kEnvelopeBytes : size_t(5)), publish);
+                p = stop;
+                continue;
+            }
             // Five bytes tell an envelope line; only of those is more kept.
             size_t used = 0;
             if (head_.size() < 5) {
@@ -37,33 +45,37 @@ class MboxSplitter {
             }
             lineLength_ += take;
             p = stop;
-            if (eol) EndLine(publish);
+            if (eol) {
+                EndLine(head_.data(), head_.size(), publish);
+                head_.clear();
+            }
         }
     }
     // The end of the file at `size`.
     template <typename Publish>
     void Finish(uint64_t size, Publish& publish) {
-        if (lineLength_ > 0) EndLine(publish);
+        if (lineLength_ > 0) EndLine(head_.data(), head_.size(), publish);
+        head_.clear();
         Close(previousBlank_ ? previousStart_ : size, publish);
     }
 
   private:
+    // Ends the current line, of which `head` holds the first bytes.
     template <typename Publish>
-    void EndLine(Publish& publish) {
-        bool whole = lineLength_ == head_.size();
-        if (IsEnvelopeLine(head_.data(), head_.size())) {
+    void EndLine(const char* head, size_t headLength, Publish& publish) {
+        bool whole = lineLength_ == headLength;
+        if (IsEnvelopeLine(head, headLength)) {
             Close(previousBlank_ ? previousStart_ : lineStart_, publish);
             inMessage_ = true;
             bodyStart_ = lineStart_ + lineLength_;
-            anyCaseFrom_ = whole && IsTesseraEnvelopeLine(head_.data(), head_.size());
+            anyCaseFrom_ = whole && IsTesseraEnvelopeLine(head, headLength);
             previousBlank_ = false;
         } else {
-            previousBlank_ = whole && IsBlankLine(head_.data(), head_.size());
+            previousBlank_ = whole && IsBlankLine(head, headLength);
         }
         previousStart_ = lineStart_;
         lineStart_ += lineLength_;
         lineLength_ = 0;
-        head_.clear();
     }
     template <typename Publish>
     void Close(uint64_t end, Publish& publish) {

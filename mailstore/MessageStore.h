@@ -13,7 +13,10 @@
 // bytes a message (offset, length, input, place), so memory does not grow with
 // the text of a box. The indexing runs on a thread of its own while the first
 // messages are used. One thread adds, asks and reads; the indexing thread only
-// appends.
+// appends. The blocks the indexing read are kept in a small window until the
+// messages in them are read, so that a box is read from its file once; the
+// indexing waits for the reader while the window is full and the reader has
+// a message to read, else it lets the oldest blocks go (they are read again).
 #pragma once
 
 #include <condition_variable>
@@ -104,6 +107,14 @@ class MessageStore {
     void ScanMbox(uint32_t input);
     void Publish(const Entry& entry);
     void WaitForIndexing();
+    // Keeps a block the indexing read (`size` bytes at `offset`); waits while the
+    // window is full and the reader has an indexed message before it.
+    void KeepInWindow(uint32_t input, uint64_t offset, std::vector<char>& block, size_t size);
+    // Copies the entry's bytes from the window; false when they are not all there.
+    bool ReadFromWindow(const Entry& entry, char* out) const;
+    // Lets the window's blocks before `offset` go.
+    void ReleaseWindowBefore(uint32_t input, uint64_t offset) const;
+    void ClearWindow() const;
     // False, with a problem recorded, for a message larger than memory can address.
     bool Fits(size_t index, const Entry& entry) const;
     // Reads the message's bytes; false with a problem recorded.
@@ -124,6 +135,19 @@ class MessageStore {
     mutable std::condition_variable changed_;
     mutable FILE* openFile_ = nullptr;
     mutable std::string openPath_;
+
+    // Blocks of the mbox being indexed, in file order, from windowStart_.
+    struct Block {
+        uint64_t offset;
+        size_t size;  // bytes read into it
+        std::vector<char> bytes;
+    };
+    mutable std::deque<Block> window_;
+    mutable std::vector<std::vector<char>> spareBlocks_;  // given back, for the next reads
+    mutable uint32_t windowInput_ = UINT32_MAX;
+    mutable size_t windowBytes_ = 0;
+    mutable size_t wanted_ = 0;      // messages the reader has asked for (Has)
+    mutable bool wantsAll_ = false;  // the reader waits for the whole index
 };
 
 // True when the file starts like an mbox ("From " on its first line).

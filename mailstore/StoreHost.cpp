@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "export/text/ByteScan.h"
 #include "mailstore/EucJpConverter.h"
 #include "mailstore/Iso2022JpConverter.h"
 
@@ -14,7 +15,17 @@ namespace tessera {
 namespace {
 // The top-level header block is looked for in this much of a source.
 constexpr size_t kCharsetScanBytes = 256 * 1024;
+// Buffers from this size on are kept for reuse, and made at least this large;
+// none larger than kKeptBytes is kept: it would stay while a large message is
+// written, on top of what writing it takes.
+constexpr size_t kReusedBytes = 1024 * 1024;
+constexpr size_t kKeptBytes = 8 * kReusedBytes;
 }  // namespace
+
+StoreHost::~StoreHost() {
+    std::free(spare_);
+    std::free(lent_);
+}
 
 std::string StoreMessageId(size_t index) { return "msg" + std::to_string(index + 1) + "@sim"; }
 
@@ -68,7 +79,7 @@ char* StoreHost::ReadSource(long index) {
         return nullptr;
     }
     buffer[length] = '\0';  // the host's text ends at its first NUL
-    if (std::memchr(buffer, '\0', length)) NoteNulByte(index);
+    if (FindByte(buffer, buffer + length, '\0')) NoteNulByte(index);
     charsetIndex_ = index;
     charset_ =
         TopLevelCharset(std::string_view(buffer, std::min<size_t>(length, kCharsetScanBytes)));
@@ -131,10 +142,35 @@ char* StoreHost::NewBuffer(const std::string& text) {
 }
 
 char* StoreHost::Allocate(size_t size) {
-    return static_cast<char*>(std::malloc(size == 0 ? 1 : size));
+    if (size < kReusedBytes / 4 || lent_ != nullptr) {
+        return static_cast<char*>(std::malloc(size == 0 ? 1 : size));
+    }
+    if (spare_ != nullptr && (spareBytes_ < size || spareBytes_ - size > size / 2 + kReusedBytes)) {
+        std::free(spare_);
+        spare_ = nullptr;
+    }
+    if (spare_ != nullptr) {
+        lent_ = spare_;
+        lentBytes_ = spareBytes_;
+        spare_ = nullptr;
+    } else {
+        lentBytes_ = std::max(size, kReusedBytes);
+        lent_ = std::malloc(lentBytes_);
+    }
+    return static_cast<char*>(lent_);
 }
 
-void StoreHost::Release(void* buffer) { std::free(buffer); }
+void StoreHost::Release(void* buffer) {
+    if (buffer == nullptr || buffer != lent_ || lentBytes_ > kKeptBytes) {
+        if (buffer != nullptr && buffer == lent_) lent_ = nullptr;
+        std::free(buffer);
+        return;
+    }
+    std::free(spare_);
+    spare_ = lent_;
+    spareBytes_ = lentBytes_;
+    lent_ = nullptr;
+}
 
 namespace {
 

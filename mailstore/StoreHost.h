@@ -14,7 +14,7 @@ namespace tessera {
 class StoreHost {
   public:
     StoreHost() = default;
-    virtual ~StoreHost() = default;
+    virtual ~StoreHost();
     StoreHost(const StoreHost&) = delete;
     StoreHost& operator=(const StoreHost&) = delete;
 
@@ -57,6 +57,13 @@ class StoreHost {
     std::string charset_;
     long lastNulIndex_ = -1;
     bool nulExplained_ = false;
+    // The last large buffer given back, kept for the next source: fresh memory
+    // is faulted in page by page. Kept only while it is not much larger than
+    // what is asked for, so what is held follows the message in hand.
+    void* lent_ = nullptr;
+    size_t lentBytes_ = 0;
+    void* spare_ = nullptr;
+    size_t spareBytes_ = 0;
 };
 
 // A HostApi whose entries call `host`, which must outlive every call; one

@@ -100,3 +100,11 @@ if [ -f "$WIN/bin/simhost.exe" ] && [ -f "$WIN/bin/Tessera.dll" ] && command -v 
     printf '\n' >> "$REPO/docs/bench.md"
     bash "$REPO/scripts/bench-progress.sh" "$WIN" "$BOX" >> "$REPO/docs/bench.md"
 fi
+
+# Interleaved rounds, ratios within each round; beside an earlier build when
+# BENCH_BASE (a native Release tree) and BENCH_BASE_WIN (a Wine tree) name one.
+PAIRED_WIN=""
+[ "$WINE_NOTE" = "${WINE_NOTE#not}" ] && PAIRED_WIN=$WIN  # the Wine rows above ran
+python3 "$REPO/bench/paired_bench.py" --native "$BUILD" --rounds "$RUNS" --report "$REPO/docs/bench.md" \
+    ${PAIRED_WIN:+--win "$PAIRED_WIN"} ${BENCH_BASE:+--base-native "$BENCH_BASE"} \
+    ${BENCH_BASE_WIN:+--base-win "$BENCH_BASE_WIN"} "$BOX" "$MODERN" >/dev/null

@@ -5,6 +5,7 @@
 
 #include "export/charset/CharsetLabel.h"
 #include "export/charset/Utf8ToShiftJis.h"
+#include "export/text/ByteScan.h"
 
 namespace tessera {
 
@@ -69,8 +70,7 @@ Reading ReadAsShiftJis(std::string_view text) {
 bool HasIso2022JpEscape(std::string_view text) {
     const char* p = text.data();
     const char* end = p + text.size();
-    while ((p = static_cast<const char*>(std::memchr(p, 0x1B, static_cast<size_t>(end - p)))) !=
-           nullptr) {
+    while ((p = FindByte(p, end, 0x1B)) != nullptr) {
         const std::string_view rest(p + 1, static_cast<size_t>(end - p - 1));
         if (rest.compare(0, 2, "$B") == 0 || rest.compare(0, 2, "$@") == 0 ||
             rest.compare(0, 2, "$A") == 0 || rest.compare(0, 2, "(I") == 0) {

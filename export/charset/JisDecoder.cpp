@@ -5,6 +5,7 @@
 
 #include "export/charset/internal/Cp932Table.h"
 #include "export/charset/internal/JisTables.h"
+#include "export/text/ByteScan.h"
 
 namespace tessera {
 
@@ -215,7 +216,7 @@ bool DecodeEucJp(std::string_view text, CharacterWriter& writer) {
 
 bool NeedsOwnJisDecoding(JapaneseCharset charset, std::string_view line) {
     if (charset == JapaneseCharset::kEucJp)
-        return std::memchr(line.data(), kSingleShift3, line.size()) != nullptr;
+        return FindByte(line.data(), line.data() + line.size(), kSingleShift3) != nullptr;
     if (charset != JapaneseCharset::kIso2022Jp) return false;
     for (size_t at = line.find('\x1b'); at != std::string_view::npos;
          at = line.find('\x1b', at + 1)) {

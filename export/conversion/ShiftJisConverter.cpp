@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "export/charset/JisDecoder.h"
+#include "export/text/ByteScan.h"
 #include "export/text/ShiftJisText.h"
 
 namespace tessera {
@@ -22,8 +23,9 @@ class PiecesMeasure {
         eightBit_ |= piece != ShiftJisRepertoire::kAscii;
         extended_ |= piece == ShiftJisRepertoire::kCp932;
         if (piece != ShiftJisRepertoire::kAscii || written.empty()) return;
-        extended_ |= std::memchr(written.data(), '\\', written.size()) != nullptr ||
-                     std::memchr(written.data(), '~', written.size()) != nullptr;
+        const char* end = written.data() + written.size();
+        extended_ |= FindByte(written.data(), end, '\\') != nullptr ||
+                     FindByte(written.data(), end, '~') != nullptr;
     }
     ShiftJisRepertoire Measured() const {
         return invalid_ ? ShiftJisRepertoire::kInvalid : RepertoireOf(eightBit_, extended_);
@@ -38,9 +40,9 @@ class PiecesMeasure {
 // Length of the line at the start of `text`, its LF included. The host's
 // converters end a line at CR too, so a line given to them may hold a CR.
 size_t LineLength(std::string_view text) {
-    const void* lf = std::memchr(text.data(), '\n', text.size());
+    const char* lf = FindByte(text.data(), text.data() + text.size(), '\n');
     if (lf == nullptr) return text.size();
-    return static_cast<size_t>(static_cast<const char*>(lf) - text.data()) + 1;
+    return static_cast<size_t>(lf - text.data()) + 1;
 }
 
 // True when Shift-JIS text holds the geta mark 〓 (81 AC) as a character.
@@ -161,11 +163,11 @@ bool ShiftJisConverter::AppendJisLine(JapaneseCharset charset, const char* line,
         progress_.Tick();
     }
     if (converted == nullptr) return false;
-    const size_t length = std::strlen(converted);
+    const size_t length = TextLength(converted);
     // An escape sequence the host's converter did not know (cut off, or of
     // another set) is left in its result: damaged text, refused whole.
-    const bool damaged =
-        charset == JapaneseCharset::kIso2022Jp && std::memchr(converted, 0x1B, length) != nullptr;
+    const bool damaged = charset == JapaneseCharset::kIso2022Jp &&
+                         FindByte(converted, converted + length, 0x1B) != nullptr;
     // A geta mark may stand for a character the host could not map: the
     // engine decodes such a line again and writes that character instead
     // (the text's own geta marks come out as they were).

@@ -7,6 +7,7 @@
 #include "export/mime/MimePart.h"
 #include "export/mime/PartLabels.h"
 #include "export/text/AsciiText.h"
+#include "export/text/ByteScan.h"
 #include "export/text/TextSink.h"
 
 namespace tessera {
@@ -49,7 +50,7 @@ class LineSink : public TextSink {
     bool Deliver(const char* p, size_t n) override {
         const char* const end = p + n;
         while (p < end) {
-            const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
+            const char* lf = FindByte(p, end, '\n');
             if (lf == nullptr) {
                 pending_.append(p, end);
                 break;

@@ -1,7 +1,8 @@
 #include "export/mime/LineReader.h"
 
-#include <cstdint>
 #include <cstring>
+
+#include "export/text/ByteScan.h"
 
 namespace tessera {
 
@@ -20,32 +21,14 @@ bool ConsumeBreak(const char*& cursor, const char* end) {
     return true;
 }
 
-// The first CR or LF in [p, end), or end. One pass for both bytes, eight at a
-// time: looking for LF first and then for CR before it read a whole window for
-// every line that ends in a bare CR.
-const char* FindBreak(const char* p, const char* end) {
-    constexpr uint64_t kOnes = 0x0101010101010101u;
-    constexpr uint64_t kHighs = 0x8080808080808080u;
-    while (end - p >= 8) {
-        uint64_t word;
-        std::memcpy(&word, p, sizeof word);
-        // A byte of `lf` (of `cr`) is zero exactly where the word held LF (CR).
-        const uint64_t lf = word ^ (kOnes * '\n');
-        const uint64_t cr = word ^ (kOnes * '\r');
-        if ((((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHighs) break;
-        p += 8;
-    }
-    while (p < end && *p != '\n' && *p != '\r') ++p;
-    return p;
-}
-
 }  // namespace
 
 bool NextLine(const char*& cursor, const char* end, size_t limit, LineSpan& line) {
     if (cursor >= end) return false;
     const size_t available = static_cast<size_t>(end - cursor);
     const size_t window = available < limit ? available : limit;
-    const char* stop = FindBreak(cursor, cursor + window);
+    const char* stop = FindLineBreak(cursor, cursor + window);
+    if (stop == nullptr) stop = cursor + window;
     line.data = cursor;
     line.length = static_cast<size_t>(stop - cursor);
     cursor = stop;
@@ -69,7 +52,7 @@ size_t ReadLine(const char*& cursor, char* buffer, size_t size) {
     if (size < 2 || *cursor == '\0') return 0;
     const size_t limit = size - 1;
     // Two bytes beyond the piece are enough to see a CR LF that follows it.
-    const char* end = cursor + strnlen(cursor, limit + 2);
+    const char* end = cursor + TextLengthWithin(cursor, limit + 2);
     LineSpan line;
     NextLine(cursor, end, limit, line);
     std::memcpy(buffer, line.data, line.length);

@@ -7,6 +7,7 @@
 #include "export/mime/LineReader.h"
 #include "export/mime/internal/ContentType.h"
 #include "export/text/AsciiText.h"
+#include "export/text/ByteScan.h"
 #include "export/text/TextSink.h"
 
 namespace tessera {
@@ -14,7 +15,7 @@ namespace tessera {
 namespace {
 
 void CopyCut(char* field, const char* value) {
-    const size_t n = strnlen(value, kMaxMediaTypeLength);
+    const size_t n = TextLengthWithin(value, kMaxMediaTypeLength);
     std::memcpy(field, value, n);
     field[n] = '\0';
 }
@@ -80,7 +81,7 @@ const char* MimeParser::Run(MimePart& root, const char* enclosing) {
 }
 
 void MimeParser::Push(MimePart* part, const char* enclosing, size_t depth) {
-    const size_t enclosingLength = enclosing != nullptr ? std::strlen(enclosing) : 0;
+    const size_t enclosingLength = enclosing != nullptr ? TextLength(enclosing) : 0;
     stack_.push_back(Frame{part, enclosing, enclosingLength, 0, depth, nullptr, Mode::kHeader});
 }
 
@@ -99,7 +100,7 @@ void MimeParser::HeaderLine(Frame& frame, const LineSpan& line) {
     if (line.length == 0) {
         part.headers.AppendLine("", 0);
         frame.mode = Mode::kBody;
-        frame.boundaryLength = part.boundary != nullptr ? std::strlen(part.boundary) : 0;
+        frame.boundaryLength = part.boundary != nullptr ? TextLength(part.boundary) : 0;
         return;
     }
     header_.assign(line.data, line.length);
@@ -257,7 +258,7 @@ void MimePart::SetBoundary(const char* p, size_t n) {
 }
 
 void MimePart::Parse(const char*& cursor, const char* enclosingBoundary) {
-    Parse(cursor, cursor + std::strlen(cursor), enclosingBoundary);
+    Parse(cursor, cursor + TextLength(cursor), enclosingBoundary);
 }
 
 void MimePart::Parse(const char*& cursor, const char* end, const char* enclosingBoundary,
@@ -268,7 +269,7 @@ void MimePart::Parse(const char*& cursor, const char* end, const char* enclosing
         ownArena_ = std::make_unique<LineArena>();
         UseArena(ownArena_.get());
     }
-    end = cursor + strnlen(cursor, static_cast<size_t>(end - cursor));
+    end = cursor + TextLengthWithin(cursor, static_cast<size_t>(end - cursor));
     MimeParser parser(cursor, end, progress);
     cursor = parser.Run(*this, enclosingBoundary);
 }
@@ -276,7 +277,7 @@ void MimePart::Parse(const char*& cursor, const char* end, const char* enclosing
 size_t MimePart::SerializedSize() const {
     size_t size = headers.TotalLength() + body.TotalLength();
     if (firstChild == nullptr) return size;
-    const size_t delimiter = 2 + std::strlen(boundary) + 2;
+    const size_t delimiter = 2 + TextLength(boundary) + 2;
     for (const MimePart* part = firstChild; part != nullptr; part = part->next) {
         size += delimiter + part->SerializedSize();
     }
@@ -287,7 +288,7 @@ namespace {
 
 void PutDelimiter(const char* boundary, bool close, TextSink& sink) {
     sink.Put("--", 2);
-    sink.Put(boundary, std::strlen(boundary));
+    sink.Put(boundary, TextLength(boundary));
     if (close) sink.Put("--", 2);
     sink.Put("\r\n", 2);
 }
@@ -340,14 +341,14 @@ const MimePart* MimePart::FindPart(const char* wantedType, const char* wantedSub
 void MimePart::GetHeader(const char* name, char* buffer, size_t size) const {
     if (size == 0) return;
     buffer[0] = '\0';
-    const size_t nameLength = std::strlen(name);
+    const size_t nameLength = TextLength(name);
     for (ConstLineCursor e(headers); e; e.Next()) {
         const std::string_view stored = e.Stored();
         if (stored.size() <= nameLength || stored[nameLength] != ':') continue;
         if (!EqualBytesIgnoreCase(stored.data(), name, nameLength)) continue;
         const char* value = e->text + nameLength + 1;
         value += std::strspn(value, " \t\r\n");
-        const size_t n = strnlen(value, size - 1);
+        const size_t n = TextLengthWithin(value, size - 1);
         std::memcpy(buffer, value, n);
         buffer[n] = '\0';
         return;

@@ -13,13 +13,16 @@ class TextSink {
   public:
     // `bufferBytes` 0 hands every piece on at once.
     explicit TextSink(size_t bufferBytes);
+    // Gathers in the caller's `buffer`, which outlives the sink: a buffer kept
+    // from message to message is not faulted in again for each.
+    TextSink(char* buffer, size_t bufferBytes);
     virtual ~TextSink();
     TextSink(const TextSink&) = delete;
     TextSink& operator=(const TextSink&) = delete;
 
     void Put(const char* p, size_t n) {
         if (n <= capacity_ - used_) {
-            if (n != 0) std::memcpy(buffer_.get() + used_, p, n);
+            if (n != 0) std::memcpy(buffer_ + used_, p, n);
             used_ += n;
             return;
         }
@@ -37,7 +40,8 @@ class TextSink {
     void Overflow(const char* p, size_t n);
     void Hand(const char* p, size_t n);
 
-    std::unique_ptr<char[]> buffer_;
+    std::unique_ptr<char[]> owned_;
+    char* buffer_;
     size_t capacity_;
     size_t used_ = 0;
     bool ok_ = true;

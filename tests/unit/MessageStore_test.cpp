@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "mailstore/MboxFraming.h"
+#include "mailstore/StoreHost.h"
 
 using namespace tessera;
 
@@ -39,6 +40,7 @@ TEST(MboxrdUnescape, DropsOneQuoteFromQuotedFromLinesOnly) {
         {"no quotes\n", "no quotes\n"},
         {"last >From", "last >From"},
         {"\n>From x", "\nFrom x"},
+        {">From a\nb\n>>From c\n>x\nd\n>From e", "From a\nb\n>From c\n>x\nd\nFrom e"},
     };
     for (const auto& c : cases) {
         std::string text = c.in;
@@ -49,17 +51,25 @@ TEST(MboxrdUnescape, DropsOneQuoteFromQuotedFromLinesOnly) {
 }
 
 TEST(MessageStoreMbox, DropsTheBlankLineBeforeEachEnvelopeAcrossReadBlocks) {
-    // Messages sized so that envelope lines straddle the reader's 1 MiB blocks,
-    // followed by an LF blank line, a CR LF one, or none.
+    // Every envelope line after the first straddles a multiple of 256 KiB (the
+    // reader's blocks are a multiple of it), at a different byte each time;
+    // messages end with an LF blank line, a CR LF one, or none.
     const char* gaps[] = {"\n", "\r\n", ""};
+    const std::string envelope = "From sender@example.jp Mon Dec  7 08:00:00 2026\n";
     std::string path = Temp("blocks.mbox");
     std::vector<std::string> bodies;
     std::string box;
-    for (int i = 0; i < 7; ++i) {
-        std::string body = "Subject: " + std::to_string(i) + "\n\n" +
-                           std::string(300000 + i * 7919, 'a' + i) + "\nlast line\n";
+    for (size_t i = 0; i < 7; ++i) {
+        const size_t next = (i + 1) * 256 * 1024 - 3 - i * 6;  // where the next envelope starts
+        const std::string head = "Subject: " + std::to_string(i) + "\n\n";
+        const std::string tail = std::string("\nlast line\n") + gaps[i % 3];
+        std::string body =
+            head +
+            std::string(next - box.size() - envelope.size() - head.size() - tail.size(),
+                        static_cast<char>('a' + i)) +
+            "\nlast line\n";
         bodies.push_back(body);
-        box += "From sender@example.jp Mon Dec  7 08:00:00 2026\n" + body + gaps[i % 3];
+        box += envelope + body + gaps[i % 3];
     }
     std::ofstream(path, std::ios::binary) << box;
     MessageStore store;
@@ -164,3 +174,30 @@ TEST(TopLevelCharset, ReadsTheFoldedParameterOfTheMessageHeaderOnly) {
 }
 
 }  // namespace
+
+TEST(StoreHostSource, EachSourceWholeWhileLargeBuffersAreReused) {
+    // Falling and rising sizes: a kept buffer larger than the next source must
+    // hold exactly that source, ended where it ends.
+    const size_t sizes[] = {2500000, 300000, 3000000, 1000000, 9000000, 5200000, 280000};
+    std::string box;
+    std::vector<std::string> bodies;
+    for (size_t i = 0; i < std::size(sizes); ++i) {
+        bodies.push_back("Subject: " + std::to_string(i) + "\n\n" +
+                         std::string(sizes[i], static_cast<char>('a' + i)) + "\n");
+        box += "From sender@example.jp Mon Dec  7 08:00:00 2026\n" + bodies.back() + "\n";
+    }
+    const std::string path = Temp("reuse.mbox");
+    std::ofstream(path, std::ios::binary) << box;
+    StoreHost host;
+    std::string error;
+    ASSERT_TRUE(host.Messages().AddPath(path, error)) << error;
+    HostApi api = BindHostApi(host);
+    for (int round = 0; round < 2; ++round) {
+        for (size_t i = 0; i < bodies.size(); ++i) {
+            char* source = api.GetSource(StoreMessageId(i).c_str());
+            ASSERT_NE(source, nullptr);
+            EXPECT_TRUE(std::string(source) == bodies[i]) << "message " << i;
+            api.Free(source);
+        }
+    }
+}

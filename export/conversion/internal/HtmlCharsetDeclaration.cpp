@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "export/text/AsciiText.h"
+#include "export/text/ByteScan.h"
 
 namespace tessera {
 
@@ -23,8 +24,7 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 // Position of the next "<meta" followed by a blank or '/', from `from`; npos when none.
 size_t FindMetaTag(std::string_view html, size_t from) {
     while (from < html.size()) {
-        const char* lt =
-            static_cast<const char*>(std::memchr(html.data() + from, '<', html.size() - from));
+        const char* lt = FindByte(html.data() + from, html.data() + html.size(), '<');
         if (lt == nullptr) return std::string_view::npos;
         const size_t at = static_cast<size_t>(lt - html.data());
         const size_t after = at + kMeta.size();

@@ -14,6 +14,7 @@
 #include "export/mime/SignedContent.h"
 #include "export/seams/HostText.h"
 #include "export/text/AsciiText.h"
+#include "export/text/ByteScan.h"
 #include "export/text/TextSink.h"
 #include "resources/resource.h"
 
@@ -22,15 +23,16 @@ namespace tessera {
 namespace {
 
 constexpr size_t kCharsetBufferSize = 256;
-// Written-back text goes to the file in pieces of this size.
-constexpr size_t kWriteBufferBytes = 64 * 1024;
+// Written-back text goes to the file in pieces of this size: fewer, larger
+// writes cost the system less for each byte.
+constexpr size_t kWriteBufferBytes = 1024 * 1024;
 
 bool IsText(const char* type) { return EqualsIgnoreCase(type, "text"); }
 
 class FileSink : public TextSink {
   public:
-    FileSink(OutputFile& file, ExportProgress& progress)
-        : TextSink(kWriteBufferBytes), file_(file), progress_(progress) {}
+    FileSink(char* buffer, OutputFile& file, ExportProgress& progress)
+        : TextSink(buffer, kWriteBufferBytes), file_(file), progress_(progress) {}
 
   private:
     bool Deliver(const char* p, size_t n) override {
@@ -137,7 +139,7 @@ bool MessageWriter::Read(const char* id, HostMessage& message) {
     HostText source(host_, host_.GetSource(id));
     if (!source) return false;
     const char* text = source.get();
-    const size_t length = std::strlen(text);
+    const size_t length = TextLength(text);
     message.lineEnded = length <= 3 || (text[length - 2] == '\r' && text[length - 1] == '\n');
     progress_.Tick();
     message.root.Parse(text, text + length, nullptr, progress_);
@@ -162,7 +164,8 @@ bool MessageWriter::Write(const char* id, HostMessage& message, OutputFile& file
     failure_ = IDS_FAILED_EMPTY;
     if (root.SerializedSize() < 3) return false;
     failure_ = IDS_FAILED_WRITE;
-    FileSink sink(file, progress_);
+    if (!writeBuffer_) writeBuffer_.reset(new char[kWriteBufferBytes]);
+    FileSink sink(writeBuffer_.get(), file, progress_);
     framing_.WriteLeadIn(root, sink);
     root.WriteTo(sink);
     framing_.WriteTrailer(message.lineEnded, sink);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 #include "export/conversion/ShiftJisConverter.h"
 #include "export/mime/MimePart.h"
@@ -93,7 +94,8 @@ class MessageWriter {
     bool signatureBroken_ = false;  // of the message in hand
     int forwardedDepth_ = 0;
     int failure_ = 0;
-    bool hookRefused_ = false;  // of the message in hand
+    bool hookRefused_ = false;             // of the message in hand
+    std::unique_ptr<char[]> writeBuffer_;  // taken at the first write, kept for the next
 };
 
 }  // namespace tessera

@@ -6,6 +6,7 @@
 
 #include "export/mime/LineList.h"
 #include "export/mime/MimePart.h"
+#include "export/text/ByteScan.h"
 
 namespace tessera {
 
@@ -13,8 +14,8 @@ namespace {
 
 // Where the line after the one at p starts, or null at the end of [p, end).
 const char* NextLineStart(const char* p, const char* end) {
-    const void* lf = std::memchr(p, '\n', static_cast<size_t>(end - p));
-    return lf != nullptr ? static_cast<const char*>(lf) + 1 : nullptr;
+    const char* lf = FindByte(p, end, '\n');
+    return lf != nullptr ? lf + 1 : nullptr;
 }
 
 // An entry holds one line, or a folded header with line breaks inside (and a
