@@ -127,7 +127,8 @@ void AnswerSaveDialog(DWORD ui, const std::string& path) {
 // TESSERA_SIGNED_DIR holds signed.eml and takes from-eml.txt and from-mbox.txt.
 TEST(SignedMail, ExportedByBothCommands) {
     const char* dir = std::getenv("TESSERA_SIGNED_DIR");
-    if (dir == nullptr) GTEST_SKIP() << "run by tests/tools/signed_mail.py";
+    if (dir == nullptr)
+        GTEST_SKIP() << "SKIP: run by the signed_mail test, which makes its keys first";
     const std::string work = std::string(dir) + "\\";
     const std::string message = ReadFileBytes(work + "signed.eml");
     ASSERT_FALSE(message.empty());
