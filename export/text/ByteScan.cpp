@@ -23,12 +23,14 @@ inline unsigned Matches(__m128i block, __m128i wanted) {
 
 inline __m128i Load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 
+#if defined(_WIN32)
 // An aligned 16-byte block never crosses a page, so a search for the NUL may read
 // the rest of the block that holds it, before or after the text: the address
 // sanitizer would call that an overflow, so these loads are not instrumented.
 __attribute__((no_sanitize_address)) inline unsigned NulsInBlock(uintptr_t block) {
     return Matches(_mm_load_si128(reinterpret_cast<const __m128i*>(block)), _mm_setzero_si128());
 }
+#endif
 
 }  // namespace
 
