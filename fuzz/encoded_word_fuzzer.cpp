@@ -63,6 +63,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // byte of a character, not the start of an address.
         const size_t escape = line.rfind('\x1b', open);
         if (escape != std::string::npos && line.compare(escape, 3, "\x1b(B") != 0) continue;
+        // Likewise after a shift out (SO) that no shift in (SI) ended: the bytes
+        // are half-width katakana.
+        const size_t shiftOut = line.rfind('\x0e', open);
+        const size_t shiftIn = line.rfind('\x0f', open);
+        if (shiftOut != std::string::npos && (shiftIn == std::string::npos || shiftIn < shiftOut)) {
+            continue;
+        }
         const std::string address = line.substr(open, close + 1 - open);
         // Only what reads as a plain address: no word, quote, comment or list inside.
         const auto special = [](char c) {
