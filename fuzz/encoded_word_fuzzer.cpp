@@ -71,10 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             continue;
         }
         const std::string address = line.substr(open, close + 1 - open);
-        // Only what reads as a plain address: no word, quote, comment or list inside.
+        // Only what reads as a plain address: no word, quote, escape, comment or list inside.
         const auto special = [](char c) {
             return (c & 0x80) || c <= ' ' ||
-                   std::string_view("\"(),:;=?").find(c) != std::string_view::npos;
+                   std::string_view("\"(),:;=?\\").find(c) != std::string_view::npos;
         };
         if (std::any_of(address.begin(), address.end(), special)) continue;
         found = out.find(address, found);

@@ -1,6 +1,8 @@
 #include "export/mime/SignedContent.h"
 
+#include <set>
 #include <string_view>
+#include <vector>
 
 #include "export/mime/MimePart.h"
 #include "export/text/AsciiText.h"
@@ -90,8 +92,20 @@ SignedContent::SignedContent(const MimePart& root) {
     }
 }
 
-bool SignedContent::Changed() const {
+bool SignedContent::Changed(const MimePart& root) const {
+    // Parts left out since (an attachment pruned) are gone, not to be read:
+    // signed content that went with them changed too.
+    std::set<const MimePart*> present;
+    std::vector<const MimePart*> pending{&root};
+    while (!pending.empty()) {
+        const MimePart* part = pending.back();
+        pending.pop_back();
+        present.insert(part);
+        if (part != &root && part->next) pending.push_back(part->next);
+        if (part->firstChild) pending.push_back(part->firstChild);
+    }
     for (const Print& print : prints_) {
+        if (!present.count(print.part)) return true;
         if (HashOf(*print.part, print.bodyOnly) != print.hash) return true;
     }
     return false;

@@ -23,10 +23,9 @@ Seal SealOf(const MimePart& part);
 class SignedContent {
   public:
     explicit SignedContent(const MimePart& root);
-    // True when the bytes under any signature differ from when this was made.
-    // The parts looked at must still be in the tree (the attachment rule never
-    // removes a signed container's parts).
-    bool Changed() const;
+    // True when the bytes under any signature in `root`, the tree this was made
+    // of, differ from when this was made, or their part has left the tree.
+    bool Changed(const MimePart& root) const;
 
   private:
     struct Print {

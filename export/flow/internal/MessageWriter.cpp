@@ -105,7 +105,7 @@ bool MessageWriter::ConvertMessage(MimePart& root, const char* charset, bool& pr
         return converted;
     }
     pruned = (format_.NoAttach && LeaveOutAttachments(root)) || taken;
-    if (signedContent && signedContent->Changed()) signatureBroken_ = true;
+    if (signedContent && signedContent->Changed(root)) signatureBroken_ = true;
     return converted;
 }
 
