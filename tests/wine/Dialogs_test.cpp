@@ -707,20 +707,26 @@ TEST_F(SettingsBrowser, OpensOnTheShownFolderAndReturnsOneWithABackslash) {
         std::string label;
         std::string after;
         SettingsRun run = RunSettings({c.shown, "", false, 103, false}, [&](DWORD ui, HWND d) {
-            test::PostClick(d, IDC_BROWSE);
-            HWND browser = test::WaitForOtherDialog(ui, d);
-            ASSERT_NE(browser, nullptr) << "folder browser did not open";
-            test::WaitUntil([&] { return SelectedFolderLabel(browser) == c.startLabel; });
-            label = SelectedFolderLabel(browser);
+            HWND browser = nullptr;
+            // Wine's tree now and then drops the selection asked for as the
+            // browser opens (seen once in a clean run under load); a product
+            // that never asks fails every attempt.
+            for (int attempt = 0; attempt < 3 && label != c.startLabel; ++attempt) {
+                if (browser) {
+                    test::Click(browser, IDCANCEL);
+                    ASSERT_TRUE(test::WaitUntilGone(browser));
+                }
+                test::PostClick(d, IDC_BROWSE);
+                browser = test::WaitForOtherDialog(ui, d);
+                ASSERT_NE(browser, nullptr) << "folder browser did not open";
+                test::WaitUntil([&] { return SelectedFolderLabel(browser) == c.startLabel; },
+                                attempt < 2 ? 30000 : test::kDriverWaitMs);
+                label = SelectedFolderLabel(browser);
+            }
             if (c.pick.empty()) {
                 test::Click(browser, IDCANCEL);
             } else {
-                SendMessageA(browser, BFFM_SETSELECTIONA, TRUE,
-                             reinterpret_cast<LPARAM>(c.pick.c_str()));
-                // The tree may settle a moment after the selection is asked for.
-                std::string pickedLabel = c.pick.substr(c.pick.find_last_of('\\') + 1);
-                if (pickedLabel.empty()) pickedLabel = SelectedFolderLabel(browser);
-                test::WaitUntil([&] { return SelectedFolderLabel(browser) == pickedLabel; });
+                EXPECT_TRUE(test::SelectFolder(browser, c.pick));
                 test::Click(browser, IDOK);
             }
             ASSERT_TRUE(test::WaitUntilGone(browser));
@@ -740,9 +746,7 @@ TEST_F(SettingsBrowser, BrowseThenCancelStoresNothing) {
         test::PostClick(d, IDC_BROWSE);
         HWND browser = test::WaitForOtherDialog(ui, d);
         ASSERT_NE(browser, nullptr);
-        std::string pick = kTestRoot + "\\Picked";
-        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(pick.c_str()));
-        test::WaitUntil([&] { return SelectedFolderLabel(browser) == "Picked"; });
+        EXPECT_TRUE(test::SelectFolder(browser, kTestRoot + "\\Picked"));
         test::Click(browser, IDOK);
         ASSERT_TRUE(test::WaitUntilGone(browser));
         after = test::ItemText(d, IDC_SAVE_FOLDER);

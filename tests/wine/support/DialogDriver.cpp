@@ -188,10 +188,16 @@ bool SelectFolder(HWND browser, const std::string& folder, DWORD timeoutMs) {
         at += IsShiftJisLeadByte(static_cast<unsigned char>(folder[at])) ? 2 : 1;
     }
     const std::string label = folder.substr(nameStart);
+    // A drive root ("C:\\") is shown by a label that names the drive.
+    auto selected = [&] {
+        std::string shown = SelectedFolderLabel(browser);
+        return label.empty() ? shown.find(folder.substr(0, 2)) != std::string::npos
+                             : shown == label;
+    };
     DWORD start = GetTickCount();
     do {
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
-        if (WaitUntil([&] { return SelectedFolderLabel(browser) == label; }, 2000)) return true;
+        if (WaitUntil(selected, 2000)) return true;
     } while (GetTickCount() - start < timeoutMs);
     return false;
 }
