@@ -542,6 +542,7 @@ TEST_F(ExportDriverTest, EmlFilesAreDatedAndNamedByTheMailWhenAsked) {
     EXPECT_EQ(platform.files.count("C:\\out\\20261207 0830 no date.eml"), 1u)
         << "the export time stands in for a missing date";
     EXPECT_EQ(platform.fileTimes.size(), 1u) << "a message without a date keeps the export time";
+    EXPECT_EQ(report.messagesWithoutDate, 1) << "and is counted for the summary";
 
     platform = FakePlatform();
     Stored(kSaveTypeMbox);  // the stored single file is named by the pattern too
@@ -553,6 +554,7 @@ TEST_F(ExportDriverTest, EmlFilesAreDatedAndNamedByTheMailWhenAsked) {
     Stored(kSaveTypeEml);
     EXPECT_EQ(platform.files.count("C:\\out\\" + kaigi + ".eml"), 1u) << "no pattern: the Subject";
     EXPECT_TRUE(platform.fileTimes.empty());
+    EXPECT_EQ(report.messagesWithoutDate, 0);
 }
 
 TEST_F(ExportDriverTest, AttachmentsSavedBesideTheEmlFileAndNamedInIt) {
@@ -624,6 +626,10 @@ TEST_F(ExportDriverTest, MaildirOutputForTheAskingCommandOnly) {
     const std::string& second = platform.files["C:\\out\\new\\0.P0Q2.localhost"].bytes;
     EXPECT_EQ(second.find(">From here on"), std::string::npos) << "no mbox quoting";
     EXPECT_NE(second.find("\r\nFrom here on"), std::string::npos);
+    // Dated like .eml files: readers go by the names and flags.
+    EXPECT_EQ(platform.fileTimes,
+              (std::map<std::string, int64_t>{{"C:\\out\\new\\0.P0Q1.localhost", 1015286823},
+                                              {"C:\\out\\new\\0.P0Q2.localhost", 1733540400}}));
 
     platform = FakePlatform();
     Stored(kSaveTypeMaildir);

@@ -43,7 +43,7 @@ const char kUsage[] =
     "      --name-pattern P  names of .eml files (and the stored format's file) from\n"
     "                        %s Subject, %Y %m %d %H %M date, %f sender, %a address,\n"
     "                        %n running number, %% a '%' (FileNamePattern)\n"
-    "      --no-file-times   .eml files dated by the export, not by their mail\n"
+    "      --no-file-times   .eml and Maildir files dated by the export\n"
     "      --index           index.csv beside the .eml files (WriteIndex)\n"
     "      --save-attachments  attachments as files beside the .eml files\n"
     "  -q, --quiet           no progress line\n"
