@@ -738,6 +738,11 @@ TEST_F(CliTest, ClosingLineCountsConversionsAndQuietHidesItOnlySuccess) {
                       "on it\n"),
         std::string::npos)
         << loud.err;
+    RunResult eml = Run("--format eml --output e a.eml p.eml");
+    EXPECT_NE(eml.err.find(": 1 message(s) have no usable Date: their files keep the export "
+                           "time\n"),
+              std::string::npos)
+        << eml.err;
     RunResult quiet = Run("--quiet --format mbox --output o2 a.eml");
     EXPECT_EQ(quiet.status, 0);
     EXPECT_EQ(quiet.err, "");
