@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "export/seams/ExportFormat.h"
+#include "platform/LocaleText.h"
 #include "tools/cli/CliText.h"
 
 namespace tessera {
@@ -238,7 +239,12 @@ bool WritesOneFile(const CliOptions& options) {
 
 void ApplyCliExtras(const CliOptions& options, ExportFormat& format) {
     if (options.noFileTimes) format.MailFileTimes = false;
-    if (options.hasNamePattern) format.FileNamePattern = options.namePattern;
+    // The pattern is typed in the system's set; the names it makes are Shift-JIS
+    // until they are written.
+    if (options.hasNamePattern) {
+        format.FileNamePattern =
+            TextRecoder(TextRecoder::From::Locale, "CP932").Recode(options.namePattern, '_');
+    }
     if (options.index) format.WriteIndex = true;
     if (options.saveAttachments) format.SaveAttachments = true;
 }
