@@ -19,6 +19,7 @@
 #include "export/framing/MessageFraming.h"
 #include "export/mime/MimePart.h"
 #include "export/seams/HostText.h"
+#include "export/text/AsciiText.h"
 
 namespace tessera {
 
@@ -253,11 +254,14 @@ int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::
     const std::string extension = walk.framing.Extension();
     FileSystem& files = platform_.Files();
     std::string fileName;
-    // An input of this export (re-exported into its own folder) is never written over.
+    // An input of this export (re-exported into its own folder) is never written
+    // over, and no attachments' folder takes the index's name.
+    const bool folderBeside = walk.target.index && walk.run.format.SaveAttachments;
     do {
         fileName = UniqueFileName(walk.target.names, name, extension, folder.size(),
                                   files.MaxPathBytes(), OnDisk(platform_));
-    } while (platform_.IsProtected(folder + fileName));
+    } while (platform_.IsProtected(folder + fileName) ||
+             (folderBeside && EqualsIgnoreCase(fileName, std::string(kIndexFileName) + extension)));
     std::unique_ptr<TargetFile> file = files.Open(folder + fileName, TargetMode::NewName);
     if (!file) return IDS_FAILED_NO_FILE;
     // What the file's date, its index row and its attachments' folder read,

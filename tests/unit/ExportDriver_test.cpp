@@ -592,6 +592,18 @@ TEST_F(ExportDriverTest, AttachmentsSavedBesideTheEmlFileAndNamedInIt) {
     EXPECT_EQ(platform.failedMessages, (std::vector<std::pair<int, int>>{{1, IDS_FAILED_WRITE}}));
     EXPECT_TRUE(platform.files["C:\\out\\s.eml"].bytes.empty());
     EXPECT_EQ(report.messagesWritten, 0);
+
+    // A message named like the index: its attachments' folder takes another name.
+    SimulatedHost::Instance().Messages().AddText(
+        "i",
+        "Subject: INDEX.csv\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nx\r\n"
+        "--b\r\nContent-Type: application/pdf; name=i.pdf\r\n\r\nraw\r\n--b--\r\n");
+    platform = FakePlatform();
+    settings.WriteIndex = true;
+    Stored(kSaveTypeEml);
+    EXPECT_EQ(platform.files["C:\\out\\INDEX.csv (2)\\i.pdf"].bytes, "raw");
+    EXPECT_EQ(platform.files.count("C:\\out\\index.csv"), 1u);
 }
 
 TEST_F(ExportDriverTest, AttachmentsOfAForwardedMessageAreSavedWhereItLeavesThemOut) {
