@@ -169,8 +169,9 @@ bool AppendBase64Bytes(std::string_view text, std::string& out) {
 
 bool AppendQuotedPrintableBytes(std::string_view text, std::string& out,
                                 std::string_view lineBreak) {
-    // A bare CR or LF comes out as a break of two bytes at most: twice the text at worst. Room that
-    // is never written costs no memory, where a string would have been filled.
+    // A bare CR or LF comes out as a break of two bytes at most: twice the text
+    // at worst. Room that is never written costs no memory, where a string
+    // would have been filled.
     std::unique_ptr<char[]> room(new char[2 * text.size() + 1]);
     const char* end = DecodeQp(text.data(), text.data() + text.size(), lineBreak, room.get());
     if (end == nullptr) return false;

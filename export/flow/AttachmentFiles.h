@@ -21,8 +21,8 @@ struct AttachmentFile {
     // The file name it came with (RFC 2231 and RFC 2047 forms decoded, in
     // Shift-JIS) made into a name by the rules of Subjects; "(noname)" without one.
     std::string name;
-    std::string
-        bytes;  // the body with its transfer encoding undone, lines as the source ended them
+    // The body with its transfer encoding undone, lines ended as the source ended them.
+    std::string bytes;
     bool decoded = false;  // false: the encoding was damaged or unknown; bytes as they came
 };
 

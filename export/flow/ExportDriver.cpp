@@ -274,9 +274,9 @@ int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::
         ShiftJisConverter converter(host_);
         row = ReadIndexRow(message.root, converter);
     }
-    const AttachmentTarget attachments{
-        folder,           fileName, dated ? &utc : nullptr, files.MaxPathBytes(), OnDisk(platform_),
-        message.lineBreak};
+    AttachmentTarget attachments{folder, fileName, dated ? &utc : nullptr, files.MaxPathBytes(),
+                                 OnDisk(platform_)};
+    attachments.lineBreak = message.lineBreak;
     AttachmentSaver saver(host_, files, format.NoAttach, attachments);
     file->BeginMessage();
     CountingOutput counted(*file);
