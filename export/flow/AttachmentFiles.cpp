@@ -50,16 +50,22 @@ std::string NamedParameter(const MimePart& part, const char* header, std::string
     return out;
 }
 
-std::string BodyBytes(const MimePart& part, bool enclosed, bool& decoded) {
+// The body with its transfer encoding undone, its lines ended by `lineBreak`.
+std::string BodyBytes(const MimePart& part, bool enclosed, std::string_view lineBreak,
+                      bool& decoded) {
     std::string text;
-    for (ConstLineCursor e(part.body); e; e.Next()) text.append(e->text, e->length);
+    for (ConstLineCursor e(part.body); e; e.Next()) {
+        const std::string_view line = e.Stored();
+        text.append(line.data(), line.size());
+        if (e.EndsInCrLf()) text.append(lineBreak.data(), lineBreak.size());
+    }
     std::string out;
     switch (ReadPartLabels(part).encoding) {
         case TransferEncoding::kBase64:
             decoded = AppendBase64Bytes(text, out);
             break;
         case TransferEncoding::kQuotedPrintable:
-            decoded = AppendQuotedPrintableBytes(text, out);
+            decoded = AppendQuotedPrintableBytes(text, out, lineBreak);
             break;
         case TransferEncoding::kIdentity:
             decoded = true;
@@ -73,14 +79,16 @@ std::string BodyBytes(const MimePart& part, bool enclosed, bool& decoded) {
     // The line break before a delimiter belongs to the delimiter.
     const bool lastBreakIsFraming =
         enclosed && (!decoded || ReadPartLabels(part).encoding != TransferEncoding::kBase64);
-    if (lastBreakIsFraming && out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0)
-        out.resize(out.size() - 2);
+    const size_t n = lineBreak.size();
+    if (lastBreakIsFraming && out.size() >= n && out.compare(out.size() - n, n, lineBreak) == 0)
+        out.resize(out.size() - n);
     return out;
 }
 
 // The parts from `part` on, siblings of one `container` (null: the root alone).
 bool Visit(MimePart* part, const MimePart* container, bool leavingOut, bool dropHtml, size_t depth,
-           ShiftJisConverter& converter, const std::function<bool(AttachmentFile&)>& take) {
+           ShiftJisConverter& converter, std::string_view lineBreak,
+           const std::function<bool(AttachmentFile&)>& take) {
     for (; part != nullptr; part = part->next) {
         const bool hasParts = part->firstChild != nullptr;
         // HTML beside its plain text is left out as an alternative, not a file.
@@ -103,12 +111,13 @@ bool Visit(MimePart* part, const MimePart* container, bool leavingOut, bool drop
                 file.name.find('.') == std::string::npos) {
                 file.name += ".eml";
             }
-            file.bytes = BodyBytes(*part, depth > 0, file.decoded);
+            file.bytes = BodyBytes(*part, depth > 0, lineBreak, file.decoded);
             if (!take(file)) return false;
             continue;
         }
         if (lookInto && depth < kMaxNestingDepth &&
-            !Visit(part->firstChild, part, leavingOut, dropHtml, depth + 1, converter, take)) {
+            !Visit(part->firstChild, part, leavingOut, dropHtml, depth + 1, converter, lineBreak,
+                   take)) {
             return false;
         }
     }
@@ -126,13 +135,14 @@ std::string AttachmentName(const MimePart& part, ShiftJisConverter& converter) {
 }
 
 void ForEachAttachment(MimePart& root, bool leavingOut, ShiftJisConverter& converter,
+                       std::string_view lineBreak,
                        const std::function<bool(AttachmentFile&)>& take) {
     if (root.firstChild == nullptr) {
         // A message that is one part: only a file when kept whole.
-        if (!leavingOut) Visit(&root, nullptr, false, false, 0, converter, take);
+        if (!leavingOut) Visit(&root, nullptr, false, false, 0, converter, lineBreak, take);
         return;
     }
-    Visit(root.firstChild, &root, leavingOut, DropsHtml(root), 1, converter, take);
+    Visit(root.firstChild, &root, leavingOut, DropsHtml(root), 1, converter, lineBreak, take);
 }
 
 std::string SavedAttachmentLine(std::string_view fileName) {
@@ -187,7 +197,7 @@ bool SaveAttachmentFiles(MimePart& root, bool leavingOut, ShiftJisConverter& con
     const std::string folder = target.folder + eml.substr(0, eml.size() - 4) + target.folder.back();
     bool madeFolder = tally.saved > 0;
     bool ok = true;
-    ForEachAttachment(root, leavingOut, converter, [&](AttachmentFile& file) {
+    ForEachAttachment(root, leavingOut, converter, target.lineBreak, [&](AttachmentFile& file) {
         if (!madeFolder && !files.MakeFolder(folder.substr(0, folder.size() - 1))) {
             ok = false;
             return false;

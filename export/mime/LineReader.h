@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace tessera {
 
@@ -19,6 +20,12 @@ struct LineSpan {
 // directly follows a full `limit`-byte piece belongs to that piece. Returns false
 // only when cursor == end. `limit` must be at least 1.
 bool NextLine(const char*& cursor, const char* end, size_t limit, LineSpan& line);
+
+// The line break a source text uses: its first one (CR LF, LF or CR), CR LF
+// when it has none. The parser ends every line in CR LF; what is written
+// back byte for byte as it came (an attachment saved as a file) ends its
+// lines in this instead.
+std::string_view SourceLineBreak(const char* text, const char* end);
 
 // Where the first empty line of [cursor, end) starts, as NextLine reads lines:
 // the end of a header block. `end` when there is none.

@@ -738,6 +738,11 @@ TEST_F(CliTest, ClosingLineCountsConversionsAndQuietHidesItOnlySuccess) {
                       "on it\n"),
         std::string::npos)
         << loud.err;
+    RunResult eml = Run("--format eml --output e a.eml p.eml");
+    EXPECT_NE(eml.err.find(": 1 message(s) have no usable Date: their files keep the export "
+                           "time\n"),
+              std::string::npos)
+        << eml.err;
     RunResult quiet = Run("--quiet --format mbox --output o2 a.eml");
     EXPECT_EQ(quiet.status, 0);
     EXPECT_EQ(quiet.err, "");
@@ -761,19 +766,23 @@ TEST_F(CliTest, MaildirAndTheEmlExtras) {
     const std::string count =
         "python3 -c \"import mailbox,sys; m=mailbox.Maildir(sys.argv[1], "
         "create=False); print(len(m), sum('From here' in x.get_payload() "
-        "for x in m))\" md >count";
+        "for x in m), {int(x.get_date()) for x in m})\" md >count";
     ASSERT_EQ(std::system(("cd '" + dir_ + "' && " + count).c_str()), 0);
-    EXPECT_EQ(Read(Path("count")), "4 2\n");
+    // Read the same when dated by the mail (the reader's delivery time is its Date).
+    EXPECT_EQ(Read(Path("count")), "4 2 {1015286823}\n");
     EXPECT_TRUE(fs::is_empty(Path("md/tmp")));
 
-    r = Run("--format eml --output e --index --name-pattern '%Y-%m-%d %a' in.mbox");
+    // The pattern's own text is typed in the locale's set ("会議" in UTF-8).
+    const std::string kaigi = "\xE4\xBC\x9A\xE8\xAD\xB0";
+    r = Run("--format eml --output e --index --name-pattern '%Y-%m-%d " + kaigi + " %a' in.mbox");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(fs::exists(Path("e/2002-03-05 a@example.jp.eml")));
+    EXPECT_TRUE(fs::exists(Path("e/2002-03-05 " + kaigi + " a@example.jp.eml")));
     struct stat st;
-    ASSERT_EQ(stat(Path("e/2002-03-05 b@example.jp.eml").c_str(), &st), 0);
+    ASSERT_EQ(stat(Path("e/2002-03-05 " + kaigi + " b@example.jp.eml").c_str(), &st), 0);
     EXPECT_EQ(st.st_mtime, 1015286823);
     const std::string index = Read(Path("e/index.csv"));
-    EXPECT_NE(index.find("\r\n2002-03-05 b@example.jp.eml,2002-03-05T09:07:03+09:00,"),
-              std::string::npos)
+    EXPECT_NE(
+        index.find("\r\n2002-03-05 " + kaigi + " b@example.jp.eml,2002-03-05T09:07:03+09:00,"),
+        std::string::npos)
         << index;
 }

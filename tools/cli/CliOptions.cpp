@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "export/seams/ExportFormat.h"
+#include "platform/LocaleText.h"
 #include "tools/cli/CliText.h"
 
 namespace tessera {
@@ -43,7 +44,7 @@ const char kUsage[] =
     "      --name-pattern P  names of .eml files (and the stored format's file) from\n"
     "                        %s Subject, %Y %m %d %H %M date, %f sender, %a address,\n"
     "                        %n running number, %% a '%' (FileNamePattern)\n"
-    "      --no-file-times   .eml files dated by the export, not by their mail\n"
+    "      --no-file-times   .eml and Maildir files dated by the export\n"
     "      --index           index.csv beside the .eml files (WriteIndex)\n"
     "      --save-attachments  attachments as files beside the .eml files\n"
     "  -q, --quiet           no progress line\n"
@@ -238,7 +239,12 @@ bool WritesOneFile(const CliOptions& options) {
 
 void ApplyCliExtras(const CliOptions& options, ExportFormat& format) {
     if (options.noFileTimes) format.MailFileTimes = false;
-    if (options.hasNamePattern) format.FileNamePattern = options.namePattern;
+    // The pattern is typed in the system's set; the names it makes are Shift-JIS
+    // until they are written.
+    if (options.hasNamePattern) {
+        format.FileNamePattern =
+            TextRecoder(TextRecoder::From::Locale, "CP932").Recode(options.namePattern, '_');
+    }
     if (options.index) format.WriteIndex = true;
     if (options.saveAttachments) format.SaveAttachments = true;
 }

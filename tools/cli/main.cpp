@@ -265,7 +265,13 @@ int Run(const CliOptions& options) {
         return 128 + (interrupted ? interrupted : SIGINT);
     }
     // The closing line: always on trouble, else unless --quiet.
-    if (!allWritten || !inputsOk || !options.quiet) platform.Say(ClosingLine(report, total));
+    if (!allWritten || !inputsOk || !options.quiet) {
+        platform.Say(ClosingLine(report, total));
+        if (report.messagesWithoutDate > 0) {
+            platform.Say(Tr("%1 message(s) have no usable Date: their files keep the export time",
+                            {std::to_string(report.messagesWithoutDate)}));
+        }
+    }
     if (report.filesUndated > 0) {
         platform.Say(Tr("%1 file(s) keep the export time: the system refused the mail's date",
                         {std::to_string(report.filesUndated)}));

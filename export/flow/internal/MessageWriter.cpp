@@ -9,6 +9,7 @@
 #include "export/framing/MessageFraming.h"
 #include "export/mime/AttachmentRule.h"
 #include "export/mime/ForwardedMessage.h"
+#include "export/mime/LineReader.h"
 #include "export/mime/MimePart.h"
 #include "export/mime/PartLabels.h"
 #include "export/mime/SignedContent.h"
@@ -141,6 +142,7 @@ bool MessageWriter::Read(const char* id, HostMessage& message) {
     const char* text = source.get();
     const size_t length = TextLength(text);
     message.lineEnded = length <= 3 || (text[length - 2] == '\r' && text[length - 1] == '\n');
+    message.lineBreak = SourceLineBreak(text, text + length);
     progress_.Tick();
     message.root.Parse(text, text + length, nullptr, progress_);
     return true;

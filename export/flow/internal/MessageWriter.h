@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string_view>
 
 #include "export/conversion/ShiftJisConverter.h"
 #include "export/mime/MimePart.h"
@@ -22,6 +23,7 @@ class MessageFraming;
 struct HostMessage {
     MimePart root;
     bool lineEnded = true;  // the source ended its last line (or was shorter than 3 bytes)
+    std::string_view lineBreak = "\r\n";  // the source's (SourceLineBreak)
 };
 
 // Sees a message (and each forwarded message converted inside it) after its
