@@ -12,7 +12,7 @@ if(TESSERA_TESTS)
         HeaderTextConversion HtmlCharsetDeclaration JapaneseConverters LineArena LineList LineReader
         LocalFileSystem MboxFraming MessageFraming MessageStore MessageWriter MimeHeaderDecoder MimePart
         MimeRoundTrip PartLabels ProgressTiming Settings TextPartConversion TooLargeMessage
-        TransferDecoding Utf8ToShiftJis JisDecoder NamePattern ExportIndex AttachmentFiles)
+        TransferDecoding Utf8ToShiftJis JisDecoder NamePattern ExportIndex AttachmentFiles Utf8Target)
     add_library(tessera_test_support STATIC tests/support/FakePlatform.cpp)
     target_link_libraries(tessera_test_support PUBLIC tessera_engine GTest::gtest)
     foreach(unit ${TESSERA_UNIT_TESTS})

@@ -30,6 +30,8 @@ std::string LocaleCharset() {
     return codeset;
 }
 
+std::string Utf8NameCharset() { return "UTF-8"; }
+
 TextRecoder::TextRecoder(From from, const std::string& to)
     : from_(from), converter_(Open(to, from == From::ShiftJis ? "CP932" : "UTF-8")) {}
 

@@ -262,8 +262,9 @@ int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::
         ShiftJisConverter converter(host_);
         row = ReadIndexRow(message.root, converter);
     }
-    const AttachmentTarget attachments{folder, fileName, dated ? &utc : nullptr,
-                                       files.MaxPathBytes(), OnDisk(platform_)};
+    const AttachmentTarget attachments{
+        folder,       fileName, dated ? &utc : nullptr, files.MaxPathBytes(), OnDisk(platform_),
+        format.Target};
     AttachmentSaver saver(host_, files, format.NoAttach, attachments);
     file->BeginMessage();
     CountingOutput counted(*file);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "export/seams/ExportFormat.h"
+#include "export/text/AsciiText.h"
 #include "tools/cli/CliText.h"
 
 namespace tessera {
@@ -14,9 +15,9 @@ const char kUsage[] =
     "                      [--settings FILE.ini] [-o PATH]\n"
     "                      [--if-exists overwrite|append|cancel] [--names locale|sjis]\n"
     "                      [--name-pattern P] [--no-file-times] [--index]\n"
-    "                      [--save-attachments] [-q] [INPUT...]\n"
+    "                      [--save-attachments] [--to shift_jis|utf-8] [-q] [INPUT...]\n"
     "\n"
-    "Exports mail to Shift-JIS text, as the plug-in's export commands do.\n"
+    "Exports mail to Shift-JIS text, as the plug-in's export commands do, or to UTF-8.\n"
     "INPUT is an .eml file, an mbox file, a Maildir folder, a folder of .eml files\n"
     "(sub-folders too, in name order), or - for standard input (one message or an\n"
     "mbox); messages are exported in the order given. Without INPUT, a pipe on\n"
@@ -46,6 +47,9 @@ const char kUsage[] =
     "      --no-file-times   .eml files dated by the export, not by their mail\n"
     "      --index           index.csv beside the .eml files (WriteIndex)\n"
     "      --save-attachments  attachments as files beside the .eml files\n"
+    "      --to CHARSET      what converted text, headers and names are written in:\n"
+    "                        shift_jis (default) or utf-8 (parts labelled UTF-8,\n"
+    "                        headers as UTF-8 encoded words, names in UTF-8)\n"
     "  -q, --quiet           no progress line\n"
     "  -h, --help            show this help\n"
     "  -V, --version         show the version\n"
@@ -91,6 +95,18 @@ bool ParseNames(const std::string& value, NameCharset& names) {
     return false;
 }
 
+bool ParseTarget(const std::string& value, TargetCharset& target) {
+    if (EqualsIgnoreCase(value, "shift_jis")) {
+        target = TargetCharset::kShiftJis;
+        return true;
+    }
+    if (EqualsIgnoreCase(value, "utf-8")) {
+        target = TargetCharset::kUtf8;
+        return true;
+    }
+    return false;
+}
+
 bool ParseValueOption(const std::string& name, const std::string& value, CliOptions& options,
                       std::string& error) {
     if (name == "--format") {
@@ -107,6 +123,11 @@ bool ParseValueOption(const std::string& name, const std::string& value, CliOpti
     if (name == "--names") {
         if (ParseNames(value, options.names)) return true;
         error = Tr("unknown --names value '%1' (locale or sjis)", {value});
+        return false;
+    }
+    if (name == "--to") {
+        if (ParseTarget(value, options.target)) return true;
+        error = Tr("unknown --to charset '%1' (shift_jis or utf-8)", {value});
         return false;
     }
     if (name == "--separator") {
@@ -168,7 +189,7 @@ constexpr OptionName kOptions[] = {
     {"--settings", 0, true},   {"--output", 'o', true},          {"--if-exists", 0, true},
     {"--names", 0, true},      {"--quiet", 'q', false},          {"--help", 'h', false},
     {"--version", 'V', false}, {"--name-pattern", 0, true},      {"--no-file-times", 0, false},
-    {"--index", 0, false},     {"--save-attachments", 0, false},
+    {"--index", 0, false},     {"--save-attachments", 0, false}, {"--to", 0, true},
 };
 
 // Finds the option of `arg`: "--name", "--name=VALUE", "-x", "-xVALUE".
@@ -241,6 +262,7 @@ void ApplyCliExtras(const CliOptions& options, ExportFormat& format) {
     if (options.hasNamePattern) format.FileNamePattern = options.namePattern;
     if (options.index) format.WriteIndex = true;
     if (options.saveAttachments) format.SaveAttachments = true;
+    format.Target = options.target;
 }
 
 bool ParseCliOptions(int argc, char** argv, const StandardStreams& streams, CliOptions& options,

@@ -175,9 +175,12 @@ class CliProgress : public ExportProgress {
 };
 
 // "exported W of N messages, C converted to Shift-JIS, R characters written as references"
-// and, when the format or --no-attach changed signed content, how many signatures that broke.
-std::string ClosingLine(const ExportReport& report, size_t total) {
-    const char* text = report.characterReferences == 1
+// (to UTF-8: no references) and, when the format or --no-attach changed signed content, how
+// many signatures that broke.
+std::string ClosingLine(const ExportReport& report, size_t total, TargetCharset target) {
+    const char* text = target == TargetCharset::kUtf8
+                           ? "exported %1 of %2 messages, %3 converted to UTF-8"
+                       : report.characterReferences == 1
                            ? "exported %1 of %2 messages, %3 converted to Shift-JIS, %4 character "
                              "written as a reference (&#NNNNN;)"
                            : "exported %1 of %2 messages, %3 converted to Shift-JIS, %4 characters "
@@ -265,7 +268,8 @@ int Run(const CliOptions& options) {
         return 128 + (interrupted ? interrupted : SIGINT);
     }
     // The closing line: always on trouble, else unless --quiet.
-    if (!allWritten || !inputsOk || !options.quiet) platform.Say(ClosingLine(report, total));
+    if (!allWritten || !inputsOk || !options.quiet)
+        platform.Say(ClosingLine(report, total, options.target));
     if (report.filesUndated > 0) {
         platform.Say(Tr("%1 file(s) keep the export time: the system refused the mail's date",
                         {std::to_string(report.filesUndated)}));

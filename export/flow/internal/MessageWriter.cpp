@@ -52,7 +52,7 @@ MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format,
       format_(format),
       framing_(framing),
       progress_(progress),
-      converter_(host, progress) {}
+      converter_(host, progress, format.Target) {}
 
 bool MessageWriter::ConvertParts(MimePart* part, const char* charset, AttachmentHook* hook) {
     bool changed = part != nullptr && ConvertHeaderLines(*part);
