@@ -40,10 +40,9 @@ bool AppendShiftJisAsUtf8(std::string_view sjis, std::string& out) {
             ++i;
             continue;
         }
-        const uint32_t point =
-            i + 1 < sjis.size()
-                ? Cp932DoubleByteCharacter(c, static_cast<unsigned char>(sjis[i + 1]))
-                : 0;
+        const uint32_t point = i + 1 < sjis.size() ? Cp932DoubleByteCharacter(
+                                                         c, static_cast<unsigned char>(sjis[i + 1]))
+                                                   : 0;
         if (point == 0) {
             out.resize(start);
             return false;

@@ -84,8 +84,7 @@ TEST(Utf8Target, TextPartsAreWrittenAndLabelledUtf8) {
         {"Content-Type: text/html; charset=shift_jis\r\nContent-Transfer-Encoding: "
          "quoted-printable\r\n\r\n<meta charset=3D\"shift_jis\">=87=40\r\n",
          true,
-         "Content-Type: text/html; charset=UTF-8\r\n" + eightBit +
-             "<meta charset=\"UTF-8\">①\r\n"},
+         "Content-Type: text/html; charset=UTF-8\r\n" + eightBit + "<meta charset=\"UTF-8\">①\r\n"},
         // a byte-order mark goes; the label is written as the export writes it
         {"Content-Type: text/plain; charset=utf-8\r\n\r\n\xEF\xBB\xBF日本\r\n", true,
          utf8 + eightBit + "日本\r\n"},
@@ -136,10 +135,9 @@ TEST(Utf8Target, HeadersBecomeUtf8Words) {
 TEST(Utf8Target, LongHeadersFold) {
     std::string kanji;
     for (int i = 0; i < 40; ++i) kanji += "\x93\xFA";
-    const std::string out =
-        Convert("Subject: " + kanji + "\r\nTo: " + kanji + " <a@example.jp>, " + kanji +
-                " <b@example.jp>\r\n\r\nx\r\n")
-            .text;
+    const std::string out = Convert("Subject: " + kanji + "\r\nTo: " + kanji + " <a@example.jp>, " +
+                                    kanji + " <b@example.jp>\r\n\r\nx\r\n")
+                                .text;
     size_t lines = 0;
     for (size_t at = 0, end; (end = out.find("\r\n", at)) != std::string::npos; at = end + 2) {
         const std::string line = out.substr(at, end - at);

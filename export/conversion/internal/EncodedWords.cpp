@@ -41,6 +41,14 @@ size_t Column(const std::string& out) {
 }  // namespace
 
 void AppendEncodedWords(std::string_view utf8, std::string& out, std::string_view lineBreak) {
+    // A line break in header text is a fold: unfolded, it is the blank after it.
+    std::string unfolded;
+    if (utf8.find_first_of("\r\n") != std::string_view::npos) {
+        for (char c : utf8) {
+            if (c != '\r' && c != '\n') unfolded.push_back(c);
+        }
+        utf8 = unfolded;
+    }
     const size_t overhead = kWordStart.size() + kWordEnd.size();
     bool first = true;
     while (!utf8.empty()) {

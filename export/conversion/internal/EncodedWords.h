@@ -8,9 +8,9 @@
 namespace tessera {
 
 // Appends `utf8` as B words of at most 45 bytes (72 characters), cut between
-// characters and parted by a space. With a `lineBreak`, lines are folded with
-// it: each word is as long as the line has room for within column 76, and
-// goes on a new line when that would be under three characters.
+// characters and parted by a space; its line breaks (folds) are left out. With a `lineBreak`, lines
+// are folded with it: each word is as long as the line has room for within column 76, and goes on a
+// new line when that would be under three characters.
 void AppendEncodedWords(std::string_view utf8, std::string& out, std::string_view lineBreak = {});
 
 // The line break a header line folds with: its own, LF or (the default) CR LF.
