@@ -501,6 +501,13 @@ TEST_F(CliTest, StoredFormatFromSettings) {
     EXPECT_EQ(sep.status, 0) << sep.err;
     EXPECT_EQ(Hex(Read(Path("out/" + kUtf8Text + ".txt"))),
               Hex(SjisMessage("a@example.jp") + "\r\n====\r\n"));
+    // To UTF-8, the INI file's Shift-JIS separator is written in UTF-8 too.
+    Write("jsep.ini", "[SETTING]\r\nSaveType=105\r\nSeparator=" + kSjisText + "\r\n");
+    sep = Run("--settings jsep.ini --to utf-8 --output out a.eml");
+    EXPECT_EQ(sep.status, 0) << sep.err;
+    const std::string utf8Out = Read(Path("out/" + kUtf8Text + ".txt"));
+    EXPECT_NE(utf8Out.find("\r\n" + kUtf8Text + "\r\n", utf8Out.size() - 20), std::string::npos)
+        << Hex(utf8Out);
     RunResult eml = Run("--settings eml.ini --output out/ a.eml");
     EXPECT_EQ(eml.status, 0) << eml.err;
     EXPECT_EQ(Hex(Read(Path("out/" + kUtf8Text + ".eml"))),

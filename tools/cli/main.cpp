@@ -13,6 +13,7 @@
 #include <new>
 #include <string>
 
+#include "export/charset/ShiftJisToUtf8.h"
 #include "export/flow/ExportDriver.h"
 #include "mailstore/MboxFraming.h"
 #include "mailstore/StoreHost.h"
@@ -243,6 +244,11 @@ int Run(const CliOptions& options) {
     }
     if (!PrepareFolder(options, settings, platform)) return kExitFailed;
     ApplyCliExtras(options, settings);
+    // The INI file's separator is Shift-JIS, as the plug-in stores it: to UTF-8 with the text.
+    std::string separator;
+    if (!options.hasFormat && settings.Target == TargetCharset::kUtf8 &&
+        AppendShiftJisAsUtf8(settings.Separator, separator))
+        settings.Separator.swap(separator);
     HostApi api = BindHostApi(host);
     ExportDriver driver(api, platform);
     platform.SetReport(&driver.Report());
