@@ -29,6 +29,9 @@ class ShiftJisConverter {
 
     // What Append writes.
     TargetCharset Target() const { return target_; }
+    // To UTF-8: whether converted headers stay raw UTF-8 rather than becoming words.
+    bool RawUtf8Headers() const { return rawHeaders_; }
+    void SetRawUtf8Headers(bool raw) { rawHeaders_ = raw; }
 
     // Appends `text` in `charset` converted to the target to `out`. Returns false,
     // with `out` as it was, when the charset is kNone, the text holds a NUL
@@ -71,6 +74,7 @@ class ShiftJisConverter {
     ExportProgress& progress_;
     unsigned callsSinceTick_ = 0;
     TargetCharset target_;
+    bool rawHeaders_ = false;
 };
 
 }  // namespace tessera

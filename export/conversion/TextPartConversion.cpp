@@ -257,7 +257,7 @@ bool ConvertHeaderBlock(MimePart& part, ShiftJisConverter& converter) {
         const bool address = IsAddressHeader(line);
         bool done = address ? ConvertAddressHeader(line, converter, converted)
                             : ConvertHeaderText(line, converter, Unmappable::kReference, converted);
-        if (utf8 && !address) {
+        if (utf8 && !address && !converter.RawUtf8Headers()) {
             // Converted text, or raw UTF-8 as it came, goes out as words.
             if (!done) converted.assign(line.data(), line.size());
             if (HasEightBitByte(converted) && IsWellFormedUtf8(converted)) {

@@ -39,6 +39,7 @@ struct ExportFormat {
     bool WriteIndex = false;       // index.csv beside the .eml files
     bool SaveAttachments = false;  // attachments as files in a folder per message
     TargetCharset Target = TargetCharset::kShiftJis;
+    bool RawUtf8Headers = false;  // to UTF-8: headers in raw UTF-8 (RFC 6532), not as words
 };
 
 // The choices no dialog shows, from the stored settings into a format the
@@ -49,6 +50,7 @@ inline void CopyExtras(const ExportFormat& from, ExportFormat& to) {
     to.WriteIndex = from.WriteIndex;
     to.SaveAttachments = from.SaveAttachments;
     to.Target = from.Target;
+    to.RawUtf8Headers = from.RawUtf8Headers;
 }
 
 // True for the three save types an export knows.

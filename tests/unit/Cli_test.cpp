@@ -810,10 +810,6 @@ TEST_F(CliTest, ToUtf8ReadsBackInPython) {
         "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: "
         "quoted-printable\r\n\r\n=E6=97=A5 =F0=9F=98=80\r\n";
     Write("mix.mbox", mix);
-    RunResult r = Run("--to utf-8 --format mbox --output out.mbox mix.mbox");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("exported 4 of 4 messages, 4 converted to UTF-8"), std::string::npos)
-        << r.err;
     Write("read.py",
           "import mailbox, email, email.policy, sys\n"
           "for m in mailbox.mbox('out.mbox', create=False):\n"
@@ -821,14 +817,25 @@ TEST_F(CliTest, ToUtf8ReadsBackInPython) {
           "    p = m.get_body()\n"
           "    print(m['Subject'], m['From'].addresses[0].display_name, p.get_param('charset'),\n"
           "          p.get_content().strip(), sep='|')\n");
-    ASSERT_EQ(std::system(("cd '" + dir_ + "' && python3 read.py >read.txt").c_str()), 0);
-    EXPECT_EQ(Read(Path("read.txt")),
-              "日本語|日, 本|UTF-8|日本語 丂\n"
-              "丂|日|UTF-8|日本 丂\n"
-              "日本語①|佐藤|UTF-8|日本語①\n"
-              "Re: 日本語 😀|田中|UTF-8|日 😀\n");
-    r = Run("--to latin1 --format mbox --output x.mbox mix.mbox");
+    for (const char* headers : {"", "--raw-headers"}) {
+        SCOPED_TRACE(headers);
+        RunResult r = Run("--to utf-8 " + std::string(headers) +
+                          " --format mbox --output out.mbox " + "--if-exists overwrite mix.mbox");
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("exported 4 of 4 messages, 4 converted to UTF-8"), std::string::npos)
+            << r.err;
+        ASSERT_EQ(std::system(("cd '" + dir_ + "' && python3 read.py >read.txt").c_str()), 0);
+        EXPECT_EQ(Read(Path("read.txt")),
+                  "日本語|日, 本|UTF-8|日本語 丂\n"
+                  "丂|日|UTF-8|日本 丂\n"
+                  "日本語①|佐藤|UTF-8|日本語①\n"
+                  "Re: 日本語 😀|田中|UTF-8|日 😀\n");
+    }
+    RunResult r = Run("--to latin1 --format mbox --output x.mbox mix.mbox");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("unknown --to charset 'latin1' (shift_jis or utf-8)"), std::string::npos)
         << r.err;
+    r = Run("--raw-headers --format mbox --output x.mbox mix.mbox");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--raw-headers needs --to utf-8"), std::string::npos) << r.err;
 }

@@ -21,10 +21,11 @@ struct Converted {
     int partsLeft;
 };
 
-Converted Convert(const std::string& part) {
+Converted Convert(const std::string& part, bool rawHeaders = false) {
     SimulatedHost::Instance().Reset();
     HostApi api = MakeSimulatedHostApi();
     ShiftJisConverter converter(api, Unwatched(), TargetCharset::kUtf8);
+    converter.SetRawUtf8Headers(rawHeaders);
     MimePart root;
     const char* cursor = part.c_str();
     root.Parse(cursor);
@@ -110,6 +111,7 @@ TEST(Utf8Target, HeadersBecomeUtf8Words) {
     struct Case {
         std::string in;
         std::string out;
+        bool raw = false;  // raw UTF-8 headers asked for
     } cases[] = {
         {"Subject: Re: =?ISO-2022-JP?B?GyRCRnxLXBsoQg==?=\r\n",
          "Subject: Re: =?UTF-8?B?5pel5pys?=\r\n"},
@@ -124,10 +126,17 @@ TEST(Utf8Target, HeadersBecomeUtf8Words) {
         {"To: \"\xE6\x97\xA5\" <a@example.jp>, b@example.jp\r\n",
          "To: =?UTF-8?B?5pel?= <a@example.jp>, b@example.jp\r\n"},
         {"Message-ID: <\x93\xFA@example.jp>\r\n", "Message-ID: <\x93\xFA@example.jp>\r\n"},
+        // raw: a name with a special is quoted, its quote and backslash escaped
+        {"From: =?ISO-2022-JP?B?GyRCRnwbKEIsIBskQktcGyhC?= <a@example.jp> (\x93\xFA)\r\n",
+         "From: \"日, 本\" <a@example.jp> (日)\r\n", true},
+        {"To: =?UTF-8?B?5pelIlw=?= <a@example.jp>, \"\xE6\x97\xA5\" <b@example.jp>\r\n",
+         "To: \"日\\\"\\\\\" <a@example.jp>, \"\xE6\x97\xA5\" <b@example.jp>\r\n", true},
+        {"Subject: Re: =?ISO-2022-JP?B?GyRCRnxLXBsoQg==?= \x93\xFA\r\n", "Subject: Re: 日本 日\r\n",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.in);
-        EXPECT_EQ(Convert(c.in + body).text, c.out + body);
+        EXPECT_EQ(Convert(c.in + body, c.raw).text, c.out + body);
     }
 }
 

@@ -15,7 +15,8 @@ const char kUsage[] =
     "                      [--settings FILE.ini] [-o PATH]\n"
     "                      [--if-exists overwrite|append|cancel] [--names locale|sjis]\n"
     "                      [--name-pattern P] [--no-file-times] [--index]\n"
-    "                      [--save-attachments] [--to shift_jis|utf-8] [-q] [INPUT...]\n"
+    "                      [--save-attachments] [--to shift_jis|utf-8] [--raw-headers]\n"
+    "                      [-q] [INPUT...]\n"
     "\n"
     "Exports mail to Shift-JIS text, as the plug-in's export commands do, or to UTF-8.\n"
     "INPUT is an .eml file, an mbox file, a Maildir folder, a folder of .eml files\n"
@@ -50,6 +51,7 @@ const char kUsage[] =
     "      --to CHARSET      what converted text, headers and names are written in:\n"
     "                        shift_jis (default) or utf-8 (parts labelled UTF-8,\n"
     "                        headers as UTF-8 encoded words, names in UTF-8)\n"
+    "      --raw-headers     with --to utf-8: headers in raw UTF-8, not encoded words\n"
     "  -q, --quiet           no progress line\n"
     "  -h, --help            show this help\n"
     "  -V, --version         show the version\n"
@@ -168,6 +170,8 @@ bool CheckCombination(const StandardStreams& streams, CliOptions& options, std::
     else if ((options.index || options.saveAttachments) && options.hasFormat &&
              options.saveType != kSaveTypeEml)
         error = Tr("--index and --save-attachments need --format eml");
+    else if (options.rawHeaders && options.target != TargetCharset::kUtf8)
+        error = Tr("--raw-headers needs --to utf-8");
     else if (options.hasOutput && options.output.empty())
         error = Tr("--output is empty");
     else if (options.output == kStandardStream && !singleFile)
@@ -185,11 +189,12 @@ struct OptionName {
 };
 
 constexpr OptionName kOptions[] = {
-    {"--format", 'f', true},   {"--separator", 's', true},       {"--no-attach", 'n', false},
-    {"--settings", 0, true},   {"--output", 'o', true},          {"--if-exists", 0, true},
-    {"--names", 0, true},      {"--quiet", 'q', false},          {"--help", 'h', false},
-    {"--version", 'V', false}, {"--name-pattern", 0, true},      {"--no-file-times", 0, false},
-    {"--index", 0, false},     {"--save-attachments", 0, false}, {"--to", 0, true},
+    {"--format", 'f', true},     {"--separator", 's', true},       {"--no-attach", 'n', false},
+    {"--settings", 0, true},     {"--output", 'o', true},          {"--if-exists", 0, true},
+    {"--names", 0, true},        {"--quiet", 'q', false},          {"--help", 'h', false},
+    {"--version", 'V', false},   {"--name-pattern", 0, true},      {"--no-file-times", 0, false},
+    {"--index", 0, false},       {"--save-attachments", 0, false}, {"--to", 0, true},
+    {"--raw-headers", 0, false},
 };
 
 // Finds the option of `arg`: "--name", "--name=VALUE", "-x", "-xVALUE".
@@ -228,6 +233,8 @@ void ApplyFlag(const std::string& name, CliOptions& options) {
         options.index = true;
     else if (name == "--save-attachments")
         options.saveAttachments = true;
+    else if (name == "--raw-headers")
+        options.rawHeaders = true;
     else
         options.quiet = true;
 }
@@ -263,6 +270,7 @@ void ApplyCliExtras(const CliOptions& options, ExportFormat& format) {
     if (options.index) format.WriteIndex = true;
     if (options.saveAttachments) format.SaveAttachments = true;
     format.Target = options.target;
+    format.RawUtf8Headers = options.rawHeaders;
 }
 
 bool ParseCliOptions(int argc, char** argv, const StandardStreams& streams, CliOptions& options,

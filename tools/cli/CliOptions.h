@@ -38,6 +38,7 @@ struct CliOptions {
     bool index = false;                               // --index: WriteIndex=1
     bool saveAttachments = false;                     // --save-attachments: SaveAttachments=1
     TargetCharset target = TargetCharset::kShiftJis;  // --to
+    bool rawHeaders = false;                          // --raw-headers
 };
 
 // "-" as INPUT or --output: standard input or output.

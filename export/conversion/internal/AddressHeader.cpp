@@ -111,7 +111,8 @@ class AddressWriter {
         : converter_(converter),
           out_(out),
           utf8_(converter.Target() == TargetCharset::kUtf8),
-          fold_(utf8_ ? lineBreak : std::string_view()) {}
+          raw_(utf8_ && converter.RawUtf8Headers()),
+          fold_(utf8_ && !raw_ ? lineBreak : std::string_view()) {}
 
     void Run(std::string_view value) {
         size_t run = 0;  // start of the text not yet written
@@ -190,7 +191,7 @@ class AddressWriter {
             decoded.find("=?") != std::string::npos) {
             // Nothing decoded, or words left that a quote would hide; raw UTF-8
             // that Shift-JIS cannot hold becomes encoded words.
-            if (IsRawName(inner)) {
+            if (!raw_ && IsRawName(inner)) {
                 out_.append(raw.substr(0, first));
                 AppendEncodedWords(inner, out_, fold_);
                 out_.append(raw.substr(last));
@@ -200,7 +201,14 @@ class AddressWriter {
             return;
         }
         out_.append(raw.substr(0, first));
-        if (utf8_ && HasEightBitByte(decoded)) {
+        if (raw_ && HasEightBitByte(decoded)) {
+            // UTF-8 bytes are never ASCII: specials and escapes are found byte by byte.
+            if (quoted || decoded.find_first_of(kSpecials) != std::string::npos) {
+                QuoteUtf8(decoded);
+            } else {
+                out_ += decoded;
+            }
+        } else if (utf8_ && HasEightBitByte(decoded)) {
             AppendEncodedWords(decoded, out_, fold_);  // words need no quotes
         } else if (!quoted && !NeedsQuoting(decoded)) {
             out_ += decoded;
@@ -226,6 +234,15 @@ class AddressWriter {
         out_.push_back('"');
     }
 
+    void QuoteUtf8(std::string_view utf8) {
+        out_.push_back('"');
+        for (char c : utf8) {
+            if (c == '"' || c == '\\') out_.push_back('\\');
+            out_.push_back(c);
+        }
+        out_.push_back('"');
+    }
+
     void Comment(std::string_view raw) {
         if (raw.size() < 2 || raw.back() != ')') {
             out_.append(raw);
@@ -234,7 +251,7 @@ class AddressWriter {
         std::string decoded;
         const std::string_view inner = raw.substr(1, raw.size() - 2);
         bool changed = ConvertHeaderText(inner, converter_, Unmappable::kRefuse, decoded);
-        if (utf8_) {
+        if (utf8_ && !raw_) {
             // Raw UTF-8 is converted too: into words, like everything 8-bit.
             if (!changed && HasEightBitByte(inner) && IsWellFormedUtf8(inner)) {
                 decoded.assign(inner.data(), inner.size());
@@ -248,8 +265,9 @@ class AddressWriter {
             }
         }
         const auto structural = [](unsigned char c) { return c == '(' || c == ')' || c == '\\'; };
-        if (!changed || AnyByte(decoded, structural, structural) ||
-            (utf8_ && HasEightBitByte(decoded))) {
+        const bool structuralInside = raw_ ? decoded.find_first_of("()\\") != std::string::npos
+                                           : AnyByte(decoded, structural, structural);
+        if (!changed || structuralInside || (utf8_ && !raw_ && HasEightBitByte(decoded))) {
             out_.append(raw);
             return;
         }
@@ -261,6 +279,7 @@ class AddressWriter {
     ShiftJisConverter& converter_;
     std::string& out_;
     bool utf8_;
+    bool raw_;  // to UTF-8 with raw headers: names and comments in raw UTF-8
     std::string_view fold_;
     std::vector<size_t> commas_;  // where in out_ each comma between addresses ends
 };
