@@ -90,6 +90,9 @@ if(TESSERA_TESTS)
     add_test(NAME shiftjis_readback COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/shiftjis_readback.py
         $<TARGET_FILE:tessera-export> ${CMAKE_BINARY_DIR}/shiftjis-readback)
     set_tests_properties(shiftjis_readback PROPERTIES LABELS native TIMEOUT 300)
+    add_test(NAME utf8_readback COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/shiftjis_readback.py
+        $<TARGET_FILE:tessera-export> ${CMAKE_BINARY_DIR}/utf8-readback utf-8)
+    set_tests_properties(utf8_readback PROPERTIES LABELS native TIMEOUT 300)
     add_test(NAME cp932_table_current COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/gen_cp932_table.py --check)
     set_tests_properties(cp932_table_current PROPERTIES LABELS native)
     add_test(NAME jis_tables_current COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/gen_jis_tables.py --check)
