@@ -109,7 +109,9 @@ class ShiftJisWriter {
 
 // Writes characters behind `out` as UTF-8: every one has a code. JIS X 0208
 // decodes as code page 932 decodes its Shift-JIS code, as the host's
-// converters do; an 8-bit byte that is no half-width katakana is damage.
+// converters do, and a cell it leaves empty (a carrier's emoji) becomes
+// kReplacementCharacter, counted, where the host's bytes would stay; an 8-bit
+// byte that is no half-width katakana is damage.
 class Utf8Writer {
   public:
     explicit Utf8Writer(std::string& out) : out_(out) {}
@@ -128,9 +130,12 @@ class Utf8Writer {
     bool JisX0208(unsigned char row, unsigned char cell) {
         char pair[2];
         JisToShiftJis(row, cell, pair);
-        const uint32_t point = Cp932DoubleByteCharacter(static_cast<unsigned char>(pair[0]),
-                                                        static_cast<unsigned char>(pair[1]));
-        if (point == 0) return false;
+        uint32_t point = Cp932DoubleByteCharacter(static_cast<unsigned char>(pair[0]),
+                                                  static_cast<unsigned char>(pair[1]));
+        if (point == 0) {
+            point = kReplacementCharacter;
+            ++undefined_;
+        }
         AppendCharacterAsUtf8(point, out_);
         return true;
     }
@@ -145,8 +150,11 @@ class Utf8Writer {
 
     void Character(uint32_t point) { AppendCharacterAsUtf8(point, out_); }
 
+    size_t Undefined() const { return undefined_; }
+
   private:
     std::string& out_;
+    size_t undefined_ = 0;
 };
 
 template <typename Writer>
@@ -301,7 +309,8 @@ bool AppendJisAsShiftJis(JapaneseCharset charset, std::string_view text, Unmappa
     return true;
 }
 
-bool AppendJisAsUtf8(JapaneseCharset charset, std::string_view text, std::string& out) {
+bool AppendJisAsUtf8(JapaneseCharset charset, std::string_view text, std::string& out,
+                     size_t* undefined) {
     const size_t start = out.size();
     Utf8Writer writer(out);
     bool ok = false;
@@ -311,6 +320,7 @@ bool AppendJisAsUtf8(JapaneseCharset charset, std::string_view text, std::string
         ok = DecodeEucJp(text, writer);
     }
     if (!ok) out.resize(start);
+    if (ok && undefined != nullptr) *undefined += writer.Undefined();
     return ok;
 }
 

@@ -31,9 +31,12 @@ bool AppendJisAsShiftJis(JapaneseCharset charset, std::string_view text, Unmappa
                          std::string& out, size_t* unmapped);
 
 // Appends `text` in `charset` (kIso2022Jp or kEucJp) as UTF-8: every set the
-// Shift-JIS decoding reads, each character as itself. Returns false, with
-// `out` as it was, for damaged text (as AppendJisAsShiftJis says, and an
-// 8-bit byte in ISO-2022-JP text).
-bool AppendJisAsUtf8(JapaneseCharset charset, std::string_view text, std::string& out);
+// Shift-JIS decoding reads, each character as itself; a JIS X 0208 cell that
+// code page 932 leaves empty becomes kReplacementCharacter, counted in
+// *undefined when it is not null. Returns false, with `out` as it was, for
+// damaged text (as AppendJisAsShiftJis says, but for those cells, and an
+// 8-bit byte in ISO-2022-JP text that is no half-width katakana).
+bool AppendJisAsUtf8(JapaneseCharset charset, std::string_view text, std::string& out,
+                     size_t* undefined = nullptr);
 
 }  // namespace tessera

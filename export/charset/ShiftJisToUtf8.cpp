@@ -1,6 +1,7 @@
 #include "export/charset/ShiftJisToUtf8.h"
 
 #include "export/charset/internal/Cp932Table.h"
+#include "export/text/ShiftJisText.h"
 
 namespace tessera {
 
@@ -22,10 +23,11 @@ void AppendCharacterAsUtf8(uint32_t point, std::string& out) {
     }
 }
 
-bool AppendShiftJisAsUtf8(std::string_view sjis, std::string& out) {
+bool AppendShiftJisAsUtf8(std::string_view sjis, std::string& out, size_t* undefined) {
     const size_t start = out.size();
-    // Japanese text is at most 3/2 as long in UTF-8 (a kana byte becomes three).
+    // Double-byte text is 3/2 as long in UTF-8 (half-width katakana three times).
     out.reserve(start + sjis.size() + sjis.size() / 2 + 1);
+    size_t unknown = 0;
     for (size_t i = 0; i < sjis.size();) {
         const unsigned char c = static_cast<unsigned char>(sjis[i]);
         if (c < 0x80) {
@@ -40,16 +42,21 @@ bool AppendShiftJisAsUtf8(std::string_view sjis, std::string& out) {
             ++i;
             continue;
         }
-        const uint32_t point = i + 1 < sjis.size() ? Cp932DoubleByteCharacter(
-                                                         c, static_cast<unsigned char>(sjis[i + 1]))
-                                                   : 0;
+        const unsigned char trail =
+            i + 1 < sjis.size() ? static_cast<unsigned char>(sjis[i + 1]) : 0;
+        uint32_t point = Cp932DoubleByteCharacter(c, trail);
         if (point == 0) {
-            out.resize(start);
-            return false;
+            if (!IsShiftJisLeadByte(c) || !IsShiftJisTrailByte(trail)) {
+                out.resize(start);
+                return false;
+            }
+            point = kReplacementCharacter;
+            ++unknown;
         }
         AppendCharacterAsUtf8(point, out);
         i += 2;
     }
+    if (undefined != nullptr) *undefined += unknown;
     return true;
 }
 

@@ -137,6 +137,7 @@ bool ShiftJisConverter::AppendAsUtf8(JapaneseCharset charset, std::string_view t
     // In pieces of whole lines, with a tick between them, as AppendUtf8: no
     // character, and no ISO-2022-JP shift, spans a line break.
     const size_t start = out.size();
+    size_t undefined = 0;
     while (!text.empty()) {
         size_t length = text.size();
         if (length > kUtf8PieceBytes) {
@@ -148,10 +149,10 @@ bool ShiftJisConverter::AppendAsUtf8(JapaneseCharset charset, std::string_view t
         switch (charset) {
             case JapaneseCharset::kIso2022Jp:
             case JapaneseCharset::kEucJp:
-                ok = AppendJisAsUtf8(charset, piece, out);
+                ok = AppendJisAsUtf8(charset, piece, out, &undefined);
                 break;
             case JapaneseCharset::kShiftJis:
-                ok = AppendShiftJisAsUtf8(piece, out);
+                ok = AppendShiftJisAsUtf8(piece, out, &undefined);
                 break;
             case JapaneseCharset::kUtf8:
                 ok = IsWellFormedUtf8(piece);
@@ -167,6 +168,7 @@ bool ShiftJisConverter::AppendAsUtf8(JapaneseCharset charset, std::string_view t
         text.remove_prefix(length);
         if (!text.empty()) Tick();
     }
+    references_ += undefined;
     return true;
 }
 

@@ -51,7 +51,8 @@ class ShiftJisConverter {
     bool AppendJisLine(JapaneseCharset charset, const char* line, Unmappable unmappable,
                        std::string& out);
 
-    // Characters written as "&#NNNNN;" references so far.
+    // Characters written as "&#NNNNN;" references so far; to UTF-8, codes no
+    // character set defines, written as U+FFFD.
     size_t References() const { return references_; }
     // A text part is left as received because this converter failed on it.
     void CountPartLeftUnconverted() { ++partsLeft_; }

@@ -46,6 +46,10 @@ TEST(Utf8Target, EverySourceDecodesToItsOwnCharacters) {
          "あ 丂 ｱ\n"},
         {JapaneseCharset::kIso2022Jp, "\x1b$B-!\x1b(B", "①"},
         {JapaneseCharset::kIso2022Jp, "\x1b$(X!!\x1b(B", nullptr},
+        // a JIS X 0208 cell no set defines (a carrier's emoji), as Shift-JIS and EUC-JP too
+        {JapaneseCharset::kIso2022Jp, "\x1b$Bu!\x1b(B", "\xEF\xBF\xBD"},
+        {JapaneseCharset::kShiftJis, "\xEB\x40", "\xEF\xBF\xBD"},
+        {JapaneseCharset::kEucJp, "\xF5\xA1", "\xEF\xBF\xBD"},
         {JapaneseCharset::kIso2022Jp, "a\xB1", "aｱ"},  // 8-bit kana, as Shift-JIS keeps it
         {JapaneseCharset::kIso2022Jp, "a\x80", nullptr},
         {JapaneseCharset::kEucJp, "\xA4\xA2\x8F\xB0\xA1\x8E\xB1", "あ丂ｱ"},
@@ -65,7 +69,7 @@ TEST(Utf8Target, EverySourceDecodesToItsOwnCharacters) {
         EXPECT_EQ(ok, c.out != nullptr);
         EXPECT_EQ(Hex(out), Hex(c.out ? "x" + std::string(c.out) : "x"));
     }
-    EXPECT_EQ(converter.References(), 0u);
+    EXPECT_EQ(converter.References(), 3u);  // the three undefined codes
 }
 
 TEST(Utf8Target, TextPartsAreWrittenAndLabelledUtf8) {

@@ -176,8 +176,8 @@ class CliProgress : public ExportProgress {
 };
 
 // "exported W of N messages, C converted to Shift-JIS, R characters written as references"
-// (to UTF-8: no references) and, when the format or --no-attach changed signed content, how
-// many signatures that broke.
+// (to UTF-8: no references, but codes no character set defines, when there are any) and, when the
+// format or --no-attach changed signed content, how many signatures that broke.
 std::string ClosingLine(const ExportReport& report, size_t total, TargetCharset target) {
     const char* text = target == TargetCharset::kUtf8
                            ? "exported %1 of %2 messages, %3 converted to UTF-8"
@@ -189,6 +189,12 @@ std::string ClosingLine(const ExportReport& report, size_t total, TargetCharset 
     std::string line = Tr(text, {std::to_string(report.messagesWritten), std::to_string(total),
                                  std::to_string(report.messagesConverted),
                                  std::to_string(report.characterReferences)});
+    if (target == TargetCharset::kUtf8 && report.characterReferences > 0) {
+        const char* text = report.characterReferences == 1
+                               ? ", %1 code no character set defines written as U+FFFD"
+                               : ", %1 codes no character set defines written as U+FFFD";
+        line += Tr(text, {std::to_string(report.characterReferences)});
+    }
     if (report.signaturesBroken > 0) {
         const char* text = report.signaturesBroken == 1
                                ? ", %1 signed message changed: signature no longer verifies"
