@@ -30,6 +30,8 @@ std::string LocaleCharset() {
     return codeset;
 }
 
+std::string Utf8NameCharset() { return "UTF-8"; }
+
 TextRecoder::TextRecoder(From from, const std::string& to) : from_(from), converter_(nullptr) {
     const std::string locale = LocaleCharset();
     // A UTF-8 locale's characters are measured as UTF-8 when one does not convert.

@@ -27,6 +27,8 @@ struct CodePages {
 
 std::string LocaleCharset() { return "CP" + std::to_string(GetACP()); }
 
+std::string Utf8NameCharset() { return LocaleCharset(); }
+
 TextRecoder::TextRecoder(From from, const std::string& to) : from_(from), converter_(nullptr) {
     UINT target = CodePage(to);
     if (target != 0 && IsValidCodePage(target)) {

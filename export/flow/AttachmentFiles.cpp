@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "export/charset/CharsetLabel.h"
+#include "export/charset/ShiftJisToUtf8.h"
 #include "export/charset/TransferDecoding.h"
 #include "export/conversion/HeaderTextConversion.h"
 #include "export/conversion/ShiftJisConverter.h"
@@ -159,9 +160,14 @@ namespace tessera {
 
 namespace {
 
-// The part now says in a line where its content went.
-void StandIn(MimePart& part, const std::string& line) {
+// The part now says in a line where its content went, in the export's target charset.
+void StandIn(MimePart& part, std::string line, TargetCharset target) {
     const char* label = ShiftJisLabel(MeasureShiftJis(line));
+    std::string utf8;
+    if (target == TargetCharset::kUtf8 && AppendShiftJisAsUtf8(line, utf8)) {
+        line.swap(utf8);
+        label = "UTF-8";
+    }
     const std::string header =
         std::string("Content-Type: text/plain; charset=") + (label ? label : "MS932") + "\r\n";
     DestroyPartChain(part.firstChild);
@@ -220,7 +226,8 @@ bool SaveAttachmentFiles(MimePart& root, bool leavingOut, ShiftJisConverter& con
         // The message is Shift-JIS: a name recoded for this system is shown as it came.
         const bool recoded = target.encode && target.encode(file.name) != file.name;
         ++tally.saved;
-        if (leavingOut) StandIn(*file.part, SavedAttachmentLine(recoded ? file.name : onDisk));
+        if (leavingOut)
+            StandIn(*file.part, SavedAttachmentLine(recoded ? file.name : onDisk), target.text);
         return true;
     });
     return ok;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "export/framing/FileNaming.h"
+#include "export/seams/ExportFormat.h"
 
 namespace tessera {
 
@@ -50,7 +51,8 @@ struct AttachmentTarget {
     const int64_t* utcTime;  // the message's date, null: the files keep the export time
     size_t maxPath;          // FileSystem::MaxPathBytes
     NameEncoder encode;      // the bytes of a name on disk; empty keeps Shift-JIS
-    std::string_view lineBreak = "\r\n";  // the message source's (SourceLineBreak)
+    std::string_view lineBreak = "\r\n";            // the message source's (SourceLineBreak)
+    TargetCharset text = TargetCharset::kShiftJis;  // of the line left in a part's place
 };
 
 // What the saving of one .eml file's attachments keeps from call to call (a

@@ -277,6 +277,7 @@ int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::
     AttachmentTarget attachments{folder, fileName, dated ? &utc : nullptr, files.MaxPathBytes(),
                                  OnDisk(platform_)};
     attachments.lineBreak = message.lineBreak;
+    attachments.text = format.Target;
     AttachmentSaver saver(host_, files, format.NoAttach, attachments);
     file->BeginMessage();
     CountingOutput counted(*file);

@@ -53,7 +53,9 @@ MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format,
       format_(format),
       framing_(framing),
       progress_(progress),
-      converter_(host, progress) {}
+      converter_(host, progress, format.Target) {
+    converter_.SetRawUtf8Headers(format.RawUtf8Headers);
+}
 
 bool MessageWriter::ConvertParts(MimePart* part, const char* charset, AttachmentHook* hook) {
     bool changed = part != nullptr && ConvertHeaderLines(*part);

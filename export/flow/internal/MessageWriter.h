@@ -1,6 +1,6 @@
 // One host message, from its source to the bytes of its format: read (fetched
 // once, parsed whole, the source given back), then written (Japanese text
-// converted to Shift-JIS by TextPartConversion, attachments left out when
+// converted to the target charset by TextPartConversion, attachments left out when
 // asked, framed by the format's MessageFraming).
 #pragma once
 

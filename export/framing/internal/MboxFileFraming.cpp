@@ -32,7 +32,7 @@ void MboxFileFraming::Prepare(MimePart& root) const {
 }
 
 void MboxFileFraming::WriteLeadIn(const MimePart& root, TextSink& sink) const {
-    std::string envelope = BuildEnvelopeLine(root, exportTime_);
+    std::string envelope = BuildEnvelopeLine(root, exportTime_, utf8_);
     sink.Put(envelope.data(), envelope.size());
 }
 
