@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "export/charset/EncodedWordDecoder.h"
 #include "export/conversion/HeaderTextConversion.h"
@@ -65,10 +66,22 @@ void CheckAddress(const std::string& line, const std::string& out, bool utf8) {
     } else {
         for (char c : {'\r', '\n'}) Check(Count(out, c) <= Count(line, c));
     }
+    // An encoded word's text may hold what looks like an address; decoded, it is
+    // part of the name (after "=1B=24=42", kanji).
+    std::vector<std::pair<size_t, size_t>> words;
+    tessera::EncodedWord word;
+    for (size_t from = 0; tessera::FindEncodedWord(line, from, word); from = word.end) {
+        words.emplace_back(word.begin, word.end);
+    }
+    const auto inWord = [&](size_t at) {
+        return std::any_of(words.begin(), words.end(),
+                           [&](const auto& w) { return at >= w.first && at < w.second; });
+    };
     size_t found = 0;
     for (size_t open = line.find('<'); open != std::string::npos; open = line.find('<', open + 1)) {
         const size_t close = line.find('>', open);
         if (close == std::string::npos) break;
+        if (inWord(open)) continue;
         // After an escape into a set other than ASCII (never left), '<' is a
         // byte of a character, not the start of an address.
         const size_t escape = line.rfind('\x1b', open);
