@@ -41,8 +41,9 @@ struct Frame {
 // nesting nor sibling counts reach the call stack.
 class MimeParser {
   public:
-    MimeParser(const char* cursor, const char* end, ExportProgress& progress)
-        : cursor_(cursor), end_(end), progress_(progress) {}
+    MimeParser(const char* cursor, const char* end, ExportProgress& progress,
+               const ParseSource& source)
+        : cursor_(cursor), end_(end), progress_(progress), source_(source) {}
     const char* Run(MimePart& root, const char* enclosing);
 
   private:
@@ -55,6 +56,8 @@ class MimeParser {
     bool BelongsToEnclosing(const Frame& frame, const LineSpan& line) const;
     void OpenChild(Frame& frame);
     void EndFrame(const char* lineStart);
+    // Stores the line just read at the end of `lines`.
+    void StoreLine(LineList& lines, const LineSpan& line);
 
     const char* cursor_;
     const char* end_;
@@ -62,6 +65,7 @@ class MimeParser {
     std::string header_;  // one scratch buffer for folded headers, reused
     size_t partsLeft_ = kMaxPartCount;
     ExportProgress& progress_;
+    const ParseSource& source_;
 };
 
 // Lines parsed between two ticks: well under a millisecond of work.
@@ -142,10 +146,7 @@ void MimeParser::BodyLine(const LineSpan& line, const char* lineStart) {
     Frame& frame = stack_.back();
     MimePart& part = *frame.part;
     const bool dashes = line.length >= 2 && line.data[0] == '-' && line.data[1] == '-';
-    if (!dashes) {
-        part.body.AppendLine(line.data, line.length);
-        return;
-    }
+    if (!dashes) return StoreLine(part.body, line);
     const char* rest = line.data + 2;
     const size_t restLength = line.length - 2;
     const size_t b = frame.boundaryLength;
@@ -165,14 +166,25 @@ void MimeParser::BodyLine(const LineSpan& line, const char* lineStart) {
         return;
     }
     if (BelongsToEnclosing(frame, line)) return EndFrame(lineStart);
-    part.body.AppendLine(line.data, line.length);
+    StoreLine(part.body, line);
 }
 
 void MimeParser::EpilogueLine(const LineSpan& line, const char* lineStart) {
     Frame& frame = stack_.back();
     const bool dashes = line.length >= 2 && line.data[0] == '-' && line.data[1] == '-';
     if (dashes && BelongsToEnclosing(frame, line)) return EndFrame(lineStart);
-    frame.part->epilogue.AppendLine(line.data, line.length);
+    StoreLine(frame.part->epilogue, line);
+}
+
+void MimeParser::StoreLine(LineList& lines, const LineSpan& line) {
+    // A piece of a longer line has no break of its own: it is given one.
+    if (source_.keepViews && line.hadBreak &&
+        (source_.copyWhen == nullptr || !source_.copyWhen(line.data, line.length))) {
+        const size_t breakBytes = static_cast<size_t>(cursor_ - line.data) - line.length;
+        lines.AppendView(line.data, line.length, breakBytes, source_.copyWhen);
+        return;
+    }
+    lines.AppendLine(line.data, line.length);
 }
 
 void MimeParser::OpenChild(Frame& frame) {
@@ -262,15 +274,16 @@ void MimePart::Parse(const char*& cursor, const char* enclosingBoundary) {
 }
 
 void MimePart::Parse(const char*& cursor, const char* end, const char* enclosingBoundary,
-                     ExportProgress& progress) {
+                     ExportProgress& progress, const ParseSource& source) {
     Reset();
     // A part parsed on its own (a message) keeps its lines in storage of its own.
     if (arena_ == nullptr) {
         ownArena_ = std::make_unique<LineArena>();
         UseArena(ownArena_.get());
     }
-    end = cursor + TextLengthWithin(cursor, static_cast<size_t>(end - cursor));
-    MimeParser parser(cursor, end, progress);
+    if (!source.measured)
+        end = cursor + TextLengthWithin(cursor, static_cast<size_t>(end - cursor));
+    MimeParser parser(cursor, end, progress, source);
     cursor = parser.Run(*this, enclosingBoundary);
 }
 

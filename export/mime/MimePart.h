@@ -24,6 +24,18 @@ constexpr size_t kMaxMediaTypeLength = 40;
 // new entry.
 constexpr size_t kMaxFoldedHeaderBytes = 65536;
 
+// How Parse reads its text.
+struct ParseSource {
+    // Body lines that end in CR LF are held as views of the text instead of
+    // copies: the text then stays, unchanged, until the tree is gone.
+    bool keepViews = false;
+    // Lines for which this holds are copied all the same (lines a later step
+    // rewrites); null: none. Passed on to LineList::AppendView as its screen.
+    bool (*copyWhen)(const char* text, size_t length) = nullptr;
+    // No NUL comes before the end given: the caller measured the text.
+    bool measured = false;
+};
+
 // One MIME entity: the message itself or a body part, with every line of it kept
 // (each ending in CR LF) so that the tree can be written back.
 class MimePart {
@@ -45,7 +57,7 @@ class MimePart {
     // Same over [cursor, end); a NUL byte ends the text early. `progress` is
     // ticked every few thousand lines (long messages).
     void Parse(const char*& cursor, const char* end, const char* enclosingBoundary,
-               ExportProgress& progress = Unwatched());
+               ExportProgress& progress = Unwatched(), const ParseSource& source = ParseSource());
 
     // The whole entity as text: headers, body, then for a container with parts each
     // part behind its delimiter line, the close delimiter and the epilogue.
