@@ -12,14 +12,6 @@
 
 namespace tessera {
 
-// A run of records in arena storage. Each record is a varint v, then v >> 2
-// bytes; v & 3 tells what they are.
-struct LineList::Segment {
-    Segment* next;
-    char* data;
-    size_t size;
-};
-
 namespace {
 
 using Segment = LineList::Segment;
@@ -31,9 +23,9 @@ constexpr size_t kGap = 2;   // bytes to skip, left where a line shrank
 // a varint for each, its length << 1 | 1 when its break is two bytes (CR LF)
 // rather than one. Its own varint is always four bytes wide, so that it can
 // grow in place.
-constexpr size_t kView = 3;
-constexpr size_t kViewHeader = 4;
-constexpr size_t kMaxViewPayload = (size_t{1} << (7 * kViewHeader - 2)) - 64;
+constexpr size_t kView = LineList::kView;
+constexpr size_t kViewHeader = LineList::kViewHeader;
+constexpr size_t kMaxViewPayload = LineList::kMaxViewPayload;
 constexpr size_t kMaxContent = std::numeric_limits<size_t>::max() >> 2;
 
 size_t VarintBytes(size_t v) {
@@ -141,19 +133,10 @@ namespace {
 
 constexpr size_t kViewRoom = 256;  // taken from the arena at a time for a view's lengths
 
-// A view's varint, always kViewHeader bytes wide.
-void PutViewHeader(char* at, size_t payload) {
-    const size_t v = payload << 2 | kView;
-    at[0] = static_cast<char>(0x80 | (v & 0x7F));
-    at[1] = static_cast<char>(0x80 | ((v >> 7) & 0x7F));
-    at[2] = static_cast<char>(0x80 | ((v >> 14) & 0x7F));
-    at[3] = static_cast<char>(v >> 21);
-}
-
 }  // namespace
 
-void LineList::AppendView(const char* p, size_t n, size_t breakBytes,
-                          bool (*screen)(const char*, size_t)) {
+void LineList::AppendViewSlowly(const char* p, size_t n, size_t breakBytes,
+                                bool (*screen)(const char*, size_t)) {
     if (n > kMaxContent) throw std::length_error("line too long to store");
     const size_t length = n << 1 | (breakBytes == 2 ? 1 : 0);
     ++count_;
@@ -161,13 +144,6 @@ void LineList::AppendView(const char* p, size_t n, size_t breakBytes,
     if (openView_ != nullptr && p == openViewEnd_ && screen == screen_) {
         openViewEnd_ = p + n + breakBytes;
         char* at = tail_->data + tail_->size;
-        if (length < 0x80 && viewRoom_ > 0) {  // most lines
-            *at = static_cast<char>(length);
-            --viewRoom_;
-            ++tail_->size;
-            PutViewHeader(openView_, ++openPayload_);
-            return;
-        }
         const size_t width = VarintBytes(length);
         if (openPayload_ + width <= kMaxViewPayload &&
             (width <= viewRoom_ || Arena().TryGrow(at + viewRoom_, kViewRoom))) {

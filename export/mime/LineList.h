@@ -52,7 +52,31 @@ class LineList {
     // in CR LF are written a run at a time. `screen`: a test that fails for
     // the line (see AnyLine), or null.
     void AppendView(const char* p, size_t n, size_t breakBytes,
-                    bool (*screen)(const char*, size_t));
+                    bool (*screen)(const char*, size_t)) {
+        // Most lines: the next of the open view, in the room taken for it.
+        const size_t length = n << 1 | (breakBytes == 2 ? 1 : 0);
+        if (p == openViewEnd_ && openView_ != nullptr && screen == screen_ && length < 0x4000 &&
+            viewRoom_ >= 2 && openPayload_ + 2 <= kMaxViewPayload) {
+            char* at = tail_->data + tail_->size;
+            size_t width = 1;
+            if (length < 0x80) {
+                at[0] = static_cast<char>(length);
+            } else {
+                at[0] = static_cast<char>(0x80 | (length & 0x7F));
+                at[1] = static_cast<char>(length >> 7);
+                width = 2;
+            }
+            viewRoom_ -= width;
+            tail_->size += width;
+            openPayload_ += width;
+            PutViewHeader(openView_, openPayload_);
+            openViewEnd_ = p + n + breakBytes;
+            ++count_;
+            bytes_ += n + 2;
+            return;
+        }
+        AppendViewSlowly(p, n, breakBytes, screen);
+    }
     // Drops every line. Storage of a shared arena comes back with the arena.
     void Clear();
     // Exchanges the lines, and where they are stored, with `other`.
@@ -76,9 +100,29 @@ class LineList {
     bool AnyLine(bool (*test)(const char* text, size_t length),
                  bool (*screenedBy)(const char* text, size_t length) = nullptr) const;
 
-    struct Segment;
+    // A run of records in arena storage. Each record is a varint v, then v >> 2
+    // bytes; v & 3 tells what they are.
+    struct Segment {
+        Segment* next;
+        char* data;
+        size_t size;
+    };
+    // The kind of a view's record, and its varint's width: always this wide,
+    // so that it can grow in place.
+    static constexpr size_t kView = 3;
+    static constexpr size_t kViewHeader = 4;
+    static constexpr size_t kMaxViewPayload = (size_t{1} << (7 * kViewHeader - 2)) - 64;
 
   private:
+    void AppendViewSlowly(const char* p, size_t n, size_t breakBytes,
+                          bool (*screen)(const char*, size_t));
+    static void PutViewHeader(char* at, size_t payload) {
+        const size_t v = payload << 2 | kView;
+        at[0] = static_cast<char>(0x80 | (v & 0x7F));
+        at[1] = static_cast<char>(0x80 | ((v >> 7) & 0x7F));
+        at[2] = static_cast<char>(0x80 | ((v >> 14) & 0x7F));
+        at[3] = static_cast<char>(v >> 21);
+    }
     friend class LineCursor;
     LineArena& Arena();
     // Room for `bytes` more at the end of the list.
