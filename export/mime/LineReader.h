@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "export/text/ByteScan.h"
+
 namespace tessera {
 
 // Longest line piece the MIME walker stores (its line buffer is one byte larger).
@@ -17,8 +19,20 @@ struct LineSpan {
 // Reads the next line of [cursor, end), at most `limit` bytes of it, and moves the
 // cursor past what it consumed. CR, LF and CR LF each end a line. A break that
 // directly follows a full `limit`-byte piece belongs to that piece. Returns false
-// only when cursor == end. `limit` must be at least 1.
-bool NextLine(const char*& cursor, const char* end, size_t limit, LineSpan& line);
+// only when cursor == end. `limit` must be at least 1. Inline: it runs once a line.
+inline bool NextLine(const char*& cursor, const char* end, size_t limit, LineSpan& line) {
+    if (cursor >= end) return false;
+    const size_t available = static_cast<size_t>(end - cursor);
+    const char* const window = cursor + (available < limit ? available : limit);
+    const char* stop = FindLineBreak(cursor, window);
+    if (stop == nullptr) stop = window;
+    line.data = cursor;
+    line.length = static_cast<size_t>(stop - cursor);
+    line.hadBreak = stop != end && (*stop == '\n' || *stop == '\r');
+    if (line.hadBreak) stop += (*stop == '\r' && stop + 1 != end && stop[1] == '\n') ? 2 : 1;
+    cursor = stop;
+    return true;
+}
 
 // Where the first empty line of [cursor, end) starts, as NextLine reads lines:
 // the end of a header block. `end` when there is none.
