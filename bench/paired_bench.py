@@ -109,6 +109,9 @@ def run_once(kind, what, work):
     found = re.search(rb"command time: ([0-9.]+) ms", done.stdout + done.stderr)
     if not found:
         sys.exit("paired_bench: no command time from simhost")
+    # A command that wrote nothing (a file name the locale cannot hold, say) timed nothing.
+    if not os.listdir(os.path.join(folder, "out")):
+        sys.exit("paired_bench: the plug-in wrote nothing (run under scripts/wine-env.sh)")
     return float(found.group(1)) / 1000
 
 
