@@ -24,8 +24,6 @@ constexpr size_t kGap = 2;   // bytes to skip, left where a line shrank
 // rather than one. Its own varint is always four bytes wide, so that it can
 // grow in place.
 constexpr size_t kView = LineList::kView;
-constexpr size_t kViewHeader = LineList::kViewHeader;
-constexpr size_t kMaxViewPayload = LineList::kMaxViewPayload;
 constexpr size_t kMaxContent = std::numeric_limits<size_t>::max() >> 2;
 
 size_t VarintBytes(size_t v) {
