@@ -35,6 +35,7 @@ struct Frame {
     size_t depth;
     MimePart* lastChild;
     Mode mode;
+    bool views;  // body lines may be kept as views: set when the body starts
 };
 
 // Builds a tree line by line with an explicit stack of open entities, so neither
@@ -54,7 +55,7 @@ class MimeParser {
     void Step();
     // Reads the plain lines of a body (none starting with "--") in a tight
     // loop: most lines of a message.
-    void BodyRun(LineList& body);
+    void BodyRun(LineList& body, bool views);
     // Counts a line read; ticks the progress every few thousand.
     void Counted() {
         if (++linesUntested_ == kLinesPerTick) {
@@ -70,7 +71,7 @@ class MimeParser {
     void OpenChild(Frame& frame);
     void EndFrame(const char* lineStart);
     // Stores the line just read at the end of `lines`.
-    void StoreLine(LineList& lines, const LineSpan& line);
+    void StoreLine(LineList& lines, const LineSpan& line, bool view);
 
     const char* cursor_;
     const char* end_;
@@ -93,21 +94,22 @@ const char* MimeParser::Run(MimePart& root, const char* enclosing) {
 
 void MimeParser::Push(MimePart* part, const char* enclosing, size_t depth) {
     const size_t enclosingLength = enclosing != nullptr ? TextLength(enclosing) : 0;
-    stack_.push_back(Frame{part, enclosing, enclosingLength, 0, depth, nullptr, Mode::kHeader});
+    stack_.push_back(
+        Frame{part, enclosing, enclosingLength, 0, depth, nullptr, Mode::kHeader, false});
 }
 
-void MimeParser::BodyRun(LineList& body) {
+void MimeParser::BodyRun(LineList& body, bool views) {
     while (cursor_ < end_ && !(end_ - cursor_ >= 2 && cursor_[0] == '-' && cursor_[1] == '-')) {
         LineSpan line;
         NextLine(cursor_, end_, kMaxLineBytes, line);
-        StoreLine(body, line);
+        StoreLine(body, line, views);
         Counted();
     }
 }
 
 void MimeParser::Step() {
     if (stack_.back().mode == Mode::kBody) {
-        BodyRun(stack_.back().part->body);
+        BodyRun(stack_.back().part->body, stack_.back().views);
         if (cursor_ >= end_) return;
     }
     const char* lineStart = cursor_;
@@ -125,6 +127,8 @@ void MimeParser::HeaderLine(Frame& frame, const LineSpan& line) {
         part.headers.AppendLine("", 0);
         frame.mode = Mode::kBody;
         frame.boundaryLength = part.boundary != nullptr ? TextLength(part.boundary) : 0;
+        frame.views =
+            source_.keepViews && part.type[0] != '\0' && !EqualsIgnoreCase(part.type, "text");
         return;
     }
     header_.assign(line.data, line.length);
@@ -166,7 +170,7 @@ void MimeParser::BodyLine(const LineSpan& line, const char* lineStart) {
     Frame& frame = stack_.back();
     MimePart& part = *frame.part;
     const bool dashes = line.length >= 2 && line.data[0] == '-' && line.data[1] == '-';
-    if (!dashes) return StoreLine(part.body, line);
+    if (!dashes) return StoreLine(part.body, line, frame.views);
     const char* rest = line.data + 2;
     const size_t restLength = line.length - 2;
     const size_t b = frame.boundaryLength;
@@ -186,22 +190,23 @@ void MimeParser::BodyLine(const LineSpan& line, const char* lineStart) {
         return;
     }
     if (BelongsToEnclosing(frame, line)) return EndFrame(lineStart);
-    StoreLine(part.body, line);
+    StoreLine(part.body, line, frame.views);
 }
 
 void MimeParser::EpilogueLine(const LineSpan& line, const char* lineStart) {
     Frame& frame = stack_.back();
     const bool dashes = line.length >= 2 && line.data[0] == '-' && line.data[1] == '-';
     if (dashes && BelongsToEnclosing(frame, line)) return EndFrame(lineStart);
-    StoreLine(frame.part->epilogue, line);
+    StoreLine(frame.part->epilogue, line, frame.views);
 }
 
-inline void MimeParser::StoreLine(LineList& lines, const LineSpan& line) {
+inline void MimeParser::StoreLine(LineList& lines, const LineSpan& line, bool view) {
     // A piece of a longer line has no break of its own: it is given one.
-    if (source_.keepViews && line.hadBreak &&
+    if (view && line.hadBreak &&
         (source_.copyWhen == nullptr || !source_.copyWhen(line.data, line.length))) {
         const size_t breakBytes = static_cast<size_t>(cursor_ - line.data) - line.length;
         lines.AppendView(line.data, line.length, breakBytes, source_.copyWhen);
+        if (source_.keptViews != nullptr) *source_.keptViews = true;
         return;
     }
     lines.AppendLine(line.data, line.length);

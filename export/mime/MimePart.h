@@ -26,9 +26,14 @@ constexpr size_t kMaxFoldedHeaderBytes = 65536;
 
 // How Parse reads its text.
 struct ParseSource {
-    // Body lines that end in CR LF are held as views of the text instead of
-    // copies: the text then stays, unchanged, until the tree is gone.
+    // Body lines that end in a break, of parts that are not text (attachments,
+    // the preambles and epilogues of containers: what no conversion rebuilds),
+    // are held as views of the text instead of copies: the text then stays,
+    // unchanged, until the tree is gone. Text is copied, so that a message of
+    // text needs its text no longer once parsed.
     bool keepViews = false;
+    // Set when a line was kept as a view (when not null).
+    bool* keptViews = nullptr;
     // Lines for which this holds are copied all the same (lines a later step
     // rewrites); null: none. Passed on to LineList::AppendView as its screen.
     bool (*copyWhen)(const char* text, size_t length) = nullptr;

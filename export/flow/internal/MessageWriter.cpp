@@ -147,9 +147,12 @@ bool MessageWriter::Read(const char* id, HostMessage& message) {
     progress_.Tick();
     ParseSource source;
     source.keepViews = true;
+    bool views = false;
+    source.keptViews = &views;
     source.copyWhen = framing_.ChangesLine();
     source.measured = true;
     message.root.Parse(text, text + length, nullptr, progress_, source);
+    if (!views) message.source.reset();  // nothing points into it: memory as before views
     return true;
 }
 

@@ -20,8 +20,8 @@ namespace tessera {
 
 class MessageFraming;
 
-// A message as read from the host. Lines that need no change stay in its
-// source, which is given back with it.
+// A message as read from the host. The lines of its attachments stay in its
+// source, held with it while any do.
 struct HostMessage {
     std::optional<HostText> source;  // declared first: the tree's views point into it
     MimePart root;
