@@ -12,7 +12,7 @@ if(TESSERA_TESTS)
         HeaderTextConversion HtmlCharsetDeclaration JapaneseConverters LineArena LineList LineReader
         LocalFileSystem MboxFraming MessageFraming MessageStore MessageWriter MimeHeaderDecoder MimePart
         MimeRoundTrip PartLabels ProgressTiming Settings TextPartConversion TooLargeMessage
-        TransferDecoding Utf8ToShiftJis JisDecoder NamePattern ExportIndex AttachmentFiles)
+        TransferDecoding Utf8ToShiftJis JisDecoder NamePattern ExportIndex AttachmentFiles Utf8Target)
     add_library(tessera_test_support STATIC tests/support/FakePlatform.cpp)
     target_link_libraries(tessera_test_support PUBLIC tessera_engine GTest::gtest)
     foreach(unit ${TESSERA_UNIT_TESTS})
@@ -90,6 +90,9 @@ if(TESSERA_TESTS)
     add_test(NAME shiftjis_readback COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/shiftjis_readback.py
         $<TARGET_FILE:tessera-export> ${CMAKE_BINARY_DIR}/shiftjis-readback)
     set_tests_properties(shiftjis_readback PROPERTIES LABELS native TIMEOUT 300)
+    add_test(NAME utf8_readback COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/shiftjis_readback.py
+        $<TARGET_FILE:tessera-export> ${CMAKE_BINARY_DIR}/utf8-readback utf-8)
+    set_tests_properties(utf8_readback PROPERTIES LABELS native TIMEOUT 300)
     add_test(NAME cp932_table_current COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/gen_cp932_table.py --check)
     set_tests_properties(cp932_table_current PROPERTIES LABELS native)
     add_test(NAME jis_tables_current COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/gen_jis_tables.py --check)

@@ -69,6 +69,15 @@ ReportMessage ComposeReport(const ExportReport& report, const TextLoader& load) 
         text += "\n" +
                 FillFormat(load(IDS_REPORT_UNCONVERTED), {std::to_string(report.partsUnconverted)});
     }
+    // Files that keep the export time: the mail has no usable Date, or the system refused it.
+    if (report.messagesWithoutDate > 0) {
+        text += "\n" +
+                FillFormat(load(IDS_REPORT_NO_DATE), {std::to_string(report.messagesWithoutDate)});
+    }
+    if (report.filesUndated > 0) {
+        text +=
+            "\n" + FillFormat(load(IDS_REPORT_TIME_REFUSED), {std::to_string(report.filesUndated)});
+    }
     if (!report.target.empty()) text += "\n" + FillFormat(load(IDS_REPORT_TARGET), {report.target});
     return message;
 }

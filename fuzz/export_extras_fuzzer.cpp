@@ -4,11 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "export/conversion/ShiftJisConverter.h"
 #include "export/flow/AttachmentFiles.h"
 #include "export/flow/ExportIndex.h"
 #include "export/flow/NamePattern.h"
+#include "export/mime/LineReader.h"
 #include "export/mime/MimePart.h"
 #include "fuzz/FuzzHost.h"
 
@@ -42,12 +44,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(record.size() >= 2 && record.compare(record.size() - 2, 2, "\r\n") == 0);
 
     size_t bytes = 0;
-    tessera::ForEachAttachment(root, leavingOut, converter, [&](tessera::AttachmentFile& file) {
-        CheckName(file.name);
-        bytes += file.bytes.size();
-        return true;
-    });
-    // Decoding never makes more than the stored lines (LF-only lines are kept as CR LF).
+    const std::string_view lineBreak =
+        tessera::SourceLineBreak(text.data(), text.data() + text.size());
+    tessera::ForEachAttachment(root, leavingOut, converter, lineBreak,
+                               [&](tessera::AttachmentFile& file) {
+                                   CheckName(file.name);
+                                   bytes += file.bytes.size();
+                                   return true;
+                               });
+    // Decoding never makes more than the stored lines (a lone CR or LF becomes the source's
+    // first break, two bytes at most).
     Check(bytes <= 2 * text.size());
     return 0;
 }

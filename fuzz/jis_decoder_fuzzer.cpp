@@ -1,7 +1,9 @@
 // The engine's own ISO-2022-JP and EUC-JP decoding on arbitrary bytes: a
 // refusal leaves the output as it was, and what EUC-JP or 7-bit ISO-2022-JP
 // text becomes is always text code page 932 decodes; the charset guess on the
-// same bytes is a reading they fit.
+// same bytes is a reading they fit. To UTF-8, a refusal likewise leaves the
+// output as it was, and the text is always well-formed UTF-8 (and Shift-JIS
+// text always decodes where Shift-JIS decoding takes the same bytes).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,6 +11,8 @@
 #include "export/charset/CharsetLabel.h"
 #include "export/charset/CharsetSniffing.h"
 #include "export/charset/JisDecoder.h"
+#include "export/charset/ShiftJisToUtf8.h"
+#include "export/charset/Utf8ToShiftJis.h"
 #include "fuzz/FuzzHost.h"
 
 using tessera::fuzzing::Check;
@@ -33,6 +37,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (guess == tessera::JapaneseCharset::kEucJp) Check(tessera::IsEucJpText(text));
     if (guess == tessera::JapaneseCharset::kShiftJis)
         Check(tessera::MeasureShiftJis(text) != tessera::ShiftJisRepertoire::kInvalid);
+    std::string utf8 = "x";
+    size_t undefined = 0;
+    if (tessera::AppendJisAsUtf8(charset, text, utf8, &undefined)) {
+        Check(utf8.compare(0, 1, "x") == 0 && tessera::IsWellFormedUtf8(utf8));
+        Check(undefined <= text.size());
+    } else {
+        Check(utf8 == "x" && undefined == 0);
+    }
+    std::string fromSjis;
+    if (tessera::MeasureShiftJis(text) != tessera::ShiftJisRepertoire::kInvalid)
+        Check(tessera::AppendShiftJisAsUtf8(text, fromSjis) && tessera::IsWellFormedUtf8(fromSjis));
     const bool ok = tessera::AppendJisAsShiftJis(charset, text, policy, out, &unmapped);
     if (!ok) {
         Check(out == "x" && unmapped == 0);

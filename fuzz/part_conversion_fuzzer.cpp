@@ -1,11 +1,13 @@
 // Whole messages through the part conversion: the tree keeps its shape, every
 // written line ends in CR LF within the walker's limit, and files and parts
-// that are not converted come back byte for byte.
+// that are not converted come back byte for byte; a body converted to UTF-8 is
+// well-formed UTF-8.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "export/charset/Utf8ToShiftJis.h"
 #include "export/conversion/ShiftJisConverter.h"
 #include "export/conversion/TextPartConversion.h"
 #include "export/mime/LineReader.h"
@@ -39,6 +41,8 @@ void Leaves(tessera::MimePart* part, std::vector<tessera::MimePart*>& out) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > kMaxInput) return -1;
     const char* messageCharset = kMessageCharsets[data[0] % 4];
+    const tessera::TargetCharset target =
+        data[0] & 4 ? tessera::TargetCharset::kUtf8 : tessera::TargetCharset::kShiftJis;
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     tessera::MimePart root;
     const char* cursor = text.c_str();
@@ -46,13 +50,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<tessera::MimePart*> leaves;
     Leaves(&root, leaves);
     static const tessera::HostApi api = tessera::fuzzing::FuzzHostApi();
-    tessera::ShiftJisConverter converter(api);
+    tessera::ShiftJisConverter converter(api, tessera::Unwatched(), target);
     for (tessera::MimePart* leaf : leaves) {
         const std::string before = leaf->Serialize();
         const bool file = tessera::ReadPartLabels(*leaf).isFile;
         const bool changed = tessera::ConvertTextPart(*leaf, messageCharset, converter);
         // A file, or a part left unconverted, keeps every byte.
         if (file || !changed) Check(!changed && leaf->Serialize() == before);
+        if (changed && target == tessera::TargetCharset::kUtf8) {
+            std::string body;
+            for (tessera::ConstLineCursor e(leaf->body); e; e.Next()) body += e.Stored();
+            Check(tessera::IsWellFormedUtf8(body));
+        }
         if (!file) tessera::ConvertHeaderBlock(*leaf, converter);
     }
     std::vector<tessera::MimePart*> again;

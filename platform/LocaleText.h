@@ -11,11 +11,16 @@ namespace tessera {
 // The system's character set; on POSIX UTF-8 when the locale names none (the C locale).
 std::string LocaleCharset();
 
-// Recodes text from Shift-JIS (CP932) or UTF-8 into one character set, with
-// one converter for many texts.
+// The character set file names are written in when UTF-8 is asked for them:
+// UTF-8 on POSIX, where a name is bytes; the ANSI code page on Windows, through
+// which the system keeps every name in Unicode.
+std::string Utf8NameCharset();
+
+// Recodes text from Shift-JIS (CP932), UTF-8 or the system's own set (what
+// the user types) into one character set, with one converter for many texts.
 class TextRecoder {
   public:
-    enum class From { ShiftJis, Utf8 };
+    enum class From { ShiftJis, Utf8, Locale };
     TextRecoder(From from, const std::string& to);
     ~TextRecoder();
     TextRecoder(const TextRecoder&) = delete;

@@ -30,8 +30,17 @@ std::string LocaleCharset() {
     return codeset;
 }
 
-TextRecoder::TextRecoder(From from, const std::string& to)
-    : from_(from), converter_(Open(to, from == From::ShiftJis ? "CP932" : "UTF-8")) {}
+std::string Utf8NameCharset() { return "UTF-8"; }
+
+TextRecoder::TextRecoder(From from, const std::string& to) : from_(from), converter_(nullptr) {
+    const std::string locale = LocaleCharset();
+    // A UTF-8 locale's characters are measured as UTF-8 when one does not convert.
+    if (from_ == From::Locale && locale == "UTF-8") from_ = From::Utf8;
+    const std::string source = from_ == From::ShiftJis ? "CP932"
+                               : from_ == From::Utf8   ? "UTF-8"
+                                                       : locale;
+    converter_ = Open(to, source.c_str());
+}
 
 TextRecoder::~TextRecoder() {
     if (Usable()) iconv_close(static_cast<iconv_t>(converter_));
@@ -43,6 +52,7 @@ size_t TextRecoder::CharacterWidth(const char* p, size_t left) const {
     if (from_ == From::ShiftJis) {
         return IsShiftJisLeadByte(static_cast<unsigned char>(*p)) && left > 1 ? 2 : 1;
     }
+    if (from_ == From::Locale) return 1;
     size_t width = 1;
     while (width < left && (static_cast<unsigned char>(p[width]) & 0xC0) == 0x80) ++width;
     return width;

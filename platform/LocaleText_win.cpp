@@ -27,11 +27,15 @@ struct CodePages {
 
 std::string LocaleCharset() { return "CP" + std::to_string(GetACP()); }
 
+std::string Utf8NameCharset() { return LocaleCharset(); }
+
 TextRecoder::TextRecoder(From from, const std::string& to) : from_(from), converter_(nullptr) {
     UINT target = CodePage(to);
     if (target != 0 && IsValidCodePage(target)) {
-        converter_ =
-            new CodePages{from == From::ShiftJis ? 932u : static_cast<UINT>(CP_UTF8), target};
+        const UINT source = from == From::ShiftJis ? 932u
+                            : from == From::Utf8   ? static_cast<UINT>(CP_UTF8)
+                                                   : GetACP();
+        converter_ = new CodePages{source, target};
     }
 }
 

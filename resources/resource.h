@@ -46,6 +46,9 @@
 #define IDS_REPORT_FAILED_REASON 617
 #define IDS_REPORT_SIGNATURES 618
 #define IDS_REPORT_UNCONVERTED 619
+// Files that keep the export time instead of their mail's.
+#define IDS_REPORT_NO_DATE 630
+#define IDS_REPORT_TIME_REFUSED 631
 // Why a message was not written (in the report).
 #define IDS_FAILED_NO_SOURCE 620
 #define IDS_FAILED_NO_FILE 622

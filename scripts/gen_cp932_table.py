@@ -56,10 +56,10 @@ def decoded_codes():
 
 def build():
     best = {}
-    valid = set()
+    valid = {}
     for code, point in decoded_codes():
         if code > 0xFF:
-            valid.add(code)
+            valid[code] = point
         if point in LEFT_OUT:
             continue
         if point not in best or rank(code) < rank(best[point]):
@@ -111,6 +111,16 @@ def render(best, valid):
         words[code // 32] |= 1 << (code % 32)
     for row in range(0, 2048, 8):
         lines.append("    " + " ".join("0x%08X," % w for w in words[row:row + 8]))
+    lines += ["};", "",
+              "// The code point each double-byte code decodes to (all in the BMP), by lead",
+              "// (0x81-0x9F, then 0xE0-0xFC) and trail (0x40-0xFC); 0 where none.",
+              "const uint16_t kCp932Decoded[%d][%d] = {" % (len(LEADS), 0xFD - 0x40)]
+    for lead in LEADS:
+        lines.append("    {  // lead 0x%02X" % lead)
+        points = [valid.get((lead << 8) | trail, 0) for trail in range(0x40, 0xFD)]
+        for row in range(0, len(points), 16):
+            lines.append("        " + " ".join("0x%04X," % p for p in points[row:row + 16]))
+        lines.append("    },")
     comps = compositions(best)
     lines += ["};", "",
               "// Kana followed by U+3099 or U+309A (decomposed text, as macOS writes file names)",

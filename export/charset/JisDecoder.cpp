@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "export/charset/ShiftJisToUtf8.h"
 #include "export/charset/internal/Cp932Table.h"
 #include "export/charset/internal/JisTables.h"
 #include "export/text/ByteScan.h"
@@ -66,12 +67,15 @@ Designation ReadDesignation(std::string_view rest) {
     return d;
 }
 
-// Writes characters behind `out`, counting the unmapped ones.
-class CharacterWriter {
+// Writes characters behind `out` as Shift-JIS, counting the unmapped ones.
+class ShiftJisWriter {
   public:
-    CharacterWriter(Unmappable unmappable, std::string& out) : unmappable_(unmappable), out_(out) {}
+    ShiftJisWriter(Unmappable unmappable, std::string& out) : unmappable_(unmappable), out_(out) {}
 
-    void Byte(unsigned char c) { out_.push_back(static_cast<char>(c)); }
+    bool Byte(unsigned char c) {
+        out_.push_back(static_cast<char>(c));
+        return true;
+    }
 
     bool JisX0208(unsigned char row, unsigned char cell) {
         char pair[2];
@@ -103,9 +107,60 @@ class CharacterWriter {
     size_t unmapped_ = 0;
 };
 
+// Writes characters behind `out` as UTF-8: every one has a code. JIS X 0208
+// decodes as code page 932 decodes its Shift-JIS code, as the host's
+// converters do, and a cell it leaves empty (a carrier's emoji) becomes
+// kReplacementCharacter, counted, where the host's bytes would stay; an 8-bit
+// byte that is no half-width katakana is damage.
+class Utf8Writer {
+  public:
+    explicit Utf8Writer(std::string& out) : out_(out) {}
+
+    bool Byte(unsigned char c) {
+        if (c < 0x80) {
+            out_.push_back(static_cast<char>(c));
+        } else if (c >= 0xA1 && c <= 0xDF) {
+            AppendCharacterAsUtf8(0xFF61 + (c - 0xA1u), out_);
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    bool JisX0208(unsigned char row, unsigned char cell) {
+        char pair[2];
+        JisToShiftJis(row, cell, pair);
+        uint32_t point = Cp932DoubleByteCharacter(static_cast<unsigned char>(pair[0]),
+                                                  static_cast<unsigned char>(pair[1]));
+        if (point == 0) {
+            point = kReplacementCharacter;
+            ++undefined_;
+        }
+        AppendCharacterAsUtf8(point, out_);
+        return true;
+    }
+
+    bool Cell(JisSet set, unsigned char row, unsigned char cell) {
+        const JisCell found = LookUpJisCell(set, row, cell);
+        if (found.jisX0208) return JisX0208(row, cell);
+        if (found.count == 0) return false;
+        for (size_t i = 0; i < found.count; ++i) Character(found.points[i]);
+        return true;
+    }
+
+    void Character(uint32_t point) { AppendCharacterAsUtf8(point, out_); }
+
+    size_t Undefined() const { return undefined_; }
+
+  private:
+    std::string& out_;
+    size_t undefined_ = 0;
+};
+
+template <typename Writer>
 class Iso2022JpDecoder {
   public:
-    explicit Iso2022JpDecoder(CharacterWriter& writer) : writer_(writer) {}
+    explicit Iso2022JpDecoder(Writer& writer) : writer_(writer) {}
 
     bool Run(std::string_view text) {
         const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -113,8 +168,8 @@ class Iso2022JpDecoder {
         while (p < end) {
             const unsigned char c = *p;
             if (c == '\r' || c == '\n') {
-                writer_.Byte(c);
-                Reset();  // a character never spans lines
+                writer_.Byte(c);  // ASCII: never refused
+                Reset();          // a character never spans lines
                 ++p;
             } else if (c == kEsc) {
                 const std::string_view rest(reinterpret_cast<const char*>(p + 1),
@@ -145,7 +200,8 @@ class Iso2022JpDecoder {
                 p += 2;
             } else {
                 // Kana in 7 bits; anything else (space, a lone byte) as it is.
-                writer_.Byte(mode_ == Mode::kKana && c >= 0x21 && c <= 0x5F ? c + 0x80 : c);
+                if (!writer_.Byte(mode_ == Mode::kKana && c >= 0x21 && c <= 0x5F ? c + 0x80 : c))
+                    return false;
                 ++p;
             }
         }
@@ -179,7 +235,7 @@ class Iso2022JpDecoder {
         }
     }
 
-    CharacterWriter& writer_;
+    Writer& writer_;
     Mode mode_ = Mode::kAscii;
     Mode beforeShift_ = Mode::kAscii;
     JisSet set_ = JisSet::kJisX0212;
@@ -187,20 +243,21 @@ class Iso2022JpDecoder {
     bool shifted_ = false;
 };
 
-bool DecodeEucJp(std::string_view text, CharacterWriter& writer) {
+template <typename Writer>
+bool DecodeEucJp(std::string_view text, Writer& writer) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
     const unsigned char* const end = p + text.size();
     while (p < end) {
         const unsigned char c = *p;
         const size_t avail = static_cast<size_t>(end - p);
         if (c < 0x80) {
-            writer.Byte(c);
+            writer.Byte(c);  // ASCII: never refused
             ++p;
         } else if (IsEucByte(c) && avail >= 2 && IsEucByte(p[1])) {
             if (!writer.JisX0208(c - 0x80, p[1] - 0x80)) return false;
             p += 2;
         } else if (c == kSingleShift2 && avail >= 2 && p[1] >= 0xA1 && p[1] <= 0xDF) {
-            writer.Byte(p[1]);
+            writer.Byte(p[1]);  // half-width katakana: never refused
             p += 2;
         } else if (c == kSingleShift3 && avail >= 3 && IsEucByte(p[1]) && IsEucByte(p[2])) {
             if (!writer.Cell(JisSet::kJisX0212, p[1] - 0x80, p[2] - 0x80)) return false;
@@ -238,10 +295,10 @@ bool NeedsOwnJisDecoding(JapaneseCharset charset, std::string_view line) {
 bool AppendJisAsShiftJis(JapaneseCharset charset, std::string_view text, Unmappable unmappable,
                          std::string& out, size_t* unmapped) {
     const size_t start = out.size();
-    CharacterWriter writer(unmappable, out);
+    ShiftJisWriter writer(unmappable, out);
     bool ok = false;
     if (charset == JapaneseCharset::kIso2022Jp) {
-        ok = Iso2022JpDecoder(writer).Run(text);
+        ok = Iso2022JpDecoder<ShiftJisWriter>(writer).Run(text);
     } else if (charset == JapaneseCharset::kEucJp) {
         ok = DecodeEucJp(text, writer);
     }
@@ -252,6 +309,21 @@ bool AppendJisAsShiftJis(JapaneseCharset charset, std::string_view text, Unmappa
     }
     if (unmapped != nullptr) *unmapped += writer.Unmapped();
     return true;
+}
+
+bool AppendJisAsUtf8(JapaneseCharset charset, std::string_view text, std::string& out,
+                     size_t* undefined) {
+    const size_t start = out.size();
+    Utf8Writer writer(out);
+    bool ok = false;
+    if (charset == JapaneseCharset::kIso2022Jp) {
+        ok = Iso2022JpDecoder<Utf8Writer>(writer).Run(text);
+    } else if (charset == JapaneseCharset::kEucJp) {
+        ok = DecodeEucJp(text, writer);
+    }
+    if (!ok) out.resize(start);
+    if (ok && undefined != nullptr) *undefined += writer.Undefined();
+    return ok;
 }
 
 }  // namespace tessera

@@ -63,7 +63,7 @@ int EscapedByte(std::string_view text, size_t i) {
 
 // Decodes quoted-printable text to `dst` (room for 2 bytes per input byte);
 // returns the end of what was written, or null on a damaged '='.
-char* DecodeQp(const char* p, const char* end, char* dst) {
+char* DecodeQp(const char* p, const char* end, std::string_view lineBreak, char* dst) {
     char* padding = dst;  // where the blanks at the end of the line begin
     while (p < end) {
         // Most of the text: a run of bytes that stand for themselves, copied at once.
@@ -98,8 +98,8 @@ char* DecodeQp(const char* p, const char* end, char* dst) {
         }
         if (c == '\r' || c == '\n') {
             dst = padding;  // blanks at the end of a line are transport padding
-            *dst++ = '\r';
-            *dst++ = '\n';
+            std::memcpy(dst, lineBreak.data(), lineBreak.size());
+            dst += lineBreak.size();
             padding = dst;
             p += (c == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
             continue;
@@ -167,11 +167,13 @@ bool AppendBase64Bytes(std::string_view text, std::string& out) {
     return true;
 }
 
-bool AppendQuotedPrintableBytes(std::string_view text, std::string& out) {
-    // A bare CR or LF comes out as CR LF: twice the text at worst. Room that is
-    // never written costs no memory, where a string would have been filled.
+bool AppendQuotedPrintableBytes(std::string_view text, std::string& out,
+                                std::string_view lineBreak) {
+    // A bare CR or LF comes out as a break of two bytes at most: twice the text
+    // at worst. Room that is never written costs no memory, where a string
+    // would have been filled.
     std::unique_ptr<char[]> room(new char[2 * text.size() + 1]);
-    const char* end = DecodeQp(text.data(), text.data() + text.size(), room.get());
+    const char* end = DecodeQp(text.data(), text.data() + text.size(), lineBreak, room.get());
     if (end == nullptr) return false;
     out.append(room.get(), static_cast<size_t>(end - room.get()));
     return true;

@@ -16,11 +16,12 @@ namespace tessera {
 bool AppendBase64Bytes(std::string_view text, std::string& out);
 
 // Appends the bytes of a quoted-printable body to `out`, every line ended by
-// CR LF (LF and CR alone also end a line). Blanks at the end of a line are
-// transport padding and dropped; "=" at the end of a line joins it to the next.
-// Returns false, with `out` as it was, when a '=' is followed by anything but
-// two hex digits or the end of the line.
-bool AppendQuotedPrintableBytes(std::string_view text, std::string& out);
+// `lineBreak` (CR LF, LF or CR; in the text, LF and CR alone also end a line).
+// Blanks at the end of a line are transport padding and dropped; "=" at the
+// end of a line joins it to the next. Returns false, with `out` as it was,
+// when a '=' is followed by anything but two hex digits or the end of the line.
+bool AppendQuotedPrintableBytes(std::string_view text, std::string& out,
+                                std::string_view lineBreak = "\r\n");
 
 // Appends the bytes of the payload of a "Q" encoded word: '_' is a space,
 // "=XX" a byte. Returns false, with `out` as it was, on a '=' without two hex digits.

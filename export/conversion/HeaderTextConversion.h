@@ -1,5 +1,6 @@
-// Header text to Shift-JIS: the RFC 2047 encoded words decoded and converted,
-// by one rule for every header block the export converts and for file names.
+// Header text to Shift-JIS (or to the converter's UTF-8): the RFC 2047 encoded
+// words decoded and converted, by one rule for every header block the export
+// converts and for file names.
 #pragma once
 
 #include <string>
@@ -11,7 +12,7 @@ namespace tessera {
 
 class ShiftJisConverter;
 
-// Converts `text` (a folded header line, or a header value) to Shift-JIS into
+// Converts `text` (a folded header line, or a header value) to the converter's target into
 // `out`. Encoded words in ISO-2022-JP, EUC-JP, Shift_JIS, UTF-8 and US-ASCII
 // are decoded and converted; white space between two adjacent words is
 // dropped, and the bytes of adjacent words in one charset are joined first,

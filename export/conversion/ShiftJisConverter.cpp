@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "export/charset/JisDecoder.h"
+#include "export/charset/ShiftJisToUtf8.h"
 #include "export/text/ByteScan.h"
 #include "export/text/ShiftJisText.h"
 
@@ -67,13 +68,15 @@ bool HasGetaMark(std::string_view text) {
 
 }  // namespace
 
-ShiftJisConverter::ShiftJisConverter(const HostApi& host, ExportProgress& progress)
-    : host_(host), progress_(progress) {}
+ShiftJisConverter::ShiftJisConverter(const HostApi& host, ExportProgress& progress,
+                                     TargetCharset target)
+    : host_(host), progress_(progress), target_(target) {}
 
 bool ShiftJisConverter::Append(JapaneseCharset charset, std::string_view text,
                                Unmappable unmappable, std::string& out,
                                ShiftJisRepertoire* repertoire) {
     if (text.find('\0') != std::string_view::npos) return false;
+    if (target_ == TargetCharset::kUtf8) return AppendAsUtf8(charset, text, out);
     const size_t start = out.size();
     switch (charset) {
         case JapaneseCharset::kIso2022Jp:
@@ -134,6 +137,46 @@ bool ShiftJisConverter::AppendUtf8(std::string_view text, Unmappable unmappable,
     return true;
 }
 
+bool ShiftJisConverter::AppendAsUtf8(JapaneseCharset charset, std::string_view text,
+                                     std::string& out) {
+    // In pieces of whole lines, with a tick between them, as AppendUtf8: no
+    // character, and no ISO-2022-JP shift, spans a line break.
+    const size_t start = out.size();
+    size_t undefined = 0;
+    while (!text.empty()) {
+        size_t length = text.size();
+        if (length > kUtf8PieceBytes) {
+            const size_t lf = text.find('\n', kUtf8PieceBytes);
+            if (lf != std::string_view::npos) length = lf + 1;
+        }
+        const std::string_view piece = text.substr(0, length);
+        bool ok = false;
+        switch (charset) {
+            case JapaneseCharset::kIso2022Jp:
+            case JapaneseCharset::kEucJp:
+                ok = AppendJisAsUtf8(charset, piece, out, &undefined);
+                break;
+            case JapaneseCharset::kShiftJis:
+                ok = AppendShiftJisAsUtf8(piece, out, &undefined);
+                break;
+            case JapaneseCharset::kUtf8:
+                ok = IsWellFormedUtf8(piece);
+                if (ok) out.append(piece.data(), piece.size());
+                break;
+            case JapaneseCharset::kNone:
+                break;
+        }
+        if (!ok) {
+            out.resize(start);
+            return false;
+        }
+        text.remove_prefix(length);
+        if (!text.empty()) Tick();
+    }
+    references_ += undefined;
+    return true;
+}
+
 bool ShiftJisConverter::AppendJis(JapaneseCharset charset, std::string_view text,
                                   Unmappable unmappable, std::string& out) {
     const size_t start = out.size();
@@ -152,6 +195,7 @@ bool ShiftJisConverter::AppendJis(JapaneseCharset charset, std::string_view text
 bool ShiftJisConverter::AppendJisLine(JapaneseCharset charset, const char* line,
                                       Unmappable unmappable, std::string& out) {
     const std::string_view text(line, TextLength(line));  // the engine's scan, not the C runtime's
+    if (target_ == TargetCharset::kUtf8) return AppendAsUtf8(charset, text, out);
     if (NeedsOwnJisDecoding(charset, text)) {
         size_t unmapped = 0;
         if (!AppendJisAsShiftJis(charset, text, unmappable, out, &unmapped)) return false;

@@ -11,6 +11,7 @@
 #include "export/conversion/HeaderTextConversion.h"
 #include "export/conversion/ShiftJisConverter.h"
 #include "export/conversion/internal/AddressHeader.h"
+#include "export/conversion/internal/EncodedWords.h"
 #include "export/conversion/internal/HtmlCharsetDeclaration.h"
 #include "export/mime/LineReader.h"
 #include "export/mime/MimePart.h"
@@ -77,6 +78,16 @@ Label LabelFor(ShiftJisRepertoire repertoire, const PartLabels& labels) {
     label.keep = LabelReadsExactly(labels.charset, repertoire);
     const char* measured = ShiftJisLabel(repertoire);
     label.name = label.keep ? labels.charset : measured != nullptr ? measured : kWidestLabel;
+    return label;
+}
+
+// The label of text converted to UTF-8: "UTF-8" once it holds an 8-bit byte.
+Label Utf8LabelFor(std::string_view converted, const PartLabels& labels) {
+    Label label;
+    label.eightBit = HasEightBitByte(converted);
+    if (!label.eightBit) return label;
+    label.keep = labels.charset == "UTF-8";
+    label.name = "UTF-8";
     return label;
 }
 
@@ -159,6 +170,15 @@ bool IsSelfLabelledData(std::string_view subtype) {
     return false;
 }
 
+// Identifiers and trace fields, which hold no words: an export to UTF-8 leaves them as they came.
+bool IsIdentifierHeader(std::string_view line) {
+    for (const char* name : {"message-id:", "in-reply-to:", "references:", "resent-message-id:",
+                             "received:", "dkim-signature:", "arc-"}) {
+        if (StartsWithIgnoreCase(line, name)) return true;
+    }
+    return false;
+}
+
 bool IsStructuralHeader(std::string_view line) {
     if (StartsWithIgnoreCase(line, "content-"))
         return !StartsWithIgnoreCase(line, "content-description:");
@@ -182,7 +202,8 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     const bool transferDecoded = labels.encoding != TransferEncoding::kIdentity;
     const bool html = EqualsIgnoreCase(part.subtype, "html");
     const JapaneseCharset declared = DeclaredCharset(labels, messageCharset);
-    if (!transferDecoded && !html &&
+    const bool utf8 = converter.Target() == TargetCharset::kUtf8;
+    if (!utf8 && !transferDecoded && !html &&
         (declared == JapaneseCharset::kIso2022Jp || declared == JapaneseCharset::kEucJp)) {
         const InPlace done = ConvertLinesInPlace(part, declared, labels, converter);
         if (done != InPlace::kNotAsLabelled) return done == InPlace::kConverted;
@@ -210,7 +231,7 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
         return false;
     }
     converter.Tick();
-    const Label label = LabelFor(repertoire, labels);
+    const Label label = utf8 ? Utf8LabelFor(converted, labels) : LabelFor(repertoire, labels);
     if (label.eightBit && html) RewriteHtmlCharsetDeclarations(converted, label.name);
     const bool bodyChanged = transferDecoded || converted != raw;
     if (!bodyChanged && label.keep) return false;
@@ -224,16 +245,27 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
 }
 
 bool ConvertHeaderBlock(MimePart& part, ShiftJisConverter& converter) {
+    const bool utf8 = converter.Target() == TargetCharset::kUtf8;
     bool changed = false;
     std::string converted;
+    std::string words;
     for (LineCursor e(part.headers); e; e.Next()) {
         const std::string_view stored = e.Stored();  // no copy for the many lines left alone
         if (IsStructuralHeader(stored) || !MayNeedConversion(stored)) continue;
+        if (utf8 && IsIdentifierHeader(stored)) continue;
         const std::string_view line(e->text, e->length);
-        const bool done =
-            IsAddressHeader(line)
-                ? ConvertAddressHeader(line, converter, converted)
-                : ConvertHeaderText(line, converter, Unmappable::kReference, converted);
+        const bool address = IsAddressHeader(line);
+        bool done = address ? ConvertAddressHeader(line, converter, converted)
+                            : ConvertHeaderText(line, converter, Unmappable::kReference, converted);
+        if (utf8 && !address && !converter.RawUtf8Headers()) {
+            // Converted text, or raw UTF-8 as it came, goes out as words.
+            if (!done) converted.assign(line.data(), line.size());
+            if (HasEightBitByte(converted) && IsWellFormedUtf8(converted)) {
+                WriteHeaderLineAsWords(converted, words);
+                converted.swap(words);
+                done = converted != line;
+            }
+        }
         if (!done) continue;
         if (converted.size() > kMaxFoldedHeaderBytes) continue;
         e->SetText(converted.data(), converted.size());

@@ -1,5 +1,6 @@
-// One part of a message converted to Shift-JIS in place: its body (when it is
-// Japanese text and not a file) and its header block. MessageWriter calls these.
+// One part of a message converted in place to the converter's target, Shift-JIS
+// or UTF-8: its body (when it is Japanese text and not a file) and its header
+// block. MessageWriter calls these.
 #pragma once
 
 #include <string_view>
@@ -15,7 +16,8 @@ class ShiftJisConverter;
 // to lie are checked against the text. A base64 or quoted-printable body is
 // decoded first and written as lines ending in CR LF. HTML declarations of the
 // charset are rewritten. The part is then labelled with the Shift-JIS label its
-// text needs and "8bit" (or "7bit"). Files, data that declares its charset
+// text needs (to UTF-8: "UTF-8") and "8bit" (or "7bit"); ISO-2022-JP and EUC-JP
+// bodies go line by line through the host only to Shift-JIS. Files, data that declares its charset
 // inside (text/calendar, text/vcard and the like), parts with damaged encodings or
 // text, other charsets, and text with a line longer than the walker stores are
 // left exactly as they were; a part the converter fails on too, and it counts
@@ -24,7 +26,10 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset, ShiftJisCo
 
 // Converts the header lines of `part`'s block (ConvertHeaderText), except the
 // structural ones (Content-* but Content-Description, and MIME-Version), whose
-// parameters stay as written. Returns whether any line changed.
+// parameters stay as written. To UTF-8, what is 8-bit afterwards becomes
+// encoded words (EncodedWords, AddressHeader), unless raw headers are asked
+// for, and identifiers and trace fields stay as they came. Returns whether any
+// line changed.
 bool ConvertHeaderBlock(MimePart& part, ShiftJisConverter& converter);
 
 }  // namespace tessera

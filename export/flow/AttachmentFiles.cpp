@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "export/charset/CharsetLabel.h"
+#include "export/charset/ShiftJisToUtf8.h"
 #include "export/charset/TransferDecoding.h"
 #include "export/conversion/HeaderTextConversion.h"
 #include "export/conversion/ShiftJisConverter.h"
@@ -50,16 +51,22 @@ std::string NamedParameter(const MimePart& part, const char* header, std::string
     return out;
 }
 
-std::string BodyBytes(const MimePart& part, bool enclosed, bool& decoded) {
+// The body with its transfer encoding undone, its lines ended by `lineBreak`.
+std::string BodyBytes(const MimePart& part, bool enclosed, std::string_view lineBreak,
+                      bool& decoded) {
     std::string text;
-    for (ConstLineCursor e(part.body); e; e.Next()) text.append(e->text, e->length);
+    for (ConstLineCursor e(part.body); e; e.Next()) {
+        const std::string_view line = e.Stored();
+        text.append(line.data(), line.size());
+        if (e.EndsInCrLf()) text.append(lineBreak.data(), lineBreak.size());
+    }
     std::string out;
     switch (ReadPartLabels(part).encoding) {
         case TransferEncoding::kBase64:
             decoded = AppendBase64Bytes(text, out);
             break;
         case TransferEncoding::kQuotedPrintable:
-            decoded = AppendQuotedPrintableBytes(text, out);
+            decoded = AppendQuotedPrintableBytes(text, out, lineBreak);
             break;
         case TransferEncoding::kIdentity:
             decoded = true;
@@ -73,14 +80,16 @@ std::string BodyBytes(const MimePart& part, bool enclosed, bool& decoded) {
     // The line break before a delimiter belongs to the delimiter.
     const bool lastBreakIsFraming =
         enclosed && (!decoded || ReadPartLabels(part).encoding != TransferEncoding::kBase64);
-    if (lastBreakIsFraming && out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0)
-        out.resize(out.size() - 2);
+    const size_t n = lineBreak.size();
+    if (lastBreakIsFraming && out.size() >= n && out.compare(out.size() - n, n, lineBreak) == 0)
+        out.resize(out.size() - n);
     return out;
 }
 
 // The parts from `part` on, siblings of one `container` (null: the root alone).
 bool Visit(MimePart* part, const MimePart* container, bool leavingOut, bool dropHtml, size_t depth,
-           ShiftJisConverter& converter, const std::function<bool(AttachmentFile&)>& take) {
+           ShiftJisConverter& converter, std::string_view lineBreak,
+           const std::function<bool(AttachmentFile&)>& take) {
     for (; part != nullptr; part = part->next) {
         const bool hasParts = part->firstChild != nullptr;
         // HTML beside its plain text is left out as an alternative, not a file.
@@ -103,12 +112,13 @@ bool Visit(MimePart* part, const MimePart* container, bool leavingOut, bool drop
                 file.name.find('.') == std::string::npos) {
                 file.name += ".eml";
             }
-            file.bytes = BodyBytes(*part, depth > 0, file.decoded);
+            file.bytes = BodyBytes(*part, depth > 0, lineBreak, file.decoded);
             if (!take(file)) return false;
             continue;
         }
         if (lookInto && depth < kMaxNestingDepth &&
-            !Visit(part->firstChild, part, leavingOut, dropHtml, depth + 1, converter, take)) {
+            !Visit(part->firstChild, part, leavingOut, dropHtml, depth + 1, converter, lineBreak,
+                   take)) {
             return false;
         }
     }
@@ -126,13 +136,14 @@ std::string AttachmentName(const MimePart& part, ShiftJisConverter& converter) {
 }
 
 void ForEachAttachment(MimePart& root, bool leavingOut, ShiftJisConverter& converter,
+                       std::string_view lineBreak,
                        const std::function<bool(AttachmentFile&)>& take) {
     if (root.firstChild == nullptr) {
         // A message that is one part: only a file when kept whole.
-        if (!leavingOut) Visit(&root, nullptr, false, false, 0, converter, take);
+        if (!leavingOut) Visit(&root, nullptr, false, false, 0, converter, lineBreak, take);
         return;
     }
-    Visit(root.firstChild, &root, leavingOut, DropsHtml(root), 1, converter, take);
+    Visit(root.firstChild, &root, leavingOut, DropsHtml(root), 1, converter, lineBreak, take);
 }
 
 std::string SavedAttachmentLine(std::string_view fileName) {
@@ -149,9 +160,14 @@ namespace tessera {
 
 namespace {
 
-// The part now says in a line where its content went.
-void StandIn(MimePart& part, const std::string& line) {
+// The part now says in a line where its content went, in the export's target charset.
+void StandIn(MimePart& part, std::string line, TargetCharset target) {
     const char* label = ShiftJisLabel(MeasureShiftJis(line));
+    std::string utf8;
+    if (target == TargetCharset::kUtf8 && AppendShiftJisAsUtf8(line, utf8)) {
+        line.swap(utf8);
+        label = "UTF-8";
+    }
     const std::string header =
         std::string("Content-Type: text/plain; charset=") + (label ? label : "MS932") + "\r\n";
     DestroyPartChain(part.firstChild);
@@ -187,7 +203,7 @@ bool SaveAttachmentFiles(MimePart& root, bool leavingOut, ShiftJisConverter& con
     const std::string folder = target.folder + eml.substr(0, eml.size() - 4) + target.folder.back();
     bool madeFolder = tally.saved > 0;
     bool ok = true;
-    ForEachAttachment(root, leavingOut, converter, [&](AttachmentFile& file) {
+    ForEachAttachment(root, leavingOut, converter, target.lineBreak, [&](AttachmentFile& file) {
         if (!madeFolder && !files.MakeFolder(folder.substr(0, folder.size() - 1))) {
             ok = false;
             return false;
@@ -210,7 +226,8 @@ bool SaveAttachmentFiles(MimePart& root, bool leavingOut, ShiftJisConverter& con
         // The message is Shift-JIS: a name recoded for this system is shown as it came.
         const bool recoded = target.encode && target.encode(file.name) != file.name;
         ++tally.saved;
-        if (leavingOut) StandIn(*file.part, SavedAttachmentLine(recoded ? file.name : onDisk));
+        if (leavingOut)
+            StandIn(*file.part, SavedAttachmentLine(recoded ? file.name : onDisk), target.text);
         return true;
     });
     return ok;

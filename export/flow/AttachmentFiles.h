@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "export/framing/FileNaming.h"
+#include "export/seams/ExportFormat.h"
 
 namespace tessera {
 
@@ -21,15 +22,18 @@ struct AttachmentFile {
     // The file name it came with (RFC 2231 and RFC 2047 forms decoded, in
     // Shift-JIS) made into a name by the rules of Subjects; "(noname)" without one.
     std::string name;
-    std::string bytes;     // the body with its transfer encoding undone
+    // The body with its transfer encoding undone, lines ended as the source ended them.
+    std::string bytes;
     bool decoded = false;  // false: the encoding was damaged or unknown; bytes as they came
 };
 
 // Calls `take` for each attachment of `root`, one at a time, in the order of
 // the message: with `leavingOut`, the parts that leaving attachments out drops;
 // else every part that is a file (a disposition "attachment" or a file name).
-// `take` returning false ends the walk.
+// `take` returning false ends the walk. `lineBreak`: the source's
+// (SourceLineBreak), which the parsed lines no longer show.
 void ForEachAttachment(MimePart& root, bool leavingOut, ShiftJisConverter& converter,
+                       std::string_view lineBreak,
                        const std::function<bool(AttachmentFile&)>& take);
 
 // The file name a part's headers give: Content-Disposition "filename", else
@@ -47,6 +51,8 @@ struct AttachmentTarget {
     const int64_t* utcTime;  // the message's date, null: the files keep the export time
     size_t maxPath;          // FileSystem::MaxPathBytes
     NameEncoder encode;      // the bytes of a name on disk; empty keeps Shift-JIS
+    std::string_view lineBreak = "\r\n";            // the message source's (SourceLineBreak)
+    TargetCharset text = TargetCharset::kShiftJis;  // of the line left in a part's place
 };
 
 // What the saving of one .eml file's attachments keeps from call to call (a

@@ -19,6 +19,7 @@
 #include "export/framing/MessageFraming.h"
 #include "export/mime/MimePart.h"
 #include "export/seams/HostText.h"
+#include "export/text/AsciiText.h"
 
 namespace tessera {
 
@@ -44,6 +45,15 @@ bool HoldingOneMessage(Work work, bool& tooLarge) {
 // Names are fitted and told apart by the bytes the platform writes.
 NameEncoder OnDisk(ExportPlatform& platform) {
     return [&platform](const std::string& name) { return platform.NameOnDisk(name); };
+}
+
+// The time a message's files take: its Date; false without a usable one
+// (they keep the export time).
+bool FileTime(const MimePart& root, int64_t& utc) {
+    MessageDate date;
+    if (!ReadMessageDate(root, date)) return false;
+    utc = UtcSeconds(date);
+    return true;
 }
 
 // Counts what the writer hands to a file: the size an index row shows.
@@ -244,26 +254,30 @@ int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::
     const std::string extension = walk.framing.Extension();
     FileSystem& files = platform_.Files();
     std::string fileName;
-    // An input of this export (re-exported into its own folder) is never written over.
+    // An input of this export (re-exported into its own folder) is never written
+    // over, and no attachments' folder takes the index's name.
+    const bool folderBeside = walk.target.index && walk.run.format.SaveAttachments;
     do {
         fileName = UniqueFileName(walk.target.names, name, extension, folder.size(),
                                   files.MaxPathBytes(), OnDisk(platform_));
-    } while (platform_.IsProtected(folder + fileName));
+    } while (platform_.IsProtected(folder + fileName) ||
+             (folderBeside && EqualsIgnoreCase(fileName, std::string(kIndexFileName) + extension)));
     std::unique_ptr<TargetFile> file = files.Open(folder + fileName, TargetMode::NewName);
     if (!file) return IDS_FAILED_NO_FILE;
     // What the file's date, its index row and its attachments' folder read,
     // from the one parse, before the writer converts it.
     const ExportFormat& format = walk.run.format;
-    MessageDate date;
-    const bool dated = format.MailFileTimes && ReadMessageDate(message.root, date);
-    const int64_t utc = dated ? UtcSeconds(date) : 0;
+    int64_t utc = 0;
+    const bool dated = format.MailFileTimes && FileTime(message.root, utc);
     IndexRow row;
     if (walk.target.index) {
         ShiftJisConverter converter(host_);
         row = ReadIndexRow(message.root, converter);
     }
-    const AttachmentTarget attachments{folder, fileName, dated ? &utc : nullptr,
-                                       files.MaxPathBytes(), OnDisk(platform_)};
+    AttachmentTarget attachments{folder, fileName, dated ? &utc : nullptr, files.MaxPathBytes(),
+                                 OnDisk(platform_)};
+    attachments.lineBreak = message.lineBreak;
+    attachments.text = format.Target;
     AttachmentSaver saver(host_, files, format.NoAttach, attachments);
     file->BeginMessage();
     CountingOutput counted(*file);
@@ -276,12 +290,7 @@ int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::
         return whole ? IDS_FAILED_WRITE : walk.writer.FailureReason();
     }
     if (!file->Commit()) return IDS_FAILED_WRITE;
-    // The file is whole; a date the system refuses leaves it dated by the
-    // export and is counted, not a failed message.
-    if (dated && !files.SetFileTime(folder + fileName, utc)) {
-        ++report_.filesUndated;
-        files.TakeFailure();
-    }
+    DateMessageFile(folder + fileName, format, dated ? &utc : nullptr);
     if (walk.target.index) {
         row.fileName = fileName;
         row.size = counted.bytes;
@@ -291,13 +300,36 @@ int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::
 }
 
 int ExportDriver::DeliverMessage(const char* id, HostMessage& message, Walk& walk) {
+    const ExportFormat& format = walk.run.format;
+    int64_t utc = 0;
+    const bool dated = format.MailFileTimes && FileTime(message.root, utc);
     bool whole = true;
-    const bool delivered = walk.target.delivery->Deliver([&](OutputFile& file) {
-        whole = walk.writer.Write(id, message, file);
-        return whole;
-    });
-    if (delivered) return 0;
-    return whole ? IDS_FAILED_WRITE : walk.writer.FailureReason();
+    std::string path;
+    const bool delivered = walk.target.delivery->Deliver(
+        [&](OutputFile& file) {
+            whole = walk.writer.Write(id, message, file);
+            return whole;
+        },
+        path);
+    if (!delivered) return whole ? IDS_FAILED_WRITE : walk.writer.FailureReason();
+    // Readers go by the names and flags; the time is the message's, as a .eml file's.
+    DateMessageFile(path, format, dated ? &utc : nullptr);
+    return 0;
+}
+
+void ExportDriver::DateMessageFile(const std::string& path, const ExportFormat& format,
+                                   const int64_t* utc) {
+    if (!format.MailFileTimes) return;
+    if (utc == nullptr) {
+        ++report_.messagesWithoutDate;
+        return;
+    }
+    // The file is whole; a date the system refuses leaves it dated by the
+    // export and is counted, not a failed message.
+    if (!platform_.Files().SetFileTime(path, *utc)) {
+        ++report_.filesUndated;
+        platform_.Files().TakeFailure();
+    }
 }
 
 bool ExportDriver::PrepareFolder(const Run& run, const MessageFraming& framing, Target& target) {

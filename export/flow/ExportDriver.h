@@ -82,6 +82,8 @@ class ExportDriver {
     int ExportMessage(const char* id, Walk& walk);
     int WriteEmlFile(const char* id, HostMessage& message, const std::string& name, Walk& walk);
     int DeliverMessage(const char* id, HostMessage& message, Walk& walk);
+    // Dates a written message file (and counts what keeps the export time).
+    void DateMessageFile(const std::string& path, const ExportFormat& format, const int64_t* utc);
     // Opens what a folder target needs before its first message; false when it cannot.
     bool PrepareFolder(const Run& run, const MessageFraming& framing, Target& target);
     // Keeps or drops the one file as the walk ended.

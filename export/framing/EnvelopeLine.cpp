@@ -19,10 +19,11 @@ constexpr char kNoSender[] = "MAILER-DAEMON";
 bool IsSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
 
 // First `wanted` byte outside double-byte characters (and, if asked, outside quotes).
-char* FindByte(char* p, char wanted, bool honourQuotes) {
+// UTF-8 needs no such care: no byte of a character in it is ASCII.
+char* FindByte(char* p, char wanted, bool honourQuotes, bool utf8) {
     bool quoted = false;
     for (; *p != '\0'; ++p) {
-        if (IsShiftJisLeadByte(static_cast<unsigned char>(*p))) {
+        if (!utf8 && IsShiftJisLeadByte(static_cast<unsigned char>(*p))) {
             if (p[1] == '\0') return nullptr;
             ++p;
             continue;
@@ -43,10 +44,10 @@ char* FirstToken(char* p, char separator) {
     return p;
 }
 
-char* PickAddress(char* value) {
+char* PickAddress(char* value, bool utf8) {
     while (IsSpaceOrTab(*value)) ++value;
-    if (char* open = FindByte(value, '<', true)) return FirstToken(open + 1, '>');
-    char* paren = FindByte(value, '(', false);
+    if (char* open = FindByte(value, '<', true, utf8)) return FirstToken(open + 1, '>');
+    char* paren = FindByte(value, '(', false, utf8);
     if (paren == nullptr) return value;
     if (char* close = std::strchr(paren, ')')) *close = '\0';
     return FirstToken(value, '(');
@@ -122,10 +123,10 @@ void PutText(char*& out, const char* text, char after) {
 
 }  // namespace
 
-void ExtractEnvelopeAddress(const char* value, char* address, size_t size) {
+void ExtractEnvelopeAddress(const char* value, char* address, size_t size, bool utf8) {
     if (size == 0) return;
     std::string copy(value);
-    const char* picked = PickAddress(&copy[0]);
+    const char* picked = PickAddress(&copy[0], utf8);
     size_t n = strnlen(picked, size - 1);
     while (n > 0 && IsSpaceOrTab(picked[n - 1])) --n;
     std::memcpy(address, picked, n);
@@ -176,9 +177,9 @@ int FormatEnvelopeDate(const char* value, char* out, size_t size) {
     return 0;
 }
 
-std::string EnvelopeSender(const char* fromValue) {
+std::string EnvelopeSender(const char* fromValue, bool utf8) {
     char address[kEnvelopeAddressSize];
-    ExtractEnvelopeAddress(fromValue, address, sizeof address);
+    ExtractEnvelopeAddress(fromValue, address, sizeof address, utf8);
     const char* begin = address;
     const char* end = address + std::strlen(address);
     while (begin < end && IsBlank(*begin)) ++begin;
@@ -191,10 +192,10 @@ std::string EnvelopeSender(const char* fromValue) {
     return sender;
 }
 
-std::string BuildEnvelopeLine(const MimePart& root, const CalendarTime& exportTime) {
+std::string BuildEnvelopeLine(const MimePart& root, const CalendarTime& exportTime, bool utf8) {
     char value[kEnvelopeHeaderSize];
     root.GetHeader("from", value, sizeof value);
-    std::string line = "From " + EnvelopeSender(value) + " ";
+    std::string line = "From " + EnvelopeSender(value, utf8) + " ";
     root.GetHeader("date", value, sizeof value);
     char date[kEnvelopeDateLength + 1];
     if (FormatEnvelopeDate(value, date, sizeof date) != 0) {

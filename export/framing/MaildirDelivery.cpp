@@ -33,7 +33,8 @@ bool MaildirDelivery::Prepare() {
     return true;
 }
 
-bool MaildirDelivery::Deliver(const std::function<bool(OutputFile&)>& write) {
+bool MaildirDelivery::Deliver(const std::function<bool(OutputFile&)>& write,
+                              std::string& delivered) {
     const char separator = folder_.back();
     std::string name;
     // A name taken (another writer in the same second) is passed over.
@@ -50,7 +51,8 @@ bool MaildirDelivery::Deliver(const std::function<bool(OutputFile&)>& write) {
         return false;
     }
     if (!file->Commit()) return false;
-    if (files_.Move(temporary, folder_ + "new" + separator + name)) return true;
+    delivered = folder_ + "new" + separator + name;
+    if (files_.Move(temporary, delivered)) return true;
     files_.Remove(temporary);
     return false;
 }

@@ -27,9 +27,10 @@ class MaildirDelivery {
     MaildirDelivery(FileSystem& files, std::string folder, MaildirIdentity identity);
     // Makes the folder and its cur, new and tmp; false when one cannot be made.
     bool Prepare();
-    // Writes one message through `write` into tmp and moves it into new;
-    // false (nothing left in tmp or new) when anything failed.
-    bool Deliver(const std::function<bool(OutputFile&)>& write);
+    // Writes one message through `write` into tmp and moves it into new (its
+    // path there set in `delivered`); false (nothing left in tmp or new) when
+    // anything failed.
+    bool Deliver(const std::function<bool(OutputFile&)>& write, std::string& delivered);
 
   private:
     FileSystem& files_;

@@ -20,7 +20,8 @@ std::unique_ptr<MessageFraming> FramingFor(const ExportFormat& format,
                                            const CalendarTime& exportTime) {
     switch (static_cast<SaveType>(format.SaveType)) {
         case SaveType::Mbox:
-            return std::make_unique<MboxFileFraming>(exportTime);
+            return std::make_unique<MboxFileFraming>(exportTime,
+                                                     format.Target == TargetCharset::kUtf8);
         case SaveType::Eml:
             return std::make_unique<EmlFilesFraming>();
         case SaveType::Separator:

@@ -6,6 +6,12 @@
 
 namespace tessera {
 
+std::string_view SourceLineBreak(const char* text, const char* end) {
+    const char* at = FindLineBreak(text, end);
+    if (at == nullptr || (*at == '\r' && at + 1 != end && at[1] == '\n')) return "\r\n";
+    return *at == '\n' ? "\n" : "\r";
+}
+
 const char* FirstEmptyLine(const char* cursor, const char* end) {
     const char* start = cursor;
     LineSpan line;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "export/text/ByteScan.h"
 
@@ -33,6 +34,12 @@ inline bool NextLine(const char*& cursor, const char* end, size_t limit, LineSpa
     cursor = stop;
     return true;
 }
+
+// The line break a source text uses: its first one (CR LF, LF or CR), CR LF
+// when it has none. The parser ends every line in CR LF; what is written
+// back byte for byte as it came (an attachment saved as a file) ends its
+// lines in this instead.
+std::string_view SourceLineBreak(const char* text, const char* end);
 
 // Where the first empty line of [cursor, end) starts, as NextLine reads lines:
 // the end of a header block. `end` when there is none.

@@ -22,6 +22,10 @@ constexpr int kSaveTypeSeparator = static_cast<int>(SaveType::Separator);
 constexpr int kSaveTypeMaildir = static_cast<int>(SaveType::Maildir);
 constexpr int kSaveTypeUnset = -1;  // the asking command before its first confirmed dialog
 
+// The charset converted text, headers and names are written in: Shift-JIS (the
+// plug-in's, and the default) or UTF-8 (the command line's --to utf-8).
+enum class TargetCharset { kShiftJis, kUtf8 };
+
 struct ExportFormat {
     int SaveType = kSaveTypeMbox;
     std::string Separator;  // written after each message (105 only)
@@ -34,6 +38,8 @@ struct ExportFormat {
     std::string FileNamePattern;   // how names are made (NamePattern.h); empty: the Subject
     bool WriteIndex = false;       // index.csv beside the .eml files
     bool SaveAttachments = false;  // attachments as files in a folder per message
+    TargetCharset Target = TargetCharset::kShiftJis;
+    bool RawUtf8Headers = false;  // to UTF-8: headers in raw UTF-8 (RFC 6532), not as words
 };
 
 // The choices no dialog shows, from the stored settings into a format the
@@ -43,6 +49,8 @@ inline void CopyExtras(const ExportFormat& from, ExportFormat& to) {
     to.FileNamePattern = from.FileNamePattern;
     to.WriteIndex = from.WriteIndex;
     to.SaveAttachments = from.SaveAttachments;
+    to.Target = from.Target;
+    to.RawUtf8Headers = from.RawUtf8Headers;
 }
 
 // True for the three save types an export knows.

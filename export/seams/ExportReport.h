@@ -32,6 +32,9 @@ struct ExportReport {
     std::map<int, int> failedBecause;
     // Files written whose date the system refused to set to the message's.
     int filesUndated = 0;
+    // Messages written, file times asked for, whose files keep the export
+    // time: the message has no usable Date.
+    int messagesWithoutDate = 0;
     // String-table id of the error that ended the export (0: none).
     int stoppingError = 0;
 };

@@ -13,8 +13,11 @@ with tessera-export and reads them back as a user's mail reader would:
   what Shift-JIS lacks in a Subject; a sender's name that Shift-JIS cannot hold
   keeps its encoded words); the .eml file names are the Subjects in Shift-JIS
   ("_" for what it lacks).
+With utf-8 (tessera-export --to utf-8): every converted part is labelled
+UTF-8 and reads as the original with no reference at all; Subject and sender
+are UTF-8 encoded words that decode to the original; the names are UTF-8.
 Prints a table by source charset and transfer encoding.
-Usage: shiftjis_readback.py TESSERA_EXPORT WORK_DIR
+Usage: shiftjis_readback.py TESSERA_EXPORT WORK_DIR [shift_jis|utf-8]
 """
 import collections
 import email
@@ -96,8 +99,14 @@ def file_name(subject):
     return "".join(out).strip(" .") or "(noname)"
 
 
+def decoded_words(header):
+    return str(email.header.make_header(email.header.decode_header(header)))
+
+
 class Checker:
-    def __init__(self):
+    def __init__(self, utf8=False):
+        self.utf8 = utf8
+        self.labels = {"utf-8"} if utf8 else LABELS
         self.failures = []
         self.groups = collections.OrderedDict()
         self.whatwg_jobs = []  # (label, bytes, expected, where)
@@ -109,7 +118,7 @@ class Checker:
     def converted(self, where, entry, part):
         label = (part.get_content_charset() or "").lower()
         cte = (part.get("Content-Transfer-Encoding") or "7bit").strip().lower()
-        if label not in LABELS or cte not in ("7bit", "8bit"):
+        if label not in self.labels or cte not in ("7bit", "8bit"):
             return self.fail(where, "labelled %r %r, not converted" % (label, cte))
         text = part.get_content()
         expected = normal(entry["text"])
@@ -119,7 +128,9 @@ class Checker:
         for reader, got in readers.items():
             if got is None or normal(without_meta_charset(got)) != normal(without_meta_charset(entry["text"])):
                 ok = self.fail(where, "%s reads another text" % reader)
-        if needless_references(text):
+        if self.utf8 and len(REFERENCE.findall(text)) > len(REFERENCE.findall(entry["text"])):
+            ok = self.fail(where, "references in UTF-8 text")
+        if needless_references(text) and not self.utf8:
             ok = self.fail(where, "references for characters Shift-JIS holds: %r" % needless_references(text))
         if entry["subtype"] == "html":
             declared = {m.group(2).lower() for m in META_CHARSET.finditer(text)}
@@ -139,6 +150,10 @@ class Checker:
         block = raw[:raw.find(b"\r\n\r\n")]
         ok = True
         for name, expected in (("Subject", item["subject"]), ("From", item["sender"] + " <sender@example.jp>")):
+            if self.utf8:
+                if not self.utf8_header(name, raw_header(block, name), item):
+                    ok = self.fail(where, "%s reads %r" % (name, raw_header(block, name)))
+                continue
             try:
                 got = raw_header(block, name).decode("cp932")
             except UnicodeDecodeError:
@@ -156,6 +171,17 @@ class Checker:
             if (line + "\r\n").encode("ascii") not in block + b"\r\n":
                 ok = self.fail(where, "header changed: %s..." % line[:40])
         return ok
+
+    def utf8_header(self, name, raw, item):
+        """A header of words only (ASCII) that decodes to the original."""
+        try:
+            text = raw.decode("ascii")
+        except UnicodeDecodeError:
+            return False
+        if name == "Subject":
+            return normal(decoded_words(text)) == normal(item["subject"])
+        display, address = email.utils.parseaddr(text)
+        return (normal(decoded_words(display)), address) == (normal(item["sender"]), "sender@example.jp")
 
     def message(self, index, item, raw, source_bytes):
         where = "%s" % item["file"]
@@ -190,6 +216,8 @@ class Checker:
 
 def main():
     exe, work = sys.argv[1:3]
+    target = sys.argv[3] if len(sys.argv) > 3 else "shift_jis"
+    utf8 = target == "utf-8"
     samples = os.path.join(work, "samples")
     shutil.rmtree(work, ignore_errors=True)
     subprocess.run([sys.executable, FIXTURES, samples], check=True, stdout=subprocess.DEVNULL)
@@ -198,9 +226,13 @@ def main():
     box = os.path.join(work, "out.mbox")
     eml = os.path.join(work, "eml")
     os.makedirs(eml)
-    subprocess.run([exe, "--quiet", "--format", "mbox", "--output", box] + inputs, check=True)
-    subprocess.run([exe, "--quiet", "--names", "sjis", "--format", "eml", "--output", eml] + inputs, check=True)
-    checker = Checker()
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    names = [] if utf8 else ["--names", "sjis"]
+    subprocess.run([exe, "--quiet", "--to", target, "--format", "mbox", "--output", box] + inputs,
+                   check=True, env=env)
+    subprocess.run([exe, "--quiet", "--to", target] + names + ["--format", "eml", "--output", eml] + inputs,
+                   check=True, env=env)
+    checker = Checker(utf8)
     messages = mailbox.mbox(box)
     if len(messages) != len(manifest):
         print("FAIL: %d messages sent, %d read back" % (len(manifest), len(messages)))
@@ -208,7 +240,7 @@ def main():
     whole = sum(checker.message(i, item, messages.get_bytes(i, from_=False), open(path, "rb").read())
                 for i, (item, path) in enumerate(zip(manifest, inputs)))
     # Read as code page 932: a character it holds twice may come as either code.
-    names = {os.fsencode(n).decode("cp932", "replace") for n in os.listdir(eml)}
+    names = {os.fsencode(n).decode("utf-8" if utf8 else "cp932", "replace") for n in os.listdir(eml)}
     for item in manifest:
         expected = file_name(item["subject"]) + ".eml"
         if expected not in names:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "export/conversion/ShiftJisConverter.h"
+#include "export/mime/LineReader.h"
 #include "export/mime/MimePart.h"
 #include "host/SimulatedHost.h"
 
@@ -29,7 +30,8 @@ const char kMessage[] =
     "q6ytrq+wsbKztLW2t7i5uru8vb6/wMHCw8TFxsfIycrLzM3Oz9DR0tPU1dbX2Nna29zd3t/g4eLj\r\n"
     "5OXm5+jp6uvs7e7v8PHy8/T19vf4+fr7/P3+/w==\r\n"
     "--b\r\nContent-Type: application/octet-stream;\r\n name*0*=ISO-2022-JP''%1B%24B2q;"
-    " name*1*=5D%1B%28B; name*2=\".bin\"\r\n\r\nno break at the end\r\n"
+    " name*1*=5D%1B%28B; name*2=\".bin\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n"
+    "two lines,\r\nno break at the end\r\n"
     "--b\r\nContent-Type: text/plain; name=\"=?ISO-2022-JP?B?GyRCO3FOQRsoQi50eHQ=?=\"\r\n"
     "Content-Disposition: attachment\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
     "a=3Db\r\nsoft=\r\nbreak\r\n"
@@ -44,15 +46,25 @@ struct Expected {
     bool decoded;
 };
 
-std::vector<Expected> Walk(bool leavingOut) {
-    const char* cursor = kMessage;
+// The text with each CR LF made `lineBreak`.
+std::string WithBreaks(std::string text, const std::string& lineBreak) {
+    for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += lineBreak.size())
+        text.replace(at, 2, lineBreak);
+    return text;
+}
+
+std::vector<Expected> Walk(bool leavingOut, const std::string& lineBreak = "\r\n") {
+    const std::string message = WithBreaks(kMessage, lineBreak);
+    const char* cursor = message.c_str();
     MimePart root;
     root.Parse(cursor);
     SimulatedHost::Instance().Reset();
     HostApi api = MakeSimulatedHostApi();
     ShiftJisConverter converter(api);
     std::vector<Expected> seen;
-    ForEachAttachment(root, leavingOut, converter, [&](AttachmentFile& file) {
+    const std::string_view source =
+        SourceLineBreak(message.data(), message.data() + message.size());
+    ForEachAttachment(root, leavingOut, converter, source, [&](AttachmentFile& file) {
         seen.push_back({file.name, file.bytes, file.decoded});
         return true;
     });
@@ -62,18 +74,22 @@ std::vector<Expected> Walk(bool leavingOut) {
 TEST(AttachmentFiles, NamesDecodedAndBytesAsTheSenderHadThem) {
     const std::string kaigi = "\x89\xEF\x8B\x63";   // "会議"
     const std::string shiryo = "\x8E\x91\x97\xBF";  // "資料"
-    const std::vector<Expected> all = {
-        {kaigi + ".pdf", kAllBytes, true},
-        {kaigi + ".bin", "no break at the end", true},
-        {shiryo + ".txt", "a=b\r\nsoftbreak", true},
-        {"(noname).eml", "Subject: fwd\r\n\r\nx", true},  // a forwarded message opens as one
-    };
-    const std::vector<Expected> seen = Walk(false);
-    ASSERT_EQ(seen.size(), all.size()) << "every file, the damaged image has no name";
-    for (size_t i = 0; i < all.size(); ++i) {
-        EXPECT_EQ(seen[i].name, all[i].name) << i;
-        EXPECT_EQ(seen[i].bytes, all[i].bytes) << i;
-        EXPECT_EQ(seen[i].decoded, all[i].decoded) << i;
+    // Lines end as the source ended them (a mailbox of LF lines, say); base64 holds its own.
+    for (const std::string lineBreak : {"\r\n", "\n"}) {
+        const std::vector<Expected> all = {
+            {kaigi + ".pdf", kAllBytes, true},
+            {kaigi + ".bin", WithBreaks("two lines,\r\nno break at the end", lineBreak), true},
+            {shiryo + ".txt", WithBreaks("a=b\r\nsoftbreak", lineBreak), true},
+            // a forwarded message opens as one
+            {"(noname).eml", WithBreaks("Subject: fwd\r\n\r\nx", lineBreak), true},
+        };
+        const std::vector<Expected> seen = Walk(false, lineBreak);
+        ASSERT_EQ(seen.size(), all.size()) << "every file, the damaged image has no name";
+        for (size_t i = 0; i < all.size(); ++i) {
+            EXPECT_EQ(seen[i].name, all[i].name) << i;
+            EXPECT_EQ(seen[i].bytes, all[i].bytes) << i << (lineBreak == "\n" ? " LF" : "");
+            EXPECT_EQ(seen[i].decoded, all[i].decoded) << i;
+        }
     }
     // Leaving attachments out drops the image too (kept as it came) but keeps
     // text and the forwarded message, which stays in the message.

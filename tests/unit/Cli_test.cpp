@@ -501,6 +501,13 @@ TEST_F(CliTest, StoredFormatFromSettings) {
     EXPECT_EQ(sep.status, 0) << sep.err;
     EXPECT_EQ(Hex(Read(Path("out/" + kUtf8Text + ".txt"))),
               Hex(SjisMessage("a@example.jp") + "\r\n====\r\n"));
+    // To UTF-8, the INI file's Shift-JIS separator is written in UTF-8 too.
+    Write("jsep.ini", "[SETTING]\r\nSaveType=105\r\nSeparator=" + kSjisText + "\r\n");
+    sep = Run("--settings jsep.ini --to utf-8 --output out a.eml");
+    EXPECT_EQ(sep.status, 0) << sep.err;
+    const std::string utf8Out = Read(Path("out/" + kUtf8Text + ".txt"));
+    EXPECT_NE(utf8Out.find("\r\n" + kUtf8Text + "\r\n", utf8Out.size() - 20), std::string::npos)
+        << Hex(utf8Out);
     RunResult eml = Run("--settings eml.ini --output out/ a.eml");
     EXPECT_EQ(eml.status, 0) << eml.err;
     EXPECT_EQ(Hex(Read(Path("out/" + kUtf8Text + ".eml"))),
@@ -738,6 +745,11 @@ TEST_F(CliTest, ClosingLineCountsConversionsAndQuietHidesItOnlySuccess) {
                       "on it\n"),
         std::string::npos)
         << loud.err;
+    RunResult eml = Run("--format eml --output e a.eml p.eml");
+    EXPECT_NE(eml.err.find(": 1 message(s) have no usable Date: their files keep the export "
+                           "time\n"),
+              std::string::npos)
+        << eml.err;
     RunResult quiet = Run("--quiet --format mbox --output o2 a.eml");
     EXPECT_EQ(quiet.status, 0);
     EXPECT_EQ(quiet.err, "");
@@ -761,19 +773,83 @@ TEST_F(CliTest, MaildirAndTheEmlExtras) {
     const std::string count =
         "python3 -c \"import mailbox,sys; m=mailbox.Maildir(sys.argv[1], "
         "create=False); print(len(m), sum('From here' in x.get_payload() "
-        "for x in m))\" md >count";
+        "for x in m), {int(x.get_date()) for x in m})\" md >count";
     ASSERT_EQ(std::system(("cd '" + dir_ + "' && " + count).c_str()), 0);
-    EXPECT_EQ(Read(Path("count")), "4 2\n");
+    // Read the same when dated by the mail (the reader's delivery time is its Date).
+    EXPECT_EQ(Read(Path("count")), "4 2 {1015286823}\n");
     EXPECT_TRUE(fs::is_empty(Path("md/tmp")));
 
-    r = Run("--format eml --output e --index --name-pattern '%Y-%m-%d %a' in.mbox");
+    // The pattern's own text is typed in the locale's set ("会議" in UTF-8).
+    const std::string kaigi = "\xE4\xBC\x9A\xE8\xAD\xB0";
+    r = Run("--format eml --output e --index --name-pattern '%Y-%m-%d " + kaigi + " %a' in.mbox");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(fs::exists(Path("e/2002-03-05 a@example.jp.eml")));
+    EXPECT_TRUE(fs::exists(Path("e/2002-03-05 " + kaigi + " a@example.jp.eml")));
     struct stat st;
-    ASSERT_EQ(stat(Path("e/2002-03-05 b@example.jp.eml").c_str(), &st), 0);
+    ASSERT_EQ(stat(Path("e/2002-03-05 " + kaigi + " b@example.jp.eml").c_str(), &st), 0);
     EXPECT_EQ(st.st_mtime, 1015286823);
     const std::string index = Read(Path("e/index.csv"));
-    EXPECT_NE(index.find("\r\n2002-03-05 b@example.jp.eml,2002-03-05T09:07:03+09:00,"),
-              std::string::npos)
+    EXPECT_NE(
+        index.find("\r\n2002-03-05 " + kaigi + " b@example.jp.eml,2002-03-05T09:07:03+09:00,"),
+        std::string::npos)
         << index;
+}
+
+// --to utf-8 on a mix of ISO-2022-JP, EUC-JP, Shift-JIS and UTF-8 mail, read
+// back by Python: every Subject, name and body right, every text part UTF-8.
+TEST_F(CliTest, ToUtf8ReadsBackInPython) {
+    if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+    const std::string head = "Date: Tue, 5 Mar 2002 09:07:03 +0900\r\nMIME-Version: 1.0\r\n";
+    // Subjects and names: 日本語, 丂 (JIS X 0212), ① (NEC row 13), 😀; bodies likewise.
+    const std::string mix =
+        Envelope("a@example.jp") + "From: =?ISO-2022-JP?B?GyRCRnwbKEIsIBskQktcGyhC?= " +
+        "<a@example.jp>\r\nSubject: =?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?=\r\n" + head +
+        "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n" + kJisText +
+        " \x1b$(D0!\x1b(B\r\n\r\n" + Envelope("b@example.jp") +
+        "From: =?EUC-JP?Q?=C6=FC?= <b@example.jp>\r\nSubject: =?EUC-JP?B?j7Ch?=\r\n" + head +
+        "Content-Type: text/plain; charset=EUC-JP\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+        "xvzL3CCPsKENCg==\r\n\r\n" +
+        Envelope("c@example.jp") +
+        "From: \"\x8D\xB2\x93\xA1\" <c@example.jp>\r\nSubject: " + kSjisText + "\x87\x40\r\n" +
+        head +
+        "Content-Type: text/plain; charset=Shift_JIS\r\n"
+        "Content-Transfer-Encoding: quoted-printable\r\n\r\n=93=FA=96=7B=8C=EA=87=40\r\n\r\n" +
+        Envelope("d@example.jp") +
+        "From: \xE7\x94\xB0\xE4\xB8\xAD <d@example.jp>\r\nSubject: " + "Re: " + kUtf8Text +
+        " \xF0\x9F\x98\x80\r\n" + head +
+        "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: "
+        "quoted-printable\r\n\r\n=E6=97=A5 =F0=9F=98=80\r\n";
+    Write("mix.mbox", mix);
+    // The name from the decoded From: Python's address objects keep raw UTF-8
+    // names as undecoded bytes. Output strictly UTF-8: such bytes fail it.
+    Write("read.py",
+          "import mailbox, email, email.policy, email.utils\n"
+          "for m in mailbox.mbox('out.mbox', create=False):\n"
+          "    m = email.message_from_bytes(m.as_bytes(), policy=email.policy.default)\n"
+          "    p = m.get_body()\n"
+          "    name = email.utils.parseaddr(str(m['From']))[0]\n"
+          "    print(m['Subject'], name, p.get_param('charset'), p.get_content().strip(), "
+          "sep='|')\n");
+    for (const char* headers : {"", "--raw-headers"}) {
+        SCOPED_TRACE(headers);
+        RunResult r = Run("--to utf-8 " + std::string(headers) +
+                          " --format mbox --output out.mbox " + "--if-exists overwrite mix.mbox");
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("exported 4 of 4 messages, 4 converted to UTF-8"), std::string::npos)
+            << r.err;
+        const std::string read =
+            "cd '" + dir_ + "' && PYTHONIOENCODING=utf-8 python3 read.py >read.txt";
+        ASSERT_EQ(std::system(read.c_str()), 0);
+        EXPECT_EQ(Read(Path("read.txt")),
+                  "日本語|日, 本|UTF-8|日本語 丂\n"
+                  "丂|日|UTF-8|日本 丂\n"
+                  "日本語①|佐藤|UTF-8|日本語①\n"
+                  "Re: 日本語 😀|田中|UTF-8|日 😀\n");
+    }
+    RunResult r = Run("--to latin1 --format mbox --output x.mbox mix.mbox");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("unknown --to charset 'latin1' (shift_jis or utf-8)"), std::string::npos)
+        << r.err;
+    r = Run("--raw-headers --format mbox --output x.mbox mix.mbox");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--raw-headers needs --to utf-8"), std::string::npos) << r.err;
 }

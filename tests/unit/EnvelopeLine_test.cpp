@@ -167,6 +167,10 @@ TEST(EnvelopeSender, IsAlwaysOneWord) {
     for (const SenderCase& c : cases) {
         EXPECT_EQ(EnvelopeSender(c.value), c.sender) << c.value;
     }
+    // A raw UTF-8 name whose last byte would be a Shift-JIS lead byte before its quote.
+    const char* utf8 =
+        "\"\xE5\xB1\xB1\xE7\x94\xB0, \xE5\xA4\xAA\xE9\x83\x8E\" <taro@example.jp>\r\n";
+    EXPECT_EQ(EnvelopeSender(utf8, true), "taro@example.jp");
 }
 
 std::unique_ptr<MimePart> ParseText(const std::string& text) {

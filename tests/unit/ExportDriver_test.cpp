@@ -542,6 +542,7 @@ TEST_F(ExportDriverTest, EmlFilesAreDatedAndNamedByTheMailWhenAsked) {
     EXPECT_EQ(platform.files.count("C:\\out\\20261207 0830 no date.eml"), 1u)
         << "the export time stands in for a missing date";
     EXPECT_EQ(platform.fileTimes.size(), 1u) << "a message without a date keeps the export time";
+    EXPECT_EQ(report.messagesWithoutDate, 1) << "and is counted for the summary";
 
     platform = FakePlatform();
     Stored(kSaveTypeMbox);  // the stored single file is named by the pattern too
@@ -553,6 +554,7 @@ TEST_F(ExportDriverTest, EmlFilesAreDatedAndNamedByTheMailWhenAsked) {
     Stored(kSaveTypeEml);
     EXPECT_EQ(platform.files.count("C:\\out\\" + kaigi + ".eml"), 1u) << "no pattern: the Subject";
     EXPECT_TRUE(platform.fileTimes.empty());
+    EXPECT_EQ(report.messagesWithoutDate, 0);
 }
 
 TEST_F(ExportDriverTest, AttachmentsSavedBesideTheEmlFileAndNamedInIt) {
@@ -590,6 +592,18 @@ TEST_F(ExportDriverTest, AttachmentsSavedBesideTheEmlFileAndNamedInIt) {
     EXPECT_EQ(platform.failedMessages, (std::vector<std::pair<int, int>>{{1, IDS_FAILED_WRITE}}));
     EXPECT_TRUE(platform.files["C:\\out\\s.eml"].bytes.empty());
     EXPECT_EQ(report.messagesWritten, 0);
+
+    // A message named like the index: its attachments' folder takes another name.
+    SimulatedHost::Instance().Messages().AddText(
+        "i",
+        "Subject: INDEX.csv\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nx\r\n"
+        "--b\r\nContent-Type: application/pdf; name=i.pdf\r\n\r\nraw\r\n--b--\r\n");
+    platform = FakePlatform();
+    settings.WriteIndex = true;
+    Stored(kSaveTypeEml);
+    EXPECT_EQ(platform.files["C:\\out\\INDEX.csv (2)\\i.pdf"].bytes, "raw");
+    EXPECT_EQ(platform.files.count("C:\\out\\index.csv"), 1u);
 }
 
 TEST_F(ExportDriverTest, AttachmentsOfAForwardedMessageAreSavedWhereItLeavesThemOut) {
@@ -624,6 +638,10 @@ TEST_F(ExportDriverTest, MaildirOutputForTheAskingCommandOnly) {
     const std::string& second = platform.files["C:\\out\\new\\0.P0Q2.localhost"].bytes;
     EXPECT_EQ(second.find(">From here on"), std::string::npos) << "no mbox quoting";
     EXPECT_NE(second.find("\r\nFrom here on"), std::string::npos);
+    // Dated like .eml files: readers go by the names and flags.
+    EXPECT_EQ(platform.fileTimes,
+              (std::map<std::string, int64_t>{{"C:\\out\\new\\0.P0Q1.localhost", 1015286823},
+                                              {"C:\\out\\new\\0.P0Q2.localhost", 1733540400}}));
 
     platform = FakePlatform();
     Stored(kSaveTypeMaildir);

@@ -40,6 +40,10 @@ std::string FakeText(int id) {
             return "unverifiable %d";
         case IDS_REPORT_UNCONVERTED:
             return "unconverted %d";
+        case IDS_REPORT_NO_DATE:
+            return "no date %d";
+        case IDS_REPORT_TIME_REFUSED:
+            return "time refused %d";
         default:
             return "[" + std::to_string(id) + "]";
     }
@@ -67,10 +71,14 @@ TEST(ComposeReport, HeadingCountsReasonsAndTarget) {
     cancelled.target = "C:\\a.txt";
     cancelled.signaturesBroken = 2;
     cancelled.partsUnconverted = 3;
+    cancelled.messagesWithoutDate = 4;
+    cancelled.filesUndated = 5;
     m = ComposeReport(cancelled, FakeText);
     EXPECT_EQ(m.kind, ReportKind::Cancelled);
     EXPECT_FALSE(m.warning);
-    EXPECT_EQ(m.text, "[613]\nwritten 7 of 12\nunverifiable 2\nunconverted 3\nto C:\\a.txt");
+    EXPECT_EQ(m.text,
+              "[613]\nwritten 7 of 12\nunverifiable 2\nunconverted 3\nno date 4\ntime refused "
+              "5\nto C:\\a.txt");
 
     ExportReport error;
     error.messagesWritten = 3;

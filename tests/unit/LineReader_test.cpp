@@ -145,5 +145,19 @@ TEST(NextLine, ReportsMissingBreak) {
     EXPECT_FALSE(line.hadBreak);
 }
 
+TEST(SourceLineBreak, IsTheFirstBreakOfTheText) {
+    const struct {
+        std::string text;
+        std::string lineBreak;
+    } cases[] = {
+        {"a\r\nb\nc", "\r\n"}, {"a\nb\r\n", "\n"}, {"a\rb", "\r"},
+        {"a\r", "\r"},         {"none", "\r\n"},   {"", "\r\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SourceLineBreak(c.text.data(), c.text.data() + c.text.size()), c.lineBreak)
+            << c.text;
+    }
+}
+
 }  // namespace
 }  // namespace tessera

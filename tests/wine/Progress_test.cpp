@@ -162,4 +162,21 @@ TEST_F(ProgressTest, EscAndTheCloseBoxCancelToo) {
     }
 }
 
+// The summary of an .eml export counts the files that keep the export time.
+TEST(ProgressSummary, CountsTheMessagesWithoutADate) {
+    PluginFixture plugin;
+    const std::string out = NewTempFolder("nodate");
+    plugin.WriteIni("[SETTING]\r\nSavePath=" + out + "\r\nSaveType=104\r\n");
+    ASSERT_TRUE(plugin.Load());
+    ASSERT_EQ(plugin.Host().CallMenuInit(0), 0);
+    plugin.AddSamples({"01-meeting.eml", "07-nodate.eml"});
+    SetEnvironmentVariableA("TESSERA_PROGRESS_DELAY_MS", "0");  // shown at once: a summary
+    WindowWatcher summary("エクスポート完了", IDOK);
+    ASSERT_TRUE(plugin.Host().InvokeCommand(1));
+    SetEnvironmentVariableA("TESSERA_PROGRESS_DELAY_MS", nullptr);
+    ASSERT_TRUE(summary.Result().found);
+    EXPECT_TRUE(HasText(summary.Result(), "日付が読めず、書き出した日時のままのメール: 1 通"));
+    EXPECT_EQ(plugin.Host().CallExit(), 0);
+}
+
 }  // namespace

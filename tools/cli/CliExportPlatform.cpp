@@ -16,7 +16,7 @@ CliExportPlatform::CliExportPlatform(const CliOptions& options, FILE* messages, 
                  Say(Tr("%1 exists; kept, its message not written (--if-exists cancel)",
                         {Shown(path)}));
              }),
-      names_(TextRecoder::From::ShiftJis, LocaleCharset()) {}
+      names_(TextRecoder::From::ShiftJis, NamesCharset()) {}
 
 void CliExportPlatform::Say(const std::string& text) {
     std::fprintf(messages_, "tessera-export: %s\n", SystemToConsole(text).c_str());
@@ -113,13 +113,17 @@ std::string CliExportPlatform::NameOnDisk(const std::string& name) {
     if (options_.names == NameCharset::ShiftJis) return name;
     if (!names_.Usable()) {
         if (!namesUnusableTold_)
-            Say(Tr("no converter to %1: names kept in Shift-JIS", {LocaleCharset()}));
+            Say(Tr("no converter to %1: names kept in Shift-JIS", {NamesCharset()}));
         namesUnusableTold_ = true;
         return name;
     }
     lastNameKept_ = false;
     // '_' for what the system's character set cannot write: it is valid in every name.
     return names_.Recode(name, '_');
+}
+
+std::string CliExportPlatform::NamesCharset() const {
+    return options_.target == TargetCharset::kUtf8 ? Utf8NameCharset() : LocaleCharset();
 }
 
 std::string CliExportPlatform::Shown(const std::string& path) const {

@@ -59,6 +59,8 @@ class CliExportPlatform : public ExportPlatform {
   private:
     // `path` as the user's terminal shows it: a Shift-JIS name in it recoded.
     std::string Shown(const std::string& path) const;
+    // What names are recoded into: the locale's set, or UTF-8 with --to utf-8.
+    std::string NamesCharset() const;
     // Reads the answer to the overwrite question, asking again until it is known.
     int ReadAnswer(const std::string& path);
 
@@ -68,7 +70,7 @@ class CliExportPlatform : public ExportPlatform {
     CliFileSystem files_;
     const ExportReport* report_ = nullptr;
     bool cancelled_ = false;
-    TextRecoder names_;  // Shift-JIS names to the locale's character set
+    TextRecoder names_;  // Shift-JIS names to NamesCharset()
     bool namesUnusableTold_ = false;
     std::string lastName_;       // the last name handed out, as the export made it
     bool lastNameKept_ = false;  // ... and written in those Shift-JIS bytes

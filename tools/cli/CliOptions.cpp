@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "export/seams/ExportFormat.h"
+#include "export/text/AsciiText.h"
+#include "platform/LocaleText.h"
 #include "tools/cli/CliText.h"
 
 namespace tessera {
@@ -14,9 +16,10 @@ const char kUsage[] =
     "                      [--settings FILE.ini] [-o PATH]\n"
     "                      [--if-exists overwrite|append|cancel] [--names locale|sjis]\n"
     "                      [--name-pattern P] [--no-file-times] [--index]\n"
-    "                      [--save-attachments] [-q] [INPUT...]\n"
+    "                      [--save-attachments] [--to shift_jis|utf-8] [--raw-headers]\n"
+    "                      [-q] [INPUT...]\n"
     "\n"
-    "Exports mail to Shift-JIS text, as the plug-in's export commands do.\n"
+    "Exports mail to Shift-JIS text, as the plug-in's export commands do, or to UTF-8.\n"
     "INPUT is an .eml file, an mbox file, a Maildir folder, a folder of .eml files\n"
     "(sub-folders too, in name order), or - for standard input (one message or an\n"
     "mbox); messages are exported in the order given. Without INPUT, a pipe on\n"
@@ -43,9 +46,13 @@ const char kUsage[] =
     "      --name-pattern P  names of .eml files (and the stored format's file) from\n"
     "                        %s Subject, %Y %m %d %H %M date, %f sender, %a address,\n"
     "                        %n running number, %% a '%' (FileNamePattern)\n"
-    "      --no-file-times   .eml files dated by the export, not by their mail\n"
+    "      --no-file-times   .eml and Maildir files dated by the export\n"
     "      --index           index.csv beside the .eml files (WriteIndex)\n"
     "      --save-attachments  attachments as files beside the .eml files\n"
+    "      --to CHARSET      what converted text, headers and names are written in:\n"
+    "                        shift_jis (default) or utf-8 (parts labelled UTF-8,\n"
+    "                        headers as UTF-8 encoded words, names in UTF-8)\n"
+    "      --raw-headers     with --to utf-8: headers in raw UTF-8, not encoded words\n"
     "  -q, --quiet           no progress line\n"
     "  -h, --help            show this help\n"
     "  -V, --version         show the version\n"
@@ -91,6 +98,18 @@ bool ParseNames(const std::string& value, NameCharset& names) {
     return false;
 }
 
+bool ParseTarget(const std::string& value, TargetCharset& target) {
+    if (EqualsIgnoreCase(value, "shift_jis")) {
+        target = TargetCharset::kShiftJis;
+        return true;
+    }
+    if (EqualsIgnoreCase(value, "utf-8")) {
+        target = TargetCharset::kUtf8;
+        return true;
+    }
+    return false;
+}
+
 bool ParseValueOption(const std::string& name, const std::string& value, CliOptions& options,
                       std::string& error) {
     if (name == "--format") {
@@ -107,6 +126,11 @@ bool ParseValueOption(const std::string& name, const std::string& value, CliOpti
     if (name == "--names") {
         if (ParseNames(value, options.names)) return true;
         error = Tr("unknown --names value '%1' (locale or sjis)", {value});
+        return false;
+    }
+    if (name == "--to") {
+        if (ParseTarget(value, options.target)) return true;
+        error = Tr("unknown --to charset '%1' (shift_jis or utf-8)", {value});
         return false;
     }
     if (name == "--separator") {
@@ -147,6 +171,8 @@ bool CheckCombination(const StandardStreams& streams, CliOptions& options, std::
     else if ((options.index || options.saveAttachments) && options.hasFormat &&
              options.saveType != kSaveTypeEml)
         error = Tr("--index and --save-attachments need --format eml");
+    else if (options.rawHeaders && options.target != TargetCharset::kUtf8)
+        error = Tr("--raw-headers needs --to utf-8");
     else if (options.hasOutput && options.output.empty())
         error = Tr("--output is empty");
     else if (options.output == kStandardStream && !singleFile)
@@ -164,11 +190,12 @@ struct OptionName {
 };
 
 constexpr OptionName kOptions[] = {
-    {"--format", 'f', true},   {"--separator", 's', true},       {"--no-attach", 'n', false},
-    {"--settings", 0, true},   {"--output", 'o', true},          {"--if-exists", 0, true},
-    {"--names", 0, true},      {"--quiet", 'q', false},          {"--help", 'h', false},
-    {"--version", 'V', false}, {"--name-pattern", 0, true},      {"--no-file-times", 0, false},
-    {"--index", 0, false},     {"--save-attachments", 0, false},
+    {"--format", 'f', true},     {"--separator", 's', true},       {"--no-attach", 'n', false},
+    {"--settings", 0, true},     {"--output", 'o', true},          {"--if-exists", 0, true},
+    {"--names", 0, true},        {"--quiet", 'q', false},          {"--help", 'h', false},
+    {"--version", 'V', false},   {"--name-pattern", 0, true},      {"--no-file-times", 0, false},
+    {"--index", 0, false},       {"--save-attachments", 0, false}, {"--to", 0, true},
+    {"--raw-headers", 0, false},
 };
 
 // Finds the option of `arg`: "--name", "--name=VALUE", "-x", "-xVALUE".
@@ -207,6 +234,8 @@ void ApplyFlag(const std::string& name, CliOptions& options) {
         options.index = true;
     else if (name == "--save-attachments")
         options.saveAttachments = true;
+    else if (name == "--raw-headers")
+        options.rawHeaders = true;
     else
         options.quiet = true;
 }
@@ -238,9 +267,16 @@ bool WritesOneFile(const CliOptions& options) {
 
 void ApplyCliExtras(const CliOptions& options, ExportFormat& format) {
     if (options.noFileTimes) format.MailFileTimes = false;
-    if (options.hasNamePattern) format.FileNamePattern = options.namePattern;
+    // The pattern is typed in the system's set; the names it makes are Shift-JIS
+    // until they are written.
+    if (options.hasNamePattern) {
+        format.FileNamePattern =
+            TextRecoder(TextRecoder::From::Locale, "CP932").Recode(options.namePattern, '_');
+    }
     if (options.index) format.WriteIndex = true;
     if (options.saveAttachments) format.SaveAttachments = true;
+    format.Target = options.target;
+    format.RawUtf8Headers = options.rawHeaders;
 }
 
 bool ParseCliOptions(int argc, char** argv, const StandardStreams& streams, CliOptions& options,

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "export/seams/ExportFormat.h"
 #include "resources/Version.h"
 
 namespace tessera {
@@ -33,9 +34,11 @@ struct CliOptions {
     // Beyond the plug-in's dialogs: the INI keys of the same meaning, set here.
     bool noFileTimes = false;  // --no-file-times: MailFileTimes=0
     bool hasNamePattern = false;
-    std::string namePattern;       // --name-pattern: FileNamePattern
-    bool index = false;            // --index: WriteIndex=1
-    bool saveAttachments = false;  // --save-attachments: SaveAttachments=1
+    std::string namePattern;                          // --name-pattern: FileNamePattern
+    bool index = false;                               // --index: WriteIndex=1
+    bool saveAttachments = false;                     // --save-attachments: SaveAttachments=1
+    TargetCharset target = TargetCharset::kShiftJis;  // --to
+    bool rawHeaders = false;                          // --raw-headers
 };
 
 // "-" as INPUT or --output: standard input or output.
@@ -44,7 +47,6 @@ constexpr const char* kStandardStream = "-";
 // True when --format writes one file (mbox, separator), not a folder.
 bool WritesOneFile(const CliOptions& options);
 
-struct ExportFormat;
 // Puts the extras given on the command line into a format (stored or chosen).
 void ApplyCliExtras(const CliOptions& options, ExportFormat& format);
 

@@ -13,6 +13,7 @@
 #include <new>
 #include <string>
 
+#include "export/charset/ShiftJisToUtf8.h"
 #include "export/flow/ExportDriver.h"
 #include "mailstore/MboxFraming.h"
 #include "mailstore/StoreHost.h"
@@ -175,9 +176,12 @@ class CliProgress : public ExportProgress {
 };
 
 // "exported W of N messages, C converted to Shift-JIS, R characters written as references"
-// and, when the format or --no-attach changed signed content, how many signatures that broke.
-std::string ClosingLine(const ExportReport& report, size_t total) {
-    const char* text = report.characterReferences == 1
+// (to UTF-8: no references, but codes no character set defines, when there are any) and, when the
+// format or --no-attach changed signed content, how many signatures that broke.
+std::string ClosingLine(const ExportReport& report, size_t total, TargetCharset target) {
+    const char* text = target == TargetCharset::kUtf8
+                           ? "exported %1 of %2 messages, %3 converted to UTF-8"
+                       : report.characterReferences == 1
                            ? "exported %1 of %2 messages, %3 converted to Shift-JIS, %4 character "
                              "written as a reference (&#NNNNN;)"
                            : "exported %1 of %2 messages, %3 converted to Shift-JIS, %4 characters "
@@ -185,6 +189,12 @@ std::string ClosingLine(const ExportReport& report, size_t total) {
     std::string line = Tr(text, {std::to_string(report.messagesWritten), std::to_string(total),
                                  std::to_string(report.messagesConverted),
                                  std::to_string(report.characterReferences)});
+    if (target == TargetCharset::kUtf8 && report.characterReferences > 0) {
+        const char* text = report.characterReferences == 1
+                               ? ", %1 code no character set defines written as U+FFFD"
+                               : ", %1 codes no character set defines written as U+FFFD";
+        line += Tr(text, {std::to_string(report.characterReferences)});
+    }
     if (report.signaturesBroken > 0) {
         const char* text = report.signaturesBroken == 1
                                ? ", %1 signed message changed: signature no longer verifies"
@@ -240,6 +250,11 @@ int Run(const CliOptions& options) {
     }
     if (!PrepareFolder(options, settings, platform)) return kExitFailed;
     ApplyCliExtras(options, settings);
+    // The INI file's separator is Shift-JIS, as the plug-in stores it: to UTF-8 with the text.
+    std::string separator;
+    if (!options.hasFormat && settings.Target == TargetCharset::kUtf8 &&
+        AppendShiftJisAsUtf8(settings.Separator, separator))
+        settings.Separator.swap(separator);
     HostApi api = BindHostApi(host);
     ExportDriver driver(api, platform);
     platform.SetReport(&driver.Report());
@@ -265,7 +280,13 @@ int Run(const CliOptions& options) {
         return 128 + (interrupted ? interrupted : SIGINT);
     }
     // The closing line: always on trouble, else unless --quiet.
-    if (!allWritten || !inputsOk || !options.quiet) platform.Say(ClosingLine(report, total));
+    if (!allWritten || !inputsOk || !options.quiet) {
+        platform.Say(ClosingLine(report, total, options.target));
+        if (report.messagesWithoutDate > 0) {
+            platform.Say(Tr("%1 message(s) have no usable Date: their files keep the export time",
+                            {std::to_string(report.messagesWithoutDate)}));
+        }
+    }
     if (report.filesUndated > 0) {
         platform.Say(Tr("%1 file(s) keep the export time: the system refused the mail's date",
                         {std::to_string(report.filesUndated)}));

@@ -1,10 +1,13 @@
 #include "export/conversion/internal/AddressHeader.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "export/charset/CharsetSniffing.h"
 #include "export/charset/Utf8ToShiftJis.h"
 #include "export/conversion/HeaderTextConversion.h"
+#include "export/conversion/ShiftJisConverter.h"
+#include "export/conversion/internal/EncodedWords.h"
 #include "export/text/AsciiText.h"
 #include "export/text/ShiftJisText.h"
 
@@ -93,38 +96,6 @@ std::string Unquote(std::string_view quoted) {
 
 // Longest raw UTF-8 name written as encoded words; longer text is no name.
 constexpr size_t kMaxRawNameBytes = 512;
-// UTF-8 bytes per encoded word: 60 base64 characters, within the 75 of a word.
-constexpr size_t kWordBytes = 45;
-
-void AppendBase64(std::string_view bytes, std::string& out) {
-    static const char kDigits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const size_t n = std::min<size_t>(3, bytes.size() - i);
-        unsigned value = 0;
-        for (size_t k = 0; k < 3; ++k) {
-            value = value << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
-        }
-        for (size_t k = 0; k < 4; ++k) {
-            out.push_back(k <= n ? kDigits[(value >> (18 - 6 * k)) & 0x3F] : '=');
-        }
-    }
-}
-
-// `utf8` as UTF-8 B words, cut between characters and separated by a space.
-void AppendEncodedWords(std::string_view utf8, std::string& out) {
-    while (!utf8.empty()) {
-        size_t n = std::min(kWordBytes, utf8.size());
-        while (n < utf8.size() && n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80)
-            --n;
-        out += "=?UTF-8?B?";
-        AppendBase64(utf8.substr(0, n), out);
-        out += "?=";
-        utf8.remove_prefix(n);
-        if (!utf8.empty()) out.push_back(' ');
-    }
-}
-
 // A name of raw UTF-8 on one line, short, with nothing structural inside: the
 // words written for it mean what it did.
 bool IsRawName(std::string_view text) {
@@ -135,8 +106,13 @@ bool IsRawName(std::string_view text) {
 
 class AddressWriter {
   public:
-    AddressWriter(ShiftJisConverter& converter, std::string& out)
-        : converter_(converter), out_(out) {}
+    // `lineBreak`: the header's own, which folds the words of an export to UTF-8.
+    AddressWriter(ShiftJisConverter& converter, std::string& out, std::string_view lineBreak)
+        : converter_(converter),
+          out_(out),
+          utf8_(converter.Target() == TargetCharset::kUtf8),
+          raw_(utf8_ && converter.RawUtf8Headers()),
+          fold_(utf8_ && !raw_ ? lineBreak : std::string_view()) {}
 
     void Run(std::string_view value) {
         size_t run = 0;  // start of the text not yet written
@@ -158,18 +134,46 @@ class AddressWriter {
             } else if (c == ',' || c == ';') {
                 Phrase(value.substr(run, i - run), false);
                 out_.push_back(c);
+                if (c == ',') commas_.push_back(out_.size());
                 run = ++i;
             } else {
                 ++i;
             }
         }
         Phrase(value.substr(run), false);
+        if (!fold_.empty()) FoldAtCommas();
     }
 
   private:
+    // Breaks a line that passes column 78 after the commas between addresses,
+    // where a break changes nothing: words make names longer than they were.
+    void FoldAtCommas() {
+        constexpr size_t kMaxColumn = 78;
+        std::string folded;
+        size_t from = 0;
+        for (size_t i = 0; i <= commas_.size(); ++i) {
+            const size_t to = i < commas_.size() ? commas_[i] : out_.size();
+            const std::string_view piece = std::string_view(out_).substr(from, to - from);
+            const size_t firstLine = std::min(piece.find_first_of("\r\n"), piece.size());
+            const size_t lf = folded.rfind('\n');
+            const size_t column = lf == std::string::npos ? folded.size() : folded.size() - lf - 1;
+            if (i > 0 && column + firstLine > kMaxColumn) {
+                folded += fold_;
+                if (!piece.empty() && piece.front() != ' ' && piece.front() != '\t')
+                    folded.push_back(' ');
+            }
+            folded += piece;
+            from = to;
+        }
+        out_.swap(folded);
+    }
+
     // A display name (before '<' or a group's ':'), or a bare address, which
     // is written as it came.
     void Phrase(std::string_view raw, bool name) {
+        // 8-bit text before a comment is part of a name: to UTF-8, it is one.
+        if (utf8_ && !name && HasEightBitByte(raw) && raw.find('@') == std::string_view::npos)
+            name = true;
         if (!name || raw.empty()) {
             out_.append(raw);
             return;
@@ -187,9 +191,9 @@ class AddressWriter {
             decoded.find("=?") != std::string::npos) {
             // Nothing decoded, or words left that a quote would hide; raw UTF-8
             // that Shift-JIS cannot hold becomes encoded words.
-            if (IsRawName(inner)) {
+            if (!raw_ && IsRawName(inner)) {
                 out_.append(raw.substr(0, first));
-                AppendEncodedWords(inner, out_);
+                AppendEncodedWords(inner, out_, fold_);
                 out_.append(raw.substr(last));
                 return;
             }
@@ -197,7 +201,16 @@ class AddressWriter {
             return;
         }
         out_.append(raw.substr(0, first));
-        if (!quoted && !NeedsQuoting(decoded)) {
+        if (raw_ && HasEightBitByte(decoded)) {
+            // UTF-8 bytes are never ASCII: specials and escapes are found byte by byte.
+            if (quoted || decoded.find_first_of(kSpecials) != std::string::npos) {
+                QuoteUtf8(decoded);
+            } else {
+                out_ += decoded;
+            }
+        } else if (utf8_ && HasEightBitByte(decoded)) {
+            AppendEncodedWords(decoded, out_, fold_);  // words need no quotes
+        } else if (!quoted && !NeedsQuoting(decoded)) {
             out_ += decoded;
         } else if (HasTrailBackslash(decoded)) {
             out_.append(core);  // a reader would take the byte for an escape
@@ -221,16 +234,40 @@ class AddressWriter {
         out_.push_back('"');
     }
 
+    void QuoteUtf8(std::string_view utf8) {
+        out_.push_back('"');
+        for (char c : utf8) {
+            if (c == '"' || c == '\\') out_.push_back('\\');
+            out_.push_back(c);
+        }
+        out_.push_back('"');
+    }
+
     void Comment(std::string_view raw) {
         if (raw.size() < 2 || raw.back() != ')') {
             out_.append(raw);
             return;
         }
         std::string decoded;
-        const bool changed = ConvertHeaderText(raw.substr(1, raw.size() - 2), converter_,
-                                               Unmappable::kRefuse, decoded);
+        const std::string_view inner = raw.substr(1, raw.size() - 2);
+        bool changed = ConvertHeaderText(inner, converter_, Unmappable::kRefuse, decoded);
+        if (utf8_ && !raw_) {
+            // Raw UTF-8 is converted too: into words, like everything 8-bit.
+            if (!changed && HasEightBitByte(inner) && IsWellFormedUtf8(inner)) {
+                decoded.assign(inner.data(), inner.size());
+                changed = true;
+            }
+            if (changed && HasEightBitByte(decoded) && decoded.find("=?") == std::string::npos) {
+                out_.push_back('(');
+                AppendEncodedWords(decoded, out_, fold_);
+                out_.push_back(')');
+                return;
+            }
+        }
         const auto structural = [](unsigned char c) { return c == '(' || c == ')' || c == '\\'; };
-        if (!changed || AnyByte(decoded, structural, structural)) {
+        const bool structuralInside = raw_ ? decoded.find_first_of("()\\") != std::string::npos
+                                           : AnyByte(decoded, structural, structural);
+        if (!changed || structuralInside || (utf8_ && !raw_ && HasEightBitByte(decoded))) {
             out_.append(raw);
             return;
         }
@@ -241,6 +278,10 @@ class AddressWriter {
 
     ShiftJisConverter& converter_;
     std::string& out_;
+    bool utf8_;
+    bool raw_;  // to UTF-8 with raw headers: names and comments in raw UTF-8
+    std::string_view fold_;
+    std::vector<size_t> commas_;  // where in out_ each comma between addresses ends
 };
 
 }  // namespace
@@ -259,7 +300,7 @@ bool ConvertAddressHeader(std::string_view line, ShiftJisConverter& converter, s
     out.clear();
     const size_t colon = line.find(':');
     out.append(line.substr(0, colon + 1));
-    AddressWriter(converter, out).Run(line.substr(colon + 1));
+    AddressWriter(converter, out, LineBreakOf(line)).Run(line.substr(colon + 1));
     return out != line;
 }
 

@@ -2,7 +2,8 @@
 // the same addresses and display names: only names and comments are decoded,
 // a decoded name that needs quoting is quoted, and a name or comment that
 // Shift-JIS cannot hold, or whose quoted form would hold a 0x5C byte a reader
-// takes for an escape, keeps its encoded words.
+// takes for an escape, keeps its encoded words. In an export to UTF-8, a name
+// or comment that holds 8-bit text is written as UTF-8 words instead.
 #pragma once
 
 #include <string>

@@ -9,6 +9,7 @@
 #include "export/framing/MessageFraming.h"
 #include "export/mime/AttachmentRule.h"
 #include "export/mime/ForwardedMessage.h"
+#include "export/mime/LineReader.h"
 #include "export/mime/MimePart.h"
 #include "export/mime/PartLabels.h"
 #include "export/mime/SignedContent.h"
@@ -52,7 +53,9 @@ MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format,
       format_(format),
       framing_(framing),
       progress_(progress),
-      converter_(host, progress) {}
+      converter_(host, progress, format.Target) {
+    converter_.SetRawUtf8Headers(format.RawUtf8Headers);
+}
 
 bool MessageWriter::ConvertParts(MimePart* part, const char* charset, AttachmentHook* hook) {
     bool changed = part != nullptr && ConvertHeaderLines(*part);
@@ -144,6 +147,7 @@ bool MessageWriter::Read(const char* id, HostMessage& message) {
     const char* text = message.source->get();
     const size_t length = TextLength(text);  // the one scan for the NUL that ends it
     message.lineEnded = length <= 3 || (text[length - 2] == '\r' && text[length - 1] == '\n');
+    message.lineBreak = SourceLineBreak(text, text + length);
     progress_.Tick();
     ParseSource source;
     source.keepViews = true;

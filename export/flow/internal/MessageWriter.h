@@ -1,12 +1,13 @@
 // One host message, from its source to the bytes of its format: read (fetched
 // once, parsed whole, the source given back), then written (Japanese text
-// converted to Shift-JIS by TextPartConversion, attachments left out when
+// converted to the target charset by TextPartConversion, attachments left out when
 // asked, framed by the format's MessageFraming).
 #pragma once
 
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "export/conversion/ShiftJisConverter.h"
 #include "export/mime/MimePart.h"
@@ -26,6 +27,7 @@ struct HostMessage {
     std::optional<HostText> source;  // declared first: the tree's views point into it
     MimePart root;
     bool lineEnded = true;  // the source ended its last line (or was shorter than 3 bytes)
+    std::string_view lineBreak = "\r\n";  // the source's (SourceLineBreak)
 };
 
 // Sees a message (and each forwarded message converted inside it) after its

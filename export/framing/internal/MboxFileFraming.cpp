@@ -34,7 +34,7 @@ void MboxFileFraming::Prepare(MimePart& root) const {
 MessageFraming::LineTest MboxFileFraming::ChangesLine() const { return LineNeedsFromQuote; }
 
 void MboxFileFraming::WriteLeadIn(const MimePart& root, TextSink& sink) const {
-    std::string envelope = BuildEnvelopeLine(root, exportTime_);
+    std::string envelope = BuildEnvelopeLine(root, exportTime_, utf8_);
     sink.Put(envelope.data(), envelope.size());
 }
 

@@ -11,7 +11,9 @@ namespace tessera {
 
 class MboxFileFraming : public MessageFraming {
   public:
-    explicit MboxFileFraming(const CalendarTime& exportTime) : exportTime_(exportTime) {}
+    // `utf8`: the messages' headers are written in UTF-8 (an export to UTF-8).
+    MboxFileFraming(const CalendarTime& exportTime, bool utf8)
+        : exportTime_(exportTime), utf8_(utf8) {}
 
     bool OneFile() const override { return true; }
     const char* Extension() const override { return ".txt"; }
@@ -26,6 +28,7 @@ class MboxFileFraming : public MessageFraming {
 
   private:
     const CalendarTime exportTime_;  // for envelope lines whose Date cannot be read
+    const bool utf8_;
 };
 
 }  // namespace tessera

@@ -8,13 +8,14 @@ _tessera_export() {
         -f|--format) COMPREPLY=($(compgen -W 'mbox eml separator' -- "$cur")); return ;;
         --if-exists) COMPREPLY=($(compgen -W 'overwrite append cancel' -- "$cur")); return ;;
         --names) COMPREPLY=($(compgen -W 'locale sjis' -- "$cur")); return ;;
+        --to) COMPREPLY=($(compgen -W 'shift_jis utf-8' -- "$cur")); return ;;
         --settings) COMPREPLY=($(compgen -f -X '!*.[iI][nN][iI]' -- "$cur")); compopt -o plusdirs; return ;;
         -o|--output) COMPREPLY=($(compgen -f -- "$cur")); return ;;
         -s|--separator) return ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-f --format -s --separator -n --no-attach --settings -o --output
-            --if-exists --names -q --quiet -h --help -V --version' -- "$cur"))
+            --if-exists --names --to --raw-headers -q --quiet -h --help -V --version' -- "$cur"))
         return
     fi
     COMPREPLY=($(compgen -f -- "$cur"))
