@@ -109,6 +109,9 @@ def run_once(kind, what, work):
     found = re.search(rb"command time: ([0-9.]+) ms", done.stdout + done.stderr)
     if not found:
         sys.exit("paired_bench: no command time from simhost")
+    # A command that wrote nothing (a file name the locale cannot hold, say) timed nothing.
+    if not os.listdir(os.path.join(folder, "out")):
+        sys.exit("paired_bench: the plug-in wrote nothing (run under scripts/wine-env.sh)")
     return float(found.group(1)) / 1000
 
 
@@ -149,7 +152,7 @@ def table(rows, args):
              "of the shared machine weighs little. `.eml` folders on tmpfs (/dev/shm). Plug-in rows: "
              "the export's own time by the simulated host's `--time`, without Wine's start-up; "
              "`tessera-export.exe` rows: the whole process under Wine, start-up included. Rows marked "
-             "\"before:\" are the build before the read-once and C-runtime work, run in the same rounds. "
+             "\"before:\" are the earlier build given as --base-native and --base-win, run in the same rounds. "
              "x native: the Wine row's time over the same build's native `--format mbox` in its round; "
              "x before: the \"before:\" row's time over this row's, in each round (above 1: faster now).",
              "", "| input | command | median s | / cat | x nkf | x native | x before |",

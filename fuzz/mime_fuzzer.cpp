@@ -39,6 +39,36 @@ void CheckPruned(const tessera::MimePart& container, bool dropHtml) {
     }
 }
 
+bool StartsWithF(const char* text, size_t length) { return length > 0 && text[0] == 'F'; }
+
+// The same tree with lines kept as views of the text: read, walked and written
+// as the copies are.
+void CheckViews(const std::string& text, const char* stop, const tessera::MimePart& root,
+                const std::string& out) {
+    tessera::MimePart viewed;
+    tessera::ParseSource source;
+    source.keepViews = true;
+    source.copyWhen = StartsWithF;
+    const char* cursor = text.c_str();
+    viewed.Parse(cursor, text.c_str() + text.size(), nullptr, tessera::Unwatched(), source);
+    Check(cursor == stop);
+    Check(viewed.Serialize() == out && viewed.SerializedSize() == out.size());
+    const tessera::MimePart* a = &root;
+    const tessera::MimePart* b = &viewed;
+    for (; a != nullptr && b != nullptr; a = a->firstChild, b = b->firstChild) {
+        tessera::ConstLineCursor x(a->body), y(b->body);
+        for (; x && y; x.Next(), y.Next()) {
+            Check(x.Stored() == y.Stored() && x.EndsInCrLf() == y.EndsInCrLf());
+            Check(x->length == y->length && std::memcmp(x->text, y->text, x->length) == 0);
+        }
+        Check(!x && !y);
+    }
+    Check(a == nullptr && b == nullptr);
+    // Changed lines: the views become copies first.
+    for (tessera::LineCursor line(viewed.body); line; line.Next()) line->SetText("x\r\n", 3);
+    Check(viewed.SerializedSize() == viewed.Serialize().size());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -50,6 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t consumed = static_cast<size_t>(cursor - text.c_str());
     const std::string out = root.Serialize();
     CheckLines(out);
+    CheckViews(text, cursor, root, out);
     // No byte is lost: every consumed line comes back with a break at least as long.
     Check(out.size() >= consumed);
     char value[256];

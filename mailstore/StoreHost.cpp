@@ -118,14 +118,14 @@ int StoreHost::GetCharSet(const char* id, char* buffer, int size) {
 char* StoreHost::Iso2022Jp(const char* text, int) {
     if (!text) return nullptr;
     scratch_.clear();
-    AppendIso2022JpAsShiftJis(text, scratch_);
+    AppendIso2022JpAsShiftJis(std::string_view(text, TextLength(text)), scratch_);
     return NewBuffer(scratch_);
 }
 
 char* StoreHost::EucJp(const char* text, int) {
     if (!text) return nullptr;
     scratch_.clear();
-    AppendEucJpAsShiftJis(text, scratch_);
+    AppendEucJpAsShiftJis(std::string_view(text, TextLength(text)), scratch_);
     return NewBuffer(scratch_);
 }
 

@@ -275,8 +275,10 @@ bool NeedsOwnJisDecoding(JapaneseCharset charset, std::string_view line) {
     if (charset == JapaneseCharset::kEucJp)
         return FindByte(line.data(), line.data() + line.size(), kSingleShift3) != nullptr;
     if (charset != JapaneseCharset::kIso2022Jp) return false;
-    for (size_t at = line.find('\x1b'); at != std::string_view::npos;
-         at = line.find('\x1b', at + 1)) {
+    const char* const end = line.data() + line.size();
+    for (const char* escape = FindByte(line.data(), end, '\x1b'); escape != nullptr;
+         escape = FindByte(escape + 1, end, '\x1b')) {
+        const size_t at = static_cast<size_t>(escape - line.data());
         // The sequences of nearly every line first: ESC ( x, ESC $ B, ESC $ @.
         const char next = at + 1 < line.size() ? line[at + 1] : '\0';
         const char after = at + 2 < line.size() ? line[at + 2] : '\0';

@@ -48,7 +48,12 @@ size_t LineLength(std::string_view text) {
 
 // True when Shift-JIS text holds the geta mark 〓 (81 AC) as a character.
 bool HasGetaMark(std::string_view text) {
-    if (text.find("\x81\xAC") == std::string_view::npos) return false;  // nearly always
+    const char* const end = text.data() + text.size();
+    bool any = false;  // nearly always not: looked for with the engine's own scan
+    for (const char* p = FindByte(text.data(), end, '\x81'); p != nullptr && !any;
+         p = FindByte(p + 1, end, '\x81'))
+        any = p + 1 != end && p[1] == '\xAC';
+    if (!any) return false;
     for (size_t i = 0; i + 1 < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (!IsShiftJisLeadByte(c)) {
@@ -189,7 +194,7 @@ bool ShiftJisConverter::AppendJis(JapaneseCharset charset, std::string_view text
 
 bool ShiftJisConverter::AppendJisLine(JapaneseCharset charset, const char* line,
                                       Unmappable unmappable, std::string& out) {
-    const std::string_view text(line);
+    const std::string_view text(line, TextLength(line));  // the engine's scan, not the C runtime's
     if (target_ == TargetCharset::kUtf8) return AppendAsUtf8(charset, text, out);
     if (NeedsOwnJisDecoding(charset, text)) {
         size_t unmapped = 0;

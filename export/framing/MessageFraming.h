@@ -4,6 +4,7 @@
 // (FramingFor); the export walk is the same for all of them.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,10 @@ class MessageFraming {
     virtual std::string AppendLeadIn(const std::string& tail) const;
     // Changes the converted message needs in this format (quoting, for one).
     virtual void Prepare(MimePart& /*root*/) const {}
+    // True for a line Prepare may change: such lines are read as copies, all
+    // others may stay where they were read. Null: Prepare changes no line.
+    using LineTest = bool (*)(const char* text, size_t length);
+    virtual LineTest ChangesLine() const { return nullptr; }
     // Written before the message.
     virtual void WriteLeadIn(const MimePart& /*root*/, TextSink& /*sink*/) const {}
     // Written after it. `lineEnded`: the source ended its last line (or was

@@ -7,17 +7,10 @@
 #include <utility>
 
 #include "export/mime/LineArena.h"
+#include "export/text/ByteScan.h"
 #include "export/text/TextSink.h"
 
 namespace tessera {
-
-// A run of records in arena storage. Each record is a varint v, then v >> 2
-// bytes; v & 3 tells what they are.
-struct LineList::Segment {
-    Segment* next;
-    char* data;
-    size_t size;
-};
 
 namespace {
 
@@ -26,6 +19,11 @@ using Segment = LineList::Segment;
 constexpr size_t kText = 0;  // a line's bytes
 constexpr size_t kLine = 1;  // a line's bytes, then CR LF
 constexpr size_t kGap = 2;   // bytes to skip, left where a line shrank
+// Lines that stand elsewhere, one after another: where the first starts, then
+// a varint for each, its length << 1 | 1 when its break is two bytes (CR LF)
+// rather than one. Its own varint is always four bytes wide, so that it can
+// grow in place.
+constexpr size_t kView = LineList::kView;
 constexpr size_t kMaxContent = std::numeric_limits<size_t>::max() >> 2;
 
 size_t VarintBytes(size_t v) {
@@ -114,6 +112,7 @@ char* LineList::Reserve(size_t bytes) {
 }
 
 void LineList::Append(const char* p, size_t n) {
+    openView_ = nullptr;
     const Record r = Measure(p, n);
     Encode(Reserve(r.Size()), r, p);
     ++count_;
@@ -121,10 +120,53 @@ void LineList::Append(const char* p, size_t n) {
 }
 
 void LineList::AppendLine(const char* p, size_t n) {
+    openView_ = nullptr;
     const Record r = MakeRecord(kLine, n);
     Encode(Reserve(r.Size()), r, p);
     ++count_;
     bytes_ += n + 2;
+}
+
+namespace {
+
+constexpr size_t kViewRoom = 256;  // taken from the arena at a time for a view's lengths
+
+}  // namespace
+
+void LineList::AppendViewSlowly(const char* p, size_t n, size_t breakBytes,
+                                bool (*screen)(const char*, size_t)) {
+    if (n > kMaxContent) throw std::length_error("line too long to store");
+    const size_t length = n << 1 | (breakBytes == 2 ? 1 : 0);
+    ++count_;
+    bytes_ += n + 2;
+    if (openView_ != nullptr && p == openViewEnd_ && screen == screen_) {
+        openViewEnd_ = p + n + breakBytes;
+        char* at = tail_->data + tail_->size;
+        const size_t width = VarintBytes(length);
+        if (openPayload_ + width <= kMaxViewPayload &&
+            (width <= viewRoom_ || Arena().TryGrow(at + viewRoom_, kViewRoom))) {
+            if (width > viewRoom_) viewRoom_ += kViewRoom;
+            PutVarint(at, length, width);
+            viewRoom_ -= width;
+            tail_->size += width;
+            openPayload_ += width;
+            PutViewHeader(openView_, openPayload_);
+            return;
+        }
+    }
+    if (views_++ == 0) screen_ = screen;
+    if (screen != screen_) mixedScreens_ = true;
+    // The list's end leaves the room of an earlier view behind; Reserve then
+    // starts a segment.
+    const size_t width = VarintBytes(length);
+    openPayload_ = sizeof p + width;
+    char* at = Reserve(kViewHeader + openPayload_);
+    viewRoom_ = Arena().TryGrow(at + kViewHeader + openPayload_, kViewRoom) ? kViewRoom : 0;
+    openView_ = at;
+    PutViewHeader(at, openPayload_);
+    std::memcpy(at + kViewHeader, &p, sizeof p);
+    PutVarint(at + kViewHeader + sizeof p, length, width);
+    openViewEnd_ = p + n + breakBytes;
 }
 
 void LineList::Clear() {
@@ -132,15 +174,22 @@ void LineList::Clear() {
     tail_ = nullptr;
     count_ = 0;
     bytes_ = 0;
+    views_ = 0;
+    openView_ = nullptr;
+    openViewEnd_ = nullptr;
+    screen_ = nullptr;
+    mixedScreens_ = false;
     if (ownArena_) ownArena_->Reset();
 }
 
 namespace {
 
 // Calls visit(bytes, length, crlf) for each line from `head` on, in order,
-// until it returns false; false then, else true.
-template <class Visit>
-bool VisitLines(const Segment* head, Visit visit) {
+// until it returns false; false then, else true. A view's lines go to
+// visitView(first, lengths, end) instead: the varints of their lengths are
+// [lengths, end).
+template <class Visit, class VisitView>
+bool VisitRecords(const Segment* head, Visit visit, VisitView visitView) {
     for (const Segment* segment = head; segment != nullptr; segment = segment->next) {
         const char* at = segment->data;
         const char* const end = at + segment->size;
@@ -148,16 +197,50 @@ bool VisitLines(const Segment* head, Visit visit) {
             size_t v;
             at = GetVarint(at, v);
             const size_t n = v >> 2;
-            if ((v & 3) != kGap && !visit(at, n, (v & 3) == kLine)) return false;
+            const size_t kind = v & 3;
+            if (kind == kView) {
+                const char* first;
+                std::memcpy(&first, at, sizeof first);
+                if (!visitView(first, at + sizeof first, at + n)) return false;
+            } else if (kind != kGap && !visit(at, n, kind == kLine)) {
+                return false;
+            }
             at += n;
         }
     }
     return true;
 }
 
+// Calls visit for each line of a view, as stored: ending in CR LF.
+template <class Visit>
+bool VisitViewLines(const char* line, const char* lengths, const char* end, Visit visit) {
+    while (lengths < end) {
+        size_t v;
+        lengths = GetVarint(lengths, v);
+        if (!visit(line, v >> 1, true)) return false;
+        line += (v >> 1) + 1 + (v & 1);
+    }
+    return true;
+}
+
+template <class Visit>
+bool VisitLines(const Segment* head, Visit visit) {
+    return VisitRecords(head, visit,
+                        [&visit](const char* line, const char* lengths, const char* end) {
+                            return VisitViewLines(line, lengths, end, visit);
+                        });
+}
+
 }  // namespace
 
 void LineList::Swap(LineList& other) {
+    std::swap(views_, other.views_);
+    std::swap(openView_, other.openView_);
+    std::swap(openViewEnd_, other.openViewEnd_);
+    std::swap(openPayload_, other.openPayload_);
+    std::swap(viewRoom_, other.viewRoom_);
+    std::swap(mixedScreens_, other.mixedScreens_);
+    std::swap(screen_, other.screen_);
     std::swap(head_, other.head_);
     std::swap(tail_, other.tail_);
     std::swap(count_, other.count_);
@@ -167,21 +250,72 @@ void LineList::Swap(LineList& other) {
 }
 
 void LineList::WriteTo(TextSink& sink) const {
-    VisitLines(head_, [&sink](const char* text, size_t n, bool crlf) {
-        sink.Put(text, n);
-        if (crlf) sink.Put("\r\n", 2);
-        return true;
+    VisitRecords(
+        head_,
+        [&sink](const char* text, size_t n, bool crlf) {
+            sink.Put(text, n);
+            if (crlf) sink.Put("\r\n", 2);
+            return true;
+        },
+        [&sink](const char* line, const char* lengths, const char* end) {
+            // Lines that end in CR LF go out as they stand, a run of them in one piece.
+            const char* run = line;
+            while (lengths < end) {
+                size_t v;
+                lengths = GetVarint(lengths, v);
+                line += v >> 1;
+                if (v & 1) {
+                    line += 2;
+                    continue;
+                }
+                sink.Put(run, static_cast<size_t>(line - run));
+                sink.Put("\r\n", 2);
+                run = ++line;
+            }
+            sink.Put(run, static_cast<size_t>(line - run));
+            return true;
+        });
+}
+
+bool LineList::AnyLine(bool (*test)(const char* text, size_t length),
+                       bool (*screenedBy)(const char* text, size_t length)) const {
+    const auto fails = [test](const char* text, size_t n, bool) { return !test(text, n); };
+    const bool screened = screenedBy != nullptr && screen_ == screenedBy && !mixedScreens_;
+    return !VisitRecords(head_, fails, [&](const char* line, const char* lengths, const char* end) {
+        return screened || VisitViewLines(line, lengths, end, fails);
     });
 }
 
-bool LineList::AnyLine(bool (*test)(const char* text, size_t length)) const {
-    return !VisitLines(head_, [test](const char* text, size_t n, bool) { return !test(text, n); });
+void LineList::CopyViews() {
+    if (views_ == 0) return;
+    LineList copy;
+    copy.SetArena(arena_);
+    VisitLines(head_, [&copy](const char* text, size_t n, bool crlf) {
+        const Record r = MakeRecord(crlf ? kLine : kText, n);
+        Encode(copy.Reserve(r.Size()), r, text);
+        return true;
+    });
+    copy.count_ = count_;
+    copy.bytes_ = bytes_;
+    Swap(copy);  // with a shared arena, the old records stay there until it is reset
 }
 
 void LineEntry::SetText(const char* p, size_t n) { cursor_.Replace(p, n); }
 
-LineCursor::LineCursor(LineList& list) : list_(list), segment_(list.head_), entry_(*this) {
+LineCursor::LineCursor(LineList& list, bool writable) : list_(list), entry_(*this) {
+    if (writable) list.CopyViews();
+    segment_ = list.head_;
     Settle();
+}
+
+void LineCursor::ViewLine() {
+    size_t v;
+    viewLengths_ = GetVarint(viewLengths_, v);
+    content_ = viewAt_;
+    contentLength_ = v >> 1;
+    viewAt_ += contentLength_ + 1 + (v & 1);
+    crlf_ = true;
+    on_ = true;
 }
 
 void LineCursor::Settle() {
@@ -193,6 +327,12 @@ void LineCursor::Settle() {
             content_ = GetVarint(segment_->data + pos_, v);
             contentLength_ = v >> 2;
             end_ = static_cast<size_t>(content_ - segment_->data) + contentLength_;
+            if ((v & 3) == kView) {
+                std::memcpy(&viewAt_, content_, sizeof viewAt_);
+                viewLengths_ = content_ + sizeof viewAt_;
+                viewEnd_ = content_ + contentLength_;
+                return ViewLine();
+            }
             if ((v & 3) != kGap) {
                 crlf_ = (v & 3) == kLine;
                 on_ = true;
@@ -237,6 +377,11 @@ bool LineCursor::EndsInCrLf() const {
 }
 
 void LineCursor::Next() {
+    if (viewEnd_ != nullptr) {
+        materialized_ = false;
+        if (viewLengths_ < viewEnd_) return ViewLine();
+        viewEnd_ = nullptr;
+    }
     if (copy_ != nullptr) {
         if (!replaced_) std::memcpy(CopyRoom(end_ - pos_), segment_->data + pos_, end_ - pos_);
         // What was read (gaps included) now lives in copy_ or nowhere.

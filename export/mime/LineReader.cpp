@@ -6,36 +6,6 @@
 
 namespace tessera {
 
-namespace {
-
-// Consumes a CR, LF or CR LF at the cursor; returns whether there was one.
-bool ConsumeBreak(const char*& cursor, const char* end) {
-    if (cursor == end) return false;
-    if (*cursor == '\n') {
-        ++cursor;
-        return true;
-    }
-    if (*cursor != '\r') return false;
-    ++cursor;
-    if (cursor != end && *cursor == '\n') ++cursor;
-    return true;
-}
-
-}  // namespace
-
-bool NextLine(const char*& cursor, const char* end, size_t limit, LineSpan& line) {
-    if (cursor >= end) return false;
-    const size_t available = static_cast<size_t>(end - cursor);
-    const size_t window = available < limit ? available : limit;
-    const char* stop = FindLineBreak(cursor, cursor + window);
-    if (stop == nullptr) stop = cursor + window;
-    line.data = cursor;
-    line.length = static_cast<size_t>(stop - cursor);
-    cursor = stop;
-    line.hadBreak = ConsumeBreak(cursor, end);
-    return true;
-}
-
 std::string_view SourceLineBreak(const char* text, const char* end) {
     const char* at = FindLineBreak(text, end);
     if (at == nullptr || (*at == '\r' && at + 1 != end && at[1] == '\n')) return "\r\n";

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "export/text/ByteScan.h"
+
 namespace tessera {
 
 // Longest line piece the MIME walker stores (its line buffer is one byte larger).
@@ -18,8 +20,20 @@ struct LineSpan {
 // Reads the next line of [cursor, end), at most `limit` bytes of it, and moves the
 // cursor past what it consumed. CR, LF and CR LF each end a line. A break that
 // directly follows a full `limit`-byte piece belongs to that piece. Returns false
-// only when cursor == end. `limit` must be at least 1.
-bool NextLine(const char*& cursor, const char* end, size_t limit, LineSpan& line);
+// only when cursor == end. `limit` must be at least 1. Inline: it runs once a line.
+inline bool NextLine(const char*& cursor, const char* end, size_t limit, LineSpan& line) {
+    if (cursor >= end) return false;
+    const size_t available = static_cast<size_t>(end - cursor);
+    const char* const window = cursor + (available < limit ? available : limit);
+    const char* stop = FindLineBreak(cursor, window);
+    if (stop == nullptr) stop = window;
+    line.data = cursor;
+    line.length = static_cast<size_t>(stop - cursor);
+    line.hadBreak = stop != end && (*stop == '\n' || *stop == '\r');
+    if (line.hadBreak) stop += (*stop == '\r' && stop + 1 != end && stop[1] == '\n') ? 2 : 1;
+    cursor = stop;
+    return true;
+}
 
 // The line break a source text uses: its first one (CR LF, LF or CR), CR LF
 // when it has none. The parser ends every line in CR LF; what is written

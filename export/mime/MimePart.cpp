@@ -35,19 +35,34 @@ struct Frame {
     size_t depth;
     MimePart* lastChild;
     Mode mode;
+    bool views;  // body lines may be kept as views: set when the body starts
 };
 
 // Builds a tree line by line with an explicit stack of open entities, so neither
 // nesting nor sibling counts reach the call stack.
+// Lines parsed between two ticks: well under a millisecond of work.
+constexpr unsigned kLinesPerTick = 4096;
+
 class MimeParser {
   public:
-    MimeParser(const char* cursor, const char* end, ExportProgress& progress)
-        : cursor_(cursor), end_(end), progress_(progress) {}
+    MimeParser(const char* cursor, const char* end, ExportProgress& progress,
+               const ParseSource& source)
+        : cursor_(cursor), end_(end), progress_(progress), source_(source) {}
     const char* Run(MimePart& root, const char* enclosing);
 
   private:
     void Push(MimePart* part, const char* enclosing, size_t depth);
     void Step();
+    // Reads the plain lines of a body (none starting with "--") in a tight
+    // loop: most lines of a message.
+    void BodyRun(LineList& body, bool views);
+    // Counts a line read; ticks the progress every few thousand.
+    void Counted() {
+        if (++linesUntested_ == kLinesPerTick) {
+            linesUntested_ = 0;
+            progress_.Tick();
+        }
+    }
     void HeaderLine(Frame& frame, const LineSpan& line);
     void ApplyContentType(MimePart& part);
     void BodyLine(const LineSpan& line, const char* lineStart);
@@ -55,6 +70,8 @@ class MimeParser {
     bool BelongsToEnclosing(const Frame& frame, const LineSpan& line) const;
     void OpenChild(Frame& frame);
     void EndFrame(const char* lineStart);
+    // Stores the line just read at the end of `lines`.
+    void StoreLine(LineList& lines, const LineSpan& line, bool view);
 
     const char* cursor_;
     const char* end_;
@@ -62,30 +79,39 @@ class MimeParser {
     std::string header_;  // one scratch buffer for folded headers, reused
     size_t partsLeft_ = kMaxPartCount;
     ExportProgress& progress_;
+    const ParseSource& source_;
+    unsigned linesUntested_ = 0;  // read since the last tick
 };
-
-// Lines parsed between two ticks: well under a millisecond of work.
-constexpr unsigned kLinesPerTick = 4096;
 
 const char* MimeParser::Run(MimePart& root, const char* enclosing) {
     Push(&root, enclosing, 0);
-    unsigned lines = 0;
     while (!stack_.empty() && cursor_ < end_) {
         Step();
-        if (++lines == kLinesPerTick) {
-            lines = 0;
-            progress_.Tick();
-        }
+        Counted();
     }
     return cursor_;
 }
 
 void MimeParser::Push(MimePart* part, const char* enclosing, size_t depth) {
     const size_t enclosingLength = enclosing != nullptr ? TextLength(enclosing) : 0;
-    stack_.push_back(Frame{part, enclosing, enclosingLength, 0, depth, nullptr, Mode::kHeader});
+    stack_.push_back(
+        Frame{part, enclosing, enclosingLength, 0, depth, nullptr, Mode::kHeader, false});
+}
+
+void MimeParser::BodyRun(LineList& body, bool views) {
+    while (cursor_ < end_ && !(end_ - cursor_ >= 2 && cursor_[0] == '-' && cursor_[1] == '-')) {
+        LineSpan line;
+        NextLine(cursor_, end_, kMaxLineBytes, line);
+        StoreLine(body, line, views);
+        Counted();
+    }
 }
 
 void MimeParser::Step() {
+    if (stack_.back().mode == Mode::kBody) {
+        BodyRun(stack_.back().part->body, stack_.back().views);
+        if (cursor_ >= end_) return;
+    }
     const char* lineStart = cursor_;
     LineSpan line;
     NextLine(cursor_, end_, kMaxLineBytes, line);
@@ -101,6 +127,8 @@ void MimeParser::HeaderLine(Frame& frame, const LineSpan& line) {
         part.headers.AppendLine("", 0);
         frame.mode = Mode::kBody;
         frame.boundaryLength = part.boundary != nullptr ? TextLength(part.boundary) : 0;
+        frame.views =
+            source_.keepViews && part.type[0] != '\0' && !EqualsIgnoreCase(part.type, "text");
         return;
     }
     header_.assign(line.data, line.length);
@@ -142,10 +170,7 @@ void MimeParser::BodyLine(const LineSpan& line, const char* lineStart) {
     Frame& frame = stack_.back();
     MimePart& part = *frame.part;
     const bool dashes = line.length >= 2 && line.data[0] == '-' && line.data[1] == '-';
-    if (!dashes) {
-        part.body.AppendLine(line.data, line.length);
-        return;
-    }
+    if (!dashes) return StoreLine(part.body, line, frame.views);
     const char* rest = line.data + 2;
     const size_t restLength = line.length - 2;
     const size_t b = frame.boundaryLength;
@@ -165,14 +190,26 @@ void MimeParser::BodyLine(const LineSpan& line, const char* lineStart) {
         return;
     }
     if (BelongsToEnclosing(frame, line)) return EndFrame(lineStart);
-    part.body.AppendLine(line.data, line.length);
+    StoreLine(part.body, line, frame.views);
 }
 
 void MimeParser::EpilogueLine(const LineSpan& line, const char* lineStart) {
     Frame& frame = stack_.back();
     const bool dashes = line.length >= 2 && line.data[0] == '-' && line.data[1] == '-';
     if (dashes && BelongsToEnclosing(frame, line)) return EndFrame(lineStart);
-    frame.part->epilogue.AppendLine(line.data, line.length);
+    StoreLine(frame.part->epilogue, line, frame.views);
+}
+
+inline void MimeParser::StoreLine(LineList& lines, const LineSpan& line, bool view) {
+    // A piece of a longer line has no break of its own: it is given one.
+    if (view && line.hadBreak &&
+        (source_.copyWhen == nullptr || !source_.copyWhen(line.data, line.length))) {
+        const size_t breakBytes = static_cast<size_t>(cursor_ - line.data) - line.length;
+        lines.AppendView(line.data, line.length, breakBytes, source_.copyWhen);
+        if (source_.keptViews != nullptr) *source_.keptViews = true;
+        return;
+    }
+    lines.AppendLine(line.data, line.length);
 }
 
 void MimeParser::OpenChild(Frame& frame) {
@@ -262,15 +299,16 @@ void MimePart::Parse(const char*& cursor, const char* enclosingBoundary) {
 }
 
 void MimePart::Parse(const char*& cursor, const char* end, const char* enclosingBoundary,
-                     ExportProgress& progress) {
+                     ExportProgress& progress, const ParseSource& source) {
     Reset();
     // A part parsed on its own (a message) keeps its lines in storage of its own.
     if (arena_ == nullptr) {
         ownArena_ = std::make_unique<LineArena>();
         UseArena(ownArena_.get());
     }
-    end = cursor + TextLengthWithin(cursor, static_cast<size_t>(end - cursor));
-    MimeParser parser(cursor, end, progress);
+    if (!source.measured)
+        end = cursor + TextLengthWithin(cursor, static_cast<size_t>(end - cursor));
+    MimeParser parser(cursor, end, progress, source);
     cursor = parser.Run(*this, enclosingBoundary);
 }
 

@@ -24,6 +24,23 @@ constexpr size_t kMaxMediaTypeLength = 40;
 // new entry.
 constexpr size_t kMaxFoldedHeaderBytes = 65536;
 
+// How Parse reads its text.
+struct ParseSource {
+    // Body lines that end in a break, of parts that are not text (attachments,
+    // the preambles and epilogues of containers: what no conversion rebuilds),
+    // are held as views of the text instead of copies: the text then stays,
+    // unchanged, until the tree is gone. Text is copied, so that a message of
+    // text needs its text no longer once parsed.
+    bool keepViews = false;
+    // Set when a line was kept as a view (when not null).
+    bool* keptViews = nullptr;
+    // Lines for which this holds are copied all the same (lines a later step
+    // rewrites); null: none. Passed on to LineList::AppendView as its screen.
+    bool (*copyWhen)(const char* text, size_t length) = nullptr;
+    // No NUL comes before the end given: the caller measured the text.
+    bool measured = false;
+};
+
 // One MIME entity: the message itself or a body part, with every line of it kept
 // (each ending in CR LF) so that the tree can be written back.
 class MimePart {
@@ -45,7 +62,7 @@ class MimePart {
     // Same over [cursor, end); a NUL byte ends the text early. `progress` is
     // ticked every few thousand lines (long messages).
     void Parse(const char*& cursor, const char* end, const char* enclosingBoundary,
-               ExportProgress& progress = Unwatched());
+               ExportProgress& progress = Unwatched(), const ParseSource& source = ParseSource());
 
     // The whole entity as text: headers, body, then for a container with parts each
     // part behind its delimiter line, the close delimiter and the epilogue.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -38,8 +40,11 @@ std::string Written(const LineList& list) {
     return sink.text;
 }
 
-// The list against a vector of the same lines: appends, then passes that
-// replace lines with shorter, longer or equal texts and stop anywhere.
+bool StartsWithB(const char* text, size_t n) { return n > 0 && text[0] == 'b'; }
+
+// The list against a vector of the same lines: appends (copies, and views of
+// a source with every kind of break), then passes that replace lines with
+// shorter, longer or equal texts and stop anywhere.
 TEST(LineList, ReplacedLinesOfAnyLengthKeepEveryOtherLineInOrder) {
     std::mt19937 random(11);
     for (int round = 0; round < 40; ++round) {
@@ -48,9 +53,28 @@ TEST(LineList, ReplacedLinesOfAnyLengthKeepEveryOtherLineInOrder) {
         if (round % 2 == 0) list.SetArena(&arena);  // shared storage, or the list's own
         std::vector<std::string> model;
         const int count = static_cast<int>(random() % 3000);
+        std::string source;
+        source.reserve(count * 300 + 80000);  // never moves: views point into it
+        bool screened = true;                 // every view passed StartsWithB
+        bool copiedB = false;
         for (int i = 0; i < count; ++i) {
             std::string text(random() % 500 == 0 ? 70000 : random() % 90,
                              static_cast<char>('a' + i % 26));
+            if (random() % 400 == 0) text.assign(200, 'v');  // a length of two varint bytes
+            if (random() % 2 == 0) {
+                static const char* const kBreaks[] = {"\n", "\r\n", "\r"};
+                const char* lineBreak = kBreaks[random() % 3];
+                if (random() % 20 == 0) source += '-';  // not where the last view ends
+                const char* at = source.data() + source.size();
+                source += text + lineBreak;
+                const bool pass = !StartsWithB(text.data(), text.size());
+                screened = screened && pass;
+                list.AppendView(at, text.size(), std::strlen(lineBreak),
+                                pass ? StartsWithB : nullptr);
+                model.push_back(text + "\r\n");
+                continue;
+            }
+            copiedB = copiedB || StartsWithB(text.data(), text.size());
             if (random() % 4 == 0) {
                 list.Append(text.data(), text.size());
             } else {
@@ -59,6 +83,15 @@ TEST(LineList, ReplacedLinesOfAnyLengthKeepEveryOtherLineInOrder) {
             }
             model.push_back(text);
         }
+        // Lines that failed the screen are not read; any others are.
+        const auto isB = [](const std::string& line) { return line[0] == 'b'; };
+        const bool anyB = std::any_of(model.begin(), model.end(), isB);
+        EXPECT_EQ(list.AnyLine(StartsWithB), anyB) << round;
+        EXPECT_EQ(list.AnyLine(StartsWithB, StartsWithB), screened ? copiedB : anyB) << round;
+        ASSERT_EQ(Read(list), model) << round;  // views read in place
+        std::string whole;
+        for (const std::string& line : model) whole += line;
+        EXPECT_TRUE(Written(list) == whole) << round;  // and written from there
         for (int pass = 0; pass < 4; ++pass) {
             const size_t stop = pass == 3 ? model.size() : random() % (model.size() + 1);
             size_t i = 0;
@@ -110,6 +143,14 @@ TEST(LineList, StorageFollowsTheBytesNotTheNumberOfLines) {
     list.Clear();
     EXPECT_TRUE(list.empty());
     EXPECT_TRUE(Read(list).empty());
+    // A view costs a byte a short line, whatever the line's length.
+    LineArena views;
+    list.SetArena(&views);
+    std::string source;
+    for (int i = 0; i < 100000; ++i) source += std::string(60, 'x') + "\n";
+    for (size_t at = 0; at < source.size(); at += 61) list.AppendView(&source[at], 60, 1, nullptr);
+    EXPECT_LE(views.BytesHeld(), source.size() / 61 + 512 * 1024);
+    EXPECT_EQ(Written(list).size(), source.size() / 61 * 62);
 }
 
 }  // namespace

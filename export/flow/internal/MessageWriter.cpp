@@ -139,14 +139,24 @@ bool MessageWriter::ConvertHeaderLines(MimePart& part) {
 }
 
 bool MessageWriter::Read(const char* id, HostMessage& message) {
-    HostText source(host_, host_.GetSource(id));
-    if (!source) return false;
-    const char* text = source.get();
-    const size_t length = TextLength(text);
+    const char* empty = "";
+    message.root.Parse(empty, empty, nullptr);  // no view of an earlier source is left
+    message.source.reset();
+    message.source.emplace(host_, host_.GetSource(id));
+    if (!*message.source) return false;
+    const char* text = message.source->get();
+    const size_t length = TextLength(text);  // the one scan for the NUL that ends it
     message.lineEnded = length <= 3 || (text[length - 2] == '\r' && text[length - 1] == '\n');
     message.lineBreak = SourceLineBreak(text, text + length);
     progress_.Tick();
-    message.root.Parse(text, text + length, nullptr, progress_);
+    ParseSource source;
+    source.keepViews = true;
+    bool views = false;
+    source.keptViews = &views;
+    source.copyWhen = framing_.ChangesLine();
+    source.measured = true;
+    message.root.Parse(text, text + length, nullptr, progress_, source);
+    if (!views) message.source.reset();  // nothing points into it: memory as before views
     return true;
 }
 

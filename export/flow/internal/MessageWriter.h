@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "export/conversion/ShiftJisConverter.h"
@@ -13,14 +14,17 @@
 #include "export/seams/ExportFormat.h"
 #include "export/seams/ExportProgress.h"
 #include "export/seams/HostApi.h"
+#include "export/seams/HostText.h"
 #include "export/seams/TargetFile.h"
 
 namespace tessera {
 
 class MessageFraming;
 
-// A message as read from the host.
+// A message as read from the host. The lines of its attachments stay in its
+// source, held with it while any do.
 struct HostMessage {
+    std::optional<HostText> source;  // declared first: the tree's views point into it
     MimePart root;
     bool lineEnded = true;  // the source ended its last line (or was shorter than 3 bytes)
     std::string_view lineBreak = "\r\n";  // the source's (SourceLineBreak)
@@ -44,8 +48,8 @@ class MessageWriter {
     MessageWriter(const HostApi& host, const ExportFormat& format, const MessageFraming& framing,
                   ExportProgress& progress);
 
-    // Fetches the source of `id` and parses it whole; the source is given
-    // back before this returns. False when the host gave none.
+    // Fetches the source of `id` and parses it whole; the message holds the
+    // source until it goes. False when the host gave none.
     bool Read(const char* id, HostMessage& message);
     // Writes the message read for `id` at the file's current position. False
     // when the written-back text is shorter than 3 bytes (nothing written

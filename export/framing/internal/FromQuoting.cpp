@@ -40,7 +40,8 @@ void QuoteEntry(std::string_view stored, std::string& quoted) {
 }
 
 void QuoteList(LineList& lines) {
-    if (!lines.AnyLine(EntryNeedsQuote)) return;  // most lists: one quick read
+    // Most lists: one quick read, over the lines the parse did not look at already.
+    if (!lines.AnyLine(EntryNeedsQuote, LineNeedsFromQuote)) return;
     std::string quoted;
     for (LineCursor line(lines); line; line.Next()) {
         const std::string_view stored = line.Stored();
@@ -52,6 +53,8 @@ void QuoteList(LineList& lines) {
 }
 
 }  // namespace
+
+bool LineNeedsFromQuote(const char* text, size_t length) { return NeedsFromQuote(text, length); }
 
 void QuoteFromLines(MimePart& root) {
     // Depth-first over the tree without recursion: parts, then siblings.

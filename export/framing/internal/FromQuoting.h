@@ -20,6 +20,9 @@ inline bool NeedsFromQuote(const char* text, size_t length) {
            (text[i + 3] | 0x20) == 'm' && text[i + 4] == ' ';
 }
 
+// NeedsFromQuote for one line without its break, as a function to hand on.
+bool LineNeedsFromQuote(const char* text, size_t length);
+
 // Puts one '>' in front of every line of the whole tree that NeedsFromQuote:
 // header blocks (the message's and every part's), bodies, preambles and
 // epilogues, and every line within a folded header. A quoted line in a header

@@ -31,6 +31,8 @@ void MboxFileFraming::Prepare(MimePart& root) const {
     DropStaleContentLength(root);
 }
 
+MessageFraming::LineTest MboxFileFraming::ChangesLine() const { return LineNeedsFromQuote; }
+
 void MboxFileFraming::WriteLeadIn(const MimePart& root, TextSink& sink) const {
     std::string envelope = BuildEnvelopeLine(root, exportTime_, utf8_);
     sink.Put(envelope.data(), envelope.size());

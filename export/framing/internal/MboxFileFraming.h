@@ -20,6 +20,7 @@ class MboxFileFraming : public MessageFraming {
     // The envelope line goes after a blank line.
     std::string AppendLeadIn(const std::string& tail) const override;
     void Prepare(MimePart& root) const override;
+    LineTest ChangesLine() const override;
     void WriteLeadIn(const MimePart& root, TextSink& sink) const override;
     // The blank line is framing here: many readers start a message only at a
     // "From " line that follows a blank line.
