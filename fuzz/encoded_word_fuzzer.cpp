@@ -58,10 +58,11 @@ void CheckAddress(const std::string& line, const std::string& out, bool utf8) {
     Check(count(out, "&#") <= count(line, "&#"));
     Check(Count(out, '\0') <= Count(line, '\0'));
     if (utf8) {
-        // A line break gained is a fold: followed by a space.
+        // A line break gained is a fold: followed by a space or a tab (a fold
+        // before the tab of ",\tfor").
         size_t breaks = 0;
         for (size_t at = out.find('\n'); at != std::string::npos; at = out.find('\n', at + 1))
-            breaks += at + 1 < out.size() && out[at + 1] == ' ' ? 0 : 1;
+            breaks += at + 1 < out.size() && (out[at + 1] == ' ' || out[at + 1] == '\t') ? 0 : 1;
         Check(breaks <= Count(line, '\n'));
     } else {
         for (char c : {'\r', '\n'}) Check(Count(out, c) <= Count(line, c));
