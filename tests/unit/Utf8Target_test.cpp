@@ -160,4 +160,10 @@ TEST(Utf8Target, LongHeadersFold) {
         EXPECT_TRUE(std::all_of(line.begin(), line.end(), [](char c) { return c > 0; })) << line;
     }
     EXPECT_GE(lines, 6u) << out;
+    // A long list that ends in a comma gains no fold there: a blank line.
+    const std::string list =
+        Convert("To: \x93\xFA <a@example.jp>, " + std::string(40, 'b') + "@example.jp, " +
+                std::string(80, 'c') + "@example.jp,\r\nCc: c@example.jp\r\n\r\nx\r\n")
+            .text;
+    EXPECT_NE(list.find("@example.jp,\r\nCc: c@example.jp\r\n\r\nx"), std::string::npos) << list;
 }

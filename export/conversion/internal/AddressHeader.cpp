@@ -157,7 +157,9 @@ class AddressWriter {
             const size_t firstLine = std::min(piece.find_first_of("\r\n"), piece.size());
             const size_t lf = folded.rfind('\n');
             const size_t column = lf == std::string::npos ? folded.size() : folded.size() - lf - 1;
-            if (i > 0 && column + firstLine > kMaxColumn) {
+            // Nothing after a last comma: a fold there would end the header block.
+            const bool blank = piece.find_first_not_of(" \t\r\n") == std::string_view::npos;
+            if (i > 0 && !blank && column + firstLine > kMaxColumn) {
                 folded += fold_;
                 if (!piece.empty() && piece.front() != ' ' && piece.front() != '\t')
                     folded.push_back(' ');
