@@ -271,9 +271,12 @@ void ApplyCliExtras(const CliOptions& options, ExportFormat& format) {
     if (options.saveAttachments) format.SaveAttachments = true;
     format.Target = options.target;
     format.RawUtf8Headers = options.rawHeaders;
-    // To UTF-8, names keep every character, unless they are to be Shift-JIS bytes.
-    const bool utf8Names =
-        options.target == TargetCharset::kUtf8 && options.names != NameCharset::ShiftJis;
+    // To UTF-8, names keep every character where they are written in UTF-8, unless
+    // they are to be Shift-JIS bytes. Through an ANSI code page (Windows) they are
+    // made in Shift-JIS as before: the engine's own mapping gives a JIS character
+    // its Windows form (〜), where the code page would write '_'.
+    const bool utf8Names = options.target == TargetCharset::kUtf8 &&
+                           options.names != NameCharset::ShiftJis && Utf8NameCharset() == "UTF-8";
     format.Names = utf8Names ? TargetCharset::kUtf8 : TargetCharset::kShiftJis;
     // The pattern is typed in the system's set; the names it makes are in
     // format.Names until they are written.
