@@ -275,7 +275,8 @@ int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::
     const bool dated = format.MailFileTimes && FileTime(message.root, utc);
     IndexRow row;
     if (walk.target.index) {
-        ShiftJisConverter converter(host_);
+        // Made like the names: with UTF-8 names no character becomes a reference.
+        ShiftJisConverter converter(host_, Unwatched(), format.Names);
         row = ReadIndexRow(message.root, converter);
     }
     AttachmentTarget attachments{folder, fileName, dated ? &utc : nullptr, files.MaxPathBytes(),
@@ -343,7 +344,7 @@ bool ExportDriver::PrepareFolder(const Run& run, const MessageFraming& framing, 
     if (target.delivery) return target.delivery->Prepare();
     if (!run.format.WriteIndex) return true;
     target.index = std::make_unique<ExportIndex>(files, target.path + kIndexFileName,
-                                                 OnDisk(platform_, TargetCharset::kShiftJis));
+                                                 OnDisk(platform_, run.format.Names));
     return target.index->Open();
 }
 
