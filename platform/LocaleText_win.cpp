@@ -56,12 +56,15 @@ std::string TextRecoder::Recode(const std::string& text, char replacement) {
     MultiByteToWideChar(pages.from, 0, text.data(), static_cast<int>(text.size()), utf16.data(),
                         wide);
     const char fallback[2] = {replacement, '\0'};
-    // The UTF-8 code page takes no replacement character of its own.
-    const char* defaultChar = pages.to == CP_UTF8 ? nullptr : fallback;
+    // The UTF-8 code page takes no replacement character of its own. Elsewhere
+    // no look-alike stands in: "／" would become a path's '/'.
+    const bool utf8 = pages.to == CP_UTF8;
+    const char* defaultChar = utf8 ? nullptr : fallback;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
     int bytes =
-        WideCharToMultiByte(pages.to, 0, utf16.data(), wide, nullptr, 0, defaultChar, nullptr);
+        WideCharToMultiByte(pages.to, flags, utf16.data(), wide, nullptr, 0, defaultChar, nullptr);
     std::string out(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(pages.to, 0, utf16.data(), wide, &out[0], bytes, defaultChar, nullptr);
+    WideCharToMultiByte(pages.to, flags, utf16.data(), wide, &out[0], bytes, defaultChar, nullptr);
     return out;
 }
 

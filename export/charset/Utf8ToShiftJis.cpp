@@ -14,35 +14,6 @@ constexpr uint32_t kCombiningSemiVoicedMark = 0x309A;
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-// Decodes the sequence at p[0..avail) that starts with a byte of 0x80 or above.
-// Returns its length (code point in `point`), or 0 when it is not well-formed.
-size_t DecodeSequence(const unsigned char* p, size_t avail, uint32_t& point) {
-    const unsigned char c = p[0];
-    if (c >= 0xC2 && c <= 0xDF) {
-        if (avail < 2 || !IsContinuation(p[1])) return 0;
-        point = ((c & 0x1Fu) << 6) | (p[1] & 0x3Fu);
-        return 2;
-    }
-    if (c >= 0xE0 && c <= 0xEF) {
-        if (avail < 3 || !IsContinuation(p[1]) || !IsContinuation(p[2])) return 0;
-        if (c == 0xE0 && p[1] < 0xA0) return 0;  // overlong
-        if (c == 0xED && p[1] > 0x9F) return 0;  // surrogate
-        point = ((c & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-        return 3;
-    }
-    if (c >= 0xF0 && c <= 0xF4) {
-        if (avail < 4 || !IsContinuation(p[1]) || !IsContinuation(p[2]) || !IsContinuation(p[3])) {
-            return 0;
-        }
-        if (c == 0xF0 && p[1] < 0x90) return 0;  // overlong
-        if (c == 0xF4 && p[1] > 0x8F) return 0;  // beyond U+10FFFF
-        point =
-            ((c & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
-        return 4;
-    }
-    return 0;
-}
-
 // The longest a character's output can be: "&#1114111;".
 constexpr size_t kMaxCharacterBytes = 10;
 
@@ -175,6 +146,33 @@ size_t AsciiRun(const unsigned char* p, size_t avail, bool& yenOrOverline) {
 
 }  // namespace
 
+size_t DecodeUtf8Sequence(const unsigned char* p, size_t avail, uint32_t& point) {
+    const unsigned char c = p[0];
+    if (c >= 0xC2 && c <= 0xDF) {
+        if (avail < 2 || !IsContinuation(p[1])) return 0;
+        point = ((c & 0x1Fu) << 6) | (p[1] & 0x3Fu);
+        return 2;
+    }
+    if (c >= 0xE0 && c <= 0xEF) {
+        if (avail < 3 || !IsContinuation(p[1]) || !IsContinuation(p[2])) return 0;
+        if (c == 0xE0 && p[1] < 0xA0) return 0;  // overlong
+        if (c == 0xED && p[1] > 0x9F) return 0;  // surrogate
+        point = ((c & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+        return 3;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        if (avail < 4 || !IsContinuation(p[1]) || !IsContinuation(p[2]) || !IsContinuation(p[3])) {
+            return 0;
+        }
+        if (c == 0xF0 && p[1] < 0x90) return 0;  // overlong
+        if (c == 0xF4 && p[1] > 0x8F) return 0;  // beyond U+10FFFF
+        point =
+            ((c & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
+        return 4;
+    }
+    return 0;
+}
+
 bool IsWellFormedUtf8(std::string_view text) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
     size_t left = text.size();
@@ -185,7 +183,7 @@ bool IsWellFormedUtf8(std::string_view text) {
             continue;
         }
         uint32_t point = 0;
-        const size_t n = DecodeSequence(p, left, point);
+        const size_t n = DecodeUtf8Sequence(p, left, point);
         if (n == 0) return false;
         p += n;
         left -= n;
@@ -209,7 +207,7 @@ bool AppendUtf8AsShiftJis(std::string_view utf8, Unmappable unmappable, std::str
             continue;
         }
         uint32_t point = 0;
-        const size_t n = DecodeSequence(p, left, point);
+        const size_t n = DecodeUtf8Sequence(p, left, point);
         if (n == 0) {
             out.resize(start);
             return false;

@@ -22,6 +22,10 @@ enum class Unmappable {
 // nothing beyond U+10FFFF, no cut-off sequences or stray continuation bytes.
 bool IsWellFormedUtf8(std::string_view text);
 
+// Decodes the sequence at p[0..avail) that starts with a byte of 0x80 or above.
+// Returns its length (the character in `point`), or 0 when it is not well-formed.
+size_t DecodeUtf8Sequence(const unsigned char* p, size_t avail, uint32_t& point);
+
 // Appends `utf8` as Shift-JIS to `out`. A kana followed by a combining voiced
 // or semi-voiced mark is written as the composed kana when code page 932 holds
 // it. Characters without a code are written as `unmappable` says and counted

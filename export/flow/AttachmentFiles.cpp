@@ -131,7 +131,7 @@ std::string AttachmentName(const MimePart& part, ShiftJisConverter& converter) {
     std::string name = NamedParameter(part, "Content-Disposition", "filename", converter);
     if (name.empty()) name = NamedParameter(part, "Content-Type", "name", converter);
     std::vector<char> buffer(kNameBufferSize);
-    SubjectToFileName(name.c_str(), buffer.data(), buffer.size());
+    SubjectToFileName(name.c_str(), buffer.data(), buffer.size(), converter.Target());
     return buffer.data();
 }
 
@@ -146,9 +146,11 @@ void ForEachAttachment(MimePart& root, bool leavingOut, ShiftJisConverter& conve
     Visit(root.firstChild, &root, leavingOut, DropsHtml(root), 1, converter, lineBreak, take);
 }
 
-std::string SavedAttachmentLine(std::string_view fileName) {
+std::string SavedAttachmentLine(std::string_view fileName, TargetCharset charset) {
     // "[添付ファイル: name]"
     std::string line = "[\x93\x59\x95\x74\x83\x74\x83\x40\x83\x43\x83\x8B: ";
+    std::string utf8;
+    if (charset == TargetCharset::kUtf8 && AppendShiftJisAsUtf8(line, utf8)) line.swap(utf8);
     line.append(fileName.data(), fileName.size());
     line += "]\r\n";
     return line;
@@ -160,11 +162,14 @@ namespace tessera {
 
 namespace {
 
-// The part now says in a line where its content went, in the export's target charset.
-void StandIn(MimePart& part, std::string line, TargetCharset target) {
-    const char* label = ShiftJisLabel(MeasureShiftJis(line));
+// The part now says in a line (in `made`) where its content went, in the
+// export's target charset.
+void StandIn(MimePart& part, std::string line, TargetCharset made, TargetCharset target) {
+    const char* label =
+        made == TargetCharset::kUtf8 ? "UTF-8" : ShiftJisLabel(MeasureShiftJis(line));
     std::string utf8;
-    if (target == TargetCharset::kUtf8 && AppendShiftJisAsUtf8(line, utf8)) {
+    if (made == TargetCharset::kShiftJis && target == TargetCharset::kUtf8 &&
+        AppendShiftJisAsUtf8(line, utf8)) {
         line.swap(utf8);
         label = "UTF-8";
     }
@@ -214,7 +219,7 @@ bool SaveAttachmentFiles(MimePart& root, bool leavingOut, ShiftJisConverter& con
         const std::string stem = hasExtension ? file.name.substr(0, dot) : file.name;
         const std::string extension = hasExtension ? file.name.substr(dot) : std::string();
         const std::string onDisk = UniqueFileName(tally.names, stem, extension, folder.size(),
-                                                  target.maxPath, target.encode);
+                                                  target.maxPath, target.encode, target.names);
         if (!WriteFile(files, folder + onDisk, file.bytes)) {
             ok = false;
             return false;
@@ -223,11 +228,14 @@ bool SaveAttachmentFiles(MimePart& root, bool leavingOut, ShiftJisConverter& con
             ++tally.undated;
             files.TakeFailure();
         }
-        // The message is Shift-JIS: a name recoded for this system is shown as it came.
+        // The line is in the names' charset: a name recoded for this system is
+        // shown as it came.
         const bool recoded = target.encode && target.encode(file.name) != file.name;
         ++tally.saved;
-        if (leavingOut)
-            StandIn(*file.part, SavedAttachmentLine(recoded ? file.name : onDisk), target.text);
+        if (leavingOut) {
+            StandIn(*file.part, SavedAttachmentLine(recoded ? file.name : onDisk, target.names),
+                    target.names, target.text);
+        }
         return true;
     });
     return ok;

@@ -19,8 +19,8 @@ class ShiftJisConverter;
 
 struct AttachmentFile {
     MimePart* part = nullptr;
-    // The file name it came with (RFC 2231 and RFC 2047 forms decoded, in
-    // Shift-JIS) made into a name by the rules of Subjects; "(noname)" without one.
+    // The file name it came with (RFC 2231 and RFC 2047 forms decoded, in the
+    // converter's target) made into a name by the rules of Subjects; "(noname)" without one.
     std::string name;
     // The body with its transfer encoding undone, lines ended as the source ended them.
     std::string bytes;
@@ -41,8 +41,9 @@ void ForEachAttachment(MimePart& root, bool leavingOut, ShiftJisConverter& conve
 std::string AttachmentName(const MimePart& part, ShiftJisConverter& converter);
 
 // The line (CR LF included) that stands for an attachment saved as
-// `fileName`, in Shift-JIS like the converted text around it.
-std::string SavedAttachmentLine(std::string_view fileName);
+// `fileName`, in `charset` like the name (Shift-JIS: like the converted text around it).
+std::string SavedAttachmentLine(std::string_view fileName,
+                                TargetCharset charset = TargetCharset::kShiftJis);
 
 // Where and how a message's attachments are saved.
 struct AttachmentTarget {
@@ -50,9 +51,10 @@ struct AttachmentTarget {
     std::string emlName;     // the message's file name on disk (".eml" ends it)
     const int64_t* utcTime;  // the message's date, null: the files keep the export time
     size_t maxPath;          // FileSystem::MaxPathBytes
-    NameEncoder encode;      // the bytes of a name on disk; empty keeps Shift-JIS
-    std::string_view lineBreak = "\r\n";            // the message source's (SourceLineBreak)
-    TargetCharset text = TargetCharset::kShiftJis;  // of the line left in a part's place
+    NameEncoder encode;      // the bytes of a name on disk; empty keeps them
+    TargetCharset names = TargetCharset::kShiftJis;  // what names are made in
+    std::string_view lineBreak = "\r\n";             // the message source's (SourceLineBreak)
+    TargetCharset text = TargetCharset::kShiftJis;   // of the line left in a part's place
 };
 
 // What the saving of one .eml file's attachments keeps from call to call (a

@@ -42,9 +42,12 @@ bool HoldingOneMessage(Work work, bool& tooLarge) {
     return false;
 }
 
-// Names are fitted and told apart by the bytes the platform writes.
-NameEncoder OnDisk(ExportPlatform& platform) {
-    return [&platform](const std::string& name) { return platform.NameOnDisk(name); };
+// Names (and texts beside them) in `charset` are fitted and told apart by the
+// bytes the platform writes.
+NameEncoder OnDisk(ExportPlatform& platform, TargetCharset charset) {
+    return [&platform, charset](const std::string& name) {
+        return platform.NameOnDisk(name, charset);
+    };
 }
 
 // The time a message's files take: its Date; false without a usable one
@@ -79,7 +82,7 @@ class AttachmentSaver : public AttachmentHook {
                     const AttachmentTarget& target)
         : host_(host), files_(files), leavingOut_(leavingOut), target_(target) {}
     bool Take(MimePart& root, bool& changed) override {
-        ShiftJisConverter converter(host_);
+        ShiftJisConverter converter(host_, Unwatched(), target_.names);
         const int before = tally.saved;
         const bool ok = SaveAttachmentFiles(root, leavingOut_, converter, files_, target_, tally);
         changed = leavingOut_ && tally.saved > before;
@@ -253,29 +256,32 @@ int ExportDriver::WriteEmlFile(const char* id, HostMessage& message, const std::
     const std::string& folder = walk.target.path;
     const std::string extension = walk.framing.Extension();
     FileSystem& files = platform_.Files();
+    const ExportFormat& format = walk.run.format;
     std::string fileName;
     // An input of this export (re-exported into its own folder) is never written
     // over, and no attachments' folder takes the index's name.
     const bool folderBeside = walk.target.index && walk.run.format.SaveAttachments;
     do {
-        fileName = UniqueFileName(walk.target.names, name, extension, folder.size(),
-                                  files.MaxPathBytes(), OnDisk(platform_));
+        fileName =
+            UniqueFileName(walk.target.names, name, extension, folder.size(), files.MaxPathBytes(),
+                           OnDisk(platform_, format.Names), format.Names);
     } while (platform_.IsProtected(folder + fileName) ||
              (folderBeside && EqualsIgnoreCase(fileName, std::string(kIndexFileName) + extension)));
     std::unique_ptr<TargetFile> file = files.Open(folder + fileName, TargetMode::NewName);
     if (!file) return IDS_FAILED_NO_FILE;
     // What the file's date, its index row and its attachments' folder read,
     // from the one parse, before the writer converts it.
-    const ExportFormat& format = walk.run.format;
     int64_t utc = 0;
     const bool dated = format.MailFileTimes && FileTime(message.root, utc);
     IndexRow row;
     if (walk.target.index) {
-        ShiftJisConverter converter(host_);
+        // Made like the names: with UTF-8 names no character becomes a reference.
+        ShiftJisConverter converter(host_, Unwatched(), format.Names);
         row = ReadIndexRow(message.root, converter);
     }
     AttachmentTarget attachments{folder, fileName, dated ? &utc : nullptr, files.MaxPathBytes(),
-                                 OnDisk(platform_)};
+                                 OnDisk(platform_, format.Names)};
+    attachments.names = format.Names;
     attachments.lineBreak = message.lineBreak;
     attachments.text = format.Target;
     AttachmentSaver saver(host_, files, format.NoAttach, attachments);
@@ -337,8 +343,8 @@ bool ExportDriver::PrepareFolder(const Run& run, const MessageFraming& framing, 
     target.delivery = framing.DeliveryInto(files, target.path, platform_.MaildirNames());
     if (target.delivery) return target.delivery->Prepare();
     if (!run.format.WriteIndex) return true;
-    target.index =
-        std::make_unique<ExportIndex>(files, target.path + kIndexFileName, OnDisk(platform_));
+    target.index = std::make_unique<ExportIndex>(files, target.path + kIndexFileName,
+                                                 OnDisk(platform_, run.format.Names));
     return target.index->Open();
 }
 
@@ -398,27 +404,28 @@ void ExportDriver::CountConversions(const MessageWriter& writer) {
     report_.partsUnconverted = writer.PartsLeftUnconverted();
 }
 
-std::string ExportDriver::SubjectFileName(MimePart& root) {
+std::string ExportDriver::SubjectFileName(MimePart& root, TargetCharset charset) {
     // The whole Subject, so that no word or character is cut before it is read.
     std::unique_ptr<char[]> subject(new char[kMaxFoldedHeaderBytes + 1]);
     root.GetHeader("Subject", subject.get(), kMaxFoldedHeaderBytes + 1);
     // The same rules as the header blocks of the written message, so the same
     // Subject gives the same name in any charset; "_" for what Shift-JIS lacks.
-    ShiftJisConverter converter(host_);
+    ShiftJisConverter converter(host_, Unwatched(), charset);
     std::string converted;
     ConvertHeaderText(subject.get(), converter, Unmappable::kUnderscore, converted);
     char buffer[kSubjectBufferSize];
-    SubjectToFileName(converted.c_str(), buffer, sizeof buffer);
+    SubjectToFileName(converted.c_str(), buffer, sizeof buffer, charset);
     return buffer;
 }
 
 std::string ExportDriver::MessageFileName(const Run& run, MimePart& root) {
     const std::string& pattern = run.format.FileNamePattern;
-    if (pattern.empty()) return SubjectFileName(root);
-    ShiftJisConverter converter(host_);
+    const TargetCharset charset = run.format.Names;
+    if (pattern.empty()) return SubjectFileName(root, charset);
+    ShiftJisConverter converter(host_, Unwatched(), charset);
     const unsigned place = static_cast<unsigned>(report_.messagesWritten + report_.messagesFailed);
-    return PatternFileName(pattern,
-                           ReadNameFields(root, converter, platform_.LocalNow(), place + 1));
+    return PatternFileName(
+        pattern, ReadNameFields(root, converter, platform_.LocalNow(), place + 1), charset);
 }
 
 bool ExportDriver::ChooseTarget(HostWindow window, const Run& run, const MessageFraming& framing,
@@ -453,7 +460,7 @@ bool ExportDriver::NameOneFile(const Run& run, const MessageFraming& framing,
     const std::string extension = framing.Extension();
     std::string path = folder +
                        FitFileName(name, folder.size(), extension.size(), files.MaxPathBytes(),
-                                   OnDisk(platform_)) +
+                                   OnDisk(platform_, run.format.Names), run.format.Names) +
                        extension;
     // Never written over: the export reads it.
     if (platform_.IsProtected(path)) return false;

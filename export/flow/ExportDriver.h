@@ -88,8 +88,8 @@ class ExportDriver {
     bool PrepareFolder(const Run& run, const MessageFraming& framing, Target& target);
     // Keeps or drops the one file as the walk ended.
     void EndOneFile(Target& target, bool ok, bool abandoned);
-    // The parsed message's Subject, converted to Shift-JIS, made into a file name.
-    std::string SubjectFileName(MimePart& root);
+    // The parsed message's Subject, converted to `charset`, made into a file name.
+    std::string SubjectFileName(MimePart& root, TargetCharset charset);
     // The name of a message's file: by the run's name pattern, else its Subject.
     std::string MessageFileName(const Run& run, MimePart& root);
     int CountSelection(int selectionMode);

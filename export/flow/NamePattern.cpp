@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "export/conversion/HeaderTextConversion.h"
+#include "export/conversion/ShiftJisConverter.h"
 #include "export/framing/EnvelopeLine.h"
 #include "export/framing/FileNaming.h"
 #include "export/mime/MimePart.h"
@@ -107,17 +108,19 @@ NameFields ReadNameFields(const MimePart& root, ShiftJisConverter& converter,
     }
     const std::string from = HeaderText(root, "From", converter);
     char address[kEnvelopeAddressSize];
-    ExtractEnvelopeAddress(from.c_str(), address, sizeof address);
+    ExtractEnvelopeAddress(from.c_str(), address, sizeof address,
+                           converter.Target() == TargetCharset::kUtf8);
     fields.senderAddress = std::string(TrimName(address));
     fields.senderName = DisplayName(from);
     if (fields.senderName.empty()) fields.senderName = fields.senderAddress;
     return fields;
 }
 
-std::string PatternFileName(std::string_view pattern, const NameFields& fields) {
+std::string PatternFileName(std::string_view pattern, const NameFields& fields,
+                            TargetCharset charset) {
     const std::string text = ExpandNamePattern(pattern, fields);
     std::vector<char> buffer(kNameBufferSize);
-    SubjectToFileName(text.c_str(), buffer.data(), buffer.size());
+    SubjectToFileName(text.c_str(), buffer.data(), buffer.size(), charset);
     return buffer.data();
 }
 

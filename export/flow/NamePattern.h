@@ -7,13 +7,15 @@
 
 #include "export/framing/MessageDate.h"
 #include "export/seams/CalendarTime.h"
+#include "export/seams/ExportFormat.h"
 
 namespace tessera {
 
 class MimePart;
 class ShiftJisConverter;
 
-// What a pattern can show of a message; texts in Shift-JIS.
+// What a pattern can show of a message; texts in the converter's target
+// (Shift-JIS, or UTF-8 when names are made in UTF-8).
 struct NameFields {
     std::string subject;
     MessageDate date;           // the export time (as UTC) when the message has no usable Date
@@ -29,12 +31,14 @@ struct NameFields {
 std::string ExpandNamePattern(std::string_view pattern, const NameFields& fields);
 
 // Reads the fields of a message root; headers are decoded by the rules of file
-// names (characters Shift-JIS lacks become '_').
+// names (to Shift-JIS, characters it lacks become '_').
 NameFields ReadNameFields(const MimePart& root, ShiftJisConverter& converter,
                           const CalendarTime& exportTime, unsigned number);
 
 // The name a pattern gives a message, as SubjectToFileName makes a Subject
-// into a name (reserved characters, device names, "(noname)").
-std::string PatternFileName(std::string_view pattern, const NameFields& fields);
+// into a name (reserved characters, device names, "(noname)"); the pattern and
+// the fields are in `charset`.
+std::string PatternFileName(std::string_view pattern, const NameFields& fields,
+                            TargetCharset charset = TargetCharset::kShiftJis);
 
 }  // namespace tessera

@@ -40,6 +40,9 @@ struct ExportFormat {
     bool SaveAttachments = false;  // attachments as files in a folder per message
     TargetCharset Target = TargetCharset::kShiftJis;
     bool RawUtf8Headers = false;  // to UTF-8: headers in raw UTF-8 (RFC 6532), not as words
+    // What names are made in (ExportPlatform::NameOnDisk takes them so): UTF-8
+    // only with the UTF-8 target, where the system is to be given UTF-8 names.
+    TargetCharset Names = TargetCharset::kShiftJis;
 };
 
 // The choices no dialog shows, from the stored settings into a format the
@@ -51,6 +54,7 @@ inline void CopyExtras(const ExportFormat& from, ExportFormat& to) {
     to.SaveAttachments = from.SaveAttachments;
     to.Target = from.Target;
     to.RawUtf8Headers = from.RawUtf8Headers;
+    to.Names = from.Names;
 }
 
 // True for the three save types an export knows.

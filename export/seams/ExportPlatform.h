@@ -57,10 +57,13 @@ class ExportPlatform {
     virtual FileSystem& Files() = 0;
     // The local time, stamped on envelope lines whose Date cannot be read.
     virtual CalendarTime LocalNow() = 0;
-    // The bytes a file name the export made (Shift-JIS) takes on disk; names are
-    // fitted and told apart by these. Kept as they are unless the system names
-    // files in another character set.
-    virtual std::string NameOnDisk(const std::string& name) { return name; }
+    // The bytes a file name the export made (in `charset`: ExportFormat::Names),
+    // or a Shift-JIS text written beside names, takes on disk; names are fitted
+    // and told apart by these. Kept as they are unless the system names files in
+    // another character set.
+    virtual std::string NameOnDisk(const std::string& name, TargetCharset /*charset*/) {
+        return name;
+    }
     // True when the path names a file this export reads: it is never written.
     virtual bool IsProtected(const std::string&) { return false; }
     // What makes this run's Maildir names unique (the command line's Maildir output).

@@ -89,11 +89,11 @@ def raw_header(block, name):
     return re.sub(rb"\r\n[ \t]", b" ", match.group(1)) if match else b""
 
 
-def file_name(subject):
-    """The name the export gives a Subject, as code page 932 text."""
+def file_name(subject, utf8=False):
+    """The name the export gives a Subject, as code page 932 text (UTF-8: every character kept)."""
     out = []
     for ch in subject:
-        if not held_by_cp932(ch):
+        if not utf8 and not held_by_cp932(ch):
             ch = "_"
         out.append({'"': "'", ":": ";"}.get(ch, "=" if ch in "*/<>?\\|" else ch))
     return "".join(out).strip(" .") or "(noname)"
@@ -242,7 +242,7 @@ def main():
     # Read as code page 932: a character it holds twice may come as either code.
     names = {os.fsencode(n).decode("utf-8" if utf8 else "cp932", "replace") for n in os.listdir(eml)}
     for item in manifest:
-        expected = file_name(item["subject"]) + ".eml"
+        expected = file_name(item["subject"], utf8) + ".eml"
         if expected not in names:
             checker.fail(item["file"], "no file named %r" % expected)
     whatwg_note = checker.check_whatwg()

@@ -216,7 +216,8 @@ std::string Repeat(const std::string& text, int times) {
 }
 
 // Names in the locale's character set (UTF-8 also in the C locale), cut to 255
-// bytes as written; --names sjis keeps the plug-in's bytes.
+// bytes as written; --names sjis keeps the plug-in's bytes. To UTF-8 they keep
+// the characters Shift-JIS lacks.
 TEST_F(CliTest, NamesFollowTheLocale) {
     const std::string longSjis = Repeat("\x93\xFA", 120);  // 240 bytes, 360 in UTF-8
     const std::string longUtf8 = Repeat("\xE6\x97\xA5", 83);
@@ -225,19 +226,25 @@ TEST_F(CliTest, NamesFollowTheLocale) {
         std::string option;
         std::vector<std::string> names;
     } cases[] = {
-        {"C.UTF-8", "", {kUtf8Text + ".eml", longUtf8 + ".eml"}},
-        {"C", "", {kUtf8Text + ".eml", longUtf8 + ".eml"}},
-        {"C.UTF-8", "--names sjis", {kSjisText + ".eml", longSjis + ".eml"}},
+        {"C.UTF-8", "", {kUtf8Text + ".eml", longUtf8 + ".eml", "__ a=b.eml"}},
+        {"C", "", {kUtf8Text + ".eml", longUtf8 + ".eml", "__ a=b.eml"}},
+        {"C.UTF-8", "--names sjis", {kSjisText + ".eml", longSjis + ".eml", "__ a=b.eml"}},
+        {"C", "--to utf-8", {kUtf8Text + ".eml", longUtf8 + ".eml", "😀𠮷 a=b.eml"}},
+        {"C", "--to utf-8 --names sjis", {kSjisText + ".eml", longSjis + ".eml", "__ a=b.eml"}},
     };
     Write("a.eml", JisMessage("a@example.jp"));
     Write("long.eml", "From: b@example.jp\r\nSubject: " + longSjis + "\r\n\r\nbody\r\n");
+    // "😀𠮷 a/b"
+    Write("beyond.eml",
+          "From: c@example.jp\r\nSubject: =?UTF-8?B?8J+YgPCgrrcgYS9i?=\r\n\r\nbody\r\n");
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.locale + " " + c.option);
         std::string folder = "names" + std::to_string(++n);
         fs::create_directories(Path(folder));
-        RunResult r = Run("--format eml " + c.option + " --output " + folder + " a.eml long.eml",
-                          "/dev/null", c.locale);
+        RunResult r =
+            Run("--format eml " + c.option + " --output " + folder + " a.eml long.eml beyond.eml",
+                "/dev/null", c.locale);
         EXPECT_EQ(r.status, 0) << r.err;
         std::vector<std::string> names, expected;
         for (const auto& item : fs::directory_iterator(Path(folder))) {

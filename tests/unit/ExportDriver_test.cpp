@@ -606,6 +606,30 @@ TEST_F(ExportDriverTest, AttachmentsSavedBesideTheEmlFileAndNamedInIt) {
     EXPECT_EQ(platform.files.count("C:\\out\\index.csv"), 1u);
 }
 
+// To UTF-8 with UTF-8 names, the message, its folder, its attachment, the
+// line left in the attachment's place and its index row keep what Shift-JIS lacks.
+TEST_F(ExportDriverTest, Utf8NamesOfMessagesAndAttachments) {
+    SimulatedHost::Instance().Messages().AddText(
+        "m",
+        "Subject: =?UTF-8?B?8J+YgPCgrrc=?=\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nbody\r\n"
+        "--b\r\nContent-Type: application/pdf\r\n"
+        "Content-Disposition: attachment; filename*=UTF-8''%F0%9F%98%80%F0%A0%AE%B7.pdf\r\n"
+        "\r\nraw\r\n--b--\r\n");
+    settings.SaveAttachments = true;
+    settings.NoAttach = true;
+    settings.Target = TargetCharset::kUtf8;
+    settings.Names = TargetCharset::kUtf8;
+    settings.WriteIndex = true;
+    Stored(kSaveTypeEml);
+    EXPECT_EQ(platform.files["C:\\out\\😀𠮷\\😀𠮷.pdf"].bytes, "raw");
+    const std::string& index = platform.files["C:\\out\\index.csv"].bytes;
+    EXPECT_NE(index.find("\r\n😀𠮷.eml,,,,😀𠮷,"), std::string::npos) << index;
+    const std::string& eml = platform.files["C:\\out\\😀𠮷.eml"].bytes;
+    EXPECT_NE(eml.find("charset=UTF-8\r\n\r\n[添付ファイル: 😀𠮷.pdf]\r\n"), std::string::npos)
+        << eml;
+}
+
 TEST_F(ExportDriverTest, AttachmentsOfAForwardedMessageAreSavedWhereItLeavesThemOut) {
     SimulatedHost::Instance().Messages().AddText(
         "m",

@@ -51,6 +51,36 @@ TEST(SubjectToFileName, KeepsDoubleByteCharactersWhole) {
     EXPECT_EQ(Name("abc\x82"), "abc");
 }
 
+// To UTF-8 the same rules keep every character and step UTF-8 characters.
+TEST(SubjectToFileName, Utf8NamesKeepEveryCharacter) {
+    struct {
+        const char* subject;
+        const char* name;
+    } cases[] = {
+        {"😀 𠮷野家: a/b?", "😀 𠮷野家; a=b="},
+        {"한국어 Grüße", "한국어 Grüße"},
+        {"con.😀", "con_.😀"},
+        // C1 NEL and a right-to-left override, which would show "exe.txt" as "txt.exe"
+        {"x\xC2\x85y \xE2\x80\xAEtxt.exe", "x y  txt.exe"},
+        {"abc.\xE2\x80\xAE", "abc"},
+        // a cut-off sequence, an overlong '/', a surrogate: dropped byte by byte
+        {"a\xE3\x81/", "a="},
+        {"\xC0\xAF"
+         "b\xED\xA0\x80",
+         "b"},
+    };
+    for (const auto& c : cases) {
+        char buffer[1024];
+        SubjectToFileName(c.subject, buffer, sizeof buffer, TargetCharset::kUtf8);
+        EXPECT_EQ(std::string(buffer), c.name) << c.subject;
+    }
+    std::string emoji;
+    for (int i = 0; i < 300; ++i) emoji += "😀";
+    char buffer[1024];
+    SubjectToFileName(emoji.c_str(), buffer, sizeof buffer, TargetCharset::kUtf8);
+    EXPECT_EQ(std::string(buffer), emoji.substr(0, 1020));
+}
+
 TEST(SubjectToFileName, CutsLongSubjectsWithoutSplittingCharacters) {
     EXPECT_EQ(Name(std::string(2000, 'x')).size(), 1021u);
     std::string kanji;
@@ -99,6 +129,24 @@ TEST(FitFileName, MeasuresTheNameAsWrittenOnDisk) {
     auto lossy = [](const std::string&) { return std::string("_"); };
     EXPECT_EQ(UniqueFileName(names, "\x85\x40", ".eml", 3, 0, lossy), "_.eml");
     EXPECT_EQ(UniqueFileName(names, "\x85\x41", ".eml", 3, 0, lossy), "_ (2).eml");
+}
+
+TEST(FitFileName, CutsUtf8AtACharacterBoundary) {
+    const std::string yoshi = "𠮷";  // 4 bytes
+    std::string name = "a";
+    for (int i = 0; i < 100; ++i) name += yoshi;
+    std::string kept = "a";
+    for (int i = 0; i < 62; ++i) kept += yoshi;
+    const TargetCharset utf8 = TargetCharset::kUtf8;
+    EXPECT_EQ(FitFileName(name, 0, 4, 0, nullptr, utf8), kept);
+    EXPECT_EQ(FitFileName(
+                  name, 0, 4, 0, [](const std::string& n) { return n; }, utf8),
+              kept);
+    EXPECT_EQ(FitFileName(name, 200, 4, 259, nullptr, utf8), kept.substr(0, 53));
+    NameRegistry names;
+    EXPECT_EQ(UniqueFileName(names, name, ".eml", 0, 0, nullptr, utf8), kept + ".eml");
+    EXPECT_EQ(UniqueFileName(names, name, ".eml", 0, 0, nullptr, utf8),
+              kept.substr(0, 61 * 4 + 1) + " (2).eml");
 }
 
 TEST(UniqueFileName, NumbersRepeatsIgnoringCase) {

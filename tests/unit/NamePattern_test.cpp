@@ -47,6 +47,7 @@ struct PatternCase {
     const char* pattern;
     const char* headers;
     std::string name;
+    TargetCharset names = TargetCharset::kShiftJis;
 };
 
 TEST(NamePattern, EachFieldFromTheMessage) {
@@ -57,6 +58,8 @@ TEST(NamePattern, EachFieldFromTheMessage) {
         "Subject: =?ISO-2022-JP?B?GyRCMnE1RBsoQg==?=\r\n"
         "From: =?ISO-2022-JP?B?GyRCQkBPOhsoQg==?= <taro@example.jp>\r\n"
         "Date: Tue, 05 Mar 2002 09:07:03 +0900\r\n";
+    const char* utf8 =
+        "Subject: =?UTF-8?B?8J+YgPCgrrcgYS9i?=\r\nFrom: =?UTF-8?B?44Gx44GC?= <p@example.jp>\r\n";
     const std::vector<PatternCase> cases = {
         {"%Y%m%d %H%M %s", full, "20020305 0907 " + kaigi},
         {"%Y-%m-%d_%n", full, "2002-03-05_0007"},
@@ -67,6 +70,9 @@ TEST(NamePattern, EachFieldFromTheMessage) {
         {"%s", "Date: 1 Jan 1601 00:00:00 +0000\r\n", "(noname)"},
         {"%Y %s", "Date: 1 Jan 1601 00:00:00 +0000\r\nSubject: a/b:c\r\n", "1601 a=b;c"},
         {"%a", "From: CON\r\n", "CON_"},
+        // "😀𠮷 a/b" from "ぱあ", whose last UTF-8 byte looks like a Shift-JIS lead byte
+        {"%f (%a) %s", utf8, "\x82\xCF\x82\xA0 (p@example.jp) __ a=b"},
+        {"%f (%a) %s", utf8, "ぱあ (p@example.jp) 😀𠮷 a=b", TargetCharset::kUtf8},
     };
     SimulatedHost::Instance().Reset();
     HostApi api = MakeSimulatedHostApi();
@@ -75,9 +81,10 @@ TEST(NamePattern, EachFieldFromTheMessage) {
         const char* cursor = text.c_str();
         MimePart root;
         root.Parse(cursor);
-        ShiftJisConverter converter(api);
-        EXPECT_EQ(PatternFileName(c.pattern, ReadNameFields(root, converter, exportTime, 7)),
-                  c.name)
+        ShiftJisConverter converter(api, Unwatched(), c.names);
+        EXPECT_EQ(
+            PatternFileName(c.pattern, ReadNameFields(root, converter, exportTime, 7), c.names),
+            c.name)
             << c.pattern << " / " << c.headers;
     }
 }

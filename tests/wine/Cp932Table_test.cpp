@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "export/charset/Utf8ToShiftJis.h"
+#include "platform/LocaleText.h"
 #include "tests/support/HexBytes.h"
 
 namespace {
@@ -79,6 +80,17 @@ TEST(Cp932Table, JisFormsGetTheCodesOfTheirWindowsForms) {
         size_t unmapped = 0;
         EXPECT_EQ(Ours(pair[0], unmapped), Windows932(pair[1])) << pair[0];
     }
+}
+
+// Recoded names get no best-fit look-alike: "／" and "：" are no path's '/' or ':'.
+TEST(TextRecoder, NoLookAlikeForWhatTheCodePageLacks) {
+    tessera::TextRecoder to1252(tessera::TextRecoder::From::ShiftJis, "CP1252");
+    ASSERT_TRUE(to1252.Usable());
+    EXPECT_EQ(to1252.Recode("a\x81\x5E"
+                            "b\x81\x46"
+                            "c\x82\xA0",
+                            '_'),
+              "a_b_c_");
 }
 
 }  // namespace

@@ -16,7 +16,8 @@ CliExportPlatform::CliExportPlatform(const CliOptions& options, FILE* messages, 
                  Say(Tr("%1 exists; kept, its message not written (--if-exists cancel)",
                         {Shown(path)}));
              }),
-      names_(TextRecoder::From::ShiftJis, NamesCharset()) {}
+      names_(TextRecoder::From::ShiftJis, NamesCharset()),
+      utf8Names_(TextRecoder::From::Utf8, NamesCharset()) {}
 
 void CliExportPlatform::Say(const std::string& text) {
     std::fprintf(messages_, "tessera-export: %s\n", SystemToConsole(text).c_str());
@@ -107,11 +108,12 @@ void CliExportPlatform::ShowMessage(HostWindow, int textId) {
     Say(text);
 }
 
-std::string CliExportPlatform::NameOnDisk(const std::string& name) {
+std::string CliExportPlatform::NameOnDisk(const std::string& name, TargetCharset charset) {
     lastName_ = name;
-    lastNameKept_ = true;
+    lastNameKept_ = charset == TargetCharset::kShiftJis;
     if (options_.names == NameCharset::ShiftJis) return name;
-    if (!names_.Usable()) {
+    TextRecoder& names = charset == TargetCharset::kUtf8 ? utf8Names_ : names_;
+    if (!names.Usable()) {
         if (!namesUnusableTold_)
             Say(Tr("no converter to %1: names kept in Shift-JIS", {NamesCharset()}));
         namesUnusableTold_ = true;
@@ -119,7 +121,7 @@ std::string CliExportPlatform::NameOnDisk(const std::string& name) {
     }
     lastNameKept_ = false;
     // '_' for what the system's character set cannot write: it is valid in every name.
-    return names_.Recode(name, '_');
+    return names.Recode(name, '_');
 }
 
 std::string CliExportPlatform::NamesCharset() const {

@@ -35,7 +35,7 @@ class CliExportPlatform : public ExportPlatform {
     void NoteFailedMessage(int number, int reasonId) override;
     FileSystem& Files() override { return files_; }
     CalendarTime LocalNow() override;
-    std::string NameOnDisk(const std::string& name) override;
+    std::string NameOnDisk(const std::string& name, TargetCharset charset) override;
     bool IsProtected(const std::string& path) override;
     MaildirIdentity MaildirNames() override { return ThisProcessIdentity(); }
 
@@ -70,7 +70,8 @@ class CliExportPlatform : public ExportPlatform {
     CliFileSystem files_;
     const ExportReport* report_ = nullptr;
     bool cancelled_ = false;
-    TextRecoder names_;  // Shift-JIS names to NamesCharset()
+    TextRecoder names_;      // Shift-JIS names to NamesCharset()
+    TextRecoder utf8Names_;  // UTF-8 names (--to utf-8) to NamesCharset()
     bool namesUnusableTold_ = false;
     std::string lastName_;       // the last name handed out, as the export made it
     bool lastNameKept_ = false;  // ... and written in those Shift-JIS bytes

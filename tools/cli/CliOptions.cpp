@@ -267,16 +267,24 @@ bool WritesOneFile(const CliOptions& options) {
 
 void ApplyCliExtras(const CliOptions& options, ExportFormat& format) {
     if (options.noFileTimes) format.MailFileTimes = false;
-    // The pattern is typed in the system's set; the names it makes are Shift-JIS
-    // until they are written.
-    if (options.hasNamePattern) {
-        format.FileNamePattern =
-            TextRecoder(TextRecoder::From::Locale, "CP932").Recode(options.namePattern, '_');
-    }
     if (options.index) format.WriteIndex = true;
     if (options.saveAttachments) format.SaveAttachments = true;
     format.Target = options.target;
     format.RawUtf8Headers = options.rawHeaders;
+    // To UTF-8, names keep every character where they are written in UTF-8, unless
+    // they are to be Shift-JIS bytes. Through an ANSI code page (Windows) they are
+    // made in Shift-JIS as before: the engine's own mapping gives a JIS character
+    // its Windows form (〜), where the code page would write '_'.
+    const bool utf8Names = options.target == TargetCharset::kUtf8 &&
+                           options.names != NameCharset::ShiftJis && Utf8NameCharset() == "UTF-8";
+    format.Names = utf8Names ? TargetCharset::kUtf8 : TargetCharset::kShiftJis;
+    // The pattern is typed in the system's set; the names it makes are in
+    // format.Names until they are written.
+    if (options.hasNamePattern) {
+        format.FileNamePattern =
+            TextRecoder(TextRecoder::From::Locale, utf8Names ? "UTF-8" : "CP932")
+                .Recode(options.namePattern, '_');
+    }
 }
 
 bool ParseCliOptions(int argc, char** argv, const StandardStreams& streams, CliOptions& options,

@@ -255,6 +255,11 @@ int Run(const CliOptions& options) {
     if (!options.hasFormat && settings.Target == TargetCharset::kUtf8 &&
         AppendShiftJisAsUtf8(settings.Separator, separator))
         settings.Separator.swap(separator);
+    // ... and its name pattern, when names are made in UTF-8.
+    std::string pattern;
+    if (!options.hasFormat && !options.hasNamePattern && settings.Names == TargetCharset::kUtf8 &&
+        AppendShiftJisAsUtf8(settings.FileNamePattern, pattern))
+        settings.FileNamePattern.swap(pattern);
     HostApi api = BindHostApi(host);
     ExportDriver driver(api, platform);
     platform.SetReport(&driver.Report());
