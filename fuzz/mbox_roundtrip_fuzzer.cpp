@@ -56,9 +56,13 @@ class StringFile : public tessera::OutputFile {
 // The messages of an mbox as Tessera's reader gives them to the host.
 std::vector<std::string> ReadMbox(const std::string& box, std::vector<bool>* tesseraShaped) {
     std::vector<std::string> found;
-    auto publish = [&](uint64_t offset, uint64_t length, bool anyCase) {
-        found.push_back(tessera::UnquoteFromLines(box.substr(offset, length), anyCase));
-        if (tesseraShaped) tesseraShaped->push_back(anyCase);
+    auto publish = [&](uint64_t offset, uint64_t length, tessera::MboxSplitter::Marks marks) {
+        const std::string raw = box.substr(offset, length);
+        found.push_back(tessera::UnquoteFromLines(raw, marks.anyCaseFrom));
+        if (tesseraShaped) tesseraShaped->push_back(marks.anyCaseFrom);
+        // The reader skips the scans these marks say would find nothing.
+        Check(marks.quoted || found.back() == raw);
+        Check(marks.nul == (raw.find('\0') != std::string::npos));
     };
     tessera::MboxSplitter splitter;
     splitter.Feed(box.data(), box.data() + box.size(), publish);

@@ -67,6 +67,10 @@ bool IsTesseraEnvelopeLine(const char* line, size_t length) {
 }
 
 size_t UnquoteFromLines(char* text, size_t length, bool anyCase) {
+    return CopyUnquoted(text, length, text, anyCase);
+}
+
+size_t CopyUnquoted(const char* text, size_t length, char* to, bool anyCase) {
     // From one quoted line to the next: the lines between are moved whole.
     size_t in = 0, out = 0;
     while (in < length) {
@@ -79,9 +83,9 @@ size_t UnquoteFromLines(char* text, size_t length, bool anyCase) {
             while (quotes < end && text[quotes] == '>') ++quotes;
             if (StartsWithFrom(text + quotes, end - quotes, anyCase)) ++from;  // one '>' off
         }
-        if (out != in) std::memmove(text + out, text + in, quoted - in);
+        if (to + out != text + in) std::memmove(to + out, text + in, quoted - in);
         out += quoted - in;
-        if (out != from) std::memmove(text + out, text + from, end - from);
+        if (to + out != text + from) std::memmove(to + out, text + from, end - from);
         out += end - from;
         in = end;
     }

@@ -36,5 +36,8 @@ bool IsTesseraEnvelopeLine(const char* line, size_t length);
 // Tessera wrote) also one followed by "from " in any case.
 size_t UnquoteFromLines(char* text, size_t length, bool anyCase);
 std::string UnquoteFromLines(std::string text, bool anyCase);
+// The same while copying `length` bytes of `text` to `out` (at or before
+// `text`, or apart from it): the text is read once. Returns the length written.
+size_t CopyUnquoted(const char* text, size_t length, char* out, bool anyCase);
 
 }  // namespace tessera

@@ -238,23 +238,32 @@ void MessageStore::KeepInWindow(uint32_t input, uint64_t offset, std::vector<cha
     }
 }
 
-bool MessageStore::ReadFromWindow(const Entry& entry, char* out) const {
-    std::lock_guard<std::mutex> lock(mutex_);
+bool MessageStore::ReadFromWindow(const Entry& entry, char* out, size_t& length) const {
+    std::unique_lock<std::mutex> lock(mutex_);
     if (entry.input != windowInput_ || window_.empty()) return false;
     const uint64_t start = window_.front().offset;
     const uint64_t end = window_.back().offset + window_.back().size;
     if (entry.offset < start || entry.offset + entry.length > end) return false;
     uint64_t at = entry.offset;
     const uint64_t stop = entry.offset + entry.length;
+    length = static_cast<size_t>(entry.length);
     for (const Block& block : window_) {
         const uint64_t blockEnd = block.offset + block.size;
         if (blockEnd <= at) continue;
         if (at >= stop) break;
+        const char* from = block.bytes.data() + (at - block.offset);
+        if (entry.quoted && at == entry.offset && stop <= blockEnd) {
+            // Within one block: unquoted as it is copied, not moved again after.
+            length = CopyUnquoted(from, length, out, entry.anyCaseFrom);
+            return true;
+        }
         const uint64_t to = std::min(stop, blockEnd);
-        std::memcpy(out, block.bytes.data() + (at - block.offset), static_cast<size_t>(to - at));
+        std::memcpy(out, from, static_cast<size_t>(to - at));
         out += to - at;
         at = to;
     }
+    lock.unlock();
+    if (entry.quoted) length = UnquoteFromLines(out - length, length, entry.anyCaseFrom);
     return true;
 }
 
@@ -352,7 +361,7 @@ bool MessageStore::AddPath(const std::string& path, std::string& error) {
 void MessageStore::AddText(const std::string& name, std::string text) {
     uint64_t length = text.size();
     uint32_t input = NewInput(Input{name, std::move(text), true, false});
-    AddReady({Entry{0, length, input, 0, 0}});
+    AddReady({Entry{0, length, input, 1, 1, 0, 0}});
 }
 
 void MessageStore::AddStreamText(const std::string& name, std::string text) {
@@ -365,9 +374,10 @@ void MessageStore::AddStreamText(const std::string& name, std::string text) {
     const std::string& held = InputAt(input).text;
     std::vector<Entry> entries;
     uint32_t found = 0;
-    auto publish = [&](uint64_t offset, uint64_t length, bool anyCaseFrom) {
+    auto publish = [&](uint64_t offset, uint64_t length, MboxSplitter::Marks marks) {
         found = std::min(found + 1, kMaxNumber);
-        entries.push_back(Entry{offset, length, input, found, anyCaseFrom ? 1u : 0u});
+        entries.push_back(
+            Entry{offset, length, input, marks.quoted, marks.nul, found, marks.anyCaseFrom});
     };
     MboxSplitter splitter;
     splitter.Feed(held.data(), held.data() + held.size(), publish);
@@ -392,7 +402,7 @@ bool MessageStore::FileEntry(const std::string& path, std::vector<Entry>& out, s
         error = path + ": empty file, not a message";
         return false;
     }
-    out.push_back(Entry{0, size, NewInput(Input{path, std::string(), false, false}), 0, 0});
+    out.push_back(Entry{0, size, NewInput(Input{path, std::string(), false, false}), 1, 1, 0, 0});
     return true;
 }
 
@@ -405,9 +415,9 @@ void MessageStore::ScanMbox(uint32_t index) {
     }
     std::vector<char> block;
     uint64_t size = 0, found = 0;
-    auto publish = [&](uint64_t offset, uint64_t length, bool anyCaseFrom) {
+    auto publish = [&](uint64_t offset, uint64_t length, MboxSplitter::Marks marks) {
         uint32_t number = static_cast<uint32_t>(std::min<uint64_t>(++found, kMaxNumber));
-        Publish(Entry{offset, length, index, number, anyCaseFrom ? 1u : 0u});
+        Publish(Entry{offset, length, index, marks.quoted, marks.nul, number, marks.anyCaseFrom});
     };
     MboxSplitter splitter;
     size_t n;
@@ -508,16 +518,20 @@ bool MessageStore::Fits(size_t index, const Entry& entry) const {
     return false;
 }
 
-bool MessageStore::ReadEntry(size_t index, const Entry& entry, char* out) const {
+bool MessageStore::ReadEntry(size_t index, const Entry& entry, char* out, size_t& length) const {
     std::string error;
     const Input& input = InputAt(entry.input);
     if (input.mbox) {
-        const bool held = ReadFromWindow(entry, out);
+        const bool held = ReadFromWindow(entry, out, length);
         // Messages are read in order: the blocks before this one are done with.
         ReleaseWindowBefore(entry.input, entry.offset + entry.length);
         if (held) return true;
     }
-    if (ReadRange(input.path, entry.offset, entry.length, out, error)) return true;
+    if (ReadRange(input.path, entry.offset, entry.length, out, error)) {
+        length = static_cast<size_t>(entry.length);
+        if (input.mbox && entry.quoted) length = UnquoteFromLines(out, length, entry.anyCaseFrom);
+        return true;
+    }
     AddProblem(Name(index) + ": cannot be read" + error);
     return false;
 }
@@ -529,13 +543,14 @@ bool MessageStore::Source(size_t index, std::string& text) const {
     if (input.inMemory) {
         text =
             input.text.substr(static_cast<size_t>(entry.offset), static_cast<size_t>(entry.length));
-        if (input.mbox) text = UnquoteFromLines(std::move(text), entry.anyCaseFrom);
+        if (input.mbox && entry.quoted) text = UnquoteFromLines(std::move(text), entry.anyCaseFrom);
         return true;
     }
     if (!Fits(index, entry)) return false;
     text.resize(static_cast<size_t>(entry.length));
-    if (!ReadEntry(index, entry, &text[0])) return false;
-    if (input.mbox) text = UnquoteFromLines(std::move(text), entry.anyCaseFrom);
+    size_t length = 0;
+    if (!ReadEntry(index, entry, &text[0], length)) return false;
+    text.resize(length);
     return true;
 }
 
@@ -545,14 +560,14 @@ bool MessageStore::SourceInto(size_t index, char* buffer, size_t& length) const 
     const Input& input = InputAt(entry.input);
     if (input.inMemory) {
         length = static_cast<size_t>(entry.length);
-        std::memcpy(buffer, input.text.data() + entry.offset, length);
-        if (input.mbox) length = UnquoteFromLines(buffer, length, entry.anyCaseFrom);
+        const char* text = input.text.data() + entry.offset;
+        if (input.mbox && entry.quoted)
+            length = CopyUnquoted(text, length, buffer, entry.anyCaseFrom);
+        else
+            std::memcpy(buffer, text, length);
         return true;
     }
-    if (!Fits(index, entry) || !ReadEntry(index, entry, buffer)) return false;
-    length = static_cast<size_t>(entry.length);
-    if (input.mbox) length = UnquoteFromLines(buffer, length, entry.anyCaseFrom);
-    return true;
+    return Fits(index, entry) && ReadEntry(index, entry, buffer, length);
 }
 
 std::string TopLevelCharset(std::string_view source) {

@@ -52,6 +52,9 @@ class MessageStore {
     // Of a message known to exist (Has): its input path, and ":N" for the Nth of an mbox.
     std::string Name(size_t index) const;
     uint64_t SizeHint(size_t index) const { return At(index).length; }
+    // False when the message's source is known to hold no NUL byte (an mbox's
+    // indexing looked); true when it does or was not looked at.
+    bool MayHoldNul(size_t index) const { return At(index).nul; }
     // The message's source; false when it cannot be read any more (a problem is recorded).
     bool Source(size_t index, std::string& text) const;
     // Reads the source into `buffer` (at least SizeHint bytes); sets its length.
@@ -81,10 +84,14 @@ class MessageStore {
         bool mbox = false;
     };
     // One message; kept small, an mbox can hold millions.
+    // The indexing of an mbox notes what a message's lines hold, so that its
+    // reader skips the scans that would find nothing; elsewhere both are set.
     struct Entry {
         uint64_t offset;
         uint64_t length;
-        uint32_t input;            // index into inputs_
+        uint32_t input : 30;       // index into inputs_ (an Input takes more than 2^5 bytes)
+        uint32_t quoted : 1;       // a line may start with '>'
+        uint32_t nul : 1;          // may hold a NUL byte
         uint32_t number : 31;      // 1-based place within an mbox
         uint32_t anyCaseFrom : 1;  // written by Tessera: "from " quoted in any case
     };
@@ -110,15 +117,16 @@ class MessageStore {
     // Keeps a block the indexing read (`size` bytes at `offset`); waits while the
     // window is full and the reader has an indexed message before it.
     void KeepInWindow(uint32_t input, uint64_t offset, std::vector<char>& block, size_t size);
-    // Copies the entry's bytes from the window; false when they are not all there.
-    bool ReadFromWindow(const Entry& entry, char* out) const;
+    // Copies the entry's bytes from the window, unquoted, and sets their length;
+    // false when they are not all there.
+    bool ReadFromWindow(const Entry& entry, char* out, size_t& length) const;
     // Lets the window's blocks before `offset` go.
     void ReleaseWindowBefore(uint32_t input, uint64_t offset) const;
     void ClearWindow() const;
     // False, with a problem recorded, for a message larger than memory can address.
     bool Fits(size_t index, const Entry& entry) const;
-    // Reads the message's bytes; false with a problem recorded.
-    bool ReadEntry(size_t index, const Entry& entry, char* out) const;
+    // Reads the message's bytes, unquoted, and sets their length; false with a problem recorded.
+    bool ReadEntry(size_t index, const Entry& entry, char* out, size_t& length) const;
     // Reads length bytes at offset of path; the last file stays open, since an
     // mbox is read message after message. False with `error` set.
     bool ReadRange(const std::string& path, uint64_t offset, uint64_t length, char* out,

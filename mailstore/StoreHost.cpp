@@ -79,7 +79,8 @@ char* StoreHost::ReadSource(long index) {
         return nullptr;
     }
     buffer[length] = '\0';  // the host's text ends at its first NUL
-    if (FindByte(buffer, buffer + length, '\0')) NoteNulByte(index);
+    if (messages_.MayHoldNul(static_cast<size_t>(index)) && FindByte(buffer, buffer + length, '\0'))
+        NoteNulByte(index);
     charsetIndex_ = index;
     charset_ =
         TopLevelCharset(std::string_view(buffer, std::min<size_t>(length, kCharsetScanBytes)));

@@ -77,12 +77,16 @@ char* DecodeQp(const char* p, const char* end, std::string_view lineBreak, char*
         }
         const char c = *p;
         if (c == '=') {
-            if (end - p >= 3 && kHex.value[static_cast<unsigned char>(p[1])] >= 0 &&
-                kHex.value[static_cast<unsigned char>(p[2])] >= 0) {
+            // Escapes come in runs (text outside ASCII is nothing else): decoded in one loop.
+            const char* escapes = p;
+            while (end - p >= 3 && *p == '=' && kHex.value[static_cast<unsigned char>(p[1])] >= 0 &&
+                   kHex.value[static_cast<unsigned char>(p[2])] >= 0) {
                 *dst++ = static_cast<char>(kHex.value[static_cast<unsigned char>(p[1])] * 16 +
                                            kHex.value[static_cast<unsigned char>(p[2])]);
-                padding = dst;
                 p += 3;
+            }
+            if (p != escapes) {
+                padding = dst;
                 continue;
             }
             // A soft line break: '=' and blanks up to the end of the line. The

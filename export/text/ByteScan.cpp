@@ -47,11 +47,39 @@ const char* FindLineBreak(const char* from, const char* end) {
     return nullptr;
 }
 
+const char* FindByteOrNul(const char* from, const char* end, char byte) {
+    const __m128i wanted = _mm_set1_epi8(byte);
+    const __m128i nul = _mm_setzero_si128();
+    // A byte is `byte` or NUL where it or its difference from `byte` is the
+    // smaller and zero: one comparison finds both.
+    const auto either = [&](__m128i block) {
+        return Matches(_mm_min_epu8(_mm_xor_si128(block, wanted), block), nul);
+    };
+    for (; end - from >= 32; from += 32) {
+        if (unsigned m = either(Load(from)) | either(Load(from + 16)) << 16)
+            return from + __builtin_ctz(m);
+    }
+    for (; end - from >= 16; from += 16) {
+        if (unsigned m = either(Load(from))) return from + __builtin_ctz(m);
+    }
+    for (; from < end; ++from) {
+        if (*from == byte || *from == '\0') return from;
+    }
+    return nullptr;
+}
+
 #else
 
 const char* FindLineBreak(const char* from, const char* end) {
     for (; from < end; ++from) {
         if (*from == '\r' || *from == '\n') return from;
+    }
+    return nullptr;
+}
+
+const char* FindByteOrNul(const char* from, const char* end, char byte) {
+    for (; from < end; ++from) {
+        if (*from == byte || *from == '\0') return from;
     }
     return nullptr;
 }

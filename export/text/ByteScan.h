@@ -11,6 +11,9 @@ namespace tessera {
 
 // The first `byte` in [from, end), or null.
 const char* FindByte(const char* from, const char* end, char byte);
+// The first `byte` or NUL in [from, end), or null: a line's end and whether
+// the text holds a NUL, in one reading.
+const char* FindByteOrNul(const char* from, const char* end, char byte);
 // The first CR or LF in [from, end), or null.
 const char* FindLineBreak(const char* from, const char* end);
 // The length of a NUL-terminated text.

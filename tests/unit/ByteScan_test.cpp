@@ -32,6 +32,12 @@ TEST(ByteScan, AgreesWithAPlainReadingEverywhere) {
                 ASSERT_EQ(FindByte(from, end, '\r'), Slow(from, end, "\r"));
                 ASSERT_EQ(FindByte(from, end, '\n'), Slow(from, end, "\n"));
                 ASSERT_EQ(FindLineBreak(from, end), Slow(from, end, "\r\n"));
+                ASSERT_EQ(FindByteOrNul(from, end, '\n'), Slow(from, end, "\n"));
+                if (at < length) {
+                    buffer[start + at] = '\0';
+                    ASSERT_EQ(FindByteOrNul(from, end, '\n'), from + at);
+                    buffer[start + at] = at % 2 ? '\n' : '\r';
+                }
                 ASSERT_EQ(TextLength(from), length);
                 for (size_t limit : {size_t(0), at, length, length + 1, size_t(1000)}) {
                     ASSERT_EQ(TextLengthWithin(from, limit), limit < length ? limit : length);

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "mailstore/MboxFraming.h"
+#include "mailstore/MboxSplitter.h"
 #include "mailstore/StoreHost.h"
 
 using namespace tessera;
@@ -115,6 +116,30 @@ TEST(MessageStoreMbox, SplitsAtEveryFromLineAndUnquotesAsItsWriterQuoted) {
             ASSERT_TRUE(store.Source(i, text));
             EXPECT_EQ(text, c.messages[i]) << i;
         }
+    }
+}
+
+TEST(MboxSplitter, MarksQuotedLinesAndNulBytesOfEachMessageWhateverThePieces) {
+    // The reader skips unquoting and the NUL scan on what these marks clear:
+    // a mark missed would leave a ">From " quoted or a NUL untold.
+    const std::string env = "From a Mon Dec  7 08:00:00 2026\n";
+    using namespace std::string_literals;
+    const std::string box = env + "plain\n\n" + env + "x\n>From y\n\n" + env + "a\0b\n"s + env +
+                            "\n>\n" + env + "end\0>\n\n"s + env + "q\n" + "From \0 x\n"s;
+    const std::vector<std::pair<bool, bool>> want = {{false, false}, {true, false}, {false, true},
+                                                     {true, false},  {false, true}, {false, false},
+                                                     {false, false}};
+    for (size_t piece : {size_t(1), size_t(2), size_t(3), size_t(7), box.size()}) {
+        SCOPED_TRACE(piece);
+        std::vector<std::pair<bool, bool>> got;
+        auto publish = [&](uint64_t, uint64_t, MboxSplitter::Marks marks) {
+            got.emplace_back(marks.quoted, marks.nul);
+        };
+        MboxSplitter splitter;
+        for (size_t at = 0; at < box.size(); at += piece)
+            splitter.Feed(box.data() + at, box.data() + std::min(box.size(), at + piece), publish);
+        splitter.Finish(box.size(), publish);
+        EXPECT_EQ(got, want);
     }
 }
 

@@ -268,8 +268,8 @@ TEST_F(MessageWriterTest, MboxQuotesEveryFromLineSoTheMessageReadsBackWhole) {
         out.bytes.clear();
         ASSERT_TRUE(Write(source));
         std::vector<std::string> read;
-        auto publish = [&](uint64_t offset, uint64_t length, bool anyCase) {
-            read.push_back(UnquoteFromLines(out.bytes.substr(offset, length), anyCase));
+        auto publish = [&](uint64_t offset, uint64_t length, MboxSplitter::Marks marks) {
+            read.push_back(UnquoteFromLines(out.bytes.substr(offset, length), marks.anyCaseFrom));
         };
         MboxSplitter splitter;
         splitter.Feed(out.bytes.data(), out.bytes.data() + out.bytes.size(), publish);
