@@ -67,6 +67,17 @@ Designation ReadDesignation(std::string_view rest) {
     return d;
 }
 
+// A cell of `set` through `writer`: JIS X 0208 by its own rule, the other sets
+// by their characters; false for a cell no set defines.
+template <class Writer>
+bool WriteCell(Writer& writer, JisSet set, unsigned char row, unsigned char cell) {
+    const JisCell found = LookUpJisCell(set, row, cell);
+    if (found.jisX0208) return writer.JisX0208(row, cell);
+    if (found.count == 0) return false;
+    for (size_t i = 0; i < found.count; ++i) writer.Character(found.points[i]);
+    return true;
+}
+
 // Writes characters behind `out` as Shift-JIS, counting the unmapped ones.
 class ShiftJisWriter {
   public:
@@ -88,11 +99,7 @@ class ShiftJisWriter {
     }
 
     bool Cell(JisSet set, unsigned char row, unsigned char cell) {
-        const JisCell found = LookUpJisCell(set, row, cell);
-        if (found.jisX0208) return JisX0208(row, cell);
-        if (found.count == 0) return false;
-        for (size_t i = 0; i < found.count; ++i) Character(found.points[i]);
-        return true;
+        return WriteCell(*this, set, row, cell);
     }
 
     void Character(uint32_t point) {
@@ -141,11 +148,7 @@ class Utf8Writer {
     }
 
     bool Cell(JisSet set, unsigned char row, unsigned char cell) {
-        const JisCell found = LookUpJisCell(set, row, cell);
-        if (found.jisX0208) return JisX0208(row, cell);
-        if (found.count == 0) return false;
-        for (size_t i = 0; i < found.count; ++i) Character(found.points[i]);
-        return true;
+        return WriteCell(*this, set, row, cell);
     }
 
     void Character(uint32_t point) { AppendCharacterAsUtf8(point, out_); }
