@@ -15,9 +15,11 @@ namespace tessera {
 namespace {
 // The top-level header block is looked for in this much of a source.
 constexpr size_t kCharsetScanBytes = 256 * 1024;
-// Buffers from this size on are kept for reuse, and made at least this large;
-// none larger than kKeptBytes is kept: it would stay while a large message is
-// written, on top of what writing it takes.
+// One buffer at a time is kept for reuse, at least this large, whatever the
+// message's size: under Wine the heap hands freed blocks of 64 KiB and more back
+// to the system, and every message faulted its pages in again. None larger than
+// kKeptBytes is kept: it would stay while a large message is written, on top of
+// what writing it takes.
 constexpr size_t kReusedBytes = 1024 * 1024;
 constexpr size_t kKeptBytes = 8 * kReusedBytes;
 }  // namespace
@@ -143,7 +145,7 @@ char* StoreHost::NewBuffer(const std::string& text) {
 }
 
 char* StoreHost::Allocate(size_t size) {
-    if (size < kReusedBytes / 4 || lent_ != nullptr) {
+    if (lent_ != nullptr) {
         return static_cast<char*>(std::malloc(size == 0 ? 1 : size));
     }
     if (spare_ != nullptr && (spareBytes_ < size || spareBytes_ - size > size / 2 + kReusedBytes)) {

@@ -54,4 +54,28 @@ TEST(ByteScan, HighBytesAreBytesNotSigns) {
     EXPECT_EQ(FindLineBreak(text.data(), end), text.data() + 3);
 }
 
+// The Windows build links its own memmove and memcpy (natively these are the C
+// library's): every length, both directions of overlap, each byte where it belongs.
+TEST(ByteCopy, MovesEveryLengthAndOverlapLikeAByteLoop) {
+    char buffer[400], expected[400];
+    for (size_t n = 0; n <= 200; n += n < 70 ? 1 : 13) {
+        for (size_t from : {0, 1, 7, 16, 33}) {
+            for (size_t to : {0, 1, 5, 16, 31, 40, 190}) {
+                for (size_t i = 0; i < sizeof buffer; ++i) buffer[i] = static_cast<char>(i * 7 + 1);
+                std::memcpy(expected, buffer, sizeof buffer);
+                for (size_t i = 0; i < n; ++i) expected[to + i] = buffer[from + i];
+                std::memmove(buffer + to, buffer + from, n);
+                ASSERT_EQ(std::memcmp(buffer, expected, sizeof buffer), 0)
+                    << n << " " << from << " " << to;
+                if (from + n <= to || to + n <= from) {
+                    std::memcpy(buffer + from, buffer + to, n);  // back again, not overlapping
+                    for (size_t i = 0; i < n; ++i) expected[from + i] = expected[to + i];
+                    ASSERT_EQ(std::memcmp(buffer, expected, sizeof buffer), 0)
+                        << n << " " << from << " " << to;
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
