@@ -35,6 +35,19 @@ class Writer {
         extended_ = extended_ || yenOrOverline;
     }
 
+    // A character of U+3000 to U+9FFF (kana, kanji, their punctuation) that
+    // code page 932 writes in two bytes and that is no combining mark: most
+    // characters of Japanese text, written without the general path's tests.
+    bool CommonDoubleByte(uint32_t point) {
+        const uint16_t code = Cp932Code(point);
+        if (code <= 0xFF || point == kCombiningVoicedMark || point == kCombiningSemiVoicedMark)
+            return false;
+        Room(2);
+        lastBytes_ = Code(code);
+        last_ = point;
+        return true;
+    }
+
     void Character(uint32_t point) {
         Room(kMaxCharacterBytes);
         if ((point == kCombiningVoicedMark || point == kCombiningSemiVoicedMark) && Compose(point))
@@ -198,6 +211,16 @@ bool AppendUtf8AsShiftJis(std::string_view utf8, Unmappable unmappable, std::str
     const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8.data());
     size_t left = utf8.size();
     while (left > 0) {
+        if (left >= 3 && p[0] >= 0xE3 && p[0] <= 0xE9 && IsContinuation(p[1]) &&
+            IsContinuation(p[2])) {
+            // Lead bytes E3 to E9 have neither overlong forms nor surrogates.
+            const uint32_t point = ((p[0] & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+            if (writer.CommonDoubleByte(point)) {
+                p += 3;
+                left -= 3;
+                continue;
+            }
+        }
         bool yenOrOverline = false;
         const size_t ascii = AsciiRun(p, left, yenOrOverline);
         if (ascii > 0) {

@@ -17,11 +17,15 @@ namespace {
 inline __m128i Load16(const unsigned char* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
-inline void Store16(unsigned char* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+inline void Store16(unsigned char* p, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
 inline __m128i Load8(const unsigned char* p) {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
 }
-inline void Store8(unsigned char* p, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v); }
+inline void Store8(unsigned char* p, __m128i v) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+}
 inline uint32_t Load4(const unsigned char* p) {
     uint32_t v;
     __builtin_memcpy(&v, p, 4);
