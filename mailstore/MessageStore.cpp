@@ -184,7 +184,7 @@ void MessageStore::IndexJobs() {
         }
         try {
             if (job.scan) ScanMbox(job.input);
-            for (const Entry& entry : job.ready) Publish(entry);
+            Publish(job.ready);
         } catch (...) {
             // Out of memory: what is indexed stays; the inputs from here on are left out.
             std::lock_guard<std::mutex> lock(mutex_);
@@ -205,9 +205,11 @@ void MessageStore::IndexJobs() {
     }
 }
 
-void MessageStore::Publish(const Entry& entry) {
+void MessageStore::Publish(std::vector<Entry>& found) {
+    if (found.empty()) return;
     std::lock_guard<std::mutex> lock(mutex_);
-    entries_.push_back(entry);
+    entries_.insert(entries_.end(), found.begin(), found.end());
+    found.clear();
     changed_.notify_all();
 }
 
@@ -414,16 +416,21 @@ void MessageStore::ScanMbox(uint32_t index) {
         return;
     }
     std::vector<char> block;
+    // The messages a block ends are told to the reader at once: one lock and
+    // one wake-up a block, not one a message (under Wine each is a server call).
+    std::vector<Entry> ended;
     uint64_t size = 0, found = 0;
     auto publish = [&](uint64_t offset, uint64_t length, MboxSplitter::Marks marks) {
         uint32_t number = static_cast<uint32_t>(std::min<uint64_t>(++found, kMaxNumber));
-        Publish(Entry{offset, length, index, marks.quoted, marks.nul, number, marks.anyCaseFrom});
+        ended.push_back(
+            Entry{offset, length, index, marks.quoted, marks.nul, number, marks.anyCaseFrom});
     };
     MboxSplitter splitter;
     size_t n;
     // Blocks keep their length (a shorter read fills a part), so none is cleared again.
     while (block.resize(kBlockBytes), (n = std::fread(block.data(), 1, kBlockBytes, file)) > 0) {
         splitter.Feed(block.data(), block.data() + n, publish);
+        Publish(ended);
         KeepInWindow(index, size, block, n);
         size += n;
     }
@@ -433,6 +440,7 @@ void MessageStore::ScanMbox(uint32_t index) {
                    Reason(errno) + "; the rest was left out");
     } else {
         splitter.Finish(size, publish);
+        Publish(ended);
     }
     std::fclose(file);
 }

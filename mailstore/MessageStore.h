@@ -112,7 +112,8 @@ class MessageStore {
     void Queue(Job job);
     void IndexJobs();
     void ScanMbox(uint32_t input);
-    void Publish(const Entry& entry);
+    // Moves `found` to the index.
+    void Publish(std::vector<Entry>& found);
     void WaitForIndexing();
     // Keeps a block the indexing read (`size` bytes at `offset`); waits while the
     // window is full and the reader has an indexed message before it.
