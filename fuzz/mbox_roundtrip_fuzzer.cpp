@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "export/framing/MessageFraming.h"
@@ -53,10 +54,42 @@ class StringFile : public tessera::OutputFile {
     std::string bytes;
 };
 
+// Where the messages of an mbox lie, read a line at a time: a message starts
+// after an envelope line and ends before the next one, or before the blank
+// line in front of it.
+std::vector<std::pair<uint64_t, uint64_t>> SplitLineByLine(const std::string& box) {
+    std::vector<std::pair<uint64_t, uint64_t>> found;
+    size_t previous = 0, body = 0;
+    bool previousBlank = false, inMessage = false;
+    for (size_t start = 0; start < box.size();) {
+        const size_t lf = box.find('\n', start);
+        const size_t next = lf == std::string::npos ? box.size() : lf + 1;
+        const char* line = box.data() + start;
+        if (tessera::IsEnvelopeLine(line, next - start)) {
+            const size_t end = previousBlank ? previous : start;
+            if (inMessage) found.emplace_back(body, end - body);
+            inMessage = true;
+            body = next;
+            previousBlank = false;
+        } else {
+            previousBlank = tessera::IsBlankLine(line, next - start);
+        }
+        previous = start;
+        start = next;
+    }
+    const size_t end = previousBlank ? previous : box.size();
+    if (inMessage) found.emplace_back(body, end - body);
+    return found;
+}
+
 // The messages of an mbox as Tessera's reader gives them to the host.
 std::vector<std::string> ReadMbox(const std::string& box, std::vector<bool>* tesseraShaped) {
     std::vector<std::string> found;
+    std::vector<std::pair<uint64_t, uint64_t>> where;
+    std::vector<bool> nuls;
     auto publish = [&](uint64_t offset, uint64_t length, tessera::MboxSplitter::Marks marks) {
+        where.emplace_back(offset, length);
+        nuls.push_back(marks.nul);
         const std::string raw = box.substr(offset, length);
         found.push_back(tessera::UnquoteFromLines(raw, marks.anyCaseFrom));
         if (tesseraShaped) tesseraShaped->push_back(marks.anyCaseFrom);
@@ -67,6 +100,20 @@ std::vector<std::string> ReadMbox(const std::string& box, std::vector<bool>* tes
     tessera::MboxSplitter splitter;
     splitter.Feed(box.data(), box.data() + box.size(), publish);
     splitter.Finish(box.size(), publish);
+    Check(where == SplitLineByLine(box));
+    // Fed in pieces, as a file is read block by block, it finds the same.
+    std::vector<std::pair<uint64_t, uint64_t>> again;
+    std::vector<bool> nulAgain;
+    auto publishAgain = [&](uint64_t offset, uint64_t length, tessera::MboxSplitter::Marks marks) {
+        again.emplace_back(offset, length);
+        nulAgain.push_back(marks.nul);
+    };
+    tessera::MboxSplitter pieces;
+    const size_t piece = box.size() % 97 + 1;
+    for (size_t at = 0; at < box.size(); at += piece)
+        pieces.Feed(box.data() + at, box.data() + std::min(box.size(), at + piece), publishAgain);
+    pieces.Finish(box.size(), publishAgain);
+    Check(again == where && nulAgain == nuls);
     return found;
 }
 

@@ -8,6 +8,10 @@
 #include <cstring>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "export/text/ByteScan.h"
 #include "mailstore/MboxFraming.h"
 
@@ -31,7 +35,27 @@ class MboxSplitter {
     template <typename Publish>
     void Feed(const char* p, const char* end, Publish& publish) {
         while (p < end) {
-            if (lineLength_ == 0 && *p == '>') marks_.quoted = true;
+            if (lineLength_ == 0 && *p != 'F' && *p != '\n' && *p != '\r') {
+                // Most lines: neither an envelope line nor blank. They are passed
+                // over, many at a step, to the next line that starts with one of
+                // those bytes; their '>' and NUL are noted on the way.
+                const Skipped skipped = SkipOrdinaryLines(p, end, !marks_.nul);
+                marks_.quoted = marks_.quoted || skipped.quoted;
+                marks_.nul = marks_.nul || skipped.nul;
+                previousBlank_ = false;
+                const char* next = skipped.next;
+                if (next == nullptr) {
+                    // The piece ends among such lines, perhaps inside one.
+                    const char* lastBreak = end;
+                    while (lastBreak > p && lastBreak[-1] != '\n') --lastBreak;
+                    next = lastBreak > p ? lastBreak : p;
+                    lineLength_ = static_cast<size_t>(end - next);
+                    head_.assign(next, std::min<size_t>(lineLength_, 5));
+                }
+                lineStart_ += static_cast<uint64_t>(next - p);
+                p = lineLength_ != 0 ? end : next;
+                continue;
+            }
             // Until a NUL is found the line end is looked for with it, in the same reading.
             const bool nulSeen = marks_.nul || lineNul_;
             const char* eol = nulSeen ? FindByte(p, end, '\n') : FindByteOrNul(p, end, '\n');
@@ -43,15 +67,6 @@ class MboxSplitter {
             size_t take = static_cast<size_t>(stop - p);
             if (eol && lineLength_ == 0) {
                 // A whole line in the piece: judged where it lies, nothing kept.
-                if (*p != 'F' && *p != '\n' && *p != '\r') {
-                    // Most lines: neither an envelope line nor blank.
-                    marks_.nul = marks_.nul || lineNul_;
-                    lineNul_ = previousBlank_ = false;
-                    previousStart_ = lineStart_;
-                    lineStart_ += take;
-                    p = stop;
-                    continue;
-                }
                 const bool envelope = IsEnvelopeLine(p, take);
                 lineLength_ = take;
                 EndLine(p, std::min(take, envelope ? kEnvelopeBytes : size_t(5)), publish);
@@ -84,6 +99,60 @@ class MboxSplitter {
     }
 
   private:
+    struct Skipped {
+        const char* next;  // the first line start after p whose byte is 'F', LF or CR; or null
+        bool quoted;       // a line passed over starts with '>'
+        bool nul;          // a byte passed over is NUL (looked for only with `nul`)
+    };
+
+    // Passes over the lines from p, which starts one that is neither blank nor
+    // an envelope line, to the next that may be one.
+    static Skipped SkipOrdinaryLines(const char* p, const char* end, bool nul) {
+        Skipped found{nullptr, *p == '>', nul && *p == '\0'};
+        nul = nul && !found.nul;
+        const char* q = p + 1;  // each q is judged with the byte before it
+#if defined(__SSE2__)
+        const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+        const __m128i from = _mm_set1_epi8('F'), quote = _mm_set1_epi8('>');
+        const __m128i zero = _mm_setzero_si128();
+        for (; end - q >= 16; q += 16) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+            const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q - 1));
+            const __m128i starts = _mm_cmpeq_epi8(before, lf);
+            const __m128i worth =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(here, from), _mm_cmpeq_epi8(here, lf)),
+                             _mm_cmpeq_epi8(here, cr));
+            const unsigned stop =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(starts, worth)));
+            // Only what lies before the stop belongs to the lines passed over.
+            const unsigned beforeStop = stop ? (stop & (0u - stop)) - 1 : 0xFFFFu;
+            const unsigned quotes = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_and_si128(starts, _mm_cmpeq_epi8(here, quote))));
+            found.quoted = found.quoted || (quotes & beforeStop) != 0;
+            if (nul && (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, zero))) &
+                        beforeStop) != 0) {
+                found.nul = true;
+                nul = false;
+            }
+            if (stop) {
+                found.next = q + __builtin_ctz(stop);
+                return found;
+            }
+        }
+#endif
+        for (; q < end; ++q) {
+            if (q[-1] == '\n') {
+                if (*q == 'F' || *q == '\n' || *q == '\r') {
+                    found.next = q;
+                    return found;
+                }
+                found.quoted = found.quoted || *q == '>';
+            }
+            found.nul = found.nul || (nul && *q == '\0');
+        }
+        return found;
+    }
+
     // Ends the current line, of which `head` holds the first bytes.
     template <typename Publish>
     void EndLine(const char* head, size_t headLength, Publish& publish) {
