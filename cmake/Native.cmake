@@ -7,7 +7,7 @@ if(TESSERA_TESTS)
     find_package(Threads REQUIRED)
     find_package(GTest REQUIRED)
     include(GoogleTest)
-    set(TESSERA_UNIT_TESTS ByteScan CharsetLabel Cli ConverterCrossCheck DialogLogic
+    set(TESSERA_UNIT_TESTS BackgroundWriter ByteScan CharsetLabel Cli ConverterCrossCheck DialogLogic
         DropAttachments EnvelopeLine ExportDriver ExportReportText FileNaming HeaderParameters
         HeaderTextConversion HtmlCharsetDeclaration JapaneseConverters LineArena LineList LineReader
         LocalFileSystem MboxFraming MessageFraming MessageStore MessageWriter MimeHeaderDecoder MimePart

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "export/framing/FolderPath.h"
+#include "platform/BackgroundWriter.h"
 
 namespace tessera {
 
@@ -81,8 +82,14 @@ class PosixTarget : public TargetFile {
     // empty when `fd` is the target itself. `cuttable` is false for a stream;
     // `flushEach` is false for a made name (an .eml file): its flush is the
     // run's, shared with the others (LocalFileSystem::FinishRun).
+    // `background`: written by a thread of its own while the export makes the
+    // next bytes (the replacement of a file, one large file a run). A failure
+    // may then be told only by a later write or by Commit: such a replacement
+    // that fails anywhere fails whole, and the old file stays. An append or a
+    // new file keeps the messages that fitted, so it learns of a failure at
+    // once.
     PosixTarget(LocalFileSystem& files, int fd, std::string shown, std::string temp,
-                std::string final, bool cuttable, bool flushEach = true)
+                std::string final, bool cuttable, bool flushEach = true, bool background = false)
         : TargetFile(temp.empty()),
           files_(files),
           fd_(fd),
@@ -90,9 +97,14 @@ class PosixTarget : public TargetFile {
           temp_(std::move(temp)),
           final_(std::move(final)),
           cuttable_(cuttable),
-          flushEach_(flushEach) {}
+          flushEach_(flushEach) {
+        if (background)
+            writer_ = std::make_unique<BackgroundWriter>(
+                [fd = fd_](const char* data, size_t size) { return WriteAll(fd, data, size); });
+    }
     ~PosixTarget() override {
         Abort();
+        writer_.reset();  // before the file it writes is closed
         if (fd_ >= 0) close(fd_);
     }
     PosixTarget(const PosixTarget&) = delete;
@@ -102,8 +114,9 @@ class PosixTarget : public TargetFile {
 
   protected:
     bool Put(const char* data, size_t size) override {
-        int error = WriteAll(fd_, data, size);
-        if (error != 0) files_.NoteFailure(shown_, error);
+        int error = writer_ ? writer_->Put(data, size) : WriteAll(fd_, data, size);
+        if (error != 0 && !told_) files_.NoteFailure(shown_, error);
+        told_ = told_ || (error != 0 && writer_);
         unsent_ += size;
         if (unsent_ >= kWriteBackBytes) StartWriteBack();
         return error == 0;
@@ -111,11 +124,18 @@ class PosixTarget : public TargetFile {
 
     // Writes go to the end (O_APPEND, or a new file written in order).
     bool CutTo(uint64_t length) override {
+        if (writer_) writer_->Drain();  // its failure is told already, or by Finish
         return cuttable_ && ftruncate(fd_, static_cast<off_t>(length)) == 0 &&
                lseek(fd_, 0, SEEK_END) >= 0;
     }
 
     bool Finish(bool keep) override {
+        if (const int error = writer_ ? writer_->Drain() : 0; error != 0 && keep) {
+            if (!told_) files_.NoteFailure(shown_, error);
+            keep = false;
+            Finish(false);
+            return false;
+        }
         if (!keep) {
             close(fd_);
             fd_ = -1;
@@ -192,6 +212,8 @@ class PosixTarget : public TargetFile {
     std::string final_;
     bool cuttable_;
     bool flushEach_;
+    std::unique_ptr<BackgroundWriter> writer_;
+    bool told_ = false;    // the writer's failure is noted: it repeats it on every call
     uint64_t unsent_ = 0;  // bytes written since the disk was last set writing
 };
 
@@ -333,7 +355,8 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
     }
     // Only the many small files of one run wait for one flush at its end.
     const bool flushEach = mode != TargetMode::NewName;
-    auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true, flushEach);
+    auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true, flushEach,
+                                                old && mode == TargetMode::Replace);
     if (!append) return target;
     int source = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     int error = source < 0 ? errno : CopyContent(source, fd);
