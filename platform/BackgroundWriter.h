@@ -14,8 +14,13 @@ namespace tessera {
 
 class BackgroundWriter {
   public:
-    // Bytes gathered before a piece is handed over.
+    // Bytes gathered before a piece is handed over. Under Wine every hand-over
+    // costs calls to its server, so pieces are larger there.
+#if defined(_WIN32)
+    static constexpr size_t kPieceBytes = 1024 * 1024;
+#else
     static constexpr size_t kPieceBytes = 256 * 1024;
+#endif
 
     // `write` writes all of a piece and gives 0 or the system's error number.
     explicit BackgroundWriter(std::function<int(const char*, size_t)> write)

@@ -5,9 +5,11 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "export/framing/FolderPath.h"
+#include "platform/BackgroundWriter.h"
 
 namespace tessera {
 
@@ -56,22 +58,45 @@ std::string SaveAside(const std::string& temp, const std::string& path) {
     return temp;
 }
 
+// Writes all bytes; NO_ERROR or the system's error.
+DWORD WriteAll(HANDLE handle, const char* data, size_t size) {
+    while (size > 0) {
+        DWORD chunk = size > kChunk ? kChunk : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(handle, data, chunk, &written, nullptr) || written != chunk) {
+            DWORD error = GetLastError();
+            return error != NO_ERROR ? error : ERROR_DISK_FULL;
+        }
+        data += chunk;
+        size -= chunk;
+    }
+    return NO_ERROR;
+}
+
 class Win32Target : public TargetFile {
   public:
     // `temp` names the new file, moved over `path` on commit;
     // empty when `handle` is the target itself. `cuttable` is false for a device;
     // `flushEach` is false for a made name not looked at before (see Finish).
+    // `background`: the replacement of a file, written by a thread of its own
+    // (see PosixTarget): it fails whole, so a failure told late changes nothing.
     Win32Target(LocalFileSystem& files, HANDLE handle, std::string path, std::string temp,
-                bool cuttable, bool flushEach = true)
+                bool cuttable, bool flushEach = true, bool background = false)
         : TargetFile(temp.empty()),
           files_(files),
           handle_(handle),
           path_(std::move(path)),
           temp_(std::move(temp)),
           cuttable_(cuttable),
-          flushEach_(flushEach) {}
+          flushEach_(flushEach) {
+        if (background)
+            writer_ = std::make_unique<BackgroundWriter>([handle](const char* data, size_t size) {
+                return static_cast<int>(WriteAll(handle, data, size));
+            });
+    }
     ~Win32Target() override {
         Abort();
+        writer_.reset();  // before the file it writes is closed
         if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
     }
     Win32Target(const Win32Target&) = delete;
@@ -81,21 +106,15 @@ class Win32Target : public TargetFile {
 
   protected:
     bool Put(const char* data, size_t size) override {
-        while (size > 0) {
-            DWORD chunk = size > kChunk ? kChunk : static_cast<DWORD>(size);
-            DWORD written = 0;
-            if (!WriteFile(handle_, data, chunk, &written, nullptr) || written != chunk) {
-                DWORD error = GetLastError();
-                files_.NoteFailure(path_, error != NO_ERROR ? error : ERROR_DISK_FULL);
-                return false;
-            }
-            data += chunk;
-            size -= chunk;
-        }
-        return true;
+        const int error =
+            writer_ ? writer_->Put(data, size) : static_cast<int>(WriteAll(handle_, data, size));
+        if (error != 0 && !told_) files_.NoteFailure(path_, error);
+        told_ = told_ || (error != 0 && writer_);
+        return error == 0;
     }
 
     bool CutTo(uint64_t length) override {
+        if (writer_) writer_->Drain();  // its failure is told already, or by Finish
         if (!cuttable_) return false;
         LARGE_INTEGER at;
         at.QuadPart = static_cast<LONGLONG>(length);
@@ -103,6 +122,11 @@ class Win32Target : public TargetFile {
     }
 
     bool Finish(bool keep) override {
+        if (const int error = writer_ ? writer_->Drain() : 0; error != 0 && keep) {
+            if (!told_) files_.NoteFailure(path_, error);
+            Finish(false);
+            return false;
+        }
         if (!keep) {
             CloseHandle(handle_);
             handle_ = INVALID_HANDLE_VALUE;
@@ -161,6 +185,8 @@ class Win32Target : public TargetFile {
     std::string temp_;
     bool cuttable_;
     bool flushEach_;
+    std::unique_ptr<BackgroundWriter> writer_;
+    bool told_ = false;  // the writer's failure is noted: it repeats it on every call
 };
 
 // Opens `path` (an existing regular file) and positions at its end.
@@ -287,7 +313,8 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
     }
     // Only the many small files of one run are moved unflushed.
     const bool flushEach = exists || mode != TargetMode::NewName;
-    auto target = std::make_unique<Win32Target>(files, handle, path, temp, true, flushEach);
+    auto target = std::make_unique<Win32Target>(files, handle, path, temp, true, flushEach,
+                                                exists && mode == TargetMode::Replace);
     target->Started(length, tail);
     return target;
 }
