@@ -116,21 +116,24 @@ class MboxSplitter {
         const __m128i from = _mm_set1_epi8('F'), quote = _mm_set1_epi8('>');
         const __m128i zero = _mm_setzero_si128();
         for (; end - q >= 16; q += 16) {
-            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+            // Bit i: byte q - 1 + i, the one before q + i.
             const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q - 1));
-            const __m128i starts = _mm_cmpeq_epi8(before, lf);
+            const __m128i breaks = _mm_cmpeq_epi8(before, lf);
+            const __m128i nuls = _mm_cmpeq_epi8(before, zero);
+            // Most blocks: inside a line, nothing to look at.
+            if (_mm_movemask_epi8(_mm_or_si128(breaks, nuls)) == 0) continue;
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
             const __m128i worth =
                 _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(here, from), _mm_cmpeq_epi8(here, lf)),
                              _mm_cmpeq_epi8(here, cr));
             const unsigned stop =
-                static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(starts, worth)));
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(breaks, worth)));
             // Only what lies before the stop belongs to the lines passed over.
             const unsigned beforeStop = stop ? (stop & (0u - stop)) - 1 : 0xFFFFu;
             const unsigned quotes = static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_and_si128(starts, _mm_cmpeq_epi8(here, quote))));
+                _mm_movemask_epi8(_mm_and_si128(breaks, _mm_cmpeq_epi8(here, quote))));
             found.quoted = found.quoted || (quotes & beforeStop) != 0;
-            if (nul && (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, zero))) &
-                        beforeStop) != 0) {
+            if (nul && (static_cast<unsigned>(_mm_movemask_epi8(nuls)) & beforeStop) != 0) {
                 found.nul = true;
                 nul = false;
             }
@@ -141,6 +144,7 @@ class MboxSplitter {
         }
 #endif
         for (; q < end; ++q) {
+            found.nul = found.nul || (nul && q[-1] == '\0');
             if (q[-1] == '\n') {
                 if (*q == 'F' || *q == '\n' || *q == '\r') {
                     found.next = q;
@@ -148,8 +152,9 @@ class MboxSplitter {
                 }
                 found.quoted = found.quoted || *q == '>';
             }
-            found.nul = found.nul || (nul && *q == '\0');
         }
+        // The last byte, which no q is judged with.
+        found.nul = found.nul || (nul && end[-1] == '\0');
         return found;
     }
 

@@ -15,11 +15,12 @@ namespace tessera {
 namespace {
 // The top-level header block is looked for in this much of a source.
 constexpr size_t kCharsetScanBytes = 256 * 1024;
-// One buffer at a time is kept for reuse, at least this large, whatever the
-// message's size: under Wine the heap hands freed blocks of 64 KiB and more back
-// to the system, and every message faulted its pages in again. None larger than
-// kKeptBytes is kept: it would stay while a large message is written, on top of
-// what writing it takes.
+// Buffers from kLentBytes on (sources, mostly) come from one kept for reuse, at
+// least kReusedBytes large: under Wine the heap hands freed blocks of 64 KiB and
+// more back to the system, and every such message faulted its pages in again.
+// None larger than kKeptBytes is kept: it would stay while a large message is
+// written, on top of what writing it takes.
+constexpr size_t kLentBytes = 32 * 1024;
 constexpr size_t kReusedBytes = 1024 * 1024;
 constexpr size_t kKeptBytes = 8 * kReusedBytes;
 }  // namespace
@@ -145,7 +146,7 @@ char* StoreHost::NewBuffer(const std::string& text) {
 }
 
 char* StoreHost::Allocate(size_t size) {
-    if (lent_ != nullptr) {
+    if (size < kLentBytes || lent_ != nullptr) {
         return static_cast<char*>(std::malloc(size == 0 ? 1 : size));
     }
     if (spare_ != nullptr && (spareBytes_ < size || spareBytes_ - size > size / 2 + kReusedBytes)) {
