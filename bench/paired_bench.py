@@ -10,7 +10,8 @@ A base tree (an earlier build) is measured beside the current one. .eml
 folders are made on /dev/shm (tmpfs): ext4 slows file creation for a while
 after many deletions. Under Wine the plug-in's time is the simulated host's
 --time of the stored mbox export (not Wine's start-up); tessera-export.exe is
-timed whole, its start-up included."""
+timed whole, its start-up included. Every export but the first of each command
+replaces the file its previous run wrote, as cat does."""
 import argparse
 import os
 import re
@@ -81,8 +82,8 @@ def commands(args, work):
                 yield box, f"{label}plug-in, stored mbox (Wine, --time)", "plugin", (win, box)
 
 
-def plugin_dir(work, win):
-    folder = os.path.join(work, "plugin-" + str(abs(hash(win))))
+def plugin_dir(work, win, box):
+    folder = os.path.join(work, "plugin-" + str(abs(hash((win, box)))))
     if not os.path.isdir(folder):
         os.makedirs(os.path.join(folder, "out"))
         for name in ("simhost.exe", "Tessera.dll"):
@@ -100,18 +101,17 @@ def run_once(kind, what, work):
                        stderr=subprocess.DEVNULL)
         return time.perf_counter() - start
     win, box = what
-    folder = plugin_dir(work, win)
-    shutil.rmtree(os.path.join(folder, "out"))
-    os.makedirs(os.path.join(folder, "out"))
+    folder = plugin_dir(work, win, box)
     done = subprocess.run(["wine", "simhost.exe", "--plugin", "Tessera.dll", "--time", "--do",
                            "menu-init,stored,exit", wine_path(box)], cwd=folder, check=True,
                           stdin=subprocess.DEVNULL, capture_output=True)
     found = re.search(rb"command time: ([0-9.]+) ms", done.stdout + done.stderr)
     if not found:
         sys.exit("paired_bench: no command time from simhost")
-    # A command that wrote nothing (a file name the locale cannot hold, say) timed nothing.
-    if not os.listdir(os.path.join(folder, "out")):
-        sys.exit("paired_bench: the plug-in wrote nothing (run under scripts/wine-env.sh)")
+    # A command that wrote nothing (a file name the locale cannot hold, say) timed nothing;
+    # one that wrote a second file did not replace the first.
+    if len(os.listdir(os.path.join(folder, "out"))) != 1:
+        sys.exit("paired_bench: the plug-in did not write one file (run under scripts/wine-env.sh)")
     return float(found.group(1)) / 1000
 
 
@@ -149,7 +149,8 @@ def table(rows, args):
              f"Measured by `bench/paired_bench.py` on {time.strftime('%Y-%m-%d')}, {os.cpu_count()} CPU(s), "
              f"{args.rounds} rounds: in each round every command runs once, in turn (reversed every other "
              "round); a ratio is taken within each round and the median of those is shown, so the load "
-             "of the shared machine weighs little. `.eml` folders on tmpfs (/dev/shm). Plug-in rows: "
+             "of the shared machine weighs little. `.eml` folders on tmpfs (/dev/shm). Every one-file "
+             "export but a command's first replaces the file it wrote before (so does cat). Plug-in rows: "
              "the export's own time by the simulated host's `--time`, without Wine's start-up; "
              "`tessera-export.exe` rows: the whole process under Wine, start-up included. Rows marked "
              "\"before:\" are the earlier build given as --base-native and --base-win, run in the same rounds. "
