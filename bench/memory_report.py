@@ -4,7 +4,8 @@
 Usage: memory_report.py RESULTS_TSV TARGET_MD [measured]
 RESULTS_TSV holds one line per run: command, shape, message MiB, peak RSS KB,
 status (0, 500 for a message box, else the exit status), bytes written.
-Replaces the "## Memory" section at the end of TARGET_MD and prints it.
+Replaces the "## Memory" section of TARGET_MD (at its end when it has none) and prints it;
+the sections after it stay.
 """
 import os
 import sys
@@ -47,10 +48,11 @@ def main():
     wine = len(sys.argv) > 3 and sys.argv[3] == "measured"
     rows = [line.rstrip("\n").split("\t") for line in open(results)]
     text = open(target).read() if os.path.exists(target) else ""
-    head = text.split("\n" + HEADING + "\n")[0].rstrip("\n")
+    head, found, rest = text.partition("\n" + HEADING + "\n")
+    after = rest[rest.find("\n## "):] if found and "\n## " in rest else ""
     new = section(rows, wine)
     with open(target, "w") as out:
-        out.write(head + "\n\n" + new + "\n")
+        out.write(head.rstrip("\n") + "\n\n" + new + "\n" + after)
     print(new)
 
 

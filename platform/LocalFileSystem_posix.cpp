@@ -132,7 +132,6 @@ class PosixTarget : public TargetFile {
     bool Finish(bool keep) override {
         if (const int error = writer_ ? writer_->Drain() : 0; error != 0 && keep) {
             if (!told_) files_.NoteFailure(shown_, error);
-            keep = false;
             Finish(false);
             return false;
         }
