@@ -291,17 +291,22 @@ TEST_F(LocalFileSystemTest, ACompleteExportWhoseRenameFailsIsKeptAndNamed) {
 TEST_F(LocalFileSystemTest, FullDiskLeavesTheOldContentAndWholeMessagesOnly) {
     if (!MountSmallDisk(64)) GTEST_SKIP() << "cannot mount a tmpfs here";
     const std::string old(1000, 'o'), message(3000, 'm');
-    for (TargetMode mode : {TargetMode::Append, TargetMode::Replace}) {
-        Put("small/box", old);
-        std::unique_ptr<TargetFile> file = files.Open(Path("small/box"), mode);
+    // An append, and a new file, keep what fitted; a replacement that failed
+    // is dropped. Written in the background, a replacement may learn of the
+    // full disk only when it is committed.
+    for (const char* kind : {"append", "replacement", "new file"}) {
+        SCOPED_TRACE(kind);
+        const bool replacement = std::string(kind) == "replacement";
+        const std::string before = std::string(kind) == "new file" ? "" : old;
+        fs::remove(Path("small/box"));
+        if (!before.empty()) Put("small/box", before);
+        std::unique_ptr<TargetFile> file =
+            files.Open(Path("small/box"),
+                       std::string(kind) == "append" ? TargetMode::Append : TargetMode::Replace);
         ASSERT_TRUE(file);
         size_t whole = 0;
         while (whole < 100 && WriteMessage(*file, message)) ++whole;
-        // An append keeps what fitted; a replacement that failed is dropped.
-        // Written in the background, a replacement may learn of the full disk
-        // only when it is committed.
-        bool append = mode == TargetMode::Append;
-        if (append) {
+        if (!replacement) {
             ASSERT_LT(whole, 100u) << "the disk never filled";
             ASSERT_TRUE(file->Commit());
         } else if (whole == 100) {
@@ -310,8 +315,8 @@ TEST_F(LocalFileSystemTest, FullDiskLeavesTheOldContentAndWholeMessagesOnly) {
             file->Abort();
         }
         EXPECT_NE(files.TakeFailure().find("No space left on device"), std::string::npos);
-        size_t kept = append ? whole : 0;
-        EXPECT_EQ(Read("small/box"), old + std::string(kept * message.size(), 'm'));
+        size_t kept = replacement ? 0 : whole;
+        EXPECT_EQ(Read("small/box"), before + std::string(kept * message.size(), 'm'));
         EXPECT_EQ(Names("small"), std::vector<std::string>{"box"});
     }
 }
