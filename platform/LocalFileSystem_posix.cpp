@@ -83,16 +83,13 @@ class PosixTarget : public TargetFile {
     // `flushEach` is false for a made name (an .eml file): its flush is the
     // run's, shared with the others (LocalFileSystem::FinishRun).
     // `background`: written by a thread of its own while the export makes the
-    // next bytes (one large file a run). A failure of the writing may then be
-    // told only by a later write or by Commit. The replacement of a file fails
-    // whole on any failure, so that changes nothing. An append or a new file
-    // keeps the messages that fitted: with `reserve` the disk space of each
-    // write is taken before it is handed over, so that a full disk or a quota
-    // is told by the write that does not fit, as before; where the file system
-    // cannot reserve space, the file is written without the thread.
+    // next bytes (the replacement of a file, one large file a run). A failure
+    // may then be told only by a later write or by Commit: such a replacement
+    // that fails anywhere fails whole, and the old file stays. An append or a
+    // new file keeps the messages that fitted, so it learns of a failure at
+    // once.
     PosixTarget(LocalFileSystem& files, int fd, std::string shown, std::string temp,
-                std::string final, bool cuttable, bool flushEach = true, bool background = false,
-                bool reserve = false)
+                std::string final, bool cuttable, bool flushEach = true, bool background = false)
         : TargetFile(temp.empty()),
           files_(files),
           fd_(fd),
@@ -100,8 +97,7 @@ class PosixTarget : public TargetFile {
           temp_(std::move(temp)),
           final_(std::move(final)),
           cuttable_(cuttable),
-          flushEach_(flushEach),
-          reserve_(reserve) {
+          flushEach_(flushEach) {
         if (background)
             writer_ = std::make_unique<BackgroundWriter>(
                 [fd = fd_](const char* data, size_t size) { return WriteAll(fd, data, size); });
@@ -118,8 +114,7 @@ class PosixTarget : public TargetFile {
 
   protected:
     bool Put(const char* data, size_t size) override {
-        int error = writer_ && reserve_ ? Reserve(size) : 0;
-        if (error == 0) error = writer_ ? writer_->Put(data, size) : WriteAll(fd_, data, size);
+        int error = writer_ ? writer_->Put(data, size) : WriteAll(fd_, data, size);
         if (error != 0 && !told_) files_.NoteFailure(shown_, error);
         told_ = told_ || (error != 0 && writer_);
         unsent_ += size;
@@ -130,7 +125,6 @@ class PosixTarget : public TargetFile {
     // Writes go to the end (O_APPEND, or a new file written in order).
     bool CutTo(uint64_t length) override {
         if (writer_) writer_->Drain();  // its failure is told already, or by Finish
-        reservedTo_ = -1;
         return cuttable_ && ftruncate(fd_, static_cast<off_t>(length)) == 0 &&
                lseek(fd_, 0, SEEK_END) >= 0;
     }
@@ -159,25 +153,6 @@ class PosixTarget : public TargetFile {
     }
 
   private:
-    // Takes the disk space for the next `size` bytes; 0 or the errno. Where the
-    // file system takes none ahead, the writer is let go: what it holds is
-    // written, and every write after it is made here.
-    int Reserve(size_t size) {
-        if (size == 0) return 0;
-        // Nothing is in flight when the end is not known: at the start, or after a cut.
-        if (reservedTo_ < 0) reservedTo_ = lseek(fd_, 0, SEEK_END);
-        if (reservedTo_ < 0) return errno;
-        if (fallocate(fd_, FALLOC_FL_KEEP_SIZE, reservedTo_, static_cast<off_t>(size)) == 0) {
-            reservedTo_ += static_cast<off_t>(size);
-            return 0;
-        }
-        const int error = errno;
-        if (error != EOPNOTSUPP && error != ENOSYS && error != EINVAL) return error;
-        const int drained = writer_->Drain();
-        writer_.reset();
-        return drained;
-    }
-
     // A new .eml file that replaces nothing goes in place unflushed: a power
     // cut can cost it, never what the user had; the run syncs its folders
     // once at its end. False, with nothing done, when a file is there; else
@@ -236,8 +211,6 @@ class PosixTarget : public TargetFile {
     std::string final_;
     bool cuttable_;
     bool flushEach_;
-    bool reserve_;
-    off_t reservedTo_ = -1;  // the end of the space taken; -1 until known
     std::unique_ptr<BackgroundWriter> writer_;
     bool told_ = false;    // the writer's failure is noted: it repeats it on every call
     uint64_t unsent_ = 0;  // bytes written since the disk was last set writing
@@ -381,10 +354,8 @@ std::unique_ptr<TargetFile> OpenBeside(LocalFileSystem& files, const std::string
     }
     // Only the many small files of one run wait for one flush at its end.
     const bool flushEach = mode != TargetMode::NewName;
-    // One large file a run is written in the background; the many small ones not.
-    const bool replaces = old && mode == TargetMode::Replace;
     auto target = std::make_unique<PosixTarget>(files, fd, path, temp, final, true, flushEach,
-                                                flushEach, !replaces);
+                                                old && mode == TargetMode::Replace);
     if (!append) return target;
     int source = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     int error = source < 0 ? errno : CopyContent(source, fd);
