@@ -35,7 +35,7 @@ class MboxSplitter {
     template <typename Publish>
     void Feed(const char* p, const char* end, Publish& publish) {
         while (p < end) {
-            if (lineLength_ == 0 && *p != 'F' && *p != '\n' && *p != '\r') {
+            if (lineLength_ == 0 && !MayStartEnvelopeOrBlank(*p)) {
                 // Most lines: neither an envelope line nor blank. They are passed
                 // over, many at a step, to the next line that starts with one of
                 // those bytes; their '>' and NUL are noted on the way.
@@ -99,6 +99,9 @@ class MboxSplitter {
     }
 
   private:
+    // The first byte of an envelope line ("From ") or of a blank one (LF, CR LF).
+    static bool MayStartEnvelopeOrBlank(char c) { return c == 'F' || c == '\n' || c == '\r'; }
+
     struct Skipped {
         const char* next;  // the first line start after p whose byte is 'F', LF or CR; or null
         bool quoted;       // a line passed over starts with '>'
@@ -146,7 +149,7 @@ class MboxSplitter {
         for (; q < end; ++q) {
             found.nul = found.nul || (nul && q[-1] == '\0');
             if (q[-1] == '\n') {
-                if (*q == 'F' || *q == '\n' || *q == '\r') {
+                if (MayStartEnvelopeOrBlank(*q)) {
                     found.next = q;
                     return found;
                 }
