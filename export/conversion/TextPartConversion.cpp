@@ -190,15 +190,21 @@ bool MayNeedConversion(std::string_view line) {
            line.find('\x1b') != std::string_view::npos;
 }
 
+bool LabelsKeepText(const PartLabels& labels, std::string_view subtype) {
+    if (labels.isFile || labels.ambiguous || labels.encoding == TransferEncoding::kOther)
+        return true;
+    if (IsSelfLabelledData(subtype)) return true;
+    return !labels.charset.empty() && !IsUsAsciiLabel(labels.charset) &&
+           IdentifyJapaneseCharset(labels.charset) == JapaneseCharset::kNone;
+}
+
 }  // namespace
 
 bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
                      ShiftJisConverter& converter) {
+    if (part.body.empty() || part.firstChild != nullptr) return false;
     const PartLabels labels = ReadPartLabels(part);
-    if (labels.isFile || labels.ambiguous || labels.encoding == TransferEncoding::kOther)
-        return false;
-    if (part.body.empty() || part.firstChild != nullptr || IsSelfLabelledData(part.subtype))
-        return false;
+    if (LabelsKeepText(labels, part.subtype)) return false;
     const bool transferDecoded = labels.encoding != TransferEncoding::kIdentity;
     const bool html = EqualsIgnoreCase(part.subtype, "html");
     const JapaneseCharset declared = DeclaredCharset(labels, messageCharset);
@@ -242,6 +248,10 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     RelabelPart(part, label.keep ? std::string() : label.name,
                 TransferEncodingLabel(transferDecoded, label.eightBit));
     return true;
+}
+
+bool KeepsTextAsReceived(const MimePart& part) {
+    return LabelsKeepText(ReadPartLabels(part), part.subtype);
 }
 
 bool ConvertHeaderBlock(MimePart& part, ShiftJisConverter& converter) {

@@ -24,6 +24,12 @@ class ShiftJisConverter;
 // it (ShiftJisConverter::PartsLeftUnconverted). Returns whether the part changed.
 bool ConvertTextPart(MimePart& part, std::string_view messageCharset, ShiftJisConverter& converter);
 
+// True when the labels of a text part leave its body to no conversion, whatever
+// it holds: a file, data that declares its charset inside, an encoding or
+// labels that cannot be trusted, a charset that is neither Japanese nor ASCII.
+// ConvertTextPart leaves such a body exactly as it was.
+bool KeepsTextAsReceived(const MimePart& part);
+
 // Converts the header lines of `part`'s block (ConvertHeaderText), except the
 // structural ones (Content-* but Content-Description, and MIME-Version), whose
 // parameters stay as written. To UTF-8, what is 8-bit afterwards becomes

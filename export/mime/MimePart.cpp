@@ -127,8 +127,9 @@ void MimeParser::HeaderLine(Frame& frame, const LineSpan& line) {
         part.headers.AppendLine("", 0);
         frame.mode = Mode::kBody;
         frame.boundaryLength = part.boundary != nullptr ? TextLength(part.boundary) : 0;
+        const bool text = part.type[0] == '\0' || EqualsIgnoreCase(part.type, "text");
         frame.views =
-            source_.keepViews && part.type[0] != '\0' && !EqualsIgnoreCase(part.type, "text");
+            source_.keepViews && (!text || (source_.viewText != nullptr && source_.viewText(part)));
         return;
     }
     header_.assign(line.data, line.length);

@@ -24,14 +24,19 @@ constexpr size_t kMaxMediaTypeLength = 40;
 // new entry.
 constexpr size_t kMaxFoldedHeaderBytes = 65536;
 
+class MimePart;
+
 // How Parse reads its text.
 struct ParseSource {
     // Body lines that end in a break, of parts that are not text (attachments,
     // the preambles and epilogues of containers: what no conversion rebuilds),
     // are held as views of the text instead of copies: the text then stays,
     // unchanged, until the tree is gone. Text is copied, so that a message of
-    // text needs its text no longer once parsed.
+    // text that is converted needs its text no longer once parsed.
     bool keepViews = false;
+    // With keepViews: a text part for which this holds, asked when its body
+    // starts, is held as views too (text no conversion touches); null: none.
+    bool (*viewText)(const MimePart& part) = nullptr;
     // Set when a line was kept as a view (when not null).
     bool* keptViews = nullptr;
     // Lines for which this holds are copied all the same (lines a later step

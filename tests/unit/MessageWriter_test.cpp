@@ -258,6 +258,10 @@ TEST_F(MessageWriterTest, MboxQuotesEveryFromLineSoTheMessageReadsBackWhole) {
             "From preamble\r\n--b\r\n>From x\r\nfrom y\r\nX-A: 1\r\n\t2\r\n"
             "Content-Type: text/plain; charset=utf-8\r\n\r\n>>From quoted\r\nFromage\r\n"
             "--b--\r\n",
+        // text no conversion touches, whose lines stay where they were read
+        multipart +
+            "--b\nContent-Type: text/plain; charset=iso-8859-1\n\nFrom caf\xE9\n"
+            ">From x\nplain\r\n--b--\r\n",
     };
     for (const std::string& source : sources) {
         format.SaveType = kSaveTypeEml;

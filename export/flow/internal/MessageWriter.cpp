@@ -151,6 +151,7 @@ bool MessageWriter::Read(const char* id, HostMessage& message) {
     progress_.Tick();
     ParseSource source;
     source.keepViews = true;
+    source.viewText = KeepsTextAsReceived;
     bool views = false;
     source.keptViews = &views;
     source.copyWhen = framing_.ChangesLine();
