@@ -17,6 +17,7 @@
 #include "export/mime/MimePart.h"
 #include "export/mime/PartLabels.h"
 #include "export/text/AsciiText.h"
+#include "export/text/ByteScan.h"
 
 namespace tessera {
 
@@ -190,6 +191,10 @@ bool MayNeedConversion(std::string_view line) {
            line.find('\x1b') != std::string_view::npos;
 }
 
+bool EscapeOrEightBit(const char* from, const char* end) {
+    return HoldsByteOrEightBit(from, end, '\x1b');
+}
+
 bool LabelsKeepText(const PartLabels& labels, std::string_view subtype) {
     if (labels.isFile || labels.ambiguous || labels.encoding == TransferEncoding::kOther)
         return true;
@@ -214,6 +219,11 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
         const InPlace done = ConvertLinesInPlace(part, declared, labels, converter);
         if (done != InPlace::kNotAsLabelled) return done == InPlace::kConverted;
     }
+    // Plain ASCII that no label calls Japanese stays as it came: known without
+    // joining its lines.
+    if (declared == JapaneseCharset::kNone && !transferDecoded &&
+        !part.body.AnyStretch(EscapeOrEightBit))
+        return false;
     // Each step on a large body takes tens of milliseconds: ticked between them.
     std::string raw = JoinLines(part.body);
     converter.Tick();
@@ -252,6 +262,17 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
 
 bool KeepsTextAsReceived(const MimePart& part) {
     return LabelsKeepText(ReadPartLabels(part), part.subtype);
+}
+
+bool TextLikelyStaysAsReceived(const MimePart& part) {
+    const PartLabels labels = ReadPartLabels(part);
+    if (LabelsKeepText(labels, part.subtype)) return true;
+    return labels.encoding == TransferEncoding::kIdentity &&
+           (labels.charset.empty() || IsUsAsciiLabel(labels.charset));
+}
+
+bool ConversionMayRebuild(const MimePart& part) {
+    return !KeepsTextAsReceived(part) && part.body.AnyStretch(EscapeOrEightBit);
 }
 
 bool ConvertHeaderBlock(MimePart& part, ShiftJisConverter& converter) {

@@ -29,6 +29,16 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset, ShiftJisCo
 // labels that cannot be trusted, a charset that is neither Japanese nor ASCII.
 // ConvertTextPart leaves such a body exactly as it was.
 bool KeepsTextAsReceived(const MimePart& part);
+// True when a text part's body is likely to stay as it came: its labels keep
+// it (KeepsTextAsReceived), or name ASCII or no charset over no transfer
+// encoding, so that only escapes and 8-bit bytes would be converted. Asked
+// before its body is read.
+bool TextLikelyStaysAsReceived(const MimePart& part);
+// True when a conversion may rebuild much of the body of this text part: its
+// labels do not keep it, and it holds an escape or an 8-bit byte. (Plain
+// ASCII may yet go line by line through the host's converter, under the
+// message's charset, and come back as it was.)
+bool ConversionMayRebuild(const MimePart& part);
 
 // Converts the header lines of `part`'s block (ConvertHeaderText), except the
 // structural ones (Content-* but Content-Description, and MIME-Version), whose

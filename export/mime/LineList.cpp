@@ -286,6 +286,20 @@ bool LineList::AnyLine(bool (*test)(const char* text, size_t length),
     });
 }
 
+bool LineList::AnyStretch(bool (*test)(const char* from, const char* end)) const {
+    return !VisitRecords(
+        head_, [test](const char* text, size_t n, bool) { return !test(text, text + n); },
+        [test](const char* first, const char* lengths, const char* end) {
+            const char* stop = first;
+            while (lengths < end) {
+                size_t v;
+                lengths = GetVarint(lengths, v);
+                stop += (v >> 1) + 1 + (v & 1);
+            }
+            return !test(first, stop);
+        });
+}
+
 void LineList::CopyViews() {
     if (views_ == 0) return;
     LineList copy;

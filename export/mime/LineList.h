@@ -100,6 +100,15 @@ class LineList {
     bool AnyLine(bool (*test)(const char* text, size_t length),
                  bool (*screenedBy)(const char* text, size_t length) = nullptr) const;
 
+    // True when `test` holds for some stretch of the lines' bytes: a stored
+    // line alone, or all the lines of a view at once with the breaks between
+    // them (a test of bytes, wherever lines end). Reads the lines where they are.
+    bool AnyStretch(bool (*test)(const char* from, const char* end)) const;
+    // Whether some lines are views of bytes stored elsewhere.
+    bool HoldsViews() const { return views_ != 0; }
+    // Replaces every view with copies of its lines: the bytes they viewed may go.
+    void CopyViews();
+
     // A run of records in arena storage. Each record is a varint v, then v >> 2
     // bytes; v & 3 tells what they are.
     struct Segment {
@@ -127,8 +136,6 @@ class LineList {
     LineArena& Arena();
     // Room for `bytes` more at the end of the list.
     char* Reserve(size_t bytes);
-    // Replaces every view with copies of its lines, so that a cursor may change them.
-    void CopyViews();
 
     Segment* head_ = nullptr;
     Segment* tail_ = nullptr;

@@ -35,7 +35,7 @@ struct ParseSource {
     // text that is converted needs its text no longer once parsed.
     bool keepViews = false;
     // With keepViews: a text part for which this holds, asked when its body
-    // starts, is held as views too (text no conversion touches); null: none.
+    // starts, is held as views too (text likely left as it came); null: none.
     bool (*viewText)(const MimePart& part) = nullptr;
     // Set when a line was kept as a view (when not null).
     bool* keptViews = nullptr;

@@ -16,8 +16,7 @@ constexpr std::string_view kTransferEncoding = "content-transfer-encoding";
 constexpr std::string_view kDisposition = "content-disposition";
 
 // The value of a header entry named `lowerName`; false for other entries.
-bool EntryValue(const LineEntry& entry, std::string_view lowerName, std::string_view& value) {
-    const std::string_view text(entry.text, entry.length);
+bool EntryValue(std::string_view text, std::string_view lowerName, std::string_view& value) {
     if (text.size() <= lowerName.size() || text[lowerName.size()] != ':') return false;
     if (!StartsWithIgnoreCase(text, lowerName)) return false;
     value = text.substr(lowerName.size() + 1);
@@ -74,7 +73,7 @@ std::string WithCharset(std::string_view text, size_t valueOffset, std::string_v
 void SetCharset(MimePart& part, std::string_view charset) {
     for (LineCursor e(part.headers); e; e.Next()) {
         std::string_view value;
-        if (!EntryValue(*e, kContentType, value)) continue;
+        if (!EntryValue(e.Stored(), kContentType, value)) continue;
         const std::string_view text(e->text, e->length);
         const std::string updated = WithCharset(text, kContentType.size() + 1, charset);
         e->SetText(updated.data(), updated.size());
@@ -87,7 +86,7 @@ void SetCharset(MimePart& part, std::string_view charset) {
 void SetTransferEncoding(MimePart& part, std::string_view encoding) {
     for (LineCursor e(part.headers); e; e.Next()) {
         std::string_view value;
-        if (!EntryValue(*e, kTransferEncoding, value)) continue;
+        if (!EntryValue(e.Stored(), kTransferEncoding, value)) continue;
         std::string updated(e->text, kTransferEncoding.size() + 1);
         updated += ' ';
         updated.append(encoding.data(), encoding.size());
@@ -108,16 +107,18 @@ PartLabels ReadPartLabels(const MimePart& part) {
     bool named = false;
     std::string disposition;  // a copy: a line's text lasts only while the cursor is on it
     for (ConstLineCursor e(part.headers); e; e.Next()) {
+        // Read where it is stored, without the CR LF at its end: no copy.
+        const std::string_view entry = e.Stored();
         std::string_view value;
-        if (EntryValue(*e, kContentType, value)) {
+        if (EntryValue(entry, kContentType, value)) {
             ++types;
             const HeaderValue parsed = ParseHeaderValue(value);
             labels.charset = FindParameter(parsed, "charset").value;
             named = named || HasParameter(parsed, "name");
-        } else if (EntryValue(*e, kTransferEncoding, value)) {
+        } else if (EntryValue(entry, kTransferEncoding, value)) {
             ++encodings;
             labels.encoding = EncodingNamed(FirstToken(value));
-        } else if (EntryValue(*e, kDisposition, value) && disposition.empty()) {
+        } else if (EntryValue(entry, kDisposition, value) && disposition.empty()) {
             const HeaderValue parsed = ParseHeaderValue(value);
             disposition = parsed.token;
             named = named || HasParameter(parsed, "filename");

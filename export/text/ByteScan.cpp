@@ -47,6 +47,19 @@ const char* FindLineBreak(const char* from, const char* end) {
     return nullptr;
 }
 
+bool HoldsByteOrEightBit(const char* from, const char* end, char byte) {
+    const __m128i wanted = _mm_set1_epi8(byte);
+    for (; end - from >= 16; from += 16) {
+        const __m128i block = Load(from);
+        // The mask takes each byte's top bit: set for 8-bit bytes and for matches.
+        if (_mm_movemask_epi8(_mm_or_si128(block, _mm_cmpeq_epi8(block, wanted))) != 0) return true;
+    }
+    for (; from < end; ++from) {
+        if (*from == byte || (*from & 0x80) != 0) return true;
+    }
+    return false;
+}
+
 const char* FindByteOrNul(const char* from, const char* end, char byte) {
     const __m128i wanted = _mm_set1_epi8(byte);
     const __m128i nul = _mm_setzero_si128();
@@ -75,6 +88,13 @@ const char* FindLineBreak(const char* from, const char* end) {
         if (*from == '\r' || *from == '\n') return from;
     }
     return nullptr;
+}
+
+bool HoldsByteOrEightBit(const char* from, const char* end, char byte) {
+    for (; from < end; ++from) {
+        if (*from == byte || (*from & 0x80) != 0) return true;
+    }
+    return false;
 }
 
 const char* FindByteOrNul(const char* from, const char* end, char byte) {

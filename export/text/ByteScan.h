@@ -16,6 +16,8 @@ const char* FindByte(const char* from, const char* end, char byte);
 const char* FindByteOrNul(const char* from, const char* end, char byte);
 // The first CR or LF in [from, end), or null.
 const char* FindLineBreak(const char* from, const char* end);
+// True when [from, end) holds `byte` or a byte above 0x7F.
+bool HoldsByteOrEightBit(const char* from, const char* end, char byte);
 // The length of a NUL-terminated text.
 size_t TextLength(const char* text);
 // The length of a NUL-terminated text, or `limit` when no NUL comes before it.

@@ -33,6 +33,7 @@ TEST(ByteScan, AgreesWithAPlainReadingEverywhere) {
                 ASSERT_EQ(FindByte(from, end, '\n'), Slow(from, end, "\n"));
                 ASSERT_EQ(FindLineBreak(from, end), Slow(from, end, "\r\n"));
                 ASSERT_EQ(FindByteOrNul(from, end, '\n'), Slow(from, end, "\n"));
+                ASSERT_EQ(HoldsByteOrEightBit(from, end, '\r'), at < length && at % 2 == 0);
                 if (at < length) {
                     buffer[start + at] = '\0';
                     ASSERT_EQ(FindByteOrNul(from, end, '\n'), from + at);
@@ -52,6 +53,8 @@ TEST(ByteScan, HighBytesAreBytesNotSigns) {
     const char* end = text.data() + text.size();
     EXPECT_EQ(FindByte(text.data(), end, '\xff'), end - 1);
     EXPECT_EQ(FindLineBreak(text.data(), end), text.data() + 3);
+    EXPECT_TRUE(HoldsByteOrEightBit(end - 1, end, '\x1b'));
+    EXPECT_FALSE(HoldsByteOrEightBit(text.data() + 3, end - 1, '\x1b'));
 }
 
 // The Windows build links its own memmove and memcpy (natively these are the C

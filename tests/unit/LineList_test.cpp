@@ -88,6 +88,18 @@ TEST(LineList, ReplacedLinesOfAnyLengthKeepEveryOtherLineInOrder) {
         const bool anyB = std::any_of(model.begin(), model.end(), isB);
         EXPECT_EQ(list.AnyLine(StartsWithB), anyB) << round;
         EXPECT_EQ(list.AnyLine(StartsWithB, StartsWithB), screened ? copiedB : anyB) << round;
+        const auto holdsZ = [](const char* from, const char* end) {
+            return std::find(from, end, 'z') != end;
+        };
+        const bool anyZ = std::any_of(model.begin(), model.end(), [](const std::string& line) {
+            return line.find('z') != std::string::npos;
+        });
+        EXPECT_EQ(list.AnyStretch(holdsZ), anyZ) << round;
+        if (round % 4 == 1) {  // copied out, the lines no longer need the bytes they viewed
+            list.CopyViews();
+            EXPECT_FALSE(list.HoldsViews()) << round;
+            std::fill(source.begin(), source.end(), '#');
+        }
         ASSERT_EQ(Read(list), model) << round;  // views read in place
         std::string whole;
         for (const std::string& line : model) whole += line;

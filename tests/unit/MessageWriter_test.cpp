@@ -106,6 +106,28 @@ TEST_F(MessageWriterTest, UsAsciiLabelledPartIsSniffedWhole) {
     EXPECT_NE(out.bytes.find(body + kSjis), std::string::npos);
 }
 
+// A source stays only while lines of it are to be written from there: text a
+// conversion may rebuild is copied, so that its source goes before it is converted.
+TEST_F(MessageWriterTest, TheSourceStaysOnlyForTextLeftAsItCame) {
+    const std::string ascii = "Content-Type: text/plain; charset=us-ascii\r\n\r\nplain\r\n";
+    const std::pair<std::string, size_t> cases[] = {
+        {ascii, 1},
+        {ascii + kJis + "\r\n", 0},
+        {"Content-Type: text/plain; charset=iso-2022-jp\r\n\r\nplain\r\n", 0},
+    };
+    auto& messages = SimulatedHost::Instance().Messages();
+    Writer writer(api, format);
+    for (const auto& [source, live] : cases) {
+        messages.AddText("m", source);
+        const std::string id = StoreMessageId(messages.Count() - 1);
+        HostMessage message;
+        ASSERT_TRUE(writer.writer.Read(id.c_str(), message));
+        EXPECT_EQ(SimulatedHost::Instance().Buffers().Live(), live) << source;
+        ASSERT_TRUE(writer.writer.Write(id.c_str(), message, out));
+    }
+    EXPECT_NE(out.bytes.find("plain\r\n" + kSjis), std::string::npos);
+}
+
 TEST_F(MessageWriterTest, TextFilesAndOtherCharsetsStayAsTheyCame) {
     const std::string file =
         "--b\r\nContent-Type: text/plain; charset=utf-8; name=a.txt\r\n"

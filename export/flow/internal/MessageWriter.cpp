@@ -45,6 +45,23 @@ class FileSink : public TextSink {
     ExportProgress& progress_;
 };
 
+// Copies the views of text a conversion may rebuild, so that the source need
+// not stay beside the converted text; true when views of it remain.
+bool KeepsViews(MimePart& root) {
+    bool views = false;
+    std::vector<MimePart*> pending{&root};
+    while (!pending.empty()) {
+        MimePart* part = pending.back();
+        pending.pop_back();
+        if (part->next) pending.push_back(part->next);
+        if (part->firstChild) pending.push_back(part->firstChild);
+        const bool text = IsText(part->type) || part->type[0] == '\0';
+        if (text && part->body.HoldsViews() && ConversionMayRebuild(*part)) part->body.CopyViews();
+        views = views || part->body.HoldsViews() || part->epilogue.HoldsViews();
+    }
+    return views;
+}
+
 }  // namespace
 
 MessageWriter::MessageWriter(const HostApi& host, const ExportFormat& format,
@@ -151,13 +168,13 @@ bool MessageWriter::Read(const char* id, HostMessage& message) {
     progress_.Tick();
     ParseSource source;
     source.keepViews = true;
-    source.viewText = KeepsTextAsReceived;
+    source.viewText = TextLikelyStaysAsReceived;
     bool views = false;
     source.keptViews = &views;
     source.copyWhen = framing_.ChangesLine();
     source.measured = true;
     message.root.Parse(text, text + length, nullptr, progress_, source);
-    if (!views) message.source.reset();  // nothing points into it: memory as before views
+    if (!views || !KeepsViews(message.root)) message.source.reset();  // nothing points into it
     return true;
 }
 
