@@ -1,11 +1,14 @@
 // Whole messages through the writer's conversion, the input also wrapped as a
 // forwarded message and as signed content: signed bytes never change in mbox
 // and .eml exports unless --no-attach pruned inside them, encrypted parts keep
-// every byte, and every written line ends in CR LF within the walker's limit.
+// every byte, and every written line ends in CR LF within the walker's limit;
+// read as an export reads a source, lines left where they stand, a message
+// comes out the same.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "export/conversion/TextPartConversion.h"
 #include "export/framing/MessageFraming.h"
 #include "export/mime/MimePart.h"
 #include "export/mime/SignedContent.h"
@@ -59,6 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     writer.ConvertMessage(root, (choice & 16) ? "iso-2022-jp" : "", pruned);
     const bool keepsSigned = format.SaveType != tessera::kSaveTypeSeparator && !format.NoAttach;
     if (keepsSigned) Check(!signedContent.Changed(root));
-    CheckLines(root.Serialize());
+    const std::string written = root.Serialize();
+    CheckLines(written);
+    // Read as an export reads a source, lines held where they stand: the same result.
+    tessera::MimePart viewed;
+    tessera::ParseSource source;
+    source.keepViews = true;
+    source.viewText = tessera::TextLikelyStaysAsReceived;
+    source.copyWhen = framing->ChangesLine();
+    const char* from = text.c_str();
+    viewed.Parse(from, text.c_str() + text.size(), nullptr, tessera::Unwatched(), source);
+    writer.ConvertMessage(viewed, (choice & 16) ? "iso-2022-jp" : "", pruned);
+    Check(viewed.Serialize() == written);
     return 0;
 }

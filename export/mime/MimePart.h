@@ -31,8 +31,9 @@ struct ParseSource {
     // Body lines that end in a break, of parts that are not text (attachments,
     // the preambles and epilogues of containers: what no conversion rebuilds),
     // are held as views of the text instead of copies: the text then stays,
-    // unchanged, until the tree is gone. Text is copied, so that a message of
-    // text that is converted needs its text no longer once parsed.
+    // unchanged, until the tree is gone. Text is copied (but where viewText
+    // holds), so that a message of text that is converted needs its text no
+    // longer once parsed.
     bool keepViews = false;
     // With keepViews: a text part for which this holds, asked when its body
     // starts, is held as views too (text likely left as it came); null: none.
