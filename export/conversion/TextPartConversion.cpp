@@ -260,10 +260,6 @@ bool ConvertTextPart(MimePart& part, std::string_view messageCharset,
     return true;
 }
 
-bool KeepsTextAsReceived(const MimePart& part) {
-    return LabelsKeepText(ReadPartLabels(part), part.subtype);
-}
-
 bool TextLikelyStaysAsReceived(const MimePart& part) {
     const PartLabels labels = ReadPartLabels(part);
     if (LabelsKeepText(labels, part.subtype)) return true;
@@ -272,7 +268,8 @@ bool TextLikelyStaysAsReceived(const MimePart& part) {
 }
 
 bool ConversionMayRebuild(const MimePart& part) {
-    return !KeepsTextAsReceived(part) && part.body.AnyStretch(EscapeOrEightBit);
+    return !LabelsKeepText(ReadPartLabels(part), part.subtype) &&
+           part.body.AnyStretch(EscapeOrEightBit);
 }
 
 bool ConvertHeaderBlock(MimePart& part, ShiftJisConverter& converter) {

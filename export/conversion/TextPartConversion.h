@@ -24,13 +24,10 @@ class ShiftJisConverter;
 // it (ShiftJisConverter::PartsLeftUnconverted). Returns whether the part changed.
 bool ConvertTextPart(MimePart& part, std::string_view messageCharset, ShiftJisConverter& converter);
 
-// True when the labels of a text part leave its body to no conversion, whatever
-// it holds: a file, data that declares its charset inside, an encoding or
-// labels that cannot be trusted, a charset that is neither Japanese nor ASCII.
-// ConvertTextPart leaves such a body exactly as it was.
-bool KeepsTextAsReceived(const MimePart& part);
-// True when a text part's body is likely to stay as it came: its labels keep
-// it (KeepsTextAsReceived), or name ASCII or no charset over no transfer
+// True when a text part's body is likely to stay as it came: its labels leave
+// it to no conversion, whatever it holds (a file, data that declares its
+// charset inside, an encoding or labels that cannot be trusted, a charset that
+// is neither Japanese nor ASCII), or name ASCII or no charset over no transfer
 // encoding, so that only escapes and 8-bit bytes would be converted. Asked
 // before its body is read.
 bool TextLikelyStaysAsReceived(const MimePart& part);

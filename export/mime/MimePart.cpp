@@ -127,9 +127,9 @@ void MimeParser::HeaderLine(Frame& frame, const LineSpan& line) {
         part.headers.AppendLine("", 0);
         frame.mode = Mode::kBody;
         frame.boundaryLength = part.boundary != nullptr ? TextLength(part.boundary) : 0;
-        const bool text = part.type[0] == '\0' || EqualsIgnoreCase(part.type, "text");
         frame.views =
-            source_.keepViews && (!text || (source_.viewText != nullptr && source_.viewText(part)));
+            source_.keepViews &&
+            (!IsTextPart(part) || (source_.viewText != nullptr && source_.viewText(part)));
         return;
     }
     header_.assign(line.data, line.length);
@@ -232,6 +232,10 @@ void MimeParser::EndFrame(const char* lineStart) {
 }
 
 }  // namespace
+
+bool IsTextPart(const MimePart& part) {
+    return part.type[0] == '\0' || EqualsIgnoreCase(part.type, "text");
+}
 
 bool HasHeaderBlock(const MimePart& root) {
     ConstLineCursor first(root.headers);

@@ -113,6 +113,9 @@ class MimePart {
     void Reset();
 };
 
+// True for a part of text: typed "text", or with no type (text/plain by default).
+bool IsTextPart(const MimePart& part);
+
 // False when the text does not begin with a header field ("Name:" or a blank
 // line): a file with no header block, whose first lines the walker keeps as
 // header lines. Such text is no message to convert or relabel.

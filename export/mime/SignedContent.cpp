@@ -46,7 +46,7 @@ uint64_t HashOf(const MimePart& part, bool bodyOnly) {
 
 bool IsClearSigned(const MimePart& part) {
     if (part.firstChild != nullptr) return false;
-    if (part.type[0] != '\0' && !EqualsIgnoreCase(part.type, "text")) return false;
+    if (!IsTextPart(part)) return false;
     int blanks = 0;
     for (ConstLineCursor line(part.body); line; line.Next()) {
         const std::string_view text = line.Stored();

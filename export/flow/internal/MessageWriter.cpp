@@ -14,7 +14,6 @@
 #include "export/mime/PartLabels.h"
 #include "export/mime/SignedContent.h"
 #include "export/seams/HostText.h"
-#include "export/text/AsciiText.h"
 #include "export/text/ByteScan.h"
 #include "export/text/TextSink.h"
 #include "resources/resource.h"
@@ -27,8 +26,6 @@ constexpr size_t kCharsetBufferSize = 256;
 // Written-back text goes to the file in pieces of this size: fewer, larger
 // writes cost the system less for each byte.
 constexpr size_t kWriteBufferBytes = 1024 * 1024;
-
-bool IsText(const char* type) { return EqualsIgnoreCase(type, "text"); }
 
 class FileSink : public TextSink {
   public:
@@ -55,8 +52,8 @@ bool KeepsViews(MimePart& root) {
         pending.pop_back();
         if (part->next) pending.push_back(part->next);
         if (part->firstChild) pending.push_back(part->firstChild);
-        const bool text = IsText(part->type) || part->type[0] == '\0';
-        if (text && part->body.HoldsViews() && ConversionMayRebuild(*part)) part->body.CopyViews();
+        if (IsTextPart(*part) && part->body.HoldsViews() && ConversionMayRebuild(*part))
+            part->body.CopyViews();
         views = views || part->body.HoldsViews() || part->epilogue.HoldsViews();
     }
     return views;
@@ -95,9 +92,9 @@ bool MessageWriter::ConvertParts(MimePart* part, const char* charset, Attachment
             changed |= ConvertForwarded(*current, hook);
             continue;
         }
-        const bool text = IsText(current->type) || current->type[0] == '\0';
         // A file keeps the bytes it came with, its header block included.
-        if (!text || current->firstChild || ReadPartLabels(*current).isFile) continue;
+        if (!IsTextPart(*current) || current->firstChild || ReadPartLabels(*current).isFile)
+            continue;
         changed |= ConvertBodyLines(*current, charset);
         if (current != part) changed |= ConvertHeaderLines(*current);
     }
